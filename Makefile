@@ -1,0 +1,26 @@
+# make run: install what is missing, build, make the sample game once, start the program in it.
+# make test: install what is missing, build, run every test.
+BUILD ?= build
+
+.PHONY: all deps build test run bench clean
+
+all: build
+
+deps:
+	bash scripts/install-deps
+
+build: deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD)
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2
+
+run: build
+	bash scripts/run-sample $(BUILD)
+
+bench: build
+	bash bench/run-all $(BUILD)
+
+clean:
+	rm -rf $(BUILD)

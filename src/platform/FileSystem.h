@@ -1,0 +1,22 @@
+#pragma once
+// File system calls of the home platform, done with POSIX calls. Nothing else in the program calls
+// the operating system for these.
+#include <string>
+
+namespace pitkit {
+
+// True only for an existing folder (links to folders count, as the platform resolves them).
+bool directoryExists(const std::string& path);
+// True only for an existing regular file, never for a folder.
+bool fileExists(const std::string& path);
+// Moves (renames) a file or folder; refuses, atomically, when `to` exists. Returns success.
+bool moveFileNoReplace(const std::string& from, const std::string& to);
+// Deletes one file. Returns success.
+bool deleteFile(const std::string& path);
+// Creates one folder (no parents). Returns success; errno tells why not.
+bool createDirectory(const std::string& path);
+// The process's working directory, and changing it. setCurrentDir returns success.
+std::string getCurrentDir();
+bool setCurrentDir(const std::string& path);
+
+}  // namespace pitkit

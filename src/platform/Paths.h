@@ -1,0 +1,40 @@
+#pragma once
+// Path helpers: the native separator, the game's backslash paths, name parts, and the
+// relative-path rule the folder lists and the organizers use.
+#include <string>
+
+namespace pitkit {
+
+// The native folder separator. Sub-paths of the game tree are formed as PathDelim + "levels".
+inline constexpr char PathDelim = '/';
+inline const std::string PathDelimStr{PathDelim};
+
+// Paths written inside game files ("cars\mycar\car.bmp") always use '\'; this turns one into a
+// native path just before a file is opened.
+std::string gamePathToNative(const std::string& gamePath);
+
+// Everything up to and including the last separator ("" when there is none).
+std::string extractFilePath(const std::string& path);
+// Everything after the last separator.
+std::string extractFileName(const std::string& path);
+// The extension of the name part: from its last '.', dot included; "" when the name has no dot.
+std::string extractFileExt(const std::string& path);
+// The name without its extension (the text before the last '.'; the name itself if it has none).
+std::string stripFileExt(const std::string& name);
+// `path` with one separator appended unless it already ends in one.
+std::string includeTrailingDelim(const std::string& path);
+// `path` made absolute against the process's working directory (no other normalisation).
+std::string expandFileName(const std::string& path);
+
+// ASCII-only case folding, as the file name comparisons of the home platform do.
+std::string upperAscii(std::string text);
+bool sameTextAscii(const std::string& a, const std::string& b);
+
+// The path of folder `target` relative to folder `base`: the leading folder names the two share
+// (ignoring case) are dropped, "../" is written for each remaining name of base's folder part, then
+// the remaining names of target's parent, then target's last name. base is taken up to its last
+// separator; target is a folder path without a trailing separator (except the root).
+// With base /g/levels/: /g/levels/a gives "a", /g/levels/a/b gives "a/b", /g/levels gives "../levels".
+std::string relativePath(const std::string& base, const std::string& target);
+
+}  // namespace pitkit

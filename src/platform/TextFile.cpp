@@ -1,0 +1,138 @@
+#include "platform/TextFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/Errors.h"
+#include "platform/Paths.h"
+
+namespace pitkit {
+
+TextLineReader::TextLineReader(const std::string& path) {
+  if (path.empty()) throw EInOutError(2);
+  file_ = std::fopen(path.c_str(), "rb");
+  if (file_ == nullptr) EInOutError::raiseFromErrno(errno);
+  struct stat st {};
+  if (::fstat(::fileno(file_), &st) == 0 && S_ISDIR(st.st_mode)) {
+    std::fclose(file_);
+    file_ = nullptr;
+    throw EInOutError(5);
+  }
+}
+
+TextLineReader::~TextLineReader() {
+  if (file_ != nullptr) std::fclose(file_);
+}
+
+void TextLineReader::fill() {
+  if (atEnd_) return;
+  len_ = std::fread(buffer_, 1, sizeof buffer_, file_);
+  pos_ = 0;
+  if (len_ == 0) {
+    if (std::ferror(file_)) EInOutError::raiseFromErrno(errno != 0 ? errno : EIO);
+    atEnd_ = true;
+  }
+}
+
+int TextLineReader::peekByte() {
+  if (pos_ >= len_) fill();
+  if (pos_ >= len_) return -1;
+  const int byte = static_cast<unsigned char>(buffer_[pos_]);
+  if (byte == 0x1A) {
+    atEnd_ = true;
+    len_ = pos_;
+    return -1;
+  }
+  return byte;
+}
+
+bool TextLineReader::eof() { return peekByte() < 0; }
+
+std::string TextLineReader::readLine() {
+  std::string line;
+  for (;;) {
+    const int byte = peekByte();
+    if (byte < 0) return line;
+    ++pos_;
+    if (byte == '\r') {
+      if (peekByte() == '\n') ++pos_;
+      return line;
+    }
+    if (line.size() < kMaxLineLength) line += static_cast<char>(byte);
+  }
+}
+
+std::string readWholeFile(const std::string& path) {
+  if (path.empty()) throw EInOutError(2);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) EInOutError::raiseFromErrno(errno);
+  std::string bytes;
+  char chunk[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, chunk, sizeof chunk);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int err = errno;
+      ::close(fd);
+      EInOutError::raiseFromErrno(err);
+    }
+    bytes.append(chunk, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  return bytes;
+}
+
+void writeFileAtomically(const std::string& path, const std::string& bytes) {
+  if (path.empty()) throw EInOutError(2);
+  // A file the user made read-only is not replaced (the home platform refuses to write it too).
+  struct stat existing {};
+  if (::stat(path.c_str(), &existing) == 0 && (existing.st_mode & S_IWUSR) == 0)
+    throw EInOutError(5);
+  std::string tmpl = extractFilePath(path) + "." + extractFileName(path) + ".XXXXXX";
+  const int fd = ::mkstemp(tmpl.data());
+  if (fd < 0) EInOutError::raiseFromErrno(errno);
+
+  auto fail = [&](int err) {
+    ::close(fd);
+    ::unlink(tmpl.c_str());
+    EInOutError::raiseFromErrno(err);
+  };
+
+  // Keep the old file's permission bits where there is one; otherwise the usual 0666 & ~umask.
+  struct stat old {};
+  if (::stat(path.c_str(), &old) == 0) {
+    ::fchmod(fd, old.st_mode & 07777);
+  } else {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+  }
+
+  std::size_t written = 0;
+  while (written < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      fail(errno);
+    }
+    written += static_cast<std::size_t>(n);
+  }
+  if (::fsync(fd) != 0) fail(errno);
+  if (::close(fd) != 0) {
+    const int err = errno;
+    ::unlink(tmpl.c_str());
+    EInOutError::raiseFromErrno(err);
+  }
+  if (::rename(tmpl.c_str(), path.c_str()) != 0) {
+    const int err = errno;
+    ::unlink(tmpl.c_str());
+    EInOutError::raiseFromErrno(err);
+  }
+}
+
+}  // namespace pitkit

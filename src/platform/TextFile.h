@@ -1,0 +1,47 @@
+#pragma once
+// Reading and writing the game's 8-bit text files.
+#include <cstddef>
+#include <cstdio>
+#include <string>
+
+namespace pitkit {
+
+// Reads a text file line by line by the text-line rule: a line ends at CR, an LF right after the
+// CR belongs to that break, an LF without a CR before it stays inside the line, and the byte 1A
+// (or the physical end of the file) ends the text. Open and read failures raise EInOutError.
+class TextLineReader {
+ public:
+  // Lines longer than this are cut there (the rest up to the break is skipped), so a huge binary
+  // file without line breaks cannot exhaust memory.
+  static constexpr std::size_t kMaxLineLength = 1 << 20;
+
+  explicit TextLineReader(const std::string& path);
+  ~TextLineReader();
+  TextLineReader(const TextLineReader&) = delete;
+  TextLineReader& operator=(const TextLineReader&) = delete;
+
+  // True when no text is left (end of file or byte 1A next).
+  bool eof();
+  // The next line without its break; "" at the end of the text.
+  std::string readLine();
+
+ private:
+  int peekByte();  // next byte or -1 at the end of the text; read errors raise EInOutError
+  void fill();
+
+  std::FILE* file_ = nullptr;
+  char buffer_[65536];
+  std::size_t pos_ = 0;
+  std::size_t len_ = 0;
+  bool atEnd_ = false;
+};
+
+// The whole contents of a file as bytes. Raises EInOutError when it cannot be opened or read.
+std::string readWholeFile(const std::string& path);
+
+// Writes `bytes` as the new contents of `path` safely: a temporary file in the same folder is
+// written, flushed and renamed over the old file, so a failed write leaves the old file as it was.
+// A failure raises EInOutError (the temporary file is removed).
+void writeFileAtomically(const std::string& path, const std::string& bytes);
+
+}  // namespace pitkit

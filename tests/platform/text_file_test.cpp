@@ -1,0 +1,146 @@
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <vector>
+
+#include "platform/Errors.h"
+#include "platform/TextFile.h"
+#include "support/TempDir.h"
+
+namespace pitkit {
+namespace {
+
+std::vector<std::string> readAllLines(const std::string& path) {
+  TextLineReader reader(path);
+  std::vector<std::string> lines;
+  while (!reader.eof()) lines.push_back(reader.readLine());
+  return lines;
+}
+
+TEST(TextLineReader, LineBreakRules) {
+  test::TempDir dir;
+  const auto file = dir / "t.txt";
+  using Lines = std::vector<std::string>;
+
+  test::writeFile(file, "one\r\ntwo\rthree\r\n");
+  EXPECT_EQ(readAllLines(file), (Lines{"one", "two", "three"}));
+
+  // A bare LF stays inside the line.
+  test::writeFile(file, "NAME 'a'\nsecond\r\nthird");
+  EXPECT_EQ(readAllLines(file), (Lines{"NAME 'a'\nsecond", "third"}));
+
+  // The byte 1A ends the text.
+  test::writeFile(file, "first\r\nsec\x1Aond\r\nthird\r\n");
+  EXPECT_EQ(readAllLines(file), (Lines{"first", "sec"}));
+
+  // No final line break; an empty file has no lines; CR CR gives an empty line.
+  test::writeFile(file, "last");
+  EXPECT_EQ(readAllLines(file), (Lines{"last"}));
+  test::writeFile(file, "");
+  EXPECT_EQ(readAllLines(file), Lines{});
+  test::writeFile(file, "a\r\rb");
+  EXPECT_EQ(readAllLines(file), (Lines{"a", "", "b"}));
+
+  // Reading past the end gives empty text.
+  TextLineReader reader(file);
+  reader.readLine();
+  reader.readLine();
+  reader.readLine();
+  EXPECT_TRUE(reader.eof());
+  EXPECT_EQ(reader.readLine(), "");
+}
+
+TEST(TextLineReader, LinesAcrossTheBufferAndHugeLinesAreCut) {
+  test::TempDir dir;
+  const auto file = dir / "big.txt";
+  std::string longLine(TextLineReader::kMaxLineLength + 5000, 'x');
+  // A CR at the end of one buffer with the LF at the start of the next is one break.
+  std::string first(65535, 'a');
+  test::writeFile(file, first + "\r\n" + longLine + "\r\nend");
+  const auto lines = readAllLines(file);
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0], first);
+  EXPECT_EQ(lines[1].size(), TextLineReader::kMaxLineLength);
+  EXPECT_EQ(lines[2], "end");
+}
+
+TEST(TextLineReader, OpenFailuresCarryTheirCodes) {
+  test::TempDir dir;
+  try {
+    TextLineReader reader(dir / "missing.txt");
+    FAIL() << "no error";
+  } catch (const EInOutError& e) {
+    EXPECT_EQ(e.ErrorCode, 2);
+    EXPECT_STREQ(e.what(), "File not found");
+  }
+  test::makeDirs(dir / "folder");
+  EXPECT_THROW(TextLineReader reader(dir / "folder"), EInOutError);
+}
+
+TEST(WriteFileAtomically, ReplacesContentsAndKeepsNoTemporaryFile) {
+  test::TempDir dir;
+  const auto file = dir / "Pitkit.ini";
+  writeFileAtomically(file, "new\r\n");
+  EXPECT_EQ(test::readFile(file), "new\r\n");
+  writeFileAtomically(file, "newer\r\n");
+  EXPECT_EQ(test::readFile(file), "newer\r\n");
+  int entries = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+    (void)entry;
+    ++entries;
+  }
+  EXPECT_EQ(entries, 1);
+}
+
+TEST(WriteFileAtomically, AFailedWriteLeavesTheOldFileWhole) {
+  test::TempDir dir;
+  const auto file = dir / "Pitkit.ini";
+  test::writeFile(file, "PitkitDirectory:/old\r\nTorvaneDirectory:/old\r\n");
+
+  // A child process with a 10-byte file size limit fails half-way through the write.
+  const pid_t child = ::fork();
+  if (child == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{10, 10};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    try {
+      writeFileAtomically(file, std::string(1000, 'x'));
+    } catch (const EInOutError& e) {
+      ::_exit(e.ErrorCode == 101 ? 0 : 3);
+    }
+    ::_exit(4);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the write did not fail with Disk full";
+  EXPECT_EQ(test::readFile(file), "PitkitDirectory:/old\r\nTorvaneDirectory:/old\r\n");
+  int entries = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+    (void)entry;
+    ++entries;
+  }
+  EXPECT_EQ(entries, 1) << "the temporary file was left behind";
+}
+
+TEST(WriteFileAtomically, AReadOnlyFileIsNotReplaced) {
+  test::TempDir dir;
+  const auto file = dir / "locked.inf";
+  test::writeFile(file, "keep");
+  ::chmod(file.c_str(), 0444);
+  try {
+    writeFileAtomically(file, "changed");
+    FAIL() << "no error";
+  } catch (const EInOutError& e) {
+    EXPECT_EQ(e.ErrorCode, 5);
+  }
+  EXPECT_EQ(test::readFile(file), "keep");
+}
+
+}  // namespace
+}  // namespace pitkit

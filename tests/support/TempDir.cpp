@@ -1,0 +1,48 @@
+#include "support/TempDir.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <cstdlib>
+
+namespace pitkit::test {
+
+TempDir::TempDir() {
+  std::string tmpl = (std::filesystem::temp_directory_path() / "pitkit-test-XXXXXX").string();
+  if (::mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  path_ = tmpl;
+}
+
+TempDir::~TempDir() { removeTree(path_); }
+
+void makeDirs(const std::string& path) { std::filesystem::create_directories(path); }
+
+void writeFile(const std::string& path, const std::string& bytes) {
+  const auto parent = std::filesystem::path(path).parent_path();
+  if (!parent.empty()) std::filesystem::create_directories(parent);
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out) throw std::runtime_error("cannot write " + path);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+void removeTree(const std::string& path) {
+  std::error_code ec;
+  // Make every folder writable again first, so tests that took write access away clean up.
+  for (auto it = std::filesystem::recursive_directory_iterator(path, ec);
+       !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+    if (it->is_directory(ec) && !it->is_symlink(ec))
+      std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                   std::filesystem::perm_options::add, ec);
+  }
+  std::filesystem::remove_all(path, ec);
+}
+
+}  // namespace pitkit::test

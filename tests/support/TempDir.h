@@ -1,0 +1,33 @@
+#pragma once
+// A fresh temporary folder per test, removed with everything in it at the end, and one-line
+// helpers to build the game tree a test needs.
+#include <string>
+
+namespace pitkit::test {
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  // The folder, without a trailing separator.
+  const std::string& path() const { return path_; }
+  // path() + "/" + relative.
+  std::string operator/(const std::string& relative) const { return path_ + "/" + relative; }
+
+ private:
+  std::string path_;
+};
+
+// Creates the folder and any missing parents.
+void makeDirs(const std::string& path);
+// Writes `bytes` to `path`, creating missing parent folders.
+void writeFile(const std::string& path, const std::string& bytes);
+// The file's bytes ("" when it cannot be read).
+std::string readFile(const std::string& path);
+// Removes a tree (links are removed, never followed).
+void removeTree(const std::string& path);
+
+}  // namespace pitkit::test
