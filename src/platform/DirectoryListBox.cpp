@@ -1,31 +1,170 @@
-// Provisional minimal folder list; the full widget is being written.
 #include "platform/DirectoryListBox.h"
 
 #include <QKeyEvent>
+#include <QStyle>
+#include <QStyledItemDelegate>
+#include <algorithm>
+#include <cerrno>
 
+#include "platform/DirectoryList.h"
+#include "platform/ErrorBox.h"
 #include "platform/Errors.h"
 #include "platform/FileListBox.h"
 #include "platform/FileSystem.h"
+#include "platform/Paths.h"
 
 namespace pitkit {
+namespace {
+
+constexpr int kPathRole = Qt::UserRole;
+constexpr int kDepthRole = Qt::UserRole + 1;
+constexpr int kIndentStep = 10;
+
+// Draws each entry shifted right by its depth, so the entries read as a path down the tree.
+class IndentDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override {
+    QStyleOptionViewItem shifted(option);
+    shifted.rect.adjust(index.data(kDepthRole).toInt() * kIndentStep, 0, 0, 0);
+    QStyledItemDelegate::paint(painter, shifted, index);
+  }
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    size.rwidth() += index.data(kDepthRole).toInt() * kIndentStep;
+    return size;
+  }
+};
+
+// `path` made absolute, with doubled and trailing separators dropped (the root stays "/").
+std::string tidyPath(const std::string& path) {
+  const std::string absolute = expandFileName(path);
+  std::string out;
+  for (char c : absolute) {
+    if (c == PathDelim && !out.empty() && out.back() == PathDelim) continue;
+    out += c;
+  }
+  while (out.size() > 1 && out.back() == PathDelim) out.pop_back();
+  return out;
+}
+
+// The folder names of an absolute path: "/a/b" gives {"a", "b"}.
+std::vector<std::string> splitNames(const std::string& path) {
+  std::vector<std::string> names;
+  std::string current;
+  for (char c : path) {
+    if (c == PathDelim) {
+      if (!current.empty()) names.push_back(current);
+      current.clear();
+    } else {
+      current += c;
+    }
+  }
+  if (!current.empty()) names.push_back(current);
+  return names;
+}
+
+}  // namespace
 
 TDirectoryListBox::TDirectoryListBox(QWidget* parent) : QListWidget(parent) {
+  setItemDelegate(new IndentDelegate(this));
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setUniformItemSizes(true);
   directory_ = getCurrentDir();
+  rebuild();
+  // A double click opens the entry; errors of a user's open go to the error box.
+  connect(this, &QListWidget::itemDoubleClicked, this,
+          [this](QListWidgetItem* item) { runGuarded(this, [this, item] { openEntry(item); }); });
 }
 
 void TDirectoryListBox::setDirectory(const std::string& path) {
-  if (path.empty() || path == directory_) return;
-  if (!directoryExists(path)) throw EInOutError(2);
-  setCurrentDir(path);
-  directory_ = path;
+  if (path.empty()) return;
+  const std::string wanted = tidyPath(path);
+  if (wanted == directory_) return;
+  if (!setCurrentDir(wanted)) {
+    const int err = errno;
+    throw EInOutError(EInOutError::codeFromErrno(err != 0 ? err : ENOENT));
+  }
+  // The folder as the system reports it once it is the working directory.
+  std::string opened = getCurrentDir();
+  if (opened.empty()) opened = wanted;
+  if (opened == directory_) return;
+  directory_ = opened;
+  rebuild();
   if (fileList_ != nullptr) fileList_->setDirectory(directory_);
   emit directoryChanged();
 }
 
-void TDirectoryListBox::Update() { emit directoryChanged(); }
-void TDirectoryListBox::setFileList(TFileListBox* fileList) { fileList_ = fileList; }
-void TDirectoryListBox::keyPressEvent(QKeyEvent* event) { QListWidget::keyPressEvent(event); }
-void TDirectoryListBox::openEntry(QListWidgetItem*) {}
-void TDirectoryListBox::rebuild() {}
+void TDirectoryListBox::Update() {
+  rebuild();
+  emit directoryChanged();
+}
+
+void TDirectoryListBox::setFileList(TFileListBox* fileList) {
+  fileList_ = fileList;
+  if (fileList_ != nullptr && !directory_.empty()) fileList_->setDirectory(directory_);
+}
+
+std::string TDirectoryListBox::itemPath(int row) const {
+  const QListWidgetItem* entry = item(row);
+  return entry == nullptr ? std::string() : entry->data(kPathRole).toString().toStdString();
+}
+
+void TDirectoryListBox::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    QListWidgetItem* entry = currentItem();
+    if (entry != nullptr) runGuarded(this, [this, entry] { openEntry(entry); });
+    event->accept();
+    return;
+  }
+  QListWidget::keyPressEvent(event);
+}
+
+void TDirectoryListBox::openEntry(QListWidgetItem* item) {
+  if (item == nullptr) return;
+  setDirectory(item->data(kPathRole).toString().toStdString());
+}
+
+void TDirectoryListBox::rebuild() {
+  clear();
+  openRow_ = -1;
+  if (directory_.empty()) return;
+  const QIcon openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
+  const QIcon closedIcon = style()->standardIcon(QStyle::SP_DirClosedIcon);
+
+  auto add = [this](const std::string& caption, const std::string& path, int depth, const QIcon& icon) {
+    auto* entry = new QListWidgetItem(icon, QString::fromStdString(caption), this);
+    entry->setData(kPathRole, QString::fromStdString(path));
+    entry->setData(kDepthRole, depth);
+  };
+
+  // The root, then each folder down to the open one.
+  add(PathDelimStr, PathDelimStr, 0, openIcon);
+  std::string path;
+  int depth = 0;
+  for (const std::string& name : splitNames(directory_)) {
+    path += PathDelimStr + name;
+    add(name, path, ++depth, openIcon);
+  }
+  openRow_ = count() - 1;
+
+  // The open folder's subfolders, sorted ignoring case; a folder that cannot be listed shows none.
+  std::vector<std::string> subfolders;
+  try {
+    for (const DirectoryEntry& entry : listDirectory(directory_))
+      if (entry.isDirectory && !entry.isHidden) subfolders.push_back(entry.name);
+  } catch (const std::exception&) {
+    subfolders.clear();
+  }
+  std::sort(subfolders.begin(), subfolders.end(), [](const std::string& a, const std::string& b) {
+    const std::string ua = upperAscii(a), ub = upperAscii(b);
+    return ua != ub ? ua < ub : a < b;
+  });
+  const std::string prefix = includeTrailingDelim(directory_);
+  for (const std::string& name : subfolders) add(name, prefix + name, depth + 1, closedIcon);
+
+  setCurrentRow(openRow_);
+}
 
 }  // namespace pitkit

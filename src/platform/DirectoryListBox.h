@@ -26,6 +26,10 @@ class TDirectoryListBox : public QListWidget {
   // The file list that always shows this list's folder.
   void setFileList(TFileListBox* fileList);
   TFileListBox* FileList() const { return fileList_; }
+  // The full path of the entry in `row` ("" for a row that does not exist).
+  std::string itemPath(int row) const;
+  // The row of the open folder.
+  int openRow() const { return openRow_; }
 
  signals:
   void directoryChanged();
@@ -38,6 +42,7 @@ class TDirectoryListBox : public QListWidget {
   void rebuild();
 
   std::string directory_;
+  int openRow_ = -1;
   TFileListBox* fileList_ = nullptr;
 };
 

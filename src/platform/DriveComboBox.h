@@ -2,22 +2,42 @@
 // The drive selector. On Linux the "drives" are the mounted file systems' roots; choosing one opens
 // it in the attached folder list, and the selector always shows the one holding the open folder.
 #include <QComboBox>
+#include <map>
 #include <string>
+#include <vector>
 
 namespace pitkit {
 
 class TDirectoryListBox;
 
+// The mount points of a mounts table (the text of /proc/self/mounts), in table order, each once,
+// leaving out pseudo file systems (proc, sysfs, cgroup, ...) and the system's own trees below
+// /proc, /sys, /dev and /run. Octal escapes (\040 for a blank) are decoded.
+std::vector<std::string> parseMountRoots(const std::string& mountsTable);
+// The longest of `roots` that holds `folder` ("/" when none does).
+std::string holdingRoot(const std::vector<std::string>& roots, const std::string& folder);
+
 class TDriveComboBox : public QComboBox {
   Q_OBJECT
  public:
   explicit TDriveComboBox(QWidget* parent = nullptr);
+  // Attaches the folder list: the selector follows its open folder from now on.
   void setDirList(TDirectoryListBox* dirList);
   // The mount root holding the list's open folder.
   std::string Drive() const;
+  // Opens `root` in the folder list: the folder last open on that root if it still exists, else
+  // the root itself. Errors of the folder list propagate.
+  void setDrive(const std::string& root);
+  // Re-reads the mounted file systems.
+  void refreshRoots();
 
  private:
+  void followDirList();
+
   TDirectoryListBox* dirList_ = nullptr;
+  std::vector<std::string> roots_;
+  // The folder last open on each root, as the home platform keeps one current folder per drive.
+  std::map<std::string, std::string> lastFolder_;
 };
 
 }  // namespace pitkit

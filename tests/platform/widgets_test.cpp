@@ -1,0 +1,290 @@
+// The platform widgets on real folders: folder list, drive selector, and the UI-thread hand-over.
+#include <QApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+#include <climits>
+#include <cstdlib>
+#include <stdexcept>
+
+#include "platform/DirectoryListBox.h"
+#include "platform/DriveComboBox.h"
+#include "platform/Errors.h"
+#include "platform/FileListBox.h"
+#include "platform/FileSystem.h"
+#include "platform/QtUiThread.h"
+#include "support/TempDir.h"
+
+using namespace pitkit;
+using pitkit::test::makeDirs;
+using pitkit::test::TempDir;
+using pitkit::test::writeFile;
+
+namespace {
+
+std::string realPath(const std::string& path) {
+  char buffer[PATH_MAX];
+  return ::realpath(path.c_str(), buffer) != nullptr ? std::string(buffer) : path;
+}
+
+QStringList captions(const QListWidget& list) {
+  QStringList out;
+  for (int i = 0; i < list.count(); ++i) out << list.item(i)->text();
+  return out;
+}
+
+// Answers the next modal window (the error box) with OK and remembers its text.
+struct ModalAnswerer {
+  QString text;
+  int seen = 0;
+  QTimer timer;
+  ModalAnswerer() {
+    QObject::connect(&timer, &QTimer::timeout, [this] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        text = box->text();
+        ++seen;
+        box->accept();
+      }
+    });
+    timer.start(20);
+  }
+};
+
+}  // namespace
+
+class WidgetsTest : public QObject {
+  Q_OBJECT
+ private:
+  std::string startDir_;
+
+ private slots:
+  void initTestCase() { startDir_ = getCurrentDir(); }
+  void cleanup() { setCurrentDir(startDir_); }
+
+  void listShowsPathDownAndSortedVisibleSubfolders() {
+    TempDir tmp;
+    const std::string root = realPath(tmp.path());
+    makeDirs(root + "/game/levels");
+    makeDirs(root + "/game/Cars");
+    makeDirs(root + "/game/apex");
+    makeDirs(root + "/game/.hidden");
+    makeDirs(root + "/game/Über Bahn");
+    writeFile(root + "/game/readme.txt", "x");
+    TDirectoryListBox list;
+    list.setDirectory(root + "/game");
+
+    QCOMPARE(list.Directory(), root + "/game");
+    QCOMPARE(getCurrentDir(), root + "/game");
+    const QStringList all = captions(list);
+    // Root first, then one entry per folder down to the open one.
+    QCOMPARE(all.first(), QStringLiteral("/"));
+    QCOMPARE(list.itemPath(0), std::string("/"));
+    QCOMPARE(list.itemPath(list.openRow()), root + "/game");
+    QCOMPARE(all.at(list.openRow()), QStringLiteral("game"));
+    QCOMPARE(list.currentRow(), list.openRow());
+    for (int row = 1; row <= list.openRow(); ++row)
+      QVERIFY((root + "/game").rfind(list.itemPath(row), 0) == 0);
+    // Subfolders sorted ignoring case, hidden folders and files left out.
+    const QStringList subs = all.mid(list.openRow() + 1);
+    QCOMPARE(subs, (QStringList{QStringLiteral("apex"), QStringLiteral("Cars"), QStringLiteral("levels"),
+                                QString::fromUtf8("Über Bahn")}));
+    QCOMPARE(list.itemPath(list.openRow() + 2), root + "/game/Cars");
+  }
+
+  void openingChangesFolderOnceAndIgnoresSameOrEmpty() {
+    TempDir tmp;
+    const std::string root = realPath(tmp.path());
+    makeDirs(root + "/a/b");
+    TDirectoryListBox list;
+    TFileListBox files;
+    list.setFileList(&files);
+    QSignalSpy changed(&list, &TDirectoryListBox::directoryChanged);
+
+    list.setDirectory(root + "/a");
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(files.Directory(), root + "/a");
+
+    // The same folder, also written differently, and an empty path: nothing at all.
+    const int rows = list.count();
+    list.setDirectory(root + "/a");
+    list.setDirectory(root + "/a/");
+    list.setDirectory(root + "//a");
+    list.setDirectory("");
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(list.count(), rows);
+
+    // A relative path is taken against the working directory.
+    list.setDirectory("b");
+    QCOMPARE(list.Directory(), root + "/a/b");
+    QCOMPARE(files.Directory(), root + "/a/b");
+    QCOMPARE(changed.count(), 2);
+
+    // The root has no trailing name.
+    list.setDirectory("/");
+    QCOMPARE(list.Directory(), std::string("/"));
+    QCOMPARE(list.openRow(), 0);
+  }
+
+  void folderThatCannotBeOpenedRaisesAndLeavesListAsItWas() {
+    TempDir tmp;
+    const std::string root = realPath(tmp.path());
+    makeDirs(root + "/here");
+    writeFile(root + "/plain.txt", "x");
+    TDirectoryListBox list;
+    list.setDirectory(root + "/here");
+    QSignalSpy changed(&list, &TDirectoryListBox::directoryChanged);
+    const QStringList before = captions(list);
+
+    for (const std::string& bad : {root + "/gone", root + "/plain.txt"}) {
+      try {
+        list.setDirectory(bad);
+        QFAIL("no error raised");
+      } catch (const EInOutError& e) {
+        QCOMPARE(e.ErrorCode, 2);
+        QCOMPARE(std::string(e.what()), std::string("File not found"));
+      }
+    }
+    QCOMPARE(list.Directory(), root + "/here");
+    QCOMPARE(getCurrentDir(), root + "/here");
+    QCOMPARE(captions(list), before);
+    QCOMPARE(changed.count(), 0);
+  }
+
+  void clickSelectsDoubleClickAndEnterOpen() {
+    TempDir tmp;
+    const std::string root = realPath(tmp.path());
+    makeDirs(root + "/g/levels/track1");
+    TDirectoryListBox list;
+    list.resize(300, 400);
+    list.show();
+    list.setDirectory(root + "/g");
+    QSignalSpy changed(&list, &TDirectoryListBox::directoryChanged);
+    QSignalSpy clicked(&list, &QListWidget::itemClicked);
+
+    const int levelsRow = list.openRow() + 1;
+    const QRect rect = list.visualItemRect(list.item(levelsRow));
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, rect.center());
+    QCOMPARE(clicked.count(), 1);
+    QCOMPARE(list.currentRow(), levelsRow);
+    QCOMPARE(changed.count(), 0);
+    QCOMPARE(list.Directory(), root + "/g");
+
+    QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, rect.center());
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(list.Directory(), root + "/g/levels");
+
+    list.setCurrentRow(list.openRow() + 1);  // track1
+    QTest::keyClick(&list, Qt::Key_Return);
+    QCOMPARE(list.Directory(), root + "/g/levels/track1");
+    QCOMPARE(changed.count(), 2);
+
+    // An entry whose folder vanished meanwhile: the error box, and the list stays.
+    makeDirs(root + "/g/levels/track1/sub");
+    list.Update();
+    QCOMPARE(changed.count(), 3);
+    QCOMPARE(captions(list).last(), QStringLiteral("sub"));
+    pitkit::test::removeTree(root + "/g/levels/track1/sub");
+    ModalAnswerer answer;
+    list.setCurrentRow(list.count() - 1);
+    QTest::keyClick(&list, Qt::Key_Enter);
+    QCOMPARE(answer.seen, 1);
+    QCOMPARE(answer.text, QStringLiteral("File not found."));  // the full-stop rule
+    QCOMPARE(list.Directory(), root + "/g/levels/track1");
+    QCOMPARE(changed.count(), 3);
+  }
+
+  void mountTableParsing() {
+    const std::string table =
+        "overlay / overlay rw 0 0\n"
+        "proc /proc proc rw 0 0\n"
+        "sysfs /sys sysfs ro 0 0\n"
+        "tmpfs /dev tmpfs rw 0 0\n"
+        "/dev/sdb1 /mnt/usb\\040stick vfat rw 0 0\n"
+        "/dev/sda2 /home ext4 rw 0 0\n"
+        "cgroup2 /mnt/cg cgroup2 rw 0 0\n"
+        "/dev/sda2 /home ext4 rw 0 0\n"
+        "tmpfs /run/user/0 tmpfs rw 0 0\n"
+        "garbage\n";
+    const std::vector<std::string> roots = parseMountRoots(table);
+    QCOMPARE(roots, (std::vector<std::string>{"/", "/mnt/usb stick", "/home"}));
+
+    QCOMPARE(holdingRoot(roots, "/home/me/game"), std::string("/home"));
+    QCOMPARE(holdingRoot(roots, "/home"), std::string("/home"));
+    QCOMPARE(holdingRoot(roots, "/homework/x"), std::string("/"));
+    QCOMPARE(holdingRoot(roots, "/mnt/usb stick/levels"), std::string("/mnt/usb stick"));
+    QCOMPARE(holdingRoot({}, "/anything"), std::string("/"));
+  }
+
+  void driveSelectorFollowsListAndOpensChosenRoot() {
+    TempDir tmp;
+    const std::string root = realPath(tmp.path());
+    makeDirs(root + "/g");
+    TDirectoryListBox list;
+    TDriveComboBox drives;
+    drives.setDirList(&list);
+    list.setDirectory(root + "/g");
+    QVERIFY(drives.count() >= 1);
+    QCOMPARE(drives.currentText().toStdString(), drives.Drive());
+    QCOMPARE(drives.Drive(), holdingRoot(parseMountRoots(readWholeFileForTest()), root + "/g"));
+
+    // Choosing the root "/" opens it (nothing was open there before on another root).
+    const int slash = drives.findText(QStringLiteral("/"));
+    QVERIFY(slash >= 0);
+    if (drives.Drive() == "/") {
+      // The temporary folder lies on "/": the folder last open there is opened again.
+      list.setDirectory("/");
+      drives.setDrive("/");
+      QCOMPARE(list.Directory(), std::string("/"));
+      list.setDirectory(root + "/g");
+      QCOMPARE(drives.currentIndex(), slash);
+    } else {
+      drives.setDrive("/");
+      QCOMPARE(list.Directory(), std::string("/"));
+      QCOMPARE(drives.currentIndex(), slash);
+      // Back to the temporary folder's root: the folder last open there comes back.
+      drives.setDrive(holdingRoot(parseMountRoots(readWholeFileForTest()), root));
+      QCOMPARE(list.Directory(), root + "/g");
+    }
+  }
+
+  void uiThreadHandOver() {
+    QtUiThread ui;
+    // On the UI thread itself the call runs at once.
+    bool ran = false;
+    ui.invokeAndWait([&] { ran = true; });
+    QVERIFY(ran);
+
+    // From a worker: runs on the UI thread, the worker waits, errors come back to the worker.
+    QThread* uiThread = QThread::currentThread();
+    QThread* ranOn = nullptr;
+    bool errorCameBack = false;
+    std::unique_ptr<QThread> worker(QThread::create([&] {
+      ui.invokeAndWait([&] { ranOn = QThread::currentThread(); });
+      try {
+        ui.invokeAndWait([] { throw std::runtime_error("boom"); });
+      } catch (const std::runtime_error& e) {
+        errorCameBack = std::string(e.what()) == "boom";
+      }
+    }));
+    QSignalSpy finished(worker.get(), &QThread::finished);
+    worker->start();
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(ranOn, uiThread);
+    QVERIFY(errorCameBack);
+
+    // post returns at once; the call runs from the event loop.
+    int posted = 0;
+    ui.post([&] { ++posted; });
+    QCOMPARE(posted, 0);
+    QTRY_COMPARE(posted, 1);
+  }
+
+ private:
+  static std::string readWholeFileForTest() { return pitkit::test::readFile("/proc/self/mounts"); }
+};
+
+QTEST_MAIN(WidgetsTest)
+#include "widgets_test.moc"
