@@ -4,10 +4,16 @@
 // attached name box; a click on a file writes its name there.
 #include <QListWidget>
 #include <string>
+#include <vector>
 
 class QLineEdit;
 
 namespace pitkit {
+
+// The names the file list shows for `folder` and `mask`: regular files (links to them included)
+// whose name matches the mask ignoring case, names beginning with "." left out, sorted by name
+// ignoring ASCII case (ties by bytes). A folder that cannot be listed gives no names.
+std::vector<std::string> listMatchingFiles(const std::string& folder, const std::string& mask);
 
 class TFileListBox : public QListWidget {
   Q_OBJECT
@@ -24,9 +30,18 @@ class TFileListBox : public QListWidget {
   void Update();
   // Full path of the selected file (folder + separator + name), or "" when none is selected.
   std::string FileName() const;
-  void setFileEdit(QLineEdit* edit) { fileEdit_ = edit; }
+  void setFileEdit(QLineEdit* edit);
+
+ signals:
+  // A double click anywhere on the list, on a file or not.
+  void dblClick();
+
+ protected:
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
 
  private:
+  void showSelected(int row);
+
   std::string directory_;
   std::string mask_ = "*.*";
   QLineEdit* fileEdit_ = nullptr;

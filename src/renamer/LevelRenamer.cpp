@@ -1,17 +1,155 @@
-// Provisional: the renamer handlers of TForm1 are being written.
+// The "Level Renamer" tab of TForm1: the two-step rename (GO asks, OK renames, CANCEL withdraws)
+// and the level folder's file view (levels list, file list, editor and delete by double click).
+#include <QKeySequence>
+#include <QPalette>
+#include <QShortcut>
+
+#include "platform/DirectoryListBox.h"
+#include "platform/ErrorBox.h"
+#include "platform/Errors.h"
+#include "platform/FileListBox.h"
+#include "platform/FileSystem.h"
+#include "platform/Paths.h"
+#include "renamer/Unit3.h"
+#include "renamer/Unit5.h"
+#include "renamer/level_rename.h"
 #include "shell/Unit1.h"
 
 namespace pitkit {
 
-void TForm1::setUpRenamer() {}
-void TForm1::ONameChange() {}
-void TForm1::NNameChange() {}
-void TForm1::BitBtn2Click() {}
-void TForm1::bitbtn1Click() {}
-void TForm1::BitBtn3Click() {}
-void TForm1::DirectoryListBox2Change() {}
-void TForm1::DirectoryListBox2Click() {}
-void TForm1::CheckBox3Click() {}
-void TForm1::FileListBox1DblClick() {}
+namespace {
+
+std::string textOf(const QLineEdit* edit) { return edit->text().toStdString(); }
+
+void setColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
+  QPalette palette = widget->palette();
+  palette.setColor(role, colour);
+  widget->setPalette(palette);
+}
+
+}  // namespace
+
+void TForm1::setUpRenamer() {
+  auto& r = renamerUi;
+  r.DirectoryListBox2->setFileList(r.FileListBox1);
+  r.FileListBox1->setFileEdit(r.filedisp);
+
+  const QColor brightGreen(0x00, 0xFF, 0x00);
+  setColour(r.BitBtn2, QPalette::ButtonText, brightGreen);
+  setColour(r.bitbtn1, QPalette::ButtonText, brightGreen);
+  setColour(r.BitBtn3, QPalette::ButtonText, Qt::red);
+  setColour(r.CheckBox2, QPalette::WindowText, Qt::red);
+  setColour(r.filedisp, QPalette::Text, Qt::red);
+  setColour(r.OName, QPalette::Base, Qt::white);
+
+  connect(r.OName, &QLineEdit::textChanged, this, guarded(this, [this] { ONameChange(); }));
+  connect(r.NName, &QLineEdit::textChanged, this, guarded(this, [this] { NNameChange(); }));
+  connect(r.BitBtn2, &QPushButton::clicked, this, guarded(this, [this] { BitBtn2Click(); }));
+  connect(r.bitbtn1, &QPushButton::clicked, this, guarded(this, [this] { bitbtn1Click(); }));
+  connect(r.BitBtn3, &QPushButton::clicked, this, guarded(this, [this] { BitBtn3Click(); }));
+  connect(r.DirectoryListBox2, &TDirectoryListBox::directoryChanged, this,
+          guarded(this, [this] { DirectoryListBox2Change(); }));
+  connect(r.DirectoryListBox2, &QListWidget::itemClicked, this,
+          guarded(this, [this] { DirectoryListBox2Click(); }));
+  connect(r.CheckBox3, &QCheckBox::toggled, this, guarded(this, [this] { CheckBox3Click(); }));
+  connect(r.FileListBox1, &TFileListBox::dblClick, this,
+          guarded(this, [this] { FileListBox1DblClick(); }));
+
+  // GO is the tab's cancel button: Escape presses it. A window-wide shortcut owned by GO only
+  // fires while GO is visible and enabled, that is while this tab shows and a game is chosen.
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), r.BitBtn2);
+  escape->setContext(Qt::WindowShortcut);
+  connect(escape, &QShortcut::activated, r.BitBtn2, &QPushButton::click);
+}
+
+// The folder every level name is relative to.
+static std::string levelsBase(const std::string& gameDirectory) {
+  return gameDirectory + PathDelim + "levels" + PathDelim;
+}
+
+void TForm1::ONameChange() { OldLevelPath = levelsBase(GameDirectory) + textOf(renamerUi.OName); }
+
+void TForm1::NNameChange() { NewLevelPath = levelsBase(GameDirectory) + textOf(renamerUi.NName); }
+
+void TForm1::BitBtn2Click() {
+  const std::string newName = textOf(renamerUi.NName);
+  if (directoryExists(levelsBase(GameDirectory) + newName))
+    throw Exception("Level: " + newName + " already exists!");
+  renamerUi.bitbtn1->setVisible(true);
+  renamerUi.BitBtn3->setVisible(true);
+  renamerUi.StaticText1->setText(QStringLiteral("Are you sure you want to rename: ") +
+                                 renamerUi.OName->text() + QStringLiteral(" To: ") +
+                                 renamerUi.NName->text());
+}
+
+void TForm1::bitbtn1Click() {
+  auto& r = renamerUi;
+  // The names are read now: NName may have been edited since GO asked.
+  const std::string oldName = textOf(r.OName);
+  const std::string newName = textOf(r.NName);
+  const LevelRenameResult result = renameLevel(OldLevelPath, NewLevelPath, oldName, newName);
+
+  r.bitbtn1->setVisible(false);
+  r.BitBtn3->setVisible(false);
+  if (!result.folderMoved || !directoryExists(NewLevelPath)) {
+    r.StaticText1->setText(QStringLiteral("There were problems during copy!"));
+    return;
+  }
+
+  QString status = QStringLiteral("The following was renamed: ") + QString::fromStdString(oldName) +
+                   QStringLiteral(" To: ") + QString::fromStdString(newName);
+  if (!result.failedFiles.empty()) {
+    // Files of the set that could not be renamed keep their names; say so rather than hide it.
+    QStringList names;
+    for (const std::string& name : result.failedFiles) names << QString::fromStdString(name);
+    status += QStringLiteral("\nNot renamed: ") + names.join(QStringLiteral(", "));
+  }
+  r.StaticText1->setText(status);
+
+  // Show the renamed folder; its change event puts the new name into OName.
+  r.DirectoryListBox2->setDirectory(NewLevelPath);
+  r.DirectoryListBox2->Update();
+
+  if (r.CheckBox1->isChecked()) {
+    const std::string infoFile = NewLevelPath + PathDelim + textOf(r.NName) + ".inf";
+    if (!fileExists(infoFile)) throw Exception(textOf(r.NName) + ".inf does not exist!");
+    Form3->openRenameSave(infoFile);
+  }
+}
+
+void TForm1::BitBtn3Click() {
+  renamerUi.bitbtn1->setVisible(false);
+  renamerUi.BitBtn3->setVisible(false);
+  renamerUi.StaticText1->clear();
+}
+
+void TForm1::DirectoryListBox2Change() {
+  renamerUi.OName->setText(QString::fromStdString(
+      relativePath(levelsBase(GameDirectory), renamerUi.DirectoryListBox2->Directory())));
+}
+
+void TForm1::DirectoryListBox2Click() { DirectoryListBox2Change(); }
+
+void TForm1::CheckBox3Click() {
+  auto* list = renamerUi.FileListBox1;
+  list->setMask(renamerUi.CheckBox3->isChecked() ? "*.inf" : "*.*");
+  list->Update();
+}
+
+void TForm1::FileListBox1DblClick() {
+  auto& r = renamerUi;
+  const std::string file = r.FileListBox1->FileName();
+  // The editor takes ".inf" exactly, with its case; any other file may only be deleted.
+  if (r.CheckBox1->isChecked() && extractFileExt(file) == ".inf") {
+    Form3->openFileSave(file);
+  } else if (r.CheckBox2->isChecked()) {
+    if (r.CheckBox4->isChecked()) {
+      Form5->exec();
+    } else {
+      deleteFile(file);
+      r.FileListBox1->Update();
+    }
+  }
+}
 
 }  // namespace pitkit

@@ -1,13 +1,48 @@
 #pragma once
-// TForm3, the ".INF Editor" window (provisional: its contents are being written).
+// TForm3, the ".INF Editor": shows one text file and saves it in one of two modes. Rename-save
+// (Button1) writes the renamed level's info file named by the main window at the moment Save is
+// pressed; file-save (Button3) writes the file selected in the levels file list.
 #include <QDialog>
+#include <QString>
+#include <string>
+
+#include "ui_Unit3.h"
 
 namespace pitkit {
+
+class TForm1;
 
 class TForm3 : public QDialog {
   Q_OBJECT
  public:
-  explicit TForm3(QWidget* parent = nullptr);
+  // `owner` is the main window whose boxes and file list the two Save buttons read.
+  explicit TForm3(TForm1* owner);
+
+  Ui::Form3 ui;
+
+  // Loads `path` into Memo1 (line breaks shown as lines). Raises "Cannot open file <path>" or
+  // "Text exceeds memo capacity"; on failure the memo and buttons are left as they were.
+  void loadFile(const std::string& path);
+  // Loads `path`, makes the rename-save button visible and shows the editor modally.
+  void openRenameSave(const std::string& path);
+  // Loads `path`, makes the file-save button visible and shows the editor modally.
+  void openFileSave(const std::string& path);
+
+  // The memo's text with CR LF line breaks, as it is saved (UTF-8).
+  std::string memoText() const;
+
+  void Button1Click();
+  void Button2Click();
+  void Button3Click();
+  // Runs on every closing of the window: hides both Save buttons.
+  void FormClose();
+
+  void done(int result) override;
+
+ private:
+  void saveTo(const std::string& path);
+
+  TForm1* owner_;
 };
 
 }  // namespace pitkit

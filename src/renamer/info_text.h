@@ -1,0 +1,25 @@
+#pragma once
+// Loading and saving the whole text of an info file for the info-file editor.
+#include <cstddef>
+#include <string>
+
+namespace pitkit {
+
+// The largest file the editor takes; a bigger one is refused rather than read into memory.
+inline constexpr std::size_t kEditorTextCapacity = 8u * 1024u * 1024u;
+
+// Every line break of `text` (CR, LF or CR LF) made CR LF.
+std::string normalizeLineBreaks(const std::string& text);
+
+// Reads the whole file as 8-bit text and returns it as UTF-8 with CR LF line breaks. Raises
+// Exception "Cannot open file <path>" when it cannot be opened (or is not a regular file),
+// "Text exceeds memo capacity" when it is larger than kEditorTextCapacity, and EInOutError when a
+// read fails.
+std::string loadInfoText(const std::string& path);
+
+// Writes `text` (UTF-8) encoded back to 8 bits, exactly as given (no line break is added), through
+// a temporary file renamed over the old one, so a failed save leaves the old file as it was.
+// Raises Exception "Cannot create file <path>" on failure.
+void saveInfoText(const std::string& path, const std::string& text);
+
+}  // namespace pitkit

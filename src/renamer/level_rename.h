@@ -1,0 +1,35 @@
+#pragma once
+// The rename of a level: its folder under levels and the files of its fixed file set.
+#include <array>
+#include <string>
+#include <vector>
+
+namespace pitkit {
+
+// The suffixes of a level's file set, in the order they are renamed. Each is appended directly to
+// the level name (<name>.cam, <name>a.bmp); every other file of the folder keeps its name.
+inline constexpr std::array<const char*, 35> LevelFileSuffixes = {
+    ".cam",  ".por",  ".fan",  ".fin",  ".fld",  ".fob",  ".inf",  ".lit",  ".ncp",
+    ".pan",  ".rim",  ".taz",  ".tri",  ".vis",  ".w",    "a.bmp", "a.bmq", "b.bmp",
+    "b.bmq", "c.bmp", "c.bmq", "d.bmp", "d.bmq", "e.bmp", "e.bmq", "f.bmp", "f.bmq",
+    "g.bmp", "g.bmq", "h.bmp", "h.bmq", "i.bmp", "i.bmq", "j.bmp", "j.bmq"};
+
+// What a level rename did.
+struct LevelRenameResult {
+  // The folder move itself succeeded. When it did not, nothing on disk was changed.
+  bool folderMoved = false;
+  // File names (without folder) that were renamed, as old-name / new-name pairs, in table order.
+  std::vector<std::pair<std::string, std::string>> renamedFiles;
+  // Old file names of the set that exist but could not be moved; they keep their names.
+  std::vector<std::string> failedFiles;
+};
+
+// Moves the folder oldLevelPath to newLevelPath without replacing anything, then, inside the new
+// folder, renames each regular file oldName + suffix to newName + suffix. File contents are never
+// touched. No file is renamed when the folder move fails (target exists, source missing, move
+// refused), so a folder the move did not produce is never changed. A file that cannot be moved
+// keeps its name and the others still move.
+LevelRenameResult renameLevel(const std::string& oldLevelPath, const std::string& newLevelPath,
+                              const std::string& oldName, const std::string& newName);
+
+}  // namespace pitkit

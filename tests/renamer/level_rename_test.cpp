@@ -1,0 +1,126 @@
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "platform/DirectoryList.h"
+#include "renamer/level_rename.h"
+#include "support/TempDir.h"
+
+namespace pitkit {
+namespace {
+
+using test::readFile;
+using test::writeFile;
+
+std::set<std::string> namesIn(const std::string& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : listDirectory(folder)) names.insert(entry.name);
+  return names;
+}
+
+TEST(LevelFileSuffixes, FifteenExtensionsThenTenLettersEachBmpThenBmq) {
+  ASSERT_EQ(LevelFileSuffixes.size(), 35u);
+  EXPECT_STREQ(LevelFileSuffixes[0], ".cam");
+  EXPECT_STREQ(LevelFileSuffixes[6], ".inf");
+  EXPECT_STREQ(LevelFileSuffixes[14], ".w");
+  for (int letter = 0; letter < 10; ++letter) {
+    const std::string l(1, static_cast<char>('a' + letter));
+    EXPECT_EQ(LevelFileSuffixes[15 + 2 * letter], l + ".bmp");
+    EXPECT_EQ(LevelFileSuffixes[16 + 2 * letter], l + ".bmq");
+  }
+}
+
+TEST(RenameLevel, MovesFolderAndFileSetKeepsOtherFilesAndBytes) {
+  test::TempDir game;
+  const std::string levels = game / "levels";
+  const std::string infText = "Torvane .INF file structure\r\nNAME 'nhood9 by me'\r\n";
+  writeFile(levels + "/nhood9/nhood9.cam", "cam bytes");
+  writeFile(levels + "/nhood9/nhood9.w", std::string("w\0bytes", 7));
+  writeFile(levels + "/nhood9/nhood9a.bmp", "BMa");
+  writeFile(levels + "/nhood9/nhood9j.bmq", "BMj");
+  writeFile(levels + "/nhood9/nhood9k.bmp", "BMk");
+  writeFile(levels + "/nhood9/readme.txt", "read me");
+  writeFile(levels + "/nhood9/nhood9.inf", infText);
+  // A folder named like a set file is not a file of the set.
+  test::makeDirs(levels + "/nhood9/nhood9.fin");
+  writeFile(levels + "/nhood9/nhood9.fin/inner", "x");
+
+  const auto result = renameLevel(levels + "/nhood9", levels + "/mytrack", "nhood9", "mytrack");
+
+  EXPECT_TRUE(result.folderMoved);
+  EXPECT_TRUE(result.failedFiles.empty());
+  EXPECT_EQ(result.renamedFiles.size(), 5u);
+  EXPECT_EQ(result.renamedFiles.front().first, "nhood9.cam");  // table order
+  EXPECT_EQ(result.renamedFiles.front().second, "mytrack.cam");
+  EXPECT_EQ(namesIn(levels), (std::set<std::string>{"mytrack"}));
+  EXPECT_EQ(namesIn(levels + "/mytrack"),
+            (std::set<std::string>{"mytrack.cam", "mytrack.w", "mytracka.bmp", "mytrackj.bmq",
+                                   "mytrack.inf", "nhood9k.bmp", "readme.txt", "nhood9.fin"}));
+  EXPECT_EQ(readFile(levels + "/mytrack/mytrack.cam"), "cam bytes");
+  EXPECT_EQ(readFile(levels + "/mytrack/mytrack.w"), std::string("w\0bytes", 7));
+  EXPECT_EQ(readFile(levels + "/mytrack/mytracka.bmp"), "BMa");
+  EXPECT_EQ(readFile(levels + "/mytrack/mytrack.inf"), infText);  // old name inside untouched
+  EXPECT_EQ(readFile(levels + "/mytrack/nhood9.fin/inner"), "x");
+}
+
+TEST(RenameLevel, RefusedFolderMoveChangesNothing) {
+  test::TempDir game;
+  const std::string levels = game / "levels";
+  writeFile(levels + "/old/old.cam", "old cam");
+  writeFile(levels + "/taken/taken.cam", "taken cam");
+  writeFile(levels + "/taken/old.cam", "a file named after the old level");
+
+  // Target exists: neither folder changes, not even files named after the old level inside it.
+  auto result = renameLevel(levels + "/old", levels + "/taken", "old", "taken");
+  EXPECT_FALSE(result.folderMoved);
+  EXPECT_TRUE(result.renamedFiles.empty());
+  EXPECT_EQ(namesIn(levels + "/old"), (std::set<std::string>{"old.cam"}));
+  EXPECT_EQ(namesIn(levels + "/taken"), (std::set<std::string>{"taken.cam", "old.cam"}));
+
+  // Old folder missing.
+  result = renameLevel(levels + "/gone", levels + "/fresh", "gone", "fresh");
+  EXPECT_FALSE(result.folderMoved);
+  EXPECT_EQ(namesIn(levels), (std::set<std::string>{"old", "taken"}));
+
+  // A move the system refuses: the levels folder into a folder below itself.
+  result = renameLevel(levels + "/../levels", levels + "/inside", "../levels", "inside");
+  EXPECT_FALSE(result.folderMoved);
+  EXPECT_EQ(namesIn(levels), (std::set<std::string>{"old", "taken"}));
+}
+
+TEST(RenameLevel, FileThatCannotMoveKeepsItsNameAndTheRestStillMove) {
+  test::TempDir game;
+  const std::string levels = game / "levels";
+  writeFile(levels + "/a/a.cam", "cam");
+  writeFile(levels + "/a/a.por", "por");
+  writeFile(levels + "/a/a.w", "w");
+  // Something already stands where a.por would go, so that one move is refused (also as root).
+  test::makeDirs(levels + "/a/b.por");
+
+  const auto result = renameLevel(levels + "/a", levels + "/b", "a", "b");
+
+  EXPECT_TRUE(result.folderMoved);
+  EXPECT_EQ(result.failedFiles, (std::vector<std::string>{"a.por"}));
+  EXPECT_EQ(result.renamedFiles.size(), 2u);
+  EXPECT_EQ(namesIn(levels + "/b"), (std::set<std::string>{"b.cam", "a.por", "b.por", "b.w"}));
+  EXPECT_EQ(readFile(levels + "/b/a.por"), "por");
+  EXPECT_EQ(readFile(levels + "/b/b.w"), "w");
+}
+
+TEST(RenameLevel, NamesWithSpacesAndNonAsciiLetters) {
+  test::TempDir game;
+  const std::string levels = game / "levels";
+  writeFile(levels + "/Straße 1/Straße 1.cam", "c");
+  writeFile(levels + "/Straße 1/Straße 1b.bmq", "q");
+
+  const auto result = renameLevel(levels + "/Straße 1", levels + "/Åre løypa", "Straße 1", "Åre løypa");
+
+  EXPECT_TRUE(result.folderMoved);
+  EXPECT_EQ(namesIn(levels + "/Åre løypa"),
+            (std::set<std::string>{"Åre løypa.cam", "Åre løypab.bmq"}));
+  EXPECT_EQ(readFile(levels + "/Åre løypa/Åre løypab.bmq"), "q");
+}
+
+}  // namespace
+}  // namespace pitkit
