@@ -6,15 +6,15 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "platform/DateTime.h"
 #include "platform/Errors.h"
+#include "platform/FindData.h"
 #include "search/UiThread.h"
 
 namespace pitkit {
-
-// Days since 30 December 1899, local time; the fraction is the time of day. 0 means "not set".
-using TDateTime = double;
 
 enum TFileAttribute { ffArchive, ffReadonly, ffHidden, ffSystem, ffDirectory };
 
@@ -39,24 +39,8 @@ class TFileAttributes {
 
 enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
 
-// The platform attribute bits of an entry.
-inline constexpr std::uint32_t faReadOnly = 0x01;
-inline constexpr std::uint32_t faHidden = 0x02;
-inline constexpr std::uint32_t faSysFile = 0x04;
-inline constexpr std::uint32_t faDirectory = 0x10;
-inline constexpr std::uint32_t faArchive = 0x20;
-
-// The raw find data of one entry: times in UTC as 100-ns intervals since 1 January 1601.
-struct TWin32FindData {
-  std::uint32_t dwFileAttributes = 0;
-  std::uint64_t ftCreationTime = 0;
-  std::uint64_t ftLastAccessTime = 0;
-  std::uint64_t ftLastWriteTime = 0;
-  std::uint32_t nFileSizeHigh = 0;
-  std::uint32_t nFileSizeLow = 0;
-  std::string cFileName;
-  std::string cAlternateFileName;
-};
+// The platform thread priority of each TThreadPriority: -15, -2, -1, 0, 1, 2, 15.
+int threadPriorityValue(TThreadPriority priority);
 
 // The search record of one directory entry.
 struct TSearchRec {
@@ -75,6 +59,8 @@ class EFindFileError : public Exception {
 
 class TFindFile;
 class TSearchThread;
+struct RunSnapshot;
+struct TSearchLink;
 
 using TFoundEvent = std::function<void(TFindFile* sender, const std::string& folder, TSearchRec& fileInfo)>;
 using TNewFolderEvent = std::function<void(TFindFile* sender, const std::string& folder, bool& ignoreFolder)>;
@@ -134,17 +120,32 @@ class TFindFile {
   TNewFolderEvent OnNewFolder;
   TNotifyEvent OnComplete;
 
-  // Starts a search; does nothing while one runs.
+  // Starts a search; does nothing while one runs. In the default mode it returns after
+  // OnComplete has fired; in threaded mode once the worker is started.
   void Execute();
   bool Busy() const { return busy_; }
+  // Set when an error escaped the walk; setting it stops a running walk at the next entry.
   bool Aborted() const { return aborted_; }
+  void setAborted(bool value) { aborted_ = value; }
+  // The targets of the running search (each an absolute folder ending in the separator followed
+  // by a name mask); empty when no search runs.
+  const std::vector<std::string>& Targets() const;
 
  protected:
+  // The folder passed here ends in the separator; the events receive it in their own form.
   virtual void DoFound(const std::string& folder, TSearchRec& fileInfo);
   virtual bool DoNewFolder(const std::string& folder);
   virtual void DoComplete();
+  // The two run modes: the walk on the calling thread, or on a new TSearchThread.
+  virtual void ThreadedSearch();
+  virtual void InlineSearch();
 
  private:
+  friend class TSearchThread;
+  friend class InlineSink;
+  std::unique_ptr<RunSnapshot> takeSnapshot() const;
+  void workerEnded();
+
   std::string filename_ = "*.*";
   std::string location_;
   std::vector<std::string> includeFiles_;
@@ -165,6 +166,47 @@ class TFindFile {
   bool busy_ = false;
   std::atomic<bool> aborted_{false};
   bool destroying_ = false;
+  std::unique_ptr<RunSnapshot> snapshot_;     // held from Execute until completion
+  std::unique_ptr<TSearchThread> worker_;     // the running worker in threaded mode
+  std::shared_ptr<TSearchLink> link_;         // shared with calls queued for the UI thread
+};
+
+// The worker of a threaded search: walks and tests on its own thread and hands every OnNewFolder
+// and OnFound to the user-interface thread, waiting for each to run. Its end notification runs on
+// the user-interface thread and completes the search. Created by TFindFile::ThreadedSearch.
+class TSearchThread {
+ public:
+  TSearchThread(TFindFile& owner, std::shared_ptr<IUiThread> uiThread, std::shared_ptr<TSearchLink> link,
+                TThreadPriority priority);
+  // Waits for the thread to end (call Terminate first to make it end soon).
+  ~TSearchThread();
+  TSearchThread(const TSearchThread&) = delete;
+  TSearchThread& operator=(const TSearchThread&) = delete;
+
+  // Asks the worker to stop; a hand-over it is waiting for is given up.
+  void Terminate();
+  bool Terminated() const { return terminated_; }
+  void setPriority(TThreadPriority priority);
+  void WaitFor();
+
+ private:
+  class Sink;
+  void Execute();
+  // Runs `call` on the user-interface thread and waits for it; false when terminated meanwhile.
+  bool synchronize(void (TSearchThread::*call)());
+  void callNewFolder();
+  void callFound();
+
+  TFindFile& owner_;
+  std::shared_ptr<IUiThread> ui_;
+  std::shared_ptr<TSearchLink> link_;
+  std::string folder_;       // the folder of the current hand-over
+  TSearchRec fileInfo_;      // a copy of the current entry
+  bool searchFolder_ = true; // the answer of the new-folder hand-over
+  std::atomic<bool> terminated_{false};
+  std::atomic<int> tid_{0};
+  TThreadPriority priority_;
+  std::thread thread_;
 };
 
 }  // namespace pitkit

@@ -1,0 +1,154 @@
+#include "platform/FindData.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/DateTime.h"
+
+namespace pitkit {
+namespace {
+
+inline char fold(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool hasWildcard(std::string_view s) { return s.find_first_of("*?") != std::string_view::npos; }
+
+// Equal ignoring ASCII case; `folded` is already upper-cased.
+bool equalsFolded(std::string_view name, std::string_view folded) {
+  if (name.size() != folded.size()) return false;
+  for (std::size_t i = 0; i < name.size(); ++i)
+    if (fold(name[i]) != folded[i]) return false;
+  return true;
+}
+
+std::uint64_t fileTimeOf(const statx_timestamp& t) {
+  return unixToFileTime(t.tv_sec, t.tv_nsec);
+}
+
+}  // namespace
+
+NameMask::NameMask(std::string mask) : mask_(std::move(mask)) {
+  for (char c : mask_) folded_.push_back(fold(c));
+  if (mask_ == "*" || mask_ == "*.*")
+    kind_ = Kind::Everything;
+  else if (!hasWildcard(mask_))
+    kind_ = Kind::Literal;
+  else if (mask_[0] == '*' && !hasWildcard(std::string_view(mask_).substr(1)))
+    kind_ = Kind::Suffix;
+  else
+    kind_ = Kind::General;
+}
+
+// Iterative wildcard match with one backtracking point for the last '*'.
+bool NameMask::general(std::string_view name, std::string_view mask) const {
+  std::size_t n = 0, m = 0, starMask = std::string_view::npos, starName = 0;
+  while (n < name.size()) {
+    if (m < mask.size() && (mask[m] == '?' || fold(mask[m]) == fold(name[n]))) {
+      ++n;
+      ++m;
+    } else if (m < mask.size() && mask[m] == '*') {
+      starMask = m++;
+      starName = n;
+    } else if (starMask != std::string_view::npos) {
+      m = starMask + 1;
+      n = ++starName;
+    } else {
+      return false;
+    }
+  }
+  while (m < mask.size() && mask[m] == '*') ++m;
+  return m == mask.size();
+}
+
+bool NameMask::matches(std::string_view name) const {
+  switch (kind_) {
+    case Kind::Everything:
+      return true;
+    case Kind::Literal:
+      return equalsFolded(name, folded_);
+    case Kind::Suffix: {
+      const std::string_view suffix = std::string_view(folded_).substr(1);
+      return name.size() >= suffix.size() &&
+             equalsFolded(name.substr(name.size() - suffix.size()), suffix);
+    }
+    case Kind::General:
+      break;
+  }
+  if (general(name, mask_)) return true;
+  // "x.*" also matches "x": the extension part of a mask may match an empty extension.
+  const std::string_view m(mask_);
+  return m.size() >= 2 && m.substr(m.size() - 2) == ".*" && name.find('.') == std::string_view::npos &&
+         general(name, m.substr(0, m.size() - 2));
+}
+
+FolderListing::FolderListing(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  dir_ = ::fdopendir(fd);
+  if (dir_ == nullptr) ::close(fd);
+}
+
+FolderListing::FolderListing(const FolderListing& parent, const char* name) {
+  if (!parent.isOpen()) return;
+  const int fd = ::openat(parent.fd(), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return;
+  dir_ = ::fdopendir(fd);
+  if (dir_ == nullptr) ::close(fd);
+}
+
+FolderListing::~FolderListing() {
+  if (dir_ != nullptr) ::closedir(dir_);
+}
+
+const dirent* FolderListing::next() {
+  if (dir_ == nullptr) return nullptr;
+  for (;;) {
+    const dirent* e = ::readdir(dir_);
+    if (e == nullptr) return nullptr;
+    const char* n = e->d_name;
+    if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))) continue;
+    return e;
+  }
+}
+
+void FolderListing::rewind() {
+  if (dir_ != nullptr) ::rewinddir(dir_);
+}
+
+int FolderListing::fd() const { return dir_ != nullptr ? ::dirfd(dir_) : -1; }
+
+bool FolderListing::isFolder(const dirent* entry) const {
+  if (entry->d_type == DT_DIR) return true;
+  if (entry->d_type != DT_UNKNOWN) return false;
+  struct stat st {};
+  return ::fstatat(fd(), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool FolderListing::describe(const dirent* entry, TWin32FindData& data, bool& isRegular) const {
+  constexpr unsigned kWanted = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_ATIME | STATX_MTIME | STATX_BTIME;
+  struct statx sx {};
+  if (::statx(fd(), entry->d_name, AT_NO_AUTOMOUNT, kWanted, &sx) != 0 &&
+      ::statx(fd(), entry->d_name, AT_NO_AUTOMOUNT | AT_SYMLINK_NOFOLLOW, kWanted, &sx) != 0)
+    return false;
+  const bool isDir = S_ISDIR(sx.stx_mode);
+  isRegular = S_ISREG(sx.stx_mode);
+  std::uint32_t attr = 0;
+  if (isDir) attr |= faDirectory;
+  if ((sx.stx_mode & S_IWUSR) == 0) attr |= faReadOnly;
+  if (entry->d_name[0] == '.') attr |= faHidden;
+  if (isRegular) attr |= faArchive;
+  data.dwFileAttributes = attr;
+  data.ftLastWriteTime = fileTimeOf(sx.stx_mtime);
+  data.ftLastAccessTime = fileTimeOf(sx.stx_atime);
+  data.ftCreationTime = (sx.stx_mask & STATX_BTIME) ? fileTimeOf(sx.stx_btime) : data.ftLastWriteTime;
+  const std::uint64_t size = isDir ? 0 : sx.stx_size;
+  data.nFileSizeHigh = static_cast<std::uint32_t>(size >> 32);
+  data.nFileSizeLow = static_cast<std::uint32_t>(size);
+  data.cFileName.assign(entry->d_name);
+  data.cAlternateFileName.clear();
+  return true;
+}
+
+}  // namespace pitkit

@@ -1,0 +1,81 @@
+#pragma once
+// The home platform's directory listing, done with openat/readdir/statx: entries of one folder
+// filtered by a DOS-style name mask, their attribute bits, sizes and times as raw find data.
+#include <dirent.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace pitkit {
+
+// The platform attribute bits of an entry.
+inline constexpr std::uint32_t faReadOnly = 0x01;
+inline constexpr std::uint32_t faHidden = 0x02;
+inline constexpr std::uint32_t faSysFile = 0x04;
+inline constexpr std::uint32_t faDirectory = 0x10;
+inline constexpr std::uint32_t faArchive = 0x20;
+
+// The raw find data of one entry: times in UTC as 100-ns intervals since 1 January 1601.
+struct TWin32FindData {
+  std::uint32_t dwFileAttributes = 0;
+  std::uint64_t ftCreationTime = 0;
+  std::uint64_t ftLastAccessTime = 0;
+  std::uint64_t ftLastWriteTime = 0;
+  std::uint32_t nFileSizeHigh = 0;
+  std::uint32_t nFileSizeLow = 0;
+  std::string cFileName;
+  std::string cAlternateFileName;
+};
+
+// A name mask prepared once and matched against many names: '*' any run of characters, '?' one
+// character, letters compared ignoring case (ASCII), and a mask ending in ".*" also matches a name
+// without a dot, so "*.*" matches every name. Gives the same answers as matchesMask.
+class NameMask {
+ public:
+  explicit NameMask(std::string mask);
+  bool matches(std::string_view name) const;
+  const std::string& text() const { return mask_; }
+
+ private:
+  enum class Kind { Everything, Literal, Suffix, General };
+  bool general(std::string_view name, std::string_view mask) const;
+
+  std::string mask_;
+  std::string folded_;  // the mask upper-cased, for the fast forms
+  Kind kind_ = Kind::General;
+};
+
+// One open folder whose entries are read in the platform's listing order. Opening a folder that
+// does not exist or cannot be read gives an empty listing, as the platform's listing does.
+class FolderListing {
+ public:
+  // Opens `path` (links followed: a start folder may be a link).
+  explicit FolderListing(const std::string& path);
+  // Opens the subfolder `name` of an open listing; a symbolic link is not followed, so the walk
+  // never leaves the tree through a link.
+  FolderListing(const FolderListing& parent, const char* name);
+  ~FolderListing();
+  FolderListing(const FolderListing&) = delete;
+  FolderListing& operator=(const FolderListing&) = delete;
+
+  bool isOpen() const { return dir_ != nullptr; }
+  // The next entry except "." and "..", or nullptr at the end.
+  const dirent* next();
+  // Starts the listing again from its first entry (a fresh listing of the folder).
+  void rewind();
+  int fd() const;
+
+  // True when the entry is a real folder (not a link to one). Uses d_type, asking the file
+  // system only when the listing did not say.
+  bool isFolder(const dirent* entry) const;
+  // Fills `data` for the entry: attributes, size and the three times. Links are followed; a
+  // dangling link describes the link itself. Returns false when the entry vanished. `isRegular`
+  // tells whether the entry (after links) is a regular file, the only kind whose contents are read.
+  bool describe(const dirent* entry, TWin32FindData& data, bool& isRegular) const;
+
+ private:
+  DIR* dir_ = nullptr;
+};
+
+}  // namespace pitkit
