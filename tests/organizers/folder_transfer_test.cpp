@@ -1,0 +1,357 @@
+// CopyFolder and DeleteFolder on real temporary folders.
+#include "organizers/FolderTransfer.h"
+
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+
+#include "platform/Errors.h"
+#include "support/TempDir.h"
+
+namespace pitkit {
+namespace {
+
+namespace fs = std::filesystem;
+using test::readFile;
+using test::TempDir;
+using test::writeFile;
+
+// The names in a folder, sorted, hidden ones included.
+std::vector<std::string> namesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+mode_t modeOf(const std::string& path) {
+  struct stat st {};
+  EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
+  return st.st_mode & 07777;
+}
+
+// A level folder with nested folders, a read-only file, a big file and an empty folder.
+void makeLevel(const std::string& folder) {
+  writeFile(folder + "/mytrack.inf", "Torvane .INF file structure\r\nNAME 'My Track'\r\n");
+  writeFile(folder + "/readme.txt", "drive fast\r\n");
+  writeFile(folder + "/models/deep/er/mesh.m", std::string(3 * 1024 * 1024 + 17, 'x'));
+  writeFile(folder + "/locked.dat", "read only");
+  ::chmod((folder + "/locked.dat").c_str(), 0444);
+  fs::create_directories(folder + "/empty");
+  ::chmod((folder + "/models/deep").c_str(), 0750);
+}
+
+void expectSameLevel(const std::string& copy) {
+  EXPECT_EQ(readFile(copy + "/mytrack.inf"), "Torvane .INF file structure\r\nNAME 'My Track'\r\n");
+  EXPECT_EQ(readFile(copy + "/models/deep/er/mesh.m"), std::string(3 * 1024 * 1024 + 17, 'x'));
+  EXPECT_EQ(readFile(copy + "/locked.dat"), "read only");
+  EXPECT_EQ(modeOf(copy + "/locked.dat"), 0444u);
+  EXPECT_EQ(modeOf(copy + "/models/deep"), 0750u);
+  EXPECT_TRUE(fs::is_directory(copy + "/empty"));
+}
+
+TEST(CopyFolder, CopiesNestedTreeWithBitsAndTimes) {
+  TempDir tmp;
+  makeLevel(tmp / "levels/mytrack");
+  // A known modification time on the file and on a folder, to see that both are kept.
+  const struct timespec times[2] = {{1000000000, 0}, {1200000000, 500}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, (tmp / "levels/mytrack/readme.txt").c_str(), times, 0), 0);
+  ASSERT_EQ(::utimensat(AT_FDCWD, (tmp / "levels/mytrack/models").c_str(), times, 0), 0);
+  fs::create_directories(tmp / "un_levels");
+
+  TransferProgress progress;
+  const std::string placed = CopyFolder(tmp / "levels/mytrack", tmp / "un_levels/mytrack", &progress);
+
+  EXPECT_EQ(placed, tmp / "un_levels/mytrack");
+  expectSameLevel(placed);
+  struct stat st {};
+  ASSERT_EQ(::stat((placed + "/readme.txt").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mtim.tv_sec, 1200000000);
+  ASSERT_EQ(::stat((placed + "/models").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mtim.tv_sec, 1200000000);
+  EXPECT_GE(progress.bytes.load(), 3u * 1024 * 1024);
+  EXPECT_GE(progress.entries.load(), 8u);
+  // The source is untouched and no temporary folder is left beside the copy.
+  expectSameLevel(tmp / "levels/mytrack");
+  EXPECT_EQ(namesIn(tmp / "un_levels"), std::vector<std::string>{"mytrack"});
+}
+
+TEST(CopyFolder, NamesTheCopyAfterTheFirstFreeNumberInsteadOfMerging) {
+  TempDir tmp;
+  writeFile(tmp / "src/a.inf", "new");
+  writeFile(tmp / "un_levels/a/a.inf", "old");
+  writeFile(tmp / "un_levels/a (2)/keep.txt", "second");
+
+  EXPECT_EQ(CopyFolder(tmp / "src", tmp / "un_levels/a"), tmp / "un_levels/a (3)");
+  EXPECT_EQ(CopyFolder(tmp / "src/", tmp / "un_levels/a/"), tmp / "un_levels/a (4)");
+
+  EXPECT_EQ(readFile(tmp / "un_levels/a/a.inf"), "old");
+  EXPECT_EQ(namesIn(tmp / "un_levels/a (2)"), std::vector<std::string>{"keep.txt"});
+  EXPECT_EQ(readFile(tmp / "un_levels/a (3)/a.inf"), "new");
+  EXPECT_EQ(readFile(tmp / "un_levels/a (4)/a.inf"), "new");
+  // A file of the destination's name counts as taken too.
+  writeFile(tmp / "un_levels/b", "file");
+  EXPECT_EQ(CopyFolder(tmp / "src", tmp / "un_levels/b"), tmp / "un_levels/b (2)");
+  EXPECT_EQ(readFile(tmp / "un_levels/b"), "file");
+}
+
+TEST(CopyFolder, CreatesMissingParentsAndHandlesSpacesAndNonAsciiNames) {
+  TempDir tmp;
+  writeFile(tmp / "levels/Rennstrecke Müll/Rennstrecke Müll.inf", "ü");
+  CopyFolder(tmp / "levels/Rennstrecke Müll", tmp / "new parent/deeper/Rennstrecke Müll");
+  EXPECT_EQ(readFile(tmp / "new parent/deeper/Rennstrecke Müll/Rennstrecke Müll.inf"), "ü");
+}
+
+TEST(CopyFolder, CopiesLinksAsLinksAndNeverFollowsThem) {
+  TempDir tmp;
+  writeFile(tmp / "outside/secret.txt", "outside");
+  writeFile(tmp / "levels/lnk/lnk.inf", "x");
+  fs::create_symlink(tmp / "outside", tmp / "levels/lnk/to_outside");
+  fs::create_symlink("lnk.inf", tmp / "levels/lnk/relative");
+  fs::create_symlink(tmp / "missing", tmp / "levels/lnk/dangling");
+
+  const std::string placed = CopyFolder(tmp / "levels/lnk", tmp / "un_levels/lnk");
+  EXPECT_TRUE(fs::is_symlink(placed + "/to_outside"));
+  EXPECT_EQ(fs::read_symlink(placed + "/to_outside"), fs::path(tmp / "outside"));
+  EXPECT_EQ(fs::read_symlink(placed + "/relative"), fs::path("lnk.inf"));
+  EXPECT_TRUE(fs::is_symlink(placed + "/dangling"));
+  EXPECT_EQ(namesIn(tmp / "outside"), std::vector<std::string>{"secret.txt"});
+}
+
+TEST(CopyFolder, MissingSourceRaisesTheSystemTextAndCreatesNothing) {
+  TempDir tmp;
+  fs::create_directories(tmp / "un_levels");
+  try {
+    CopyFolder(tmp / "levels/gone", tmp / "un_levels/gone");
+    FAIL() << "no error";
+  } catch (const EOSError& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot copy " + (tmp / "levels/gone") + ": No such file or directory");
+  }
+  EXPECT_TRUE(namesIn(tmp / "un_levels").empty());
+  // A file is not a folder to copy.
+  writeFile(tmp / "plain", "x");
+  EXPECT_THROW(CopyFolder(tmp / "plain", tmp / "un_levels/plain"), EOSError);
+  EXPECT_TRUE(namesIn(tmp / "un_levels").empty());
+}
+
+TEST(CopyFolder, RefusesEmptyPathsAndCopiesIntoItself) {
+  TempDir tmp;
+  writeFile(tmp / "levels/a/a.inf", "x");
+  EXPECT_THROW(CopyFolder("", tmp / "un_levels/a"), Exception);
+  EXPECT_THROW(CopyFolder(tmp / "levels/a", ""), Exception);
+  EXPECT_THROW(CopyFolder(tmp / "levels/a", tmp / "levels/a/inner"), Exception);
+  EXPECT_THROW(CopyFolder(tmp / "levels/a", tmp / "levels/./a"), Exception);
+  EXPECT_EQ(namesIn(tmp / "levels/a"), std::vector<std::string>{"a.inf"});
+  EXPECT_FALSE(fs::exists(tmp / "un_levels"));
+}
+
+TEST(CopyFolder, AUnixSocketInTheSourceFailsTheCopyAndLeavesNoPartialCopy) {
+  TempDir tmp;
+  makeLevel(tmp / "levels/sock");
+  // Entries are copied in listing order; the socket sits in a folder with other files around it.
+  writeFile(tmp / "levels/sock/zz/after.txt", "after");
+  const std::string socketPath = tmp / "levels/sock/zz/game.sock";
+  const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(s, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  ASSERT_LT(socketPath.size(), sizeof addr.sun_path);
+  std::strcpy(addr.sun_path, socketPath.c_str());
+  ASSERT_EQ(::bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  fs::create_directories(tmp / "un_levels");
+
+  try {
+    CopyFolder(tmp / "levels/sock", tmp / "un_levels/sock");
+    FAIL() << "no error";
+  } catch (const EOSError& e) {
+    EXPECT_NE(std::string(e.what()).find(socketPath), std::string::npos) << e.what();
+  }
+  ::close(s);
+  EXPECT_TRUE(namesIn(tmp / "un_levels").empty());
+  expectSameLevel(tmp / "levels/sock");
+}
+
+TEST(CopyFolder, AWriteThatFailsHalfWayLeavesNoPartialCopy) {
+  TempDir tmp;
+  makeLevel(tmp / "levels/big");
+  fs::create_directories(tmp / "un_levels");
+  // In a child process, a file size limit below the big file makes its write fail half-way.
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{1024 * 1024, 1024 * 1024};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    int code = 3;
+    try {
+      CopyFolder(tmp / "levels/big", tmp / "un_levels/big");
+      code = 1;  // the copy should have failed
+    } catch (const EOSError& e) {
+      code = std::string(e.what()).find("File too large") != std::string::npos ? 0 : 2;
+    } catch (...) {
+    }
+    ::_exit(code);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_TRUE(namesIn(tmp / "un_levels").empty());
+  expectSameLevel(tmp / "levels/big");
+}
+
+TEST(CopyFolder, AFileTheUserCannotReadFailsTheCopyAsAnUnprivilegedUser) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to switch to another user";
+  TempDir tmp;
+  writeFile(tmp / "levels/priv/a.txt", "a");
+  writeFile(tmp / "levels/priv/secret.txt", "s");
+  fs::create_directories(tmp / "un_levels");
+  // Everything belongs to nobody except one file only root may read.
+  const uid_t nobody = 65534;
+  for (const auto& entry : fs::recursive_directory_iterator(tmp.path()))
+    ASSERT_EQ(::lchown(entry.path().c_str(), nobody, nobody), 0);
+  ASSERT_EQ(::chown(tmp.path().c_str(), nobody, nobody), 0);
+  ASSERT_EQ(::chown((tmp / "levels/priv/secret.txt").c_str(), 0, 0), 0);
+  ASSERT_EQ(::chmod((tmp / "levels/priv/secret.txt").c_str(), 0600), 0);
+
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (::setgid(nobody) != 0 || ::setuid(nobody) != 0) ::_exit(4);
+    int code = 3;
+    try {
+      CopyFolder(tmp / "levels/priv", tmp / "un_levels/priv");
+      code = 1;
+    } catch (const EOSError& e) {
+      code = std::string(e.what()).find("secret.txt: Permission denied") != std::string::npos ? 0 : 2;
+    } catch (...) {
+    }
+    ::_exit(code);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_TRUE(namesIn(tmp / "un_levels").empty());
+  EXPECT_EQ(readFile(tmp / "levels/priv/a.txt"), "a");
+}
+
+TEST(DeleteFolder, RemovesNestedTreeWithReadOnlyFilesAndFolders) {
+  TempDir tmp;
+  makeLevel(tmp / "levels/mytrack");
+  writeFile(tmp / "levels/other/other.inf", "stays");
+  ::chmod((tmp / "levels/mytrack/models/deep/er").c_str(), 0555);
+  ::chmod((tmp / "levels/mytrack/empty").c_str(), 0);
+
+  TransferProgress progress;
+  DeleteFolder(tmp / "levels/mytrack", &progress);
+  EXPECT_FALSE(fs::exists(tmp / "levels/mytrack"));
+  EXPECT_EQ(namesIn(tmp / "levels"), std::vector<std::string>{"other"});
+  EXPECT_GE(progress.entries.load(), 8u);
+}
+
+TEST(DeleteFolder, RemovesLinksButNeverWhatTheyPointTo) {
+  TempDir tmp;
+  writeFile(tmp / "outside/secret.txt", "outside");
+  writeFile(tmp / "outside/sub/deep.txt", "deep");
+  writeFile(tmp / "levels/lnk/lnk.inf", "x");
+  fs::create_symlink(tmp / "outside", tmp / "levels/lnk/to_outside");
+  fs::create_symlink(tmp / "outside/secret.txt", tmp / "levels/lnk/file_link");
+  fs::create_directories(tmp / "levels/lnk/sub");
+  fs::create_symlink(tmp / "outside/sub", tmp / "levels/lnk/sub/deeper_link");
+
+  DeleteFolder(tmp / "levels/lnk");
+  EXPECT_FALSE(fs::exists(tmp / "levels/lnk"));
+  EXPECT_EQ(readFile(tmp / "outside/secret.txt"), "outside");
+  EXPECT_EQ(readFile(tmp / "outside/sub/deep.txt"), "deep");
+
+  // A level folder that is itself a link: the link goes, the folder it names stays.
+  fs::create_symlink(tmp / "outside", tmp / "levels/linked");
+  DeleteFolder(tmp / "levels/linked/");
+  EXPECT_FALSE(fs::exists(fs::symlink_status(tmp / "levels/linked")));
+  EXPECT_EQ(readFile(tmp / "outside/secret.txt"), "outside");
+}
+
+TEST(DeleteFolder, MissingFolderAndEmptyPathRaiseErrors) {
+  TempDir tmp;
+  try {
+    DeleteFolder(tmp / "levels/gone");
+    FAIL() << "no error";
+  } catch (const EOSError& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot delete " + (tmp / "levels/gone") + ": No such file or directory");
+  }
+  EXPECT_THROW(DeleteFolder(""), Exception);
+  EXPECT_THROW(DeleteFolder("/"), Exception);
+  EXPECT_THROW(DeleteFolder(tmp / "levels/.."), Exception);
+  EXPECT_TRUE(fs::exists(tmp.path()));
+}
+
+TEST(DeleteFolder, AFolderThatCannotBeEmptiedRaisesAndKeepsTheRest) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to switch to another user";
+  TempDir tmp;
+  writeFile(tmp / "levels/mixed/a.txt", "a");
+  writeFile(tmp / "levels/mixed/rootonly/keep.txt", "k");
+  const uid_t nobody = 65534;
+  for (const auto& entry : fs::recursive_directory_iterator(tmp.path()))
+    ASSERT_EQ(::lchown(entry.path().c_str(), nobody, nobody), 0);
+  ASSERT_EQ(::chown(tmp.path().c_str(), nobody, nobody), 0);
+  // A folder of another user that the deleting user may not change.
+  ASSERT_EQ(::chown((tmp / "levels/mixed/rootonly").c_str(), 0, 0), 0);
+  ASSERT_EQ(::chmod((tmp / "levels/mixed/rootonly").c_str(), 0755), 0);
+
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (::setgid(nobody) != 0 || ::setuid(nobody) != 0) ::_exit(4);
+    int code = 3;
+    try {
+      DeleteFolder(tmp / "levels/mixed");
+      code = 1;
+    } catch (const EOSError& e) {
+      code = std::string(e.what()).find("keep.txt: Permission denied") != std::string::npos ? 0 : 2;
+    } catch (...) {
+    }
+    ::_exit(code);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(readFile(tmp / "levels/mixed/rootonly/keep.txt"), "k");
+  EXPECT_FALSE(fs::exists(tmp / "levels/mixed/a.txt"));
+}
+
+TEST(CheckTransferPath, RefusesEmptyPathsAndWholeGameFolders) {
+  const std::string game = "/games/torvane";
+  for (const std::string& bad :
+       {std::string(), game, game + "/", game + "/levels", game + "/levels/", game + "//un_levels",
+        game + "/cars/.", game + "/garage", game + "/levels/x/..", game + "/LEVELS", std::string("/games"),
+        std::string("/")}) {
+    EXPECT_THROW(checkTransferPath(game, bad), Exception) << bad;
+  }
+  for (const std::string& good : {game + "/levels/mytrack", game + "/un_levels/cars", game + "/garage/pack/car",
+                                   std::string("/other/levels")}) {
+    EXPECT_NO_THROW(checkTransferPath(game, good)) << good;
+  }
+}
+
+TEST(NormalizePathLexically, RemovesDotsAndDoubledSeparators) {
+  EXPECT_EQ(normalizePathLexically("/a//b/./c/"), "/a/b/c");
+  EXPECT_EQ(normalizePathLexically("/a/b/../c"), "/a/c");
+  EXPECT_EQ(normalizePathLexically("/.."), "/");
+  EXPECT_EQ(normalizePathLexically("a/../../b"), "../b");
+  EXPECT_EQ(normalizePathLexically(""), ".");
+}
+
+}  // namespace
+}  // namespace pitkit
