@@ -2,12 +2,15 @@
 #include <QApplication>
 
 #include "platform/ErrorBox.h"
+#include "platform/QtUiThread.h"
 #include "shell/Unit1.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8(pitkit::kApplicationTitle));
   QApplication::setApplicationDisplayName(QString::fromUtf8(pitkit::kApplicationTitle));
+  pitkit::installQtUiThread();
+  // The main window creates TForm2, TForm3, TForm5 and TForm6 after its own start-up steps.
   pitkit::TForm1 form1;
   form1.show();
   return QApplication::exec();

@@ -1,14 +1,45 @@
+// TForm1's frame: construction, start-up, closing, menus, the exit buttons, and the window's look.
+// The game-directory change handling and the preset file are in GameDirectory.cpp.
 #include "shell/Unit1.h"
 
 #include <QCloseEvent>
+#include <QEvent>
+#include <QFont>
+#include <QPalette>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTreeWidget>
 
+#include "platform/DirectoryListBox.h"
+#include "platform/DriveComboBox.h"
 #include "platform/ErrorBox.h"
 #include "renamer/Unit3.h"
 #include "renamer/Unit5.h"
+#include "shell/Fonts.h"
+#include "shell/HelpTexts.h"
 #include "shell/Unit6.h"
 #include "shell/unit2.h"
 
+// The pictures are compiled into the static library; this keeps the linker from dropping them.
+static void initPitkitResources() { Q_INIT_RESOURCE(pitkit); }
+
 namespace pitkit {
+
+namespace {
+
+// The page control keeps these distances to the central area's edges as the window is resized.
+constexpr int kPageTop = 8;
+constexpr int kPageRightGap = 9;
+
+void setColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
+  QPalette palette = widget->palette();
+  palette.setColor(role, colour);
+  widget->setPalette(palette);
+}
+
+}  // namespace
 
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   ui.setupUi(this);
@@ -33,22 +64,166 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
 
 TForm1::~TForm1() = default;
 
-void TForm1::setUpShell() {}
-void TForm1::FormCreate() {}
-void TForm1::FormClose() {}
+void TForm1::setUpShell() {
+  initPitkitResources();
+  registerFontFallbacks();
+  setWindowTitle(QString::fromUtf8(kApplicationTitle));
+  setGeometry(318, 192, 708, 460);
+
+  // Button-face background and the default font; the tab control and its pages are bold.
+  setColour(this, QPalette::Window, palette().color(QPalette::Button));
+  setFont(namedFont(QStringLiteral("MS Sans Serif"), 11));
+  QFont bold = namedFont(QStringLiteral("MS Sans Serif"), 11, true);
+  ui.PageControl1->setFont(bold);
+  ui.PageControl1->setCurrentWidget(ui.TabSheet5);
+  ui.PageControl1->tabBar()->setExpanding(false);
+  ui.centralwidget->installEventFilter(this);
+
+  // Status bar: one text area showing the hint of the control under the pointer.
+  ui.StatusBar1->setFixedHeight(25);
+  ui.StatusBar1->setSizeGripEnabled(true);
+
+  // Menus.
+  connect(ui.Exit1, &QAction::triggered, this, guarded(this, [this] { Exit1Click(); }));
+  connect(ui.Help2, &QAction::triggered, this, guarded(this, [this] { Help2Click(); }));
+  connect(ui.LevelOrganizer1, &QAction::triggered, this, guarded(this, [this] { LevelOrganizer1Click(); }));
+
+  // EXIT on the renamer page and Exit on both organizer pages.
+  for (QPushButton* exitButton : {renamerUi.Button1, levelOrganizerUi.Button2, carOrganizerUi.Button3})
+    connect(exitButton, &QPushButton::clicked, this, guarded(this, [this] { Button1Click(); }));
+  QFont exitFont = renamerUi.Button1->font();
+  exitFont.setBold(true);
+  renamerUi.Button1->setFont(exitFont);
+  renamerUi.Button1->setCursor(Qt::PointingHandCursor);
+  renamerUi.Image1->setPixmap(QPixmap(QStringLiteral(":/images/logo-banner.png")));
+
+  setUpChangeDirectoryPage();
+  setUpCarOrganizerPage();
+  setUpInfoPages();
+}
+
+void TForm1::setUpChangeDirectoryPage() {
+  auto& c = changeDirectoryUi;
+  const QColor green(0, 128, 0);
+  for (TDirectoryListBox* list : {c.DirectoryListBox1, c.DirectoryListBox3, c.DirectoryListBox4}) {
+    setColour(list, QPalette::Base, green);
+    setColour(list, QPalette::Text, Qt::white);
+  }
+  // The levels and cars lists are displays only.
+  c.DirectoryListBox3->setFocusPolicy(Qt::NoFocus);
+  c.DirectoryListBox4->setFocusPolicy(Qt::NoFocus);
+  QFont big = namedFont(QStringLiteral("MS Sans Serif"), 19, true);
+  c.Label7->setFont(big);
+  c.Label14->setFont(big);
+  c.Label2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+
+  c.DriveComboBox1->setDirList(c.DirectoryListBox1);
+  connect(c.DirectoryListBox1, &TDirectoryListBox::directoryChanged, this,
+          guarded(this, [this] { DirectoryListBox1Change(); }));
+  connect(c.BitBtn12, &QPushButton::clicked, this, guarded(this, [this] { BitBtn12Click(); }));
+}
+
+void TForm1::setUpCarOrganizerPage() {
+  auto& c = carOrganizerUi;
+  const QColor green(0, 128, 0);
+  for (QWidget* w : std::initializer_list<QWidget*>{c.Foundfiles3, c.foundfiles4, c.Edit10, c.Edit8}) {
+    setColour(w, QPalette::Base, green);
+    setColour(w, QPalette::Text, Qt::white);
+  }
+  QFont go = namedFont(QStringLiteral("Myriad Roman"), 16);
+  c.FindButton2->setFont(go);
+  setColour(c.FindButton2, QPalette::ButtonText, QColor(0, 128, 0));
+  setColour(c.BitBtn8, QPalette::ButtonText, Qt::blue);
+  setColour(c.BitBtn10, QPalette::ButtonText, Qt::blue);
+  setColour(c.BitBtn9, QPalette::ButtonText, Qt::red);
+  setColour(c.BitBtn11, QPalette::ButtonText, Qt::red);
+  c.Label17->setFont(namedFont(QStringLiteral("Myriad Roman"), 13, true, true));
+  setColour(c.Label17, QPalette::WindowText, Qt::red);
+  QFont counter = font();
+  counter.setBold(true);
+  counter.setItalic(true);
+  for (QLineEdit* box : {c.Edit6, c.Edit7, c.Edit9}) {
+    box->setFont(counter);
+    setColour(box, QPalette::Base, palette().color(QPalette::Button));
+  }
+  const QPixmap placeholder(QStringLiteral(":/images/noavail.png"));
+  c.Image9->setPixmap(placeholder);
+  c.Image3->setPixmap(placeholder);
+}
+
+void TForm1::setUpInfoPages() {
+  // "Program Info": two editable texts on the button face, bold.
+  auto& p = programInfoUi;
+  QFont bold = namedFont(QStringLiteral("MS Sans Serif"), 11, true);
+  for (QPlainTextEdit* memo : {p.Memo1, p.Memo2}) {
+    memo->setFont(bold);
+    setColour(memo, QPalette::Base, palette().color(QPalette::Button));
+  }
+  p.Memo1->setPlainText(programInfoLines().join(QLatin1Char('\n')));
+  p.Memo2->setPlainText(programInfoImportantLines().join(QLatin1Char('\n')));
+  p.Label21->setFont(namedFont(QStringLiteral("MS Sans Serif"), 13, true));
+  setColour(p.Label21, QPalette::WindowText, Qt::red);
+
+  // "Cover Display": the names in large red letters stepping down the page.
+  auto& c = coverDisplayUi;
+  for (QLabel* label : {c.Label22, c.Label24, c.Label23}) {
+    label->setFont(namedFont(QStringLiteral("Scratch"), 48, true, true));
+    setColour(label, QPalette::WindowText, Qt::red);
+    label->adjustSize();
+  }
+}
+
+void TForm1::FormCreate() {
+  // 1. The game directory is the folder the list shows at creation: the start-up folder.
+  DirectoryListBox1Change();
+  // 2. The renamer's default level name.
+  renamerUi.OName->setText(QStringLiteral("Nhood1"));
+  // 3. The preset file may open another game directory.
+  loadPreset();
+}
+
+void TForm1::FormClose() {
+  GameDirectory.clear();
+  OldLevelPath.clear();
+  NewLevelPath.clear();
+  LevelUninstallFrom.clear();
+  LevelUninstallTo.clear();
+  LevelInstallFrom.clear();
+  LevelInstallTo.clear();
+  CarUninstallFrom.clear();
+  CarUninstallTo.clear();
+  CarInstallFrom.clear();
+  CarInstallTo.clear();
+  levelOrganizerUi.FoundFiles->clear();
+  levelOrganizerUi.FoundFiles2->clear();
+  carOrganizerUi.Foundfiles3->clear();
+  carOrganizerUi.foundfiles4->clear();
+}
+
 void TForm1::Button1Click() { close(); }
+
 void TForm1::Exit1Click() { close(); }
-void TForm1::Help2Click() {}
-void TForm1::LevelOrganizer1Click() {}
-void TForm1::DirectoryListBox1Change() {}
-void TForm1::BitBtn12Click() {}
-void TForm1::loadPreset() {}
+
+void TForm1::Help2Click() { Form2->exec(); }
+
+void TForm1::LevelOrganizer1Click() { Form6->exec(); }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-  FormClose();
+  runGuarded(this, [this] { FormClose(); });
   event->accept();
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) { QMainWindow::resizeEvent(event); }
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  // The page control is anchored to all four edges of the central area; the top line spans it.
+  if (watched == ui.centralwidget && event->type() == QEvent::Resize) {
+    const QSize area = ui.centralwidget->size();
+    ui.Bevel7->setGeometry(0, 0, area.width(), 2);
+    ui.PageControl1->setGeometry(0, kPageTop, qMax(0, area.width() - kPageRightGap),
+                                 qMax(0, area.height() - kPageTop));
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
 
 }  // namespace pitkit

@@ -108,15 +108,25 @@ class TForm1 : public QMainWindow {
   void BitBtn7Click();
   void viewreadmeClick();
   void inffile1Click();
+  // Shared steps of the level handlers: the details of a selected level C below `parentFolder`,
+  // the copy-then-delete of Install and Uninstall, and the confirmed delete.
+  void showLevelDetails(const std::string& parentFolder, const std::string& caption, QLineEdit* nameBox,
+                        int typingLimit);
+  void moveLevelFolder(std::string from, std::string to, const char* verb);
+  void deleteLevelFolder(QTreeWidget* list, std::string folder);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   // Each subsystem connects its own controls' signals to its handlers (through the error box
   // wrapper) and sets up its controls beyond the layout.
   void setUpShell();
+  void setUpChangeDirectoryPage();
+  void setUpCarOrganizerPage();
+  void setUpInfoPages();
   void setUpRenamer();
   void setUpLevelOrganizer();
 };

@@ -1,7 +1,20 @@
 #include "shell/Unit6.h"
 
+#include "platform/ErrorBox.h"
+#include "shell/Fonts.h"
+#include "shell/HelpTexts.h"
+
 namespace pitkit {
 
-TForm6::TForm6(QWidget* parent) : QDialog(parent) { setWindowTitle(QStringLiteral("Orginizer Help")); }
+TForm6::TForm6(QWidget* parent) : QDialog(parent) {
+  ui.setupUi(this);
+  registerFontFallbacks();
+  setFont(namedFont(QStringLiteral("MS Sans Serif"), 11));
+  setObjectName(QStringLiteral("Form6"));
+  ui.Memo1->setPlainText(organizerHelpLines().join(QLatin1Char('\n')));
+  connect(ui.Button1, &QPushButton::clicked, this, guarded(this, [this] { Button1Click(); }));
+}
+
+void TForm6::Button1Click() { close(); }
 
 }  // namespace pitkit

@@ -1,6 +1,9 @@
 #pragma once
-// TForm6, the "Orginizer Help" window (provisional: its contents are being written).
+// TForm6, the "Orginizer Help" window: one editable text and a Close button. Created once, shown
+// modally, hidden (not destroyed) when closed, so typed text stays for the rest of the run.
 #include <QDialog>
+
+#include "ui_Unit6.h"
 
 namespace pitkit {
 
@@ -8,6 +11,9 @@ class TForm6 : public QDialog {
   Q_OBJECT
  public:
   explicit TForm6(QWidget* parent = nullptr);
+  Ui::Form6 ui;
+
+  void Button1Click();
 };
 
 }  // namespace pitkit

@@ -1,7 +1,24 @@
 #include "shell/unit2.h"
 
+#include "platform/ErrorBox.h"
+#include "shell/Fonts.h"
+#include "shell/HelpTexts.h"
+
 namespace pitkit {
 
-TForm2::TForm2(QWidget* parent) : QDialog(parent) { setWindowTitle(QStringLiteral("Help")); }
+TForm2::TForm2(QWidget* parent) : QDialog(parent) {
+  ui.setupUi(this);
+  registerFontFallbacks();
+  setFont(namedFont(QStringLiteral("MS Sans Serif"), 11));
+  setObjectName(QStringLiteral("Form2"));
+  const QStringList texts = renamerHelpLabels();
+  QLabel* const labels[] = {ui.Label1, ui.Label2,  ui.Label6,  ui.Label5,  ui.Label7,
+                            ui.Label8, ui.Label3,  ui.Label10, ui.Label11, ui.Label12,
+                            ui.Label13, ui.Label14, ui.Label9, ui.Label15, ui.Label4};
+  for (int i = 0; i < texts.size(); ++i) labels[i]->setText(texts[i]);
+  connect(ui.Button1, &QPushButton::clicked, this, guarded(this, [this] { Button1Click(); }));
+}
+
+void TForm2::Button1Click() { close(); }
 
 }  // namespace pitkit

@@ -1,6 +1,9 @@
 #pragma once
-// TForm2, the "Help" window (provisional: its contents are being written).
+// TForm2, the renamer's "Help" window: a numbered picture of the renamer's controls and the
+// fifteen explanations. Created once, shown modally, hidden (not destroyed) when closed.
 #include <QDialog>
+
+#include "ui_unit2.h"
 
 namespace pitkit {
 
@@ -8,6 +11,9 @@ class TForm2 : public QDialog {
   Q_OBJECT
  public:
   explicit TForm2(QWidget* parent = nullptr);
+  Ui::Form2 ui;
+
+  void Button1Click();
 };
 
 }  // namespace pitkit

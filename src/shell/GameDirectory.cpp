@@ -1,0 +1,85 @@
+// The game directory: its change handling, which fans the new folder out to every page, and the
+// preset file that remembers it between runs.
+#include <QTreeWidget>
+#include <exception>
+
+#include "platform/DirectoryListBox.h"
+#include "platform/FileSystem.h"
+#include "platform/Paths.h"
+#include "shell/Preset.h"
+#include "shell/Unit1.h"
+
+namespace pitkit {
+
+void TForm1::DirectoryListBox1Change() {
+  auto& c = changeDirectoryUi;
+  // 1. Nothing can be saved, viewed or opened until the new folder is known to be usable.
+  c.BitBtn12->setEnabled(false);
+  levelOrganizerUi.inffile1->setEnabled(false);
+  levelOrganizerUi.viewreadme->setEnabled(false);
+  // 2. The organizer lists belong to the old folder.
+  levelOrganizerUi.FoundFiles->clear();
+  levelOrganizerUi.FoundFiles2->clear();
+  carOrganizerUi.Foundfiles3->clear();
+  carOrganizerUi.foundfiles4->clear();
+  // 3, 4.
+  GameDirectory = c.DirectoryListBox1->Directory();
+  const QString shown = QString::fromStdString(GameDirectory);
+  renamerUi.StaticText2->setText(shown);
+  levelOrganizerUi.StaticText3->setText(shown);
+  carOrganizerUi.StaticText4->setText(shown);
+  // 5. A game directory is usable exactly when it has a levels folder.
+  const std::string levels = GameDirectory + PathDelim + "levels";
+  const bool usable = directoryExists(levels);
+  renamerUi.BitBtn2->setEnabled(usable);
+  levelOrganizerUi.Findbutton->setEnabled(usable);
+  carOrganizerUi.FindButton2->setEnabled(usable);
+  if (usable) {
+    c.BitBtn12->setEnabled(true);
+    FindFile.setLocation(GameDirectory + PathDelim + "levels" + PathDelim);
+    FindFile2.setLocation(GameDirectory + PathDelim + "un_levels" + PathDelim);
+    FindFile3.setLocation(GameDirectory + PathDelim + "cars" + PathDelim);
+    FindFile4.setLocation(GameDirectory + PathDelim + "garage" + PathDelim);
+  }
+  // 6. The renamer's paths follow the new folder.
+  OldLevelPath = levels + PathDelim + renamerUi.OName->text().toStdString();
+  NewLevelPath = levels + PathDelim + renamerUi.NName->text().toStdString();
+  // 7, 8. The levels and cars lists; a folder that is missing leaves its list as it was.
+  if (directoryExists(levels)) {
+    renamerUi.DirectoryListBox2->setDirectory(levels);
+    c.DirectoryListBox3->setDirectory(levels);
+  }
+  const std::string cars = GameDirectory + PathDelim + "cars";
+  if (directoryExists(cars)) c.DirectoryListBox4->setDirectory(cars);
+}
+
+void TForm1::loadPreset() {
+  // The preset file lies in the start-up folder, the game directory of step 1 of FormCreate.
+  const std::string startFolder = GameDirectory;
+  const std::string path = startFolder + PathDelim + kPresetFileName;
+  if (!fileExists(path) && !directoryExists(path)) writePreset(path, startFolder, startFolder);
+
+  std::exception_ptr readFailure;
+  const PresetLines lines = readPresetLines(path, readFailure);  // an open failure ends start-up here
+  PresetFolder = removeKey(lines.first, kPresetFolderKey);
+  // Without a folder on line 1 a save would have nowhere sensible to go: it goes back to the file
+  // that was read.
+  if (PresetFolder.empty()) PresetFolder = startFolder;
+  GameDirectory = removeKey(lines.second, kPresetGameKey);
+
+  // Opening another folder runs the change handling again; an empty text or the folder already
+  // open changes nothing. GameDirectory always ends equal to the folder the list shows.
+  auto* list = changeDirectoryUi.DirectoryListBox1;
+  try {
+    list->setDirectory(GameDirectory);
+  } catch (...) {
+    GameDirectory = list->Directory();
+    throw;
+  }
+  GameDirectory = list->Directory();
+  if (readFailure) std::rethrow_exception(readFailure);
+}
+
+void TForm1::BitBtn12Click() { writePreset(PresetFolder + PathDelim + kPresetFileName, PresetFolder, GameDirectory); }
+
+}  // namespace pitkit

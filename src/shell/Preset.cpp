@@ -1,0 +1,34 @@
+#include "shell/Preset.h"
+
+#include "platform/TextFile.h"
+
+namespace pitkit {
+
+std::string presetText(const std::string& presetFolder, const std::string& gameDirectory) {
+  return kPresetFolderKey + presetFolder + "\r\n" + kPresetGameKey + gameDirectory + "\r\n";
+}
+
+void writePreset(const std::string& path, const std::string& presetFolder, const std::string& gameDirectory) {
+  writeFileAtomically(path, presetText(presetFolder, gameDirectory));
+}
+
+PresetLines readPresetLines(const std::string& path, std::exception_ptr& readFailure) {
+  PresetLines lines;
+  readFailure = nullptr;
+  TextLineReader reader(path);
+  try {
+    lines.first = reader.readLine();
+    lines.second = reader.readLine();
+  } catch (...) {
+    readFailure = std::current_exception();
+  }
+  return lines;
+}
+
+std::string removeKey(const std::string& line, const std::string& key) {
+  const std::size_t at = line.find(key);
+  if (key.empty() || at == std::string::npos) return line;
+  return line.substr(0, at) + line.substr(at + key.size());
+}
+
+}  // namespace pitkit
