@@ -1,25 +1,338 @@
-// Provisional: the level organizer handlers of TForm1 are being written.
+// The "Level Organizer" page of TForm1: the searches for installed and uninstalled levels, their
+// lists and counters, the details of a selected level, and Install, Uninstall and Delete.
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QLinearGradient>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPixmap>
+#include <QStatusBar>
+#include <QTreeWidget>
+#include <algorithm>
+#include <vector>
+
+#include "organizers/FolderTransfer.h"
+#include "organizers/InfoFile.h"
+#include "organizers/StockTables.h"
+#include "organizers/TransferRunner.h"
+#include "platform/ErrorBox.h"
+#include "platform/Errors.h"
+#include "platform/FileSystem.h"
+#include "platform/Paths.h"
+#include "platform/PictureBox.h"
+#include "platform/ShellOpen.h"
 #include "shell/Unit1.h"
 
 namespace pitkit {
 
-void TForm1::setUpLevelOrganizer() {}
-void TForm1::FindButtonClick() {}
-void TForm1::FindFileNewFolder(TFindFile*, const std::string&, bool&) {}
-void TForm1::FindFile2NewFolder(TFindFile*, const std::string&, bool&) {}
-void TForm1::FindFileFound(TFindFile*, const std::string&, TSearchRec&) {}
-void TForm1::FindFile2Found(TFindFile*, const std::string&, TSearchRec&) {}
-void TForm1::FindFileComplete(TFindFile*) {}
-void TForm1::FindFile2Complete(TFindFile*) {}
-void TForm1::FoundFilesChange() {}
-void TForm1::FoundFiles2Change() {}
-void TForm1::FoundFilesDblClick() {}
-void TForm1::FoundFiles2DblClick() {}
-void TForm1::BitBtn4Click() {}
-void TForm1::BitBtn5Click() {}
-void TForm1::BitBtn6Click() {}
-void TForm1::BitBtn7Click() {}
-void TForm1::viewreadmeClick() {}
-void TForm1::inffile1Click() {}
+namespace {
+
+const char* const kInfoFileMarker = "Torvane .INF file structure";
+const char* const kConfirmDeleteText = "Are you shure you want to delete this level?";
+constexpr int kLevelNameTypingLimit = 27;
+// The window handles pending events during a search at most this often.
+constexpr qint64 kEventPumpIntervalMs = 8;
+
+// Item data: the folder the search reported, and the caption as the raw bytes of the file name
+// (file names need not be valid UTF-8, and the paths built from the caption must match the disk).
+constexpr int kFolderRole = Qt::UserRole;
+constexpr int kCaptionRole = Qt::UserRole + 1;
+
+std::string sub(const std::string& gameDirectory, const char* folder) {
+  return gameDirectory + PathDelim + folder + PathDelim;
+}
+
+// Lets the window repaint and take input during a search, without letting event handling
+// dominate a search over thousands of levels.
+void pumpEvents() {
+  static QElapsedTimer sinceLastPump;
+  if (sinceLastPump.isValid() && sinceLastPump.elapsed() < kEventPumpIntervalMs) return;
+  QCoreApplication::processEvents();
+  sinceLastPump.start();
+}
+
+QString countText(int count) { return QString::asprintf("%d  ", count); }
+
+void addLevelItem(QTreeWidget* list, const std::string& caption, const std::string& folder) {
+  auto* item = new QTreeWidgetItem;
+  item->setText(0, QString::fromStdString(caption));
+  item->setData(0, kFolderRole, QByteArray::fromStdString(folder));
+  item->setData(0, kCaptionRole, QByteArray::fromStdString(caption));
+  list->addTopLevelItem(item);
+}
+
+QTreeWidgetItem* selectedItem(QTreeWidget* list) {
+  const QList<QTreeWidgetItem*> items = list->selectedItems();
+  return items.isEmpty() ? nullptr : items.first();
+}
+
+std::string itemCaption(const QTreeWidgetItem* item) { return item->data(0, kCaptionRole).toByteArray().toStdString(); }
+std::string itemFolder(const QTreeWidgetItem* item) { return item->data(0, kFolderRole).toByteArray().toStdString(); }
+
+void clearList(QTreeWidget* list) {
+  list->setUpdatesEnabled(false);
+  list->clear();
+  list->setUpdatesEnabled(true);
+}
+
+// Shows a name whole even when it is longer than the box's typing limit.
+void showName(QLineEdit* box, const QString& name, int typingLimit) {
+  box->setMaxLength(std::max(typingLimit, static_cast<int>(name.size())));
+  box->setText(name);
+}
+
+// The picture the preview shows until a level is selected: drawn here, a track on a lawn.
+QPixmap defaultPreview() {
+  QPixmap picture(160, 120);
+  QPainter painter(&picture);
+  painter.setRenderHint(QPainter::Antialiasing);
+  QLinearGradient sky(0, 0, 0, 120);
+  sky.setColorAt(0, QColor(120, 170, 230));
+  sky.setColorAt(0.45, QColor(200, 225, 245));
+  sky.setColorAt(0.46, QColor(70, 140, 60));
+  sky.setColorAt(1, QColor(40, 100, 40));
+  painter.fillRect(picture.rect(), sky);
+  painter.setPen(QPen(QColor(90, 90, 90), 14));
+  painter.setBrush(Qt::NoBrush);
+  painter.drawEllipse(QRectF(22, 62, 116, 44));
+  painter.setPen(QPen(Qt::white, 1, Qt::DashLine));
+  painter.drawEllipse(QRectF(22, 62, 116, 44));
+  QFont font = painter.font();
+  font.setBold(true);
+  font.setItalic(true);
+  font.setPixelSize(15);
+  painter.setFont(font);
+  painter.setPen(QColor(30, 40, 90));
+  painter.drawText(QRect(0, 10, 160, 30), Qt::AlignCenter, QStringLiteral("Torvane"));
+  return picture;
+}
+
+// Keeps the level lists filling the page's height: the lists grow and shrink with the page, the
+// controls below them keep their distance to the bottom edge.
+class LevelPageResizer : public QObject {
+ public:
+  LevelPageResizer(QWidget* page, std::vector<QWidget*> stretching, std::vector<QWidget*> bottomAnchored)
+      : QObject(page), page_(page), designHeight_(page->height()) {
+    for (QWidget* w : stretching) stretching_.push_back({w, w->geometry()});
+    for (QWidget* w : bottomAnchored) bottom_.push_back({w, w->geometry()});
+    page->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == page_ && event->type() == QEvent::Resize) {
+      // Never shrink the lists below a few rows.
+      const int delta = std::max(page_->height() - designHeight_, -120);
+      for (const auto& [w, r] : stretching_) w->setGeometry(r.x(), r.y(), r.width(), r.height() + delta);
+      for (const auto& [w, r] : bottom_) w->move(r.x(), r.y() + delta);
+    }
+    return false;
+  }
+
+ private:
+  struct Placed {
+    QWidget* widget;
+    QRect design;
+  };
+  QWidget* page_;
+  int designHeight_;
+  std::vector<Placed> stretching_;
+  std::vector<Placed> bottom_;
+};
+
+}  // namespace
+
+void TForm1::setUpLevelOrganizer() {
+  auto& u = levelOrganizerUi;
+  for (TFindFile* search : {&FindFile, &FindFile2}) {
+    search->setFilename("*.inf");
+    search->setContaining(kInfoFileMarker);
+  }
+  FindFile.OnNewFolder = [this](TFindFile* s, const std::string& f, bool& i) { FindFileNewFolder(s, f, i); };
+  FindFile2.OnNewFolder = [this](TFindFile* s, const std::string& f, bool& i) { FindFile2NewFolder(s, f, i); };
+  FindFile.OnFound = [this](TFindFile* s, const std::string& f, TSearchRec& r) { FindFileFound(s, f, r); };
+  FindFile2.OnFound = [this](TFindFile* s, const std::string& f, TSearchRec& r) { FindFile2Found(s, f, r); };
+  FindFile.OnComplete = [this](TFindFile* s) { FindFileComplete(s); };
+  FindFile2.OnComplete = [this](TFindFile* s) { FindFile2Complete(s); };
+
+  for (QTreeWidget* list : {u.FoundFiles, u.FoundFiles2}) {
+    list->setHeaderLabels({QStringLiteral("Folder Name")});
+    list->setSortingEnabled(false);
+  }
+  u.Image2->setPixmap(defaultPreview());
+
+  connect(u.Findbutton, &QPushButton::clicked, this, guarded(this, [this] { FindButtonClick(); }));
+  connect(u.FoundFiles, &QTreeWidget::itemSelectionChanged, this, guarded(this, [this] { FoundFilesChange(); }));
+  connect(u.FoundFiles2, &QTreeWidget::itemSelectionChanged, this, guarded(this, [this] { FoundFiles2Change(); }));
+  connect(u.FoundFiles, &QTreeWidget::itemDoubleClicked, this, guarded(this, [this] { FoundFilesDblClick(); }));
+  connect(u.FoundFiles2, &QTreeWidget::itemDoubleClicked, this, guarded(this, [this] { FoundFiles2DblClick(); }));
+  connect(u.BitBtn4, &QPushButton::clicked, this, guarded(this, [this] { BitBtn4Click(); }));
+  connect(u.BitBtn5, &QPushButton::clicked, this, guarded(this, [this] { BitBtn5Click(); }));
+  connect(u.BitBtn6, &QPushButton::clicked, this, guarded(this, [this] { BitBtn6Click(); }));
+  connect(u.BitBtn7, &QPushButton::clicked, this, guarded(this, [this] { BitBtn7Click(); }));
+  connect(u.viewreadme, &QPushButton::clicked, this, guarded(this, [this] { viewreadmeClick(); }));
+  connect(u.inffile1, &QPushButton::clicked, this, guarded(this, [this] { inffile1Click(); }));
+
+  new LevelPageResizer(ui.TabSheet2, {u.FoundFiles, u.FoundFiles2},
+                       {u.BitBtn4, u.BitBtn5, u.BitBtn6, u.BitBtn7, u.Button2});
+}
+
+void TForm1::FindButtonClick() {
+  auto& u = levelOrganizerUi;
+  // A search already running (the button can be enabled again by a directory change meanwhile)
+  // finishes on its own; a second one inside it would mix both into the lists.
+  if (FindFile.Busy() || FindFile2.Busy()) return;
+  u.viewreadme->setEnabled(false);
+  u.inffile1->setEnabled(false);
+  if (!directoryExists(GameDirectory + PathDelim + "levels"))
+    throw Exception("Selected Directory is not a TORVANE Main directory");
+  const std::string uninstalled = GameDirectory + PathDelim + "un_levels";
+  if (!directoryExists(uninstalled) && !createDirectory(uninstalled)) throw Exception("Cannot create " + uninstalled);
+  clearList(u.FoundFiles);
+  clearList(u.FoundFiles2);
+  u.Findbutton->setEnabled(false);
+
+  // Install, Uninstall and Delete end with a new search; they wait until this one has finished.
+  const std::vector<QPushButton*> actions = {u.BitBtn4, u.BitBtn5, u.BitBtn6, u.BitBtn7};
+  for (QPushButton* b : actions) b->setEnabled(false);
+  struct EnableOnExit {
+    const std::vector<QPushButton*>& buttons;
+    ~EnableOnExit() {
+      for (QPushButton* b : buttons) b->setEnabled(true);
+    }
+  } enableOnExit{actions};
+
+  FindFile.Execute();
+  FindFile2.Execute();
+}
+
+void TForm1::FindFileNewFolder(TFindFile*, const std::string& folder, bool&) {
+  ui.StatusBar1->showMessage(QString::fromStdString(folder));
+  pumpEvents();
+}
+
+void TForm1::FindFile2NewFolder(TFindFile* sender, const std::string& folder, bool& ignoreFolder) {
+  FindFileNewFolder(sender, folder, ignoreFolder);
+}
+
+void TForm1::FindFileFound(TFindFile*, const std::string& folder, TSearchRec& fileInfo) {
+  const std::string& name = fileInfo.Name;
+  if (isStockLevelInfoFile(name)) return;
+  const std::string caption = stripFileExt(name);
+  const std::string levels = sub(GameDirectory, "levels");
+  if (!directoryExists(levels + caption)) return;
+  // Only levels/C/C.inf, with folder and file named alike letter for letter.
+  if (relativePath(levels, folder) != caption) return;
+  addLevelItem(levelOrganizerUi.FoundFiles, caption, folder);
+  pumpEvents();
+}
+
+void TForm1::FindFile2Found(TFindFile*, const std::string& folder, TSearchRec& fileInfo) {
+  // A search still reporting from the previous game directory after the directory was changed
+  // does not fill the new directory's list.
+  const std::string uninstalled = sub(GameDirectory, "un_levels");
+  if (includeTrailingDelim(folder).compare(0, uninstalled.size(), uninstalled) != 0) return;
+  addLevelItem(levelOrganizerUi.FoundFiles2, stripFileExt(fileInfo.Name), folder);
+  pumpEvents();
+}
+
+void TForm1::FindFileComplete(TFindFile*) {
+  const int installed = levelOrganizerUi.FoundFiles->topLevelItemCount();
+  levelOrganizerUi.Edit2->setText(countText(installed));
+  levelOrganizerUi.Edit1->setText(countText(installed + kStockLevelCount));
+}
+
+void TForm1::FindFile2Complete(TFindFile*) {
+  levelOrganizerUi.Findbutton->setEnabled(true);
+  levelOrganizerUi.Edit3->setText(countText(levelOrganizerUi.FoundFiles2->topLevelItemCount()));
+  ui.StatusBar1->clearMessage();
+}
+
+void TForm1::FoundFilesChange() {
+  QTreeWidgetItem* item = selectedItem(levelOrganizerUi.FoundFiles);
+  if (item == nullptr) return;
+  const std::string caption = itemCaption(item);
+  LevelUninstallFrom = sub(GameDirectory, "levels") + caption;
+  LevelUninstallTo = sub(GameDirectory, "un_levels") + caption;
+  showLevelDetails(sub(GameDirectory, "levels"), caption, levelOrganizerUi.Edit4, kLevelNameTypingLimit);
+}
+
+void TForm1::FoundFiles2Change() {
+  QTreeWidgetItem* item = selectedItem(levelOrganizerUi.FoundFiles2);
+  if (item == nullptr) return;
+  const std::string caption = itemCaption(item);
+  LevelInstallFrom = sub(GameDirectory, "un_levels") + caption;
+  LevelInstallTo = sub(GameDirectory, "levels") + caption;
+  showLevelDetails(sub(GameDirectory, "un_levels"), caption, levelOrganizerUi.lvlname2, 0);
+}
+
+void TForm1::showLevelDetails(const std::string& parentFolder, const std::string& caption, QLineEdit* nameBox,
+                              int typingLimit) {
+  auto& u = levelOrganizerUi;
+  const std::string levelFolder = parentFolder + caption + PathDelim;
+  // Read first: when the info file cannot be read, nothing else of the details changes.
+  const std::string name = readLevelDisplayName(levelFolder + caption + ".inf");
+  showName(nameBox, QString::fromStdString(name), typingLimit);
+  SelectedLevelFolder = levelFolder;
+  SelectedLevelInfoFile = caption + ".inf";
+  u.inffile1->setEnabled(true);
+  u.viewreadme->setEnabled(fileExists(levelFolder + "readme.txt"));
+  const std::string gfx = sub(GameDirectory, "gfx");
+  const std::string preview = gfx + caption + ".bmp";
+  loadBitmapInto(u.Image2, fileExists(preview) ? preview : gfx + "pellmoor.bmp");
+}
+
+void TForm1::FoundFilesDblClick() {
+  if (QTreeWidgetItem* item = selectedItem(levelOrganizerUi.FoundFiles))
+    shellOpen(itemCaption(item) + ".inf", itemFolder(item));
+}
+
+void TForm1::FoundFiles2DblClick() {
+  if (QTreeWidgetItem* item = selectedItem(levelOrganizerUi.FoundFiles2))
+    shellOpen(itemCaption(item) + ".inf", itemFolder(item));
+}
+
+void TForm1::viewreadmeClick() { shellOpen("readme.txt", SelectedLevelFolder); }
+
+void TForm1::inffile1Click() { shellOpen(SelectedLevelInfoFile, SelectedLevelFolder); }
+
+void TForm1::moveLevelFolder(const std::string from, const std::string to, const char* verb) {
+  // Nothing remembered yet (no level selected in this list since the start): nothing to move.
+  if (from.empty() || to.empty()) return;
+  if (FindFile.Busy() || FindFile2.Busy()) return;
+  checkTransferPath(GameDirectory, from);
+  checkTransferPath(GameDirectory, to);
+  const QString label = QStringLiteral("%1 %2").arg(QString::fromUtf8(verb), QString::fromStdString(extractFileName(from)));
+  // The source goes only after its copy is complete; a failed copy ends the action here.
+  runTransfer(this, label, [&](TransferProgress& progress) {
+    CopyFolder(from, to, &progress);
+    DeleteFolder(from, &progress);
+  });
+  FindButtonClick();
+}
+
+void TForm1::deleteLevelFolder(QTreeWidget* list, const std::string folder) {
+  if (selectedItem(list) == nullptr) return;
+  if (FindFile.Busy() || FindFile2.Busy()) return;
+  QMessageBox confirm(QMessageBox::Question, QStringLiteral("Confirm"), QString::fromUtf8(kConfirmDeleteText),
+                      QMessageBox::Yes | QMessageBox::No, this);
+  confirm.setObjectName(QStringLiteral("Confirm"));
+  confirm.setDefaultButton(QMessageBox::Yes);
+  confirm.setEscapeButton(QMessageBox::No);
+  if (confirm.exec() != QMessageBox::Yes) return;
+  checkTransferPath(GameDirectory, folder);
+  const QString label = QStringLiteral("Deleting %1").arg(QString::fromStdString(extractFileName(folder)));
+  runTransfer(this, label, [&](TransferProgress& progress) { DeleteFolder(folder, &progress); });
+  FindButtonClick();
+}
+
+void TForm1::BitBtn4Click() { moveLevelFolder(LevelUninstallFrom, LevelUninstallTo, "Uninstalling"); }
+
+void TForm1::BitBtn6Click() { moveLevelFolder(LevelInstallFrom, LevelInstallTo, "Installing"); }
+
+void TForm1::BitBtn5Click() { deleteLevelFolder(levelOrganizerUi.FoundFiles, LevelUninstallFrom); }
+
+void TForm1::BitBtn7Click() { deleteLevelFolder(levelOrganizerUi.FoundFiles2, LevelInstallFrom); }
 
 }  // namespace pitkit

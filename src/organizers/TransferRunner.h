@@ -1,0 +1,22 @@
+#pragma once
+// Runs a long folder copy or delete on a worker thread. The window waits for it without taking
+// input; once the work has run for about a second a modal progress dialog appears.
+#include <QString>
+#include <functional>
+
+#include "organizers/FolderTransfer.h"
+
+class QWidget;
+
+namespace pitkit {
+
+// How long the work runs before the progress dialog is shown, in milliseconds.
+inline constexpr int kProgressDialogDelayMs = 1000;
+
+// Runs `work` on a worker thread and returns when it has finished; an exception thrown by `work`
+// is thrown again here. `label` is the progress dialog's text; the dialog also counts the items
+// and bytes that `work` reports through its TransferProgress.
+void runTransfer(QWidget* owner, const QString& label, const std::function<void(TransferProgress&)>& work,
+                 int dialogDelayMs = kProgressDialogDelayMs);
+
+}  // namespace pitkit

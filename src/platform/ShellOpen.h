@@ -1,0 +1,17 @@
+#pragma once
+// Opening a file in the user's associated program (the desktop's "Open" action).
+#include <functional>
+#include <string>
+
+namespace pitkit {
+
+// Opens `fileName` (relative to `workingFolder` unless it is absolute) in the program the desktop
+// associates with it. The outcome is not reported: a file that cannot be opened changes nothing.
+void shellOpen(const std::string& fileName, const std::string& workingFolder);
+
+// Replaces the real opening, for tests: the hook receives the arguments of shellOpen instead.
+// An empty hook restores the real opening.
+using ShellOpenHook = std::function<void(const std::string& fileName, const std::string& workingFolder)>;
+void setShellOpenHook(ShellOpenHook hook);
+
+}  // namespace pitkit
