@@ -114,12 +114,6 @@ class TForm1 : public QMainWindow {
                         int typingLimit);
   void moveLevelFolder(std::string from, std::string to, const char* verb);
   void deleteLevelFolder(QTreeWidget* list, std::string folder);
-  // Shared steps of the level handlers: the details of a selected level C below `parentFolder`,
-  // the copy-then-delete of Install and Uninstall, and the confirmed delete.
-  void showLevelDetails(const std::string& parentFolder, const std::string& caption, QLineEdit* nameBox,
-                        int typingLimit);
-  void moveLevelFolder(std::string from, std::string to, const char* verb);
-  void deleteLevelFolder(QTreeWidget* list, std::string folder);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
