@@ -1,0 +1,337 @@
+// The walk on real folders: order, dot names, skipped subtrees, links, the acceptance test's
+// filters, unreadable and vanishing entries.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <ctime>
+#include <set>
+
+#include "search/FindFile.h"
+#include "search_support.h"
+#include "support/TempDir.h"
+
+namespace pitkit {
+namespace {
+
+using test::Recorder;
+using test::TempDir;
+
+const char* const kMarker = "Torvane .INF file structure";
+
+std::vector<std::string> sorted(std::vector<std::string> v) {
+  std::sort(v.begin(), v.end());
+  return v;
+}
+
+// Runs a search of `folder` for `mask` and returns the found paths, sorted.
+std::vector<std::string> search(TFindFile& f, const std::string& folder, const std::string& mask) {
+  f.setLocation(folder);
+  f.setFilename(mask);
+  Recorder r(f);
+  f.Execute();
+  EXPECT_EQ(r.completions, 1);
+  return sorted(r.found);
+}
+
+// Sets the last-write and last-access times of a file to local times.
+void setTimes(const std::string& path, std::tm modified, std::tm accessed) {
+  modified.tm_isdst = -1;
+  accessed.tm_isdst = -1;
+  const timespec times[2] = {{std::mktime(&accessed), 0}, {std::mktime(&modified), 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+std::tm localTm(int y, int mo, int d, int h, int mi) {
+  std::tm t{};
+  t.tm_year = y - 1900;
+  t.tm_mon = mo - 1;
+  t.tm_mday = d;
+  t.tm_hour = h;
+  t.tm_min = mi;
+  return t;
+}
+
+TEST(SearchWalk, ReportsAFoldersMatchesBeforeEnteringItsSubfoldersDepthFirst) {
+  TempDir t;
+  for (const char* p : {"a.inf", "b.inf", "note.txt", "s1/c.inf", "s1/deep/d.inf", "s1/deep/e.inf",
+                        "s2/f.inf", "s2/x/y/g.inf", "s3/none.txt"})
+    test::writeFile(t / p, "x");
+  TFindFile f;
+  f.setFilename("*.inf");
+  f.setLocation(t.path());
+  Recorder r(f);
+  f.Execute();
+
+  ASSERT_FALSE(r.events.empty());
+  EXPECT_EQ(r.events.front(), "new " + t.path()) << "the start folder is announced first";
+  EXPECT_EQ(r.events.back(), "complete");
+  std::vector<std::string> announced;
+  std::string current;
+  for (const std::string& e : r.events) {
+    if (e.rfind("new ", 0) == 0) {
+      const std::string folder = e.substr(4);
+      // Depth first: a folder is entered only from its parent's subtree, so the parent is the
+      // folder itself or an ancestor of the folder announced before it.
+      const std::string parent = folder.substr(0, folder.rfind('/'));
+      if (!announced.empty())
+        EXPECT_EQ((announced.back() + "/").rfind(parent + "/", 0), 0u) << folder << " after " << announced.back();
+      announced.push_back(folder);
+      current = folder;
+    } else if (e.rfind("found ", 0) == 0) {
+      // Every match of a folder is reported right after the folder is announced, before any
+      // subfolder of it is.
+      EXPECT_EQ(e.substr(6, e.rfind(' ') - 6), current) << e;
+    }
+  }
+  EXPECT_EQ(sorted(announced), sorted({t.path(), t / "s1", t / "s1/deep", t / "s2", t / "s2/x",
+                                       t / "s2/x/y", t / "s3"}));
+  EXPECT_EQ(sorted(r.found), sorted({t / "a.inf", t / "b.inf", t / "s1/c.inf", t / "s1/deep/d.inf",
+                                     t / "s1/deep/e.inf", t / "s2/f.inf", t / "s2/x/y/g.inf"}));
+
+  // Without subfolders only the start folder is searched.
+  TFindFile flat;
+  flat.setSubfolders(false);
+  EXPECT_EQ(search(flat, t.path(), "*.inf"), sorted({t / "a.inf", t / "b.inf"}));
+}
+
+TEST(SearchWalk, DotNamesFoldersAndLinksAreHandledAsTheGameTreeNeeds) {
+  TempDir t;
+  test::writeFile(t / ".hidden.inf", "x");
+  test::writeFile(t / ".git/x.inf", "x");
+  test::writeFile(t / "Über Bahn/Über Bahn.inf", "x");
+  test::writeFile(t / "UPPER.INF", "x");
+  test::makeDirs(t / "folder.inf");
+  test::writeFile(t / "outside/o.inf", "x");
+  ASSERT_EQ(::symlink((t / "outside").c_str(), (t / "linked").c_str()), 0);
+  ASSERT_EQ(::symlink((t / "outside/o.inf").c_str(), (t / "filelink.inf").c_str()), 0);
+  ASSERT_EQ(::symlink(t.path().c_str(), (t / "outside/loop").c_str()), 0);
+
+  TFindFile f;
+  f.setLocation(t.path());
+  f.setFilename("*.inf");
+  Recorder r(f);
+  f.Execute();
+  // No dot names, no plain folder under the default attributes, no descent through a link (the
+  // loop back to the start is never followed); a link to a file is reported as that file.
+  EXPECT_EQ(sorted(r.found), sorted({t / "Über Bahn/Über Bahn.inf", t / "UPPER.INF", t / "filelink.inf",
+                                     t / "outside/o.inf"}));
+  for (const std::string& e : r.events) {
+    EXPECT_EQ(e.find(".git"), std::string::npos) << e;
+    EXPECT_EQ(e.find("linked"), std::string::npos) << e;
+    EXPECT_EQ(e.find("loop"), std::string::npos) << e;
+  }
+
+  // With the directory member a matching folder is reported, with its directory bit.
+  TFindFile dirs;
+  dirs.setAttributes({ffDirectory});
+  dirs.setSubfolders(false);
+  std::vector<std::uint32_t> attrs;
+  dirs.OnFound = [&](TFindFile*, const std::string&, TSearchRec& rec) {
+    if (rec.Name == "folder.inf") attrs.push_back(rec.Attr);
+  };
+  dirs.setLocation(t.path());
+  dirs.setFilename("*.inf");
+  dirs.Execute();
+  ASSERT_EQ(attrs.size(), 1u);
+  EXPECT_EQ(attrs[0] & faDirectory, faDirectory);
+}
+
+TEST(SearchWalk, IgnoreFolderSkipsTheWholeSubtree) {
+  TempDir t;
+  for (const char* p : {"a.inf", "skip/b.inf", "skip/deeper/c.inf", "keep/d.inf"}) test::writeFile(t / p, "x");
+  TFindFile f;
+  f.setLocation(t.path());
+  f.setFilename("*.inf");
+  Recorder r(f);
+  std::vector<std::string> announced;
+  f.OnNewFolder = [&](TFindFile*, const std::string& folder, bool& ignore) {
+    announced.push_back(folder);
+    ignore = folder == t / "skip";
+  };
+  f.Execute();
+  EXPECT_EQ(sorted(r.found), sorted({t / "a.inf", t / "keep/d.inf"}));
+  EXPECT_EQ(sorted(announced), sorted({t.path(), t / "skip", t / "keep"}));
+}
+
+TEST(SearchWalk, FoldersAndFilesThatVanishMidwayEndNothing) {
+  TempDir t;
+  for (const char* p : {"a/1.inf", "b/2.inf", "c/3.inf"}) test::writeFile(t / p, "Torvane .INF file structure");
+  TFindFile f;
+  f.setLocation(t.path());
+  f.setFilename("*.inf");
+  f.setContaining(kMarker);
+  Recorder r(f);
+  // Whichever folder comes first removes the other two folders' contents as they are announced.
+  f.OnNewFolder = [&](TFindFile*, const std::string& folder, bool&) {
+    if (folder == t / "b") test::removeTree(t / "b");
+    if (folder == t / "c") ::unlink((t / "c/3.inf").c_str());
+  };
+  f.Execute();
+  EXPECT_EQ(r.found, std::vector<std::string>{t / "a/1.inf"});
+  EXPECT_EQ(r.completions, 1);
+  EXPECT_FALSE(f.Aborted());
+}
+
+TEST(SearchWalk, AttributeAndSizeFilters) {
+  TempDir t;
+  test::writeFile(t / "small.dat", std::string(10, 'x'));
+  test::writeFile(t / "mid.dat", std::string(100, 'x'));
+  test::writeFile(t / "big.dat", std::string(1000, 'x'));
+  test::writeFile(t / "ro.dat", std::string(100, 'x'));
+  ASSERT_EQ(::chmod((t / "ro.dat").c_str(), 0444), 0);
+
+  TFindFile f;
+  f.setSizeMin(100);
+  EXPECT_EQ(search(f, t.path(), "*.dat"), sorted({t / "mid.dat", t / "big.dat", t / "ro.dat"}));
+  f.setSizeMax(100);
+  EXPECT_EQ(search(f, t.path(), "*.dat"), sorted({t / "mid.dat", t / "ro.dat"}));
+  f.setSizeMin(0);
+  EXPECT_EQ(search(f, t.path(), "*.dat"), sorted({t / "small.dat", t / "mid.dat", t / "ro.dat"}));
+
+  // Exact attributes: the set must be equal; otherwise sharing one member is enough.
+  TFindFile exact;
+  exact.setExactAttribute(true);
+  exact.setAttributes({ffArchive});
+  EXPECT_EQ(search(exact, t.path(), "*.dat"), sorted({t / "small.dat", t / "mid.dat", t / "big.dat"}));
+  exact.setAttributes({ffArchive, ffReadonly});
+  EXPECT_EQ(search(exact, t.path(), "*.dat"), std::vector<std::string>{t / "ro.dat"});
+  TFindFile anyOf;
+  anyOf.setAttributes({ffReadonly});
+  EXPECT_EQ(search(anyOf, t.path(), "*.dat"), std::vector<std::string>{t / "ro.dat"});
+
+  // The record describes the entry.
+  TFindFile rec;
+  rec.setLocation(t.path());
+  rec.setFilename("ro.dat");
+  TSearchRec seen;
+  rec.OnFound = [&](TFindFile*, const std::string&, TSearchRec& r) { seen = r; };
+  rec.Execute();
+  EXPECT_EQ(seen.Name, "ro.dat");
+  EXPECT_EQ(seen.Size, 100);
+  EXPECT_EQ(seen.Attr, faArchive | faReadOnly);
+  EXPECT_EQ(seen.FindData.cFileName, "ro.dat");
+  EXPECT_EQ(seen.FindData.nFileSizeLow, 100u);
+  EXPECT_NE(seen.Time, 0);
+}
+
+TEST(SearchWalk, DateFiltersTestTheirPairWithDateOnlyAndTimeOnlyBounds) {
+  TempDir t;
+  test::writeFile(t / "old.dat", "x");
+  test::writeFile(t / "new.dat", "x");
+  setTimes(t / "old.dat", localTm(2001, 5, 3, 10, 0), localTm(2020, 1, 1, 8, 0));
+  setTimes(t / "new.dat", localTm(2010, 7, 1, 12, 0), localTm(2003, 1, 1, 8, 0));
+
+  TFindFile f;
+  f.setModifiedBefore(encodeDateTime(2005, 1, 1));
+  EXPECT_EQ(search(f, t.path(), "*.dat"), std::vector<std::string>{t / "old.dat"});
+  f.setModifiedBefore(0);
+  f.setModifiedAfter(encodeDateTime(2010, 7, 1));  // date only: the same day counts
+  EXPECT_EQ(search(f, t.path(), "*.dat"), std::vector<std::string>{t / "new.dat"});
+  f.setModifiedAfter(encodeDateTime(2010, 7, 1, 12, 0, 1));  // date and time: one second later
+  EXPECT_TRUE(search(f, t.path(), "*.dat").empty());
+  f.setModifiedAfter(0);
+  f.setModifiedBefore(encodeDateTime(1899, 12, 30, 11, 0));  // time of day only: up to 11:00
+  EXPECT_EQ(search(f, t.path(), "*.dat"), std::vector<std::string>{t / "old.dat"});
+
+  TFindFile accessed;
+  accessed.setAccessedAfter(encodeDateTime(2015, 1, 1));
+  EXPECT_EQ(search(accessed, t.path(), "*.dat"), std::vector<std::string>{t / "old.dat"});
+
+  TFindFile created;
+  created.setCreatedAfter(encodeDateTime(2999, 1, 1));
+  EXPECT_TRUE(search(created, t.path(), "*.dat").empty());
+  created.setCreatedAfter(0);
+  created.setCreatedBefore(encodeDateTime(2999, 1, 1));
+  EXPECT_EQ(search(created, t.path(), "*.dat"), sorted({t / "old.dat", t / "new.dat"}));
+
+  // The record's packed time is the local last-write time.
+  TFindFile rec;
+  rec.setLocation(t.path());
+  rec.setFilename("old.dat");
+  std::int32_t packed = 0;
+  rec.OnFound = [&](TFindFile*, const std::string&, TSearchRec& r) { packed = r.Time; };
+  rec.Execute();
+  EXPECT_EQ(packed, static_cast<std::int32_t>(((2001 - 1980) << 25) | (5 << 21) | (3 << 16) | (10 << 11)));
+}
+
+TEST(SearchWalk, ExclusionsRejectByMaskAndFolderPart) {
+  TempDir t;
+  for (const char* p : {"a.inf", "a.bak", "README", "sub/b.inf", "sub/c.txt", "other/sub2/d.inf"})
+    test::writeFile(t / p, "x");
+  TFindFile f;
+  f.setExcludeFiles({"*.bak", "sub/*.inf"});
+  EXPECT_EQ(search(f, t.path(), "*"), sorted({t / "a.inf", t / "README", t / "sub/c.txt", t / "other/sub2/d.inf"}));
+  // "*.*" never excludes a name without a dot.
+  f.setExcludeFiles({"*.*"});
+  EXPECT_EQ(search(f, t.path(), "*"), std::vector<std::string>{t / "README"});
+  // A full folder excludes that folder only; letter case is ignored.
+  f.setExcludeFiles({t / "OTHER/SUB2/"});
+  EXPECT_EQ(search(f, t.path(), "*.inf"), sorted({t / "a.inf", t / "sub/b.inf"}));
+}
+
+TEST(SearchWalk, ContentTestOverTheTree) {
+  TempDir t;
+  test::writeFile(t / "lower/lower.inf", "; torvane .inf file structure\r\nNAME 'x'\r\n");
+  test::writeFile(t / "plain/plain.inf", "NAME 'no marker here'\r\n");
+  std::string across(4096 - 10, ' ');
+  across += kMarker;
+  test::writeFile(t / "across/across.inf", across);
+  test::writeFile(t / "other/other.txt", kMarker);
+
+  TFindFile f;
+  f.setContaining(kMarker);
+  EXPECT_EQ(search(f, t.path(), "*.inf"), sorted({t / "lower/lower.inf", t / "across/across.inf"}));
+  f.setIgnoreCase(false);
+  EXPECT_EQ(search(f, t.path(), "*.inf"), std::vector<std::string>{t / "across/across.inf"});
+  // Folders are accepted without a content test.
+  TFindFile dirs;
+  dirs.setAttributes({ffDirectory});
+  dirs.setContaining(kMarker);
+  EXPECT_EQ(search(dirs, t.path(), "*"), sorted({t / "lower", t / "plain", t / "across", t / "other"}));
+}
+
+// A candidate that cannot be read is skipped and the walk goes on. Permissions do not stop root,
+// so the search runs in a child that drops to an unprivileged user.
+TEST(SearchWalkDeathTest, AnUnreadableCandidateIsSkippedAndTheWalkGoesOn) {
+  TempDir t;
+  test::writeFile(t / "a/1.inf", kMarker);
+  test::writeFile(t / "b/locked.inf", kMarker);
+  test::writeFile(t / "c/3.inf", kMarker);
+  ASSERT_EQ(::chmod(t.path().c_str(), 0755), 0);
+  for (const char* d : {"a", "b", "c"}) ASSERT_EQ(::chmod((t / d).c_str(), 0755), 0);
+  for (const char* p : {"a/1.inf", "c/3.inf"}) ASSERT_EQ(::chmod((t / p).c_str(), 0644), 0);
+  ASSERT_EQ(::chmod((t / "b/locked.inf").c_str(), 0000), 0);
+  // A socket where a file is expected cannot be opened either, not even by root.
+  const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  const std::string sockPath = t / "b/sock.inf";
+  ASSERT_LT(sockPath.size(), sizeof addr.sun_path);
+  std::copy(sockPath.begin(), sockPath.end(), addr.sun_path);
+  ASSERT_EQ(::bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+
+  EXPECT_EXIT(
+      {
+        if (::getuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) std::_Exit(3);
+        TFindFile f;
+        f.setLocation(t.path());
+        f.setFilename("*.inf");
+        f.setContaining(kMarker);
+        Recorder r(f);
+        f.Execute();
+        const bool ok = sorted(r.found) == sorted({t / "a/1.inf", t / "c/3.inf"}) &&
+                        r.completions == 1 && !f.Aborted();
+        std::_Exit(ok ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
+  ::close(s);
+}
+
+}  // namespace
+}  // namespace pitkit
