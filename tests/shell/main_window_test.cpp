@@ -1,0 +1,524 @@
+// The real main window in temporary game trees: frame, start-up, the game-directory change
+// handling, the preset file and closing.
+#include <QAction>
+#include <QApplication>
+#include <QEnterEvent>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <climits>
+#include <csignal>
+#include <cstdlib>
+#include <memory>
+
+#include "platform/DirectoryListBox.h"
+#include "platform/Errors.h"
+#include "platform/FileSystem.h"
+#include "renamer/Unit3.h"
+#include "renamer/Unit5.h"
+#include "shell/Unit1.h"
+#include "shell/Unit6.h"
+#include "shell/unit2.h"
+#include "support/TempDir.h"
+
+using namespace pitkit;
+using pitkit::test::makeDirs;
+using pitkit::test::readFile;
+using pitkit::test::TempDir;
+using pitkit::test::writeFile;
+
+namespace {
+
+std::string realPath(const std::string& path) {
+  char buffer[PATH_MAX];
+  return ::realpath(path.c_str(), buffer) != nullptr ? std::string(buffer) : path;
+}
+
+std::string presetBytes(const std::string& folder, const std::string& game) {
+  return "PitkitDirectory:" + folder + "\r\nTorvaneDirectory:" + game + "\r\n";
+}
+
+void makeGame(const std::string& folder, bool withCars = true) {
+  makeDirs(folder + "/levels/track1");
+  if (withCars) makeDirs(folder + "/cars/car1");
+}
+
+// Answers every error box with OK and keeps what it said; other modal windows are left alone.
+struct ErrorBoxAnswerer {
+  QStringList texts;
+  QTimer timer;
+  ErrorBoxAnswerer() {
+    QObject::connect(&timer, &QTimer::timeout, [this] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box == nullptr) return;
+      QCOMPARE(box->windowTitle(), QStringLiteral("Torvane Pit Kit"));
+      QCOMPARE(box->icon(), QMessageBox::Critical);
+      texts << box->text();
+      box->accept();
+    });
+    timer.start(10);
+  }
+};
+
+void addItem(QTreeWidget* list, const QString& caption) { new QTreeWidgetItem(list, QStringList{caption}); }
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+ private:
+  std::string startDir_;
+
+  // The program as started from `folder`: that folder is the working directory.
+  std::unique_ptr<TForm1> startIn(const std::string& folder) {
+    setCurrentDir(folder);
+    return std::make_unique<TForm1>();
+  }
+
+ private slots:
+  void initTestCase() {
+    startDir_ = getCurrentDir();
+    QApplication::setQuitOnLastWindowClosed(false);
+  }
+  void cleanup() { setCurrentDir(startDir_); }
+
+  void frameMenusCaptionsHintsAndInitialStates() {
+    TempDir tmp;
+    const std::string plain = realPath(tmp.path());
+    ErrorBoxAnswerer errors;
+    auto form = startIn(plain);
+
+    QCOMPARE(form->windowTitle(), QStringLiteral("Torvane Pit Kit"));
+    QCOMPARE(form->size(), QSize(708, 460));
+    QCOMPARE(form->pos(), QPoint(318, 192));
+    QTabWidget* pages = form->ui.PageControl1;
+    QStringList captions;
+    for (int i = 0; i < pages->count(); ++i) captions << pages->tabText(i);
+    QCOMPARE(captions, (QStringList{QStringLiteral("Change Directory"), QStringLiteral("Level Renamer"),
+                                    QStringLiteral("Level Organizer"), QStringLiteral("Car Organizer"),
+                                    QStringLiteral("Program Info"), QStringLiteral("Cover Display")}));
+    QCOMPARE(pages->currentWidget(), form->ui.TabSheet5);
+    QVERIFY(pages->font().bold());
+
+    // Menus: &File > &Exit, &Help > &Renamer and &Level and Car Organizer.
+    QCOMPARE(form->ui.File1->title(), QStringLiteral("&File"));
+    QCOMPARE(form->ui.Help1->title(), QStringLiteral("&Help"));
+    QCOMPARE(form->ui.File1->actions(), QList<QAction*>{form->ui.Exit1});
+    QCOMPARE(form->ui.Help1->actions(), (QList<QAction*>{form->ui.Help2, form->ui.LevelOrganizer1}));
+    QCOMPARE(form->ui.Exit1->text(), QStringLiteral("&Exit"));
+    QCOMPARE(form->ui.Help2->text(), QStringLiteral("&Renamer"));
+    QCOMPARE(form->ui.LevelOrganizer1->text(), QStringLiteral("&Level and Car Organizer"));
+
+    // The secondary windows exist from start-up, in the table's captions.
+    QVERIFY(form->Form2 && form->Form3 && form->Form5 && form->Form6);
+    QCOMPARE(form->Form2->windowTitle(), QStringLiteral("Help"));
+    QCOMPARE(form->Form3->windowTitle(), QStringLiteral(".INF Editor"));
+    QCOMPARE(form->Form5->windowTitle(), QStringLiteral("Warning!"));
+    QCOMPARE(form->Form6->windowTitle(), QStringLiteral("Orginizer Help"));
+
+    // Hints: the folder list's goes to the status bar only, EXIT's also to a tooltip.
+    auto& c = form->changeDirectoryUi;
+    QCOMPARE(c.DirectoryListBox1->statusTip(), QStringLiteral("Your Torvane directory must be selected!"));
+    QVERIFY(c.DirectoryListBox1->toolTip().isEmpty());
+    QCOMPARE(form->renamerUi.Button1->text(), QStringLiteral("EXIT"));
+    QCOMPARE(form->renamerUi.Button1->toolTip(), QStringLiteral("Close Program!"));
+    QVERIFY(form->renamerUi.Button1->font().bold());
+    QCOMPARE(form->levelOrganizerUi.Button2->text(), QStringLiteral("Exit"));
+    QCOMPARE(form->carOrganizerUi.Button3->text(), QStringLiteral("Exit"));
+    QCOMPARE(c.BitBtn12->text(), QStringLiteral("Save Directory as Preset"));
+    QCOMPARE(c.Label2->text(), QStringLiteral("Select the torvane directory you wish to work with:"));
+    QCOMPARE(c.Label7->text(), QStringLiteral("Levels Folder:"));
+    QCOMPARE(c.Label14->text(), QStringLiteral("Cars Folder:"));
+    QVERIFY(!form->renamerUi.Image1->pixmap().isNull());
+    QVERIFY(!form->coverDisplayUi.Image4->pixmap().isNull());
+
+    // Hovering a control puts its hint into the status bar.
+    form->show();
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QApplication::sendEvent(c.DirectoryListBox1, &enter);
+    QCOMPARE(form->ui.StatusBar1->currentMessage(), QStringLiteral("Your Torvane directory must be selected!"));
+
+    // A folder without levels: every work button disabled, the display lists too.
+    QVERIFY(!c.BitBtn12->isEnabled());
+    QVERIFY(!form->renamerUi.BitBtn2->isEnabled());
+    QVERIFY(!form->levelOrganizerUi.Findbutton->isEnabled());
+    QVERIFY(!form->carOrganizerUi.FindButton2->isEnabled());
+    QVERIFY(!form->levelOrganizerUi.viewreadme->isEnabled());
+    QVERIFY(!form->levelOrganizerUi.inffile1->isEnabled());
+    QVERIFY(!c.DirectoryListBox3->isEnabled());
+    QVERIFY(!c.DirectoryListBox4->isEnabled());
+    QCOMPARE(c.DirectoryListBox3->focusPolicy(), Qt::NoFocus);
+    QVERIFY(form->renamerUi.bitbtn1->isHidden());
+    QVERIFY(form->renamerUi.BitBtn3->isHidden());
+    QVERIFY(form->renamerUi.CheckBox4->isChecked());
+    for (QLineEdit* counter : {form->levelOrganizerUi.Edit1, form->levelOrganizerUi.Edit2, form->levelOrganizerUi.Edit3,
+                               form->carOrganizerUi.Edit6, form->carOrganizerUi.Edit7, form->carOrganizerUi.Edit9})
+      QCOMPARE(counter->text(), QStringLiteral("0"));
+
+    // First start without a preset: it is written here, naming this folder twice; OName is the
+    // renamer's default because no levels folder was opened.
+    QCOMPARE(readFile(plain + "/Pitkit.ini"), presetBytes(plain, plain));
+    QCOMPARE(form->GameDirectory, plain);
+    QCOMPARE(form->PresetFolder, plain);
+    QCOMPARE(form->renamerUi.OName->text(), QStringLiteral("Nhood1"));
+    QCOMPARE(form->OldLevelPath, plain + "/levels/Nhood1");
+    for (QLabel* shown : {form->renamerUi.StaticText2, form->levelOrganizerUi.StaticText3,
+                          form->carOrganizerUi.StaticText4})
+      QCOMPARE(shown->text().toStdString(), plain);
+    QVERIFY(errors.texts.isEmpty());
+  }
+
+  void startInGameFolderFansTheDirectoryOut() {
+    TempDir tmp;
+    const std::string game = realPath(tmp.path());
+    makeGame(game);
+    ErrorBoxAnswerer errors;
+    auto form = startIn(game);
+
+    auto& c = form->changeDirectoryUi;
+    QCOMPARE(form->GameDirectory, game);
+    QVERIFY(c.BitBtn12->isEnabled());
+    QVERIFY(form->renamerUi.BitBtn2->isEnabled());
+    QVERIFY(form->levelOrganizerUi.Findbutton->isEnabled());
+    QVERIFY(form->carOrganizerUi.FindButton2->isEnabled());
+    QCOMPARE(form->FindFile.Location(), game + "/levels/");
+    QCOMPARE(form->FindFile2.Location(), game + "/un_levels/");
+    QCOMPARE(form->FindFile3.Location(), game + "/cars/");
+    QCOMPARE(form->FindFile4.Location(), game + "/garage/");
+    QCOMPARE(form->renamerUi.DirectoryListBox2->Directory(), game + "/levels");
+    QCOMPARE(c.DirectoryListBox3->Directory(), game + "/levels");
+    QCOMPARE(c.DirectoryListBox4->Directory(), game + "/cars");
+    // The levels list opened before FormCreate put the renamer's default name in place.
+    QCOMPARE(form->renamerUi.OName->text(), QStringLiteral("Nhood1"));
+    QCOMPARE(form->OldLevelPath, game + "/levels/Nhood1");
+    QCOMPARE(c.DriveComboBox1->currentText().toStdString(), c.DriveComboBox1->Drive());
+    QVERIFY(errors.texts.isEmpty());
+  }
+
+  void changeHandlingCases() {
+    TempDir tmp;
+    const std::string root = realPath(tmp.path());
+    const std::string a = root + "/a", noLevels = root + "/plain", noCars = root + "/c";
+    makeGame(a);
+    makeDirs(noLevels + "/cars");
+    makeGame(noCars, false);
+    ErrorBoxAnswerer errors;
+    auto form = startIn(a);
+    auto& c = form->changeDirectoryUi;
+    auto& lo = form->levelOrganizerUi;
+    auto fill = [&] {
+      addItem(lo.FoundFiles, QStringLiteral("x"));
+      addItem(lo.FoundFiles2, QStringLiteral("x"));
+      addItem(form->carOrganizerUi.Foundfiles3, QStringLiteral("x"));
+      addItem(form->carOrganizerUi.foundfiles4, QStringLiteral("x"));
+      lo.viewreadme->setEnabled(true);
+      lo.inffile1->setEnabled(true);
+    };
+
+    // A folder without levels: buttons off, lists emptied, displays follow, the rest keeps A.
+    fill();
+    c.DirectoryListBox1->setDirectory(noLevels);
+    QCOMPARE(form->GameDirectory, noLevels);
+    QCOMPARE(form->levelOrganizerUi.StaticText3->text().toStdString(), noLevels);
+    QVERIFY(!c.BitBtn12->isEnabled());
+    QVERIFY(!form->renamerUi.BitBtn2->isEnabled());
+    QVERIFY(!lo.Findbutton->isEnabled());
+    QVERIFY(!form->carOrganizerUi.FindButton2->isEnabled());
+    QVERIFY(!lo.viewreadme->isEnabled());
+    QVERIFY(!lo.inffile1->isEnabled());
+    QCOMPARE(lo.FoundFiles->topLevelItemCount() + lo.FoundFiles2->topLevelItemCount() +
+                 form->carOrganizerUi.Foundfiles3->topLevelItemCount() +
+                 form->carOrganizerUi.foundfiles4->topLevelItemCount(),
+             0);
+    QCOMPARE(form->FindFile.Location(), a + "/levels/");
+    QCOMPARE(form->FindFile4.Location(), a + "/garage/");
+    QCOMPARE(form->renamerUi.DirectoryListBox2->Directory(), a + "/levels");
+    QCOMPARE(c.DirectoryListBox3->Directory(), a + "/levels");
+    // The cars list follows any folder that has cars, levels or not.
+    QCOMPARE(c.DirectoryListBox4->Directory(), noLevels + "/cars");
+    QCOMPARE(form->OldLevelPath, noLevels + "/levels/" + form->renamerUi.OName->text().toStdString());
+
+    // Levels but no cars: everything follows except the cars list.
+    c.DirectoryListBox1->setDirectory(noCars);
+    QVERIFY(c.BitBtn12->isEnabled());
+    QVERIFY(form->renamerUi.BitBtn2->isEnabled());
+    QCOMPARE(form->FindFile.Location(), noCars + "/levels/");
+    QCOMPARE(form->FindFile3.Location(), noCars + "/cars/");
+    QCOMPARE(form->renamerUi.DirectoryListBox2->Directory(), noCars + "/levels");
+    QCOMPARE(c.DirectoryListBox3->Directory(), noCars + "/levels");
+    QCOMPARE(c.DirectoryListBox4->Directory(), noLevels + "/cars");
+
+    // The same folder again changes nothing: the lists keep their items.
+    fill();
+    c.DirectoryListBox1->setDirectory(noCars);
+    QCOMPARE(lo.FoundFiles->topLevelItemCount(), 1);
+    QVERIFY(lo.viewreadme->isEnabled());
+
+    // The root: sub-paths are formed by plain concatenation, giving a doubled separator.
+    c.DirectoryListBox1->setDirectory("/");
+    QCOMPARE(form->GameDirectory, std::string("/"));
+    QCOMPARE(form->OldLevelPath.rfind("//levels/", 0), std::size_t{0});
+    QCOMPARE(form->renamerUi.StaticText2->text(), QStringLiteral("/"));
+    QVERIFY(errors.texts.isEmpty());
+  }
+
+  void presetNamingAnotherGameOpensIt() {
+    TempDir tmp;
+    const std::string root = realPath(tmp.path());
+    const std::string start = root + "/kit", game = root + "/My Game Ü";
+    makeDirs(start);
+    makeGame(game);
+    // Blank-free keys, a third line that is never read.
+    const std::string preset = presetBytes(start, game) + "TorvaneDirectory:" + root + "\r\n";
+    writeFile(start + "/Pitkit.ini", preset);
+    ErrorBoxAnswerer errors;
+    auto form = startIn(start);
+
+    QCOMPARE(form->GameDirectory, game);
+    QCOMPARE(form->PresetFolder, start);
+    QCOMPARE(form->changeDirectoryUi.DirectoryListBox1->Directory(), game);
+    QCOMPARE(form->renamerUi.DirectoryListBox2->Directory(), game + "/levels");
+    QCOMPARE(form->renamerUi.OName->text(), QStringLiteral("../levels"));
+    QCOMPARE(form->ui.PageControl1->currentWidget(), form->ui.TabSheet5);
+    QVERIFY(form->renamerUi.BitBtn2->isEnabled());
+    QCOMPARE(readFile(start + "/Pitkit.ini"), preset);  // read, not rewritten
+    QVERIFY(errors.texts.isEmpty());
+
+    // A save goes back to the file it was read from and drops the extra line.
+    form->changeDirectoryUi.BitBtn12->click();
+    QCOMPARE(readFile(start + "/Pitkit.ini"), presetBytes(start, game));
+  }
+
+  void presetProblemsShowOneErrorAndKeepTheStartFolder() {
+    TempDir tmp;
+    const std::string root = realPath(tmp.path());
+    const std::string start = root + "/kit", game = root + "/game";
+    makeGame(start);
+    makeGame(game);
+
+    struct Case {
+      const char* name;
+      std::string preset;
+    };
+    const Case cases[] = {
+        {"folder gone", presetBytes(start, root + "/gone")},
+        // Blanks after the colon stay part of the path, which then names no folder.
+        {"blank after colon", "PitkitDirectory:" + start + "\r\nTorvaneDirectory: " + game + "\r\n"},
+    };
+    for (const Case& c : cases) {
+      writeFile(start + "/Pitkit.ini", c.preset);
+      ErrorBoxAnswerer errors;
+      auto form = startIn(start);
+      QVERIFY2(errors.texts == QStringList{QStringLiteral("File not found.")}, c.name);
+      QCOMPARE(form->GameDirectory, start);
+      QCOMPARE(form->changeDirectoryUi.DirectoryListBox1->Directory(), start);
+      QCOMPARE(form->carOrganizerUi.StaticText4->text().toStdString(), start);
+      QCOMPARE(form->FindFile.Location(), start + "/levels/");
+      QVERIFY(form->changeDirectoryUi.BitBtn12->isEnabled());
+      QCOMPARE(readFile(start + "/Pitkit.ini"), c.preset);
+      setCurrentDir(startDir_);
+    }
+
+    // A preset that cannot be read (a folder in its place): one error, the window still opens.
+    pitkit::test::removeTree(start + "/Pitkit.ini");
+    makeDirs(start + "/Pitkit.ini");
+    ErrorBoxAnswerer errors;
+    auto form = startIn(start);
+    QCOMPARE(errors.texts, QStringList{QStringLiteral("File access denied.")});
+    QCOMPARE(form->GameDirectory, start);
+    QVERIFY(form->ui.PageControl1 != nullptr);
+  }
+
+  void savingAfterADirectoryChangeIsReadAtTheNextStart() {
+    TempDir tmp;
+    const std::string root = realPath(tmp.path());
+    const std::string start = root + "/kit", game = root + "/game";
+    makeGame(start);
+    makeGame(game);
+    ErrorBoxAnswerer errors;
+    {
+      auto form = startIn(start);
+      form->changeDirectoryUi.DirectoryListBox1->setDirectory(game);
+      QVERIFY(getCurrentDir() != start);  // the folder lists have moved the working directory
+      QTest::mouseClick(form->changeDirectoryUi.BitBtn12, Qt::LeftButton);
+      QCOMPARE(readFile(start + "/Pitkit.ini"), presetBytes(start, game));
+      QVERIFY(!fileExists(game + "/Pitkit.ini"));
+    }
+    // The next start from the same folder opens the saved game directory.
+    auto next = startIn(start);
+    QCOMPARE(next->GameDirectory, game);
+    // A start from another folder makes its own preset and leaves the first alone.
+    const std::string other = root + "/other";
+    makeDirs(other);
+    auto third = startIn(other);
+    QCOMPARE(third->GameDirectory, other);
+    QCOMPARE(readFile(other + "/Pitkit.ini"), presetBytes(other, other));
+    QCOMPARE(readFile(start + "/Pitkit.ini"), presetBytes(start, game));
+    QVERIFY(errors.texts.isEmpty());
+  }
+
+  void failedSaveKeepsTheOldFile() {
+    TempDir tmp;
+    const std::string root = realPath(tmp.path());
+    const std::string start = root + "/kit", game = root + "/a much longer game folder name";
+    makeGame(start);
+    makeGame(game);
+    ErrorBoxAnswerer errors;
+    auto form = startIn(start);
+    const std::string old = readFile(start + "/Pitkit.ini");
+    form->changeDirectoryUi.DirectoryListBox1->setDirectory(game);
+
+    // The disk fills up half-way through the write (a child with a file-size limit).
+    const pid_t child = ::fork();
+    if (child == 0) {
+      ::signal(SIGXFSZ, SIG_IGN);
+      struct rlimit limit {20, 20};
+      ::setrlimit(RLIMIT_FSIZE, &limit);
+      try {
+        form->BitBtn12Click();
+        ::_exit(1);
+      } catch (const EInOutError& e) {
+        ::_exit(e.ErrorCode == 101 ? 0 : 2);
+      }
+      ::_exit(3);
+    }
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), 0);
+    QCOMPARE(readFile(start + "/Pitkit.ini"), old);
+    QCOMPARE(pitkit::test::readFile(start + "/Pitkit.ini").size(), old.size());
+
+    // A read-only preset is refused with the error box and stays as it was.
+    ::chmod((start + "/Pitkit.ini").c_str(), 0444);
+    form->changeDirectoryUi.BitBtn12->click();
+    QCOMPARE(errors.texts, QStringList{QStringLiteral("File access denied.")});
+    QCOMPARE(readFile(start + "/Pitkit.ini"), old);
+
+    // The preset's folder gone: the error box, nothing written anywhere else.
+    ::chmod((start + "/Pitkit.ini").c_str(), 0644);
+    pitkit::test::removeTree(start);
+    form->changeDirectoryUi.BitBtn12->click();
+    QCOMPARE(errors.texts.size(), 2);
+    QCOMPARE(errors.texts.last(), QStringLiteral("File not found."));
+    QVERIFY(!fileExists(game + "/Pitkit.ini"));
+  }
+
+  void everyWayOfClosingWritesNothing() {
+    TempDir tmp;
+    const std::string root = realPath(tmp.path());
+    const std::string start = root + "/kit", game = root + "/game";
+    makeGame(start);
+    makeGame(game);
+    ErrorBoxAnswerer errors;
+    for (const std::string way : {"title bar", "File > Exit", "EXIT", "level Exit", "car Exit"}) {
+      auto form = startIn(start);
+      const std::string preset = readFile(start + "/Pitkit.ini");
+      form->show();
+      QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+      form->changeDirectoryUi.DirectoryListBox1->setDirectory(game);
+      form->LevelUninstallFrom = "x";
+      form->CarInstallTo = "y";
+      addItem(form->levelOrganizerUi.FoundFiles, QStringLiteral("lvl"));
+      addItem(form->carOrganizerUi.foundfiles4, QStringLiteral("car"));
+
+      if (way == "title bar") form->close();
+      if (way == "File > Exit") form->ui.Exit1->trigger();
+      if (way == "EXIT") QTest::mouseClick(form->renamerUi.Button1, Qt::LeftButton);
+      if (way == "level Exit") form->levelOrganizerUi.Button2->click();
+      if (way == "car Exit") form->carOrganizerUi.Button3->click();
+
+      QVERIFY2(!form->isVisible(), way.c_str());
+      QVERIFY(form->GameDirectory.empty());
+      QVERIFY(form->OldLevelPath.empty() && form->NewLevelPath.empty());
+      QVERIFY(form->LevelUninstallFrom.empty() && form->CarInstallTo.empty());
+      QCOMPARE(form->levelOrganizerUi.FoundFiles->topLevelItemCount(), 0);
+      QCOMPARE(form->carOrganizerUi.foundfiles4->topLevelItemCount(), 0);
+      QCOMPARE(readFile(start + "/Pitkit.ini"), preset);
+      QVERIFY(!fileExists(game + "/Pitkit.ini"));
+    }
+    QVERIFY(errors.texts.isEmpty());
+  }
+
+  void helpWindowsAreModalAndKeepTheirState() {
+    TempDir tmp;
+    const std::string start = realPath(tmp.path());
+    auto form = startIn(start);
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+
+    // The renamer help: modal over the main window, closed by its Close button, same window twice.
+    QDialog* seen[2] = {nullptr, nullptr};
+    for (int round = 0; round < 2; ++round) {
+      QTimer::singleShot(0, [&, round] {
+        auto* help = qobject_cast<TForm2*>(QApplication::activeModalWidget());
+        seen[round] = help;
+        if (help == nullptr) return;
+        QVERIFY(help->isModal());
+        QCOMPARE(help->ui.Label1->text(), QStringLiteral("1. Your torvane directory must be selected."));
+        QCOMPARE(help->ui.Label4->text(),
+                 QStringLiteral("15. The status area is for displaying info as the program goes."));
+        help->ui.Button1->click();
+      });
+      QTimer guard;  // never leave a modal window hanging if the check above failed
+      QObject::connect(&guard, &QTimer::timeout, [] {
+        if (auto* w = QApplication::activeModalWidget()) w->close();
+      });
+      guard.start(2000);
+      form->ui.Help2->trigger();
+    }
+    QVERIFY(seen[0] != nullptr);
+    QCOMPARE(seen[0], static_cast<QDialog*>(form->Form2));
+    QCOMPARE(seen[1], seen[0]);
+    QVERIFY(!form->Form2->isVisible());
+
+    // The organizer help: text typed there stays for the rest of the run.
+    const QString original = form->Form6->ui.Memo1->toPlainText();
+    QVERIFY(original.startsWith(QStringLiteral("      The level organizer and the car organizer")));
+    QCOMPARE(original.split(QLatin1Char('\n')).size(), 20);
+    QString afterReopen;
+    QTimer::singleShot(0, [&] {
+      auto* help = qobject_cast<TForm6*>(QApplication::activeModalWidget());
+      if (help == nullptr) return;
+      help->ui.Memo1->setPlainText(QStringLiteral("my notes"));
+      help->ui.Button1->click();
+    });
+    form->ui.LevelOrganizer1->trigger();
+    QTimer::singleShot(0, [&] {
+      auto* help = qobject_cast<TForm6*>(QApplication::activeModalWidget());
+      if (help == nullptr) return;
+      afterReopen = help->ui.Memo1->toPlainText();
+      help->close();  // the title bar's close does the same as Close
+    });
+    form->ui.LevelOrganizer1->trigger();
+    QCOMPARE(afterReopen, QStringLiteral("my notes"));
+    QVERIFY(!form->Form6->isVisible());
+  }
+
+  void pageControlFollowsTheWindowSize() {
+    TempDir tmp;
+    auto form = startIn(realPath(tmp.path()));
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    const QSize before = form->ui.PageControl1->size();
+    const QRect exitBefore = form->levelOrganizerUi.Button2->geometry();
+    form->resize(form->width() + 150, form->height() + 100);
+    QTRY_COMPARE(form->ui.PageControl1->size(), before + QSize(150, 100));
+    QCOMPARE(form->ui.PageControl1->pos(), QPoint(0, 8));
+    QCOMPARE(form->levelOrganizerUi.Button2->geometry(), exitBefore);
+    form->resize(form->width() - 250, form->height() - 200);
+    QTRY_COMPARE(form->ui.PageControl1->size(), before - QSize(100, 100));
+  }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
