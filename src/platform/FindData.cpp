@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -83,50 +84,64 @@ bool NameMask::matches(std::string_view name) const {
          general(name, m.substr(0, m.size() - 2));
 }
 
-FolderListing::FolderListing(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  dir_ = ::fdopendir(fd);
-  if (dir_ == nullptr) ::close(fd);
+namespace {
+// A record of the kernel's directory listing.
+struct LinuxDirent64 {
+  std::uint64_t d_ino;
+  std::int64_t d_off;
+  unsigned short d_reclen;
+  unsigned char d_type;
+  char d_name[1];
+};
+}  // namespace
+
+FolderListing::FolderListing(const std::string& path, std::vector<char>& buffer) : buffer_(buffer) {
+  fd_ = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  readAll();
 }
 
-FolderListing::FolderListing(const FolderListing& parent, const char* name) {
-  if (!parent.isOpen()) return;
-  const int fd = ::openat(parent.fd(), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return;
-  dir_ = ::fdopendir(fd);
-  if (dir_ == nullptr) ::close(fd);
+FolderListing::FolderListing(const FolderListing& parent, const char* name, std::vector<char>& buffer)
+    : buffer_(buffer) {
+  if (parent.isOpen()) fd_ = ::openat(parent.fd(), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  readAll();
 }
 
 FolderListing::~FolderListing() {
-  if (dir_ != nullptr) ::closedir(dir_);
+  if (fd_ >= 0) ::close(fd_);
 }
 
-const dirent* FolderListing::next() {
-  if (dir_ == nullptr) return nullptr;
+void FolderListing::readAll() {
+  if (fd_ < 0) return;
+  if (buffer_.size() < 32768) buffer_.resize(32768);
   for (;;) {
-    const dirent* e = ::readdir(dir_);
-    if (e == nullptr) return nullptr;
-    const char* n = e->d_name;
-    if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))) continue;
-    return e;
+    if (buffer_.size() - size_ < 4096) buffer_.resize(buffer_.size() * 2);
+    const long n = ::syscall(SYS_getdents64, fd_, buffer_.data() + size_, buffer_.size() - size_);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;  // the end, or a folder that went away: what was read stays listed
+    size_ += static_cast<std::size_t>(n);
   }
 }
 
-void FolderListing::rewind() {
-  if (dir_ != nullptr) ::rewinddir(dir_);
+const FolderEntry* FolderListing::next() {
+  while (pos_ < size_) {
+    const auto* d = reinterpret_cast<const LinuxDirent64*>(buffer_.data() + pos_);
+    pos_ += d->d_reclen;
+    const char* n = d->d_name;
+    if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))) continue;
+    current_ = {n, d->d_type};
+    return &current_;
+  }
+  return nullptr;
 }
 
-int FolderListing::fd() const { return dir_ != nullptr ? ::dirfd(dir_) : -1; }
-
-bool FolderListing::isFolder(const dirent* entry) const {
+bool FolderListing::isFolder(const FolderEntry* entry) const {
   if (entry->d_type == DT_DIR) return true;
   if (entry->d_type != DT_UNKNOWN) return false;
   struct stat st {};
   return ::fstatat(fd(), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool FolderListing::describe(const dirent* entry, TWin32FindData& data, bool& isRegular) const {
+bool FolderListing::describe(const FolderEntry* entry, TWin32FindData& data, bool& isRegular) const {
   constexpr unsigned kWanted = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_ATIME | STATX_MTIME | STATX_BTIME;
   struct statx sx {};
   if (::statx(fd(), entry->d_name, AT_NO_AUTOMOUNT, kWanted, &sx) != 0 &&

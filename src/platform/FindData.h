@@ -3,6 +3,7 @@
 // filtered by a DOS-style name mask, their attribute bits, sizes and times as raw find data.
 #include <dirent.h>
 
+#include <vector>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -46,36 +47,50 @@ class NameMask {
   Kind kind_ = Kind::General;
 };
 
-// One open folder whose entries are read in the platform's listing order. Opening a folder that
-// does not exist or cannot be read gives an empty listing, as the platform's listing does.
+// One entry of a folder listing: its name and the file type the listing gives (a DT_ value).
+struct FolderEntry {
+  const char* d_name;
+  unsigned char d_type;
+};
+
+// One open folder whose entries are read in the platform's listing order. The whole listing is
+// read at once into a caller's buffer (reused from folder to folder), so going over the entries a
+// second time costs no further calls. Opening a folder that does not exist or cannot be read
+// gives an empty listing, as the platform's listing does.
 class FolderListing {
  public:
   // Opens `path` (links followed: a start folder may be a link).
-  explicit FolderListing(const std::string& path);
+  FolderListing(const std::string& path, std::vector<char>& buffer);
   // Opens the subfolder `name` of an open listing; a symbolic link is not followed, so the walk
   // never leaves the tree through a link.
-  FolderListing(const FolderListing& parent, const char* name);
+  FolderListing(const FolderListing& parent, const char* name, std::vector<char>& buffer);
   ~FolderListing();
   FolderListing(const FolderListing&) = delete;
   FolderListing& operator=(const FolderListing&) = delete;
 
-  bool isOpen() const { return dir_ != nullptr; }
+  bool isOpen() const { return fd_ >= 0; }
   // The next entry except "." and "..", or nullptr at the end.
-  const dirent* next();
-  // Starts the listing again from its first entry (a fresh listing of the folder).
-  void rewind();
-  int fd() const;
+  const FolderEntry* next();
+  // Goes back to the first entry.
+  void rewind() { pos_ = 0; }
+  int fd() const { return fd_; }
 
-  // True when the entry is a real folder (not a link to one). Uses d_type, asking the file
-  // system only when the listing did not say.
-  bool isFolder(const dirent* entry) const;
+  // True when the entry is a real folder (not a link to one). Uses the listing's type, asking the
+  // file system only when the listing did not say.
+  bool isFolder(const FolderEntry* entry) const;
   // Fills `data` for the entry: attributes, size and the three times. Links are followed; a
   // dangling link describes the link itself. Returns false when the entry vanished. `isRegular`
   // tells whether the entry (after links) is a regular file, the only kind whose contents are read.
-  bool describe(const dirent* entry, TWin32FindData& data, bool& isRegular) const;
+  bool describe(const FolderEntry* entry, TWin32FindData& data, bool& isRegular) const;
 
  private:
-  DIR* dir_ = nullptr;
+  void readAll();
+
+  int fd_ = -1;
+  std::vector<char>& buffer_;
+  std::size_t size_ = 0;  // bytes of listing records in buffer_
+  std::size_t pos_ = 0;
+  FolderEntry current_{};
 };
 
 }  // namespace pitkit

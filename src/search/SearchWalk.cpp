@@ -193,6 +193,7 @@ void SearchWalk::run() {
   content_ = content ? &*content : nullptr;
   TSearchRec rec;
   rec_ = &rec;
+  depth_ = 0;
   std::string folder, mask;
   for (const std::string& target : snap_.Targets) {
     splitTarget(target, folder, mask);
@@ -210,16 +211,18 @@ void SearchWalk::searchFolder(FolderListing* parent, const char* name, std::stri
                               const NameMask& mask) {
   if (!sink_.newFolder(folder)) return;
   if (sink_.stopRequested()) return;
+  if (listingBuffers_.size() <= depth_) listingBuffers_.resize(depth_ + 1);
+  std::vector<char>& buffer = listingBuffers_[depth_];
   std::optional<FolderListing> own;
   if (parent == nullptr)
-    own.emplace(folder);
+    own.emplace(folder, buffer);
   else
-    own.emplace(*parent, name);
+    own.emplace(*parent, name, buffer);
   FolderListing& listing = *own;
   if (!listing.isOpen()) return;
 
-  // First listing: the entries that match the mask.
-  while (const dirent* e = listing.next()) {
+  // First pass over the listing: the entries that match the mask.
+  while (const FolderEntry* e = listing.next()) {
     if (e->d_name[0] == '.') continue;
     if (!mask.matches(e->d_name)) continue;
     if (accept(folder, listing, e)) sink_.found(folder, *rec_);
@@ -227,20 +230,22 @@ void SearchWalk::searchFolder(FolderListing* parent, const char* name, std::stri
   }
   if (!snap_.Subfolders) return;
 
-  // Second listing: every subfolder, depth first.
+  // Second pass: every subfolder, depth first.
   listing.rewind();
   const std::size_t length = folder.size();
-  while (const dirent* e = listing.next()) {
+  while (const FolderEntry* e = listing.next()) {
     if (e->d_name[0] == '.' || !listing.isFolder(e)) continue;
     folder.append(e->d_name);
     folder.push_back(PathDelim);
+    ++depth_;
     searchFolder(&listing, e->d_name, folder, mask);
+    --depth_;
     folder.resize(length);
     if (sink_.stopRequested()) return;
   }
 }
 
-bool SearchWalk::accept(const std::string& folder, FolderListing& listing, const dirent* entry) {
+bool SearchWalk::accept(const std::string& folder, FolderListing& listing, const FolderEntry* entry) {
   TSearchRec& r = *rec_;
   bool isRegular = false;
   TWin32FindData& fd = r.FindData;

@@ -4,6 +4,7 @@
 // snapshot and reports through a small sink, so the same walk serves both run modes.
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -97,7 +98,10 @@ class SearchWalk {
 
  private:
   void searchFolder(FolderListing* parent, const char* name, std::string& folder, const NameMask& mask);
-  bool accept(const std::string& folder, FolderListing& listing, const dirent* entry);
+  bool accept(const std::string& folder, FolderListing& listing, const FolderEntry* entry);
+
+  std::deque<std::vector<char>> listingBuffers_;  // one per depth, reused (stable references)
+  std::size_t depth_ = 0;
 
   const RunSnapshot& snap_;
   WalkSink& sink_;
