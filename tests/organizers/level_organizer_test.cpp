@@ -1,0 +1,557 @@
+// The "Level Organizer" tab on the real main window, over temporary game trees: the listing rules,
+// counters, details of a selection, Install, Uninstall and Delete, and a directory change or close
+// while a search runs.
+#include <QApplication>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <atomic>
+#include <chrono>
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <thread>
+
+#include "organizers/TransferRunner.h"
+#include "platform/DirectoryListBox.h"
+#include "platform/ErrorBox.h"
+#include "platform/Errors.h"
+#include "platform/FileSystem.h"
+#include "platform/ShellOpen.h"
+#include "shell/Unit1.h"
+#include "support/TempDir.h"
+
+using namespace pitkit;
+using pitkit::test::makeDirs;
+using pitkit::test::readFile;
+using pitkit::test::TempDir;
+using pitkit::test::writeFile;
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kMarker = "Torvane .INF file structure";
+
+std::string realPath(const std::string& path) {
+  char buffer[PATH_MAX];
+  return ::realpath(path.c_str(), buffer) != nullptr ? std::string(buffer) : path;
+}
+
+QString q(const std::string& text) { return QString::fromStdString(text); }
+
+// Writes a marked info file with a name line.
+void writeLevel(const std::string& path, const std::string& name, const std::string& before = "") {
+  writeFile(path, before + "; " + kMarker + "\r\nNAME '" + name + "'\r\nSKY 'blue'\r\n");
+}
+
+void writeBitmap(const std::string& path, int size, Qt::GlobalColor colour) {
+  QImage image(size, size, QImage::Format_RGB32);
+  image.fill(colour);
+  makeDirs(fs::path(path).parent_path().string());
+  QVERIFY(image.save(q(path), "BMP"));
+}
+
+QStringList captions(const QTreeWidget* list) {
+  QStringList out;
+  for (int i = 0; i < list->topLevelItemCount(); ++i) out << list->topLevelItem(i)->text(0);
+  out.sort();
+  return out;
+}
+
+QTreeWidgetItem* findItem(QTreeWidget* list, const QString& caption) {
+  const auto items = list->findItems(caption, Qt::MatchExactly);
+  return items.isEmpty() ? nullptr : items.first();
+}
+
+// Answers modal windows from a timer so that no test can hang on one. Every message box is
+// recorded; the next one is answered with `answer` (a button, or Escape), any other dialog is
+// closed.
+class ModalWatch : public QObject {
+ public:
+  struct Seen {
+    QString title, text;
+    QMessageBox::Icon icon;
+    QMessageBox::StandardButton defaultButton;
+  };
+  ModalWatch() {
+    connect(&timer_, &QTimer::timeout, this, [this] { poll(); });
+    timer_.start(10);
+  }
+  void answerWith(QMessageBox::StandardButton button) { answer_ = button; }
+  void answerWithEscape() { escape_ = true; }
+  QList<Seen> boxes;
+  std::function<void(QWidget*)> onOtherModal;
+
+ private:
+  void poll() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr || !modal->isVisible()) return;
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    if (box == nullptr) {
+      if (onOtherModal) onOtherModal(modal);
+      return;
+    }
+    boxes.append({box->windowTitle(), box->text(), box->icon(),
+                  box->defaultButton() ? box->standardButton(box->defaultButton()) : QMessageBox::NoButton});
+    if (escape_) {
+      escape_ = false;
+      QTest::keyClick(box, Qt::Key_Escape);
+    } else if (QAbstractButton* b = box->button(answer_)) {
+      answer_ = QMessageBox::Ok;
+      b->click();
+    } else {
+      box->reject();
+    }
+  }
+  QTimer timer_;
+  QMessageBox::StandardButton answer_ = QMessageBox::Ok;
+  bool escape_ = false;
+};
+
+// A game tree in a temporary folder, the working directory while the main window opens on it.
+struct Game {
+  TempDir tmp;
+  std::string dir = realPath(tmp.path());
+  std::string operator/(const std::string& rel) const { return dir + "/" + rel; }
+
+  Game() {
+    makeDirs(dir + "/levels");
+    writeBitmap(dir + "/gfx/pellmoor.bmp", 16, Qt::blue);
+  }
+  std::unique_ptr<TForm1> open() {
+    setCurrentDir(dir);
+    return std::make_unique<TForm1>();
+  }
+};
+
+QRgb previewColour(TForm1& form) {
+  const QPixmap pixmap = form.levelOrganizerUi.Image2->pixmap();
+  return pixmap.isNull() ? 0 : pixmap.toImage().pixel(0, 0);
+}
+
+// Selects the item as a click does (the one selected item of its list).
+void select(QTreeWidget* list, const QString& caption) {
+  QTreeWidgetItem* item = findItem(list, caption);
+  QVERIFY2(item != nullptr, qPrintable(caption));
+  list->setCurrentItem(item);
+  QVERIFY(item->isSelected());
+}
+
+void go(TForm1& form) {
+  QVERIFY(form.levelOrganizerUi.Findbutton->isEnabled());
+  form.levelOrganizerUi.Findbutton->click();
+}
+
+}  // namespace
+
+class LevelOrganizerTest : public QObject {
+  Q_OBJECT
+
+  struct OpenCall {
+    std::string file, folder;
+  };
+  std::vector<OpenCall> opened_;
+
+ private slots:
+  void initTestCase() {
+    setShellOpenHook([this](const std::string& file, const std::string& folder) { opened_.push_back({file, folder}); });
+  }
+  void init() { opened_.clear(); }
+
+  void pageStartsAsDesigned() {
+    ModalWatch watch;
+    Game game;
+    auto form = game.open();
+    auto& u = form->levelOrganizerUi;
+    QCOMPARE(u.Findbutton->text(), QStringLiteral("&Go"));
+    QVERIFY(u.Findbutton->isEnabled());  // the start folder has a levels folder
+    QVERIFY(!u.viewreadme->isEnabled());
+    QVERIFY(!u.inffile1->isEnabled());
+    for (QLineEdit* counter : {u.Edit1, u.Edit2, u.Edit3}) QCOMPARE(counter->text(), QStringLiteral("0"));
+    for (QTreeWidget* list : {u.FoundFiles, u.FoundFiles2}) {
+      QCOMPARE(list->columnCount(), 1);
+      QCOMPARE(list->headerItem()->text(0), QStringLiteral("Folder Name"));
+      QCOMPARE(list->selectionMode(), QAbstractItemView::SingleSelection);
+      QVERIFY(!list->isSortingEnabled());
+    }
+    QCOMPARE(u.BitBtn5->toolTip(), QStringLiteral("Does not send to recycle bin!"));
+    QVERIFY(!u.Image2->pixmap().isNull());  // the picture shown until the first selection
+    QCOMPARE(form->FindFile.Filename(), std::string("*.inf"));
+    QCOMPARE(form->FindFile2.Containing(), std::string(kMarker));
+    QCOMPARE(watch.boxes.size(), 0);
+  }
+
+  void listingRulesAndCounters() {
+    ModalWatch watch;
+    Game game;
+    writeLevel(game / "levels/mytrack/mytrack.inf", "My Track");
+    writeLevel(game / "levels/NHOOD1/NHOOD1.inf", "Loud Hood");
+    writeLevel(game / "levels/Rennbahn Müll/Rennbahn Müll.inf", "Müll");
+    writeLevel(game / "levels/second/second.inf", "Second");
+    writeLevel(game / "levels/nhood1/nhood1.inf", "stock");           // stock name, exact case
+    writeLevel(game / "levels/Muse1/Muse1.inf", "stock");             // stock name
+    writeLevel(game / "levels/other/else.inf", "wrong file name");    // no levels/else folder
+    writeLevel(game / "levels/a/b/b.inf", "too deep");                // relative folder a/b
+    makeDirs(game / "levels/b");
+    writeLevel(game / "levels/Case/case.inf", "case differs");        // levels/case exists too
+    makeDirs(game / "levels/case");
+    writeLevel(game / "levels/direct.inf", "directly in levels");     // not in a level folder
+    makeDirs(game / "levels/direct");
+    writeFile(game / "levels/plain/plain.inf", "NAME 'no marker'\r\n");
+    writeLevel(game / "un_levels/nhood1/nhood1.inf", "stock moved out");
+    writeLevel(game / "un_levels/pack/one.inf", "in a pack");
+    writeFile(game / "un_levels/plain2/plain2.inf", "NAME 'no marker'\r\n");
+
+    auto form = game.open();
+    auto& u = form->levelOrganizerUi;
+    go(*form);
+    QCOMPARE(watch.boxes.size(), 0);
+    QCOMPARE(captions(u.FoundFiles), QStringList({QStringLiteral("NHOOD1"), QStringLiteral("Rennbahn Müll"),
+                                                  QStringLiteral("mytrack"), QStringLiteral("second")}));
+    QCOMPARE(captions(u.FoundFiles2), QStringList({QStringLiteral("nhood1"), QStringLiteral("one")}));
+    QCOMPARE(u.Edit2->text(), QStringLiteral("4  "));
+    QCOMPARE(u.Edit1->text(), QStringLiteral("22  "));
+    QCOMPARE(u.Edit3->text(), QStringLiteral("2  "));
+    QCOMPARE(findItem(u.FoundFiles2, QStringLiteral("one"))->data(0, Qt::UserRole).toByteArray().toStdString(),
+             game / "un_levels/pack");
+    QVERIFY(u.Findbutton->isEnabled());
+    for (QPushButton* b : {u.BitBtn4, u.BitBtn5, u.BitBtn6, u.BitBtn7}) QVERIFY(b->isEnabled());
+    QVERIFY(u.FoundFiles->selectedItems().isEmpty());
+
+    // A second Go lists the same again (nothing doubled), and a missing un_levels is created.
+    fs::remove_all(game / "un_levels");
+    go(*form);
+    QVERIFY(directoryExists(game / "un_levels"));
+    QCOMPARE(u.FoundFiles->topLevelItemCount(), 4);
+    QCOMPARE(u.Edit3->text(), QStringLiteral("0  "));
+  }
+
+  void goRefusesBadFolders() {
+    ModalWatch watch;
+    Game game;
+    writeLevel(game / "levels/mytrack/mytrack.inf", "My Track");
+    auto form = game.open();
+    auto& u = form->levelOrganizerUi;
+    go(*form);
+    QCOMPARE(u.FoundFiles->topLevelItemCount(), 1);
+
+    // un_levels cannot be created where a file of that name is in the way.
+    fs::remove_all(game / "un_levels");
+    writeFile(game / "un_levels", "a file");
+    go(*form);
+    QCOMPARE(watch.boxes.size(), 1);
+    QCOMPARE(watch.boxes[0].text, q("Cannot create " + game.dir + "/un_levels."));
+    QCOMPARE(watch.boxes[0].title, QStringLiteral("Torvane Pit Kit"));
+    QCOMPARE(u.FoundFiles->topLevelItemCount(), 1);  // the lists keep their items
+    QCOMPARE(readFile(game / "un_levels"), std::string("a file"));
+
+    // A game directory without levels (here: removed since it was chosen).
+    fs::remove_all(game / "levels");
+    runGuarded(form.get(), [&] { form->FindButtonClick(); });
+    QCOMPARE(watch.boxes.size(), 2);
+    QCOMPARE(watch.boxes[1].text, QStringLiteral("Selected Directory is not a TORVANE Main directory."));
+    QVERIFY(!u.viewreadme->isEnabled());
+  }
+
+  void detailsOfBothLists() {
+    ModalWatch watch;
+    Game game;
+    writeLevel(game / "levels/mytrack/mytrack.inf", "My Track", "; first line is a comment\r\n");
+    writeFile(game / "levels/mytrack/readme.txt", "read me\r\n");
+    writeBitmap(game / "gfx/mytrack.bmp", 8, Qt::red);
+    writeLevel(game / "levels/plainer/plainer.inf", "A name that is much longer than twenty-seven letters");
+    writeLevel(game / "levels/badpic/badpic.inf", "Bad Picture");
+    writeFile(game / "gfx/badpic.bmp", "this is not a bitmap at all");
+    writeLevel(game / "un_levels/away/away.inf", "Far Away");
+    writeFile(game / "un_levels/away/readme.txt", "r");
+    writeLevel(game / "un_levels/pack/one.inf", "in a pack");
+    auto form = game.open();
+    auto& u = form->levelOrganizerUi;
+    go(*form);
+
+    select(u.FoundFiles, QStringLiteral("mytrack"));
+    QCOMPARE(u.Edit4->text(), QStringLiteral("My Track"));
+    QCOMPARE(form->LevelUninstallFrom, game / "levels/mytrack");
+    QCOMPARE(form->LevelUninstallTo, game / "un_levels/mytrack");
+    QCOMPARE(form->SelectedLevelFolder, game / "levels/mytrack/");
+    QCOMPARE(form->SelectedLevelInfoFile, std::string("mytrack.inf"));
+    QVERIFY(u.viewreadme->isEnabled());
+    QVERIFY(u.inffile1->isEnabled());
+    QCOMPARE(previewColour(*form), QColor(Qt::red).rgb());
+
+    // No readme and no picture of its own: the readme button goes off, pellmoor.bmp is shown; a
+    // name longer than the typing limit is still shown whole.
+    select(u.FoundFiles, QStringLiteral("plainer"));
+    QCOMPARE(u.Edit4->text(), QStringLiteral("A name that is much longer than twenty-seven letters"));
+    QVERIFY(!u.viewreadme->isEnabled());
+    QCOMPARE(previewColour(*form), QColor(Qt::blue).rgb());
+
+    // The viewer buttons open the files of the level selected last.
+    u.viewreadme->setEnabled(true);
+    u.viewreadme->click();
+    u.inffile1->click();
+    QCOMPARE(opened_.size(), 2u);
+    QCOMPARE(opened_[0].file, std::string("readme.txt"));
+    QCOMPARE(opened_[0].folder, game / "levels/plainer/");
+    QCOMPARE(opened_[1].file, std::string("plainer.inf"));
+
+    // A preview that is not a bitmap: the error, with the rest of the details already shown.
+    select(u.FoundFiles, QStringLiteral("badpic"));
+    QCOMPARE(watch.boxes.size(), 1);
+    QCOMPARE(watch.boxes[0].text, QStringLiteral("Bitmap image is not valid."));
+    QCOMPARE(u.Edit4->text(), QStringLiteral("Bad Picture"));
+    QCOMPARE(form->SelectedLevelInfoFile, std::string("badpic.inf"));
+    QCOMPARE(previewColour(*form), QColor(Qt::blue).rgb());
+
+    // The uninstalled side fills its own name box and paths; the preview still comes from gfx.
+    select(u.FoundFiles2, QStringLiteral("away"));
+    QCOMPARE(u.lvlname2->text(), QStringLiteral("Far Away"));
+    QCOMPARE(u.Edit4->text(), QStringLiteral("Bad Picture"));
+    QCOMPARE(form->LevelInstallFrom, game / "un_levels/away");
+    QCOMPARE(form->LevelInstallTo, game / "levels/away");
+    QCOMPARE(form->SelectedLevelFolder, game / "un_levels/away/");
+    QVERIFY(u.viewreadme->isEnabled());
+
+    // un_levels/pack/one.inf: its details look for un_levels/one/one.inf, which is not there.
+    QTreeWidgetItem* one = findItem(u.FoundFiles2, QStringLiteral("one"));
+    u.FoundFiles2->setCurrentItem(one);
+    QCOMPARE(watch.boxes.size(), 2);
+    QCOMPARE(watch.boxes[1].text, QStringLiteral("File not found."));
+    QCOMPARE(form->LevelInstallFrom, game / "un_levels/one");
+    QCOMPARE(u.lvlname2->text(), QStringLiteral("Far Away"));
+    QCOMPARE(form->SelectedLevelFolder, game / "un_levels/away/");
+    // A double click opens the file the search found.
+    emit u.FoundFiles2->itemDoubleClicked(one, 0);
+    QCOMPARE(opened_.size(), 3u);
+    QCOMPARE(opened_[2].file, std::string("one.inf"));
+    QCOMPARE(opened_[2].folder, game / "un_levels/pack");
+
+    // Without pellmoor.bmp the fallback's open error names the path.
+    fs::remove(game / "gfx/pellmoor.bmp");
+    select(u.FoundFiles, QStringLiteral("plainer"));
+    QCOMPARE(watch.boxes.size(), 3);
+    QCOMPARE(watch.boxes[2].text, q("Cannot open file " + game.dir + "/gfx/pellmoor.bmp."));
+
+    // Go leaves both viewer buttons off and the names as they were.
+    go(*form);
+    QVERIFY(!u.viewreadme->isEnabled());
+    QVERIFY(!u.inffile1->isEnabled());
+    QCOMPARE(u.lvlname2->text(), QStringLiteral("Far Away"));
+  }
+
+  void uninstallAndInstall() {
+    ModalWatch watch;
+    Game game;
+    writeLevel(game / "levels/mytrack/mytrack.inf", "My Track");
+    writeFile(game / "levels/mytrack/mytrack.w", std::string(100000, 'w'));
+    writeLevel(game / "levels/keep/keep.inf", "Keep");
+    auto form = game.open();
+    auto& u = form->levelOrganizerUi;
+
+    // Nothing remembered yet: both do nothing.
+    u.BitBtn4->click();
+    u.BitBtn6->click();
+    QCOMPARE(watch.boxes.size(), 0);
+    QVERIFY(directoryExists(game / "levels/mytrack"));
+
+    go(*form);
+    select(u.FoundFiles, QStringLiteral("mytrack"));
+    u.BitBtn4->click();
+    QCOMPARE(watch.boxes.size(), 0);
+    QVERIFY(!fs::exists(game / "levels/mytrack"));
+    QCOMPARE(readFile(game / "un_levels/mytrack/mytrack.w"), std::string(100000, 'w'));
+    QCOMPARE(captions(u.FoundFiles), QStringList({QStringLiteral("keep")}));
+    QCOMPARE(captions(u.FoundFiles2), QStringList({QStringLiteral("mytrack")}));
+    QCOMPARE(u.Edit2->text(), QStringLiteral("1  "));
+    QCOMPARE(u.Edit3->text(), QStringLiteral("1  "));
+
+    // Again, on the remembered level that is no longer there: the copy fails, nothing is deleted
+    // and no new search runs.
+    u.FoundFiles->addTopLevelItem(new QTreeWidgetItem(QStringList{QStringLiteral("sentinel")}));
+    u.BitBtn4->click();
+    QCOMPARE(watch.boxes.size(), 1);
+    QCOMPARE(watch.boxes[0].text, q("Cannot copy " + game.dir + "/levels/mytrack: No such file or directory."));
+    QVERIFY(findItem(u.FoundFiles, QStringLiteral("sentinel")) != nullptr);
+    QCOMPARE(readFile(game / "un_levels/mytrack/mytrack.w"), std::string(100000, 'w'));
+    QVERIFY(!fs::exists(game / "un_levels/mytrack (2)"));
+
+    // Install brings it back.
+    go(*form);
+    select(u.FoundFiles2, QStringLiteral("mytrack"));
+    u.BitBtn6->click();
+    QCOMPARE(watch.boxes.size(), 1);
+    QCOMPARE(readFile(game / "levels/mytrack/mytrack.w"), std::string(100000, 'w'));
+    QVERIFY(!fs::exists(game / "un_levels/mytrack"));
+    QCOMPARE(captions(u.FoundFiles), QStringList({QStringLiteral("keep"), QStringLiteral("mytrack")}));
+    QCOMPARE(u.FoundFiles2->topLevelItemCount(), 0);
+
+    // Uninstalling onto an existing folder of the same name never merges: the copy gets "(2)".
+    writeLevel(game / "un_levels/keep/keep.inf", "Older Keep");
+    select(u.FoundFiles, QStringLiteral("keep"));
+    u.BitBtn4->click();
+    QCOMPARE(readFile(game / "un_levels/keep/keep.inf").find("Older Keep") != std::string::npos, true);
+    QVERIFY(fileExists(game / "un_levels/keep (2)/keep.inf"));
+    QVERIFY(!fs::exists(game / "levels/keep"));
+    QCOMPARE(captions(u.FoundFiles2), QStringList({QStringLiteral("keep"), QStringLiteral("keep")}));
+  }
+
+  void deleteAsksFirst() {
+    ModalWatch watch;
+    Game game;
+    writeLevel(game / "levels/mytrack/mytrack.inf", "My Track");
+    writeFile(game / "levels/mytrack/locked.txt", "ro");
+    fs::permissions(game / "levels/mytrack/locked.txt", fs::perms::owner_read);
+    writeLevel(game / "un_levels/away/away.inf", "Far Away");
+    auto form = game.open();
+    auto& u = form->levelOrganizerUi;
+    go(*form);
+
+    // No selection in its own list: nothing asked, nothing deleted.
+    select(u.FoundFiles2, QStringLiteral("away"));
+    u.BitBtn5->click();
+    QCOMPARE(watch.boxes.size(), 0);
+    u.FoundFiles2->clearSelection();
+    select(u.FoundFiles, QStringLiteral("mytrack"));
+    u.BitBtn7->click();
+    QCOMPARE(watch.boxes.size(), 0);
+
+    // No (here through Escape) deletes nothing.
+    watch.answerWithEscape();
+    u.BitBtn5->click();
+    QCOMPARE(watch.boxes.size(), 1);
+    QCOMPARE(watch.boxes[0].title, QStringLiteral("Confirm"));
+    QCOMPARE(watch.boxes[0].text, QStringLiteral("Are you shure you want to delete this level?"));
+    QCOMPARE(watch.boxes[0].icon, QMessageBox::Question);
+    QCOMPARE(watch.boxes[0].defaultButton, QMessageBox::Yes);
+    QVERIFY(directoryExists(game / "levels/mytrack"));
+    QCOMPARE(u.FoundFiles->topLevelItemCount(), 1);
+
+    // Yes deletes the folder with its read-only file, and the lists are rebuilt.
+    watch.answerWith(QMessageBox::Yes);
+    u.BitBtn5->click();
+    QCOMPARE(watch.boxes.size(), 2);
+    QVERIFY(!fs::exists(game / "levels/mytrack"));
+    QCOMPARE(u.FoundFiles->topLevelItemCount(), 0);
+    QCOMPARE(u.Edit1->text(), QStringLiteral("18  "));
+
+    select(u.FoundFiles2, QStringLiteral("away"));
+    watch.answerWith(QMessageBox::Yes);
+    u.BitBtn7->click();
+    QVERIFY(!fs::exists(game / "un_levels/away"));
+    QVERIFY(directoryExists(game / "un_levels"));
+    QCOMPARE(u.FoundFiles2->topLevelItemCount(), 0);
+  }
+
+  void directoryChangeAndCloseDuringASearch() {
+    ModalWatch watch;
+    Game first;
+    Game second;
+    // Enough levels that the search handles events several times on the way.
+    for (int i = 0; i < 1500; ++i) {
+      writeLevel(first / ("levels/l" + std::to_string(i) + "/l" + std::to_string(i) + ".inf"), "x");
+      writeLevel(first / ("un_levels/u" + std::to_string(i) + "/u" + std::to_string(i) + ".inf"), "x");
+    }
+    writeLevel(second / "levels/only/only.inf", "Only");
+    auto form = first.open();
+    auto& u = form->levelOrganizerUi;
+
+    bool changedWhileBusy = false;
+    bool actionsOffWhileBusy = false;
+    QTimer::singleShot(0, form.get(), [&] {
+      changedWhileBusy = form->FindFile.Busy() || form->FindFile2.Busy();
+      actionsOffWhileBusy = !u.BitBtn4->isEnabled() && !u.BitBtn7->isEnabled();
+      form->changeDirectoryUi.DirectoryListBox1->setDirectory(second.dir);
+      // The shell enables Go again for the new folder; a click on it meanwhile is ignored.
+      u.Findbutton->click();
+    });
+    go(*form);
+    QVERIFY(changedWhileBusy);
+    QVERIFY(actionsOffWhileBusy);
+    QCOMPARE(form->GameDirectory, second.dir);
+    // Nothing of the first game's tree ends up in the lists of the second.
+    QCOMPARE(u.FoundFiles->topLevelItemCount(), 0);
+    QCOMPARE(u.FoundFiles2->topLevelItemCount(), 0);
+    QVERIFY(u.Findbutton->isEnabled());
+    QCOMPARE(watch.boxes.size(), 0);
+    go(*form);
+    QCOMPARE(captions(u.FoundFiles), QStringList({QStringLiteral("only")}));
+
+    // Closing the window while a search runs does not crash; the search ends on its own.
+    form->changeDirectoryUi.DirectoryListBox1->setDirectory(first.dir);
+    bool closedWhileBusy = false;
+    QTimer::singleShot(0, form.get(), [&] {
+      closedWhileBusy = form->FindFile.Busy() || form->FindFile2.Busy();
+      form->close();
+    });
+    go(*form);
+    QVERIFY(closedWhileBusy);
+    QVERIFY(!form->FindFile.Busy() && !form->FindFile2.Busy());
+    // The closed window's lists stay empty: what the search still reports is no longer wanted.
+    QVERIFY(form->GameDirectory.empty());
+    QCOMPARE(u.FoundFiles->topLevelItemCount(), 0);
+    QCOMPARE(u.FoundFiles2->topLevelItemCount(), 0);
+  }
+
+  void listsStretchWithTheWindow() {
+    ModalWatch watch;
+    Game game;
+    auto form = game.open();
+    auto& u = form->levelOrganizerUi;
+    form->ui.PageControl1->setCurrentWidget(form->ui.TabSheet2);
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    const QRect list = u.FoundFiles->geometry();
+    const QRect uninstall = u.BitBtn4->geometry();
+    const QRect name = u.Edit4->geometry();
+    const int pageHeight = form->ui.TabSheet2->height();
+    form->resize(form->width() + 50, form->height() + 100);
+    QTRY_VERIFY(form->ui.TabSheet2->height() > pageHeight);
+    const int grown = form->ui.TabSheet2->height() - pageHeight;
+    QCOMPARE(u.FoundFiles->height(), list.height() + grown);
+    QCOMPARE(u.FoundFiles2->height(), list.height() + grown);
+    QCOMPARE(u.FoundFiles->width(), list.width());
+    QCOMPARE(u.BitBtn4->y(), uninstall.y() + grown);
+    QCOMPARE(u.Edit4->geometry(), name);
+  }
+
+  void longTransfersShowAProgressDialogAndPassErrorsOn() {
+    ModalWatch watch;
+    QWidget owner;
+    std::atomic<bool> dialogSeen{false};
+    watch.onOtherModal = [&](QWidget* modal) {
+      if (qobject_cast<QProgressDialog*>(modal) != nullptr) dialogSeen = true;
+    };
+    // Work that outlasts the delay: the dialog appears, and the work's error comes back.
+    try {
+      runTransfer(&owner, QStringLiteral("Copying"), [&](TransferProgress& progress) {
+        ++progress.entries;
+        for (int i = 0; i < 500 && !dialogSeen; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        throw Exception("Cannot copy x: Disk full");
+      }, 50);
+      QFAIL("no error");
+    } catch (const Exception& e) {
+      QCOMPARE(std::string(e.what()), std::string("Cannot copy x: Disk full"));
+    }
+    QVERIFY(dialogSeen);
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+
+    // Quick work finishes before the delay: no dialog.
+    dialogSeen = false;
+    int ran = 0;
+    runTransfer(&owner, QStringLiteral("Deleting"), [&](TransferProgress&) { ++ran; });
+    QCOMPARE(ran, 1);
+    QVERIFY(!dialogSeen);
+  }
+};
+
+QTEST_MAIN(LevelOrganizerTest)
+#include "level_organizer_test.moc"
