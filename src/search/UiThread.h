@@ -1,6 +1,9 @@
 #pragma once
 // The hand-over from a worker thread to the user-interface thread, as a small interface so the
 // core stays free of any toolkit. The program installs a Qt implementation at start-up.
+// The search worker hands its events over with `post` and waits for them itself, so that a
+// component destroyed on the user-interface thread can wake a waiting worker instead of
+// deadlocking; calls it posts catch their own errors.
 #include <functional>
 #include <memory>
 
