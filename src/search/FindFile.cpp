@@ -130,10 +130,9 @@ std::unique_ptr<RunSnapshot> TFindFile::takeSnapshot() const {
 
 void TFindFile::Execute() {
   if (busy_) return;
-  std::shared_ptr<IUiThread> ui;
   if (threaded_) {
-    ui = uiThread_ ? uiThread_ : defaultUiThread();
-    if (!ui) throw EFindFileError("No user-interface thread is set for a threaded search");
+    runUiThread_ = uiThread_ ? uiThread_ : defaultUiThread();
+    if (!runUiThread_) throw EFindFileError("No user-interface thread is set for a threaded search");
   }
   busy_ = true;
   try {
@@ -143,22 +142,20 @@ void TFindFile::Execute() {
     throw;
   }
   aborted_ = false;
-  if (threaded_) {
-    try {
-      worker_ = std::make_unique<TSearchThread>(*this, ui, link_, threadPriority_);
-    } catch (const std::system_error& e) {
-      aborted_ = true;
-      DoComplete();
-      throw EFindFileError(std::string("Cannot start the search thread: ") + e.what());
-    }
+  if (threaded_)
     ThreadedSearch();
-  } else {
+  else
     InlineSearch();
-  }
 }
 
 void TFindFile::ThreadedSearch() {
-  // The worker was created running by Execute; nothing more to do on this thread.
+  try {
+    worker_ = std::make_unique<TSearchThread>(*this, runUiThread_, link_, threadPriority_);
+  } catch (const std::system_error& e) {
+    aborted_ = true;
+    DoComplete();
+    throw EFindFileError(std::string("Cannot start the search thread: ") + e.what());
+  }
 }
 
 void TFindFile::InlineSearch() {
@@ -256,7 +253,12 @@ void TSearchThread::Execute() {
   // The end notification: forgets the worker and completes, on the user-interface thread.
   TFindFile* owner = &owner_;
   ui_->post([link = link_, owner] {
-    if (!link->ownerGone) owner->workerEnded();
+    if (link->ownerGone) return;
+    try {
+      owner->workerEnded();
+    } catch (...) {
+      // An error of the OnComplete handler has no caller to go to from the event loop.
+    }
   });
 }
 

@@ -169,6 +169,7 @@ class TFindFile {
   std::unique_ptr<RunSnapshot> snapshot_;     // held from Execute until completion
   std::unique_ptr<TSearchThread> worker_;     // the running worker in threaded mode
   std::shared_ptr<TSearchLink> link_;         // shared with calls queued for the UI thread
+  std::shared_ptr<IUiThread> runUiThread_;    // the hand-over of the running threaded search
 };
 
 // The worker of a threaded search: walks and tests on its own thread and hands every OnNewFolder
