@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <ctime>
 #include <set>
 
@@ -331,6 +332,39 @@ TEST(SearchWalkDeathTest, AnUnreadableCandidateIsSkippedAndTheWalkGoesOn) {
       },
       ::testing::ExitedWithCode(0), "");
   ::close(s);
+}
+
+}  // namespace
+}  // namespace pitkit
+
+namespace pitkit {
+namespace {
+
+// The sample game the demo and the benchmark use: the organizers' searches find every level and
+// car it writes, including the level whose folder has a space and a non-ASCII letter.
+TEST(SampleGame, TheOrganizerSearchesFindEveryLevelAndCar) {
+  TempDir t;
+  const std::string game = t / "game";
+  const std::string command = std::string(MAKE_SAMPLE_GAME) + " '" + game + "' --levels 5 --uninstalled 2 --cars 3 --garage 1 >/dev/null";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+
+  TFindFile levels;
+  levels.setContaining(kMarker);
+  const auto installed = search(levels, game + "/levels/", "*.inf");
+  EXPECT_EQ(installed.size(), 19u + 5u);
+  EXPECT_NE(std::find(installed.begin(), installed.end(), game + "/levels/Über Bahn/Über Bahn.inf"), installed.end());
+  EXPECT_EQ(search(levels, game + "/un_levels/", "*.inf").size(), 2u);
+
+  TFindFile cars;
+  cars.setContaining("; Model Filenames");
+  EXPECT_EQ(search(cars, game + "/cars", "parameters.txt").size(), 35u + 3u);
+  EXPECT_EQ(search(cars, game + "/garage", "parameters.txt").size(), 1u);
+
+  // Each custom level has the 35 files of its set.
+  TFindFile set;
+  set.setSubfolders(false);
+  EXPECT_EQ(search(set, game + "/levels/Über Bahn", "Über Bahn*").size(), 35u);
+  EXPECT_EQ(test::readFile(game + "/gfx/pellmoor.bmp").substr(0, 2), "BM");
 }
 
 }  // namespace
