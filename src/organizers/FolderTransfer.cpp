@@ -465,6 +465,15 @@ std::string CopyFolder(const std::string& source, const std::string& destination
   }
 }
 
+void checkFolderRemovable(const std::string& folder) {
+  const std::string path = withoutTrailingDelim(folder);
+  std::string parent = extractFilePath(path);
+  if (parent.empty()) parent = "." + PathDelimStr;
+  if (::faccessat(AT_FDCWD, parent.c_str(), W_OK | X_OK, AT_EACCESS) != 0 &&
+      (errno == EACCES || errno == EPERM || errno == EROFS))
+    throw EOSError(errno, "Cannot delete " + folder);
+}
+
 void DeleteFolder(const std::string& folder, TransferProgress* progress) {
   if (folder.empty()) throw Exception("Cannot delete: no folder given");
   const std::string path = withoutTrailingDelim(folder);
@@ -474,6 +483,8 @@ void DeleteFolder(const std::string& folder, TransferProgress* progress) {
 
   struct stat st {};
   if (::lstat(path.c_str(), &st) != 0) throw EOSError(errno, "Cannot delete " + folder);
+  // A folder whose own entry cannot go is left whole rather than emptied.
+  checkFolderRemovable(path);
   if (!S_ISDIR(st.st_mode)) {
     // A link (or a file) in the folder's place: remove it, never what it points to.
     if (::unlink(path.c_str()) != 0) throw EOSError(errno, "Cannot delete " + folder);

@@ -30,6 +30,11 @@ std::string CopyFolder(const std::string& source, const std::string& destination
 // removed is removed).
 void DeleteFolder(const std::string& folder, TransferProgress* progress = nullptr);
 
+// Raises EOSError ("Cannot delete <folder>: <system text>") when the folder could not be removed
+// from its parent folder at all (no write access to the parent, read-only file system), so that a
+// move can refuse before it copies anything and a delete before it empties anything.
+void checkFolderRemovable(const std::string& folder);
+
 // Refuses (raises Exception) a path that Install, Uninstall or Delete must never act on: an empty
 // one, and one that names the whole levels, un_levels, cars or garage folder of `gameDirectory`,
 // the game directory itself or anything above it. Paths are compared after removing ".", ".." and

@@ -303,6 +303,8 @@ void TForm1::moveLevelFolder(const std::string from, const std::string to, const
   if (FindFile.Busy() || FindFile2.Busy()) return;
   checkTransferPath(GameDirectory, from);
   checkTransferPath(GameDirectory, to);
+  // A source that could be copied but not removed afterwards is refused before anything is copied.
+  checkFolderRemovable(from);
   const QString label = QStringLiteral("%1 %2").arg(QString::fromUtf8(verb), QString::fromStdString(extractFileName(from)));
   // The source goes only after its copy is complete; a failed copy ends the action here.
   runTransfer(this, label, [&](TransferProgress& progress) {

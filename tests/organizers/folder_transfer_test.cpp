@@ -331,6 +331,47 @@ TEST(DeleteFolder, AFolderThatCannotBeEmptiedRaisesAndKeepsTheRest) {
   EXPECT_FALSE(fs::exists(tmp / "levels/mixed/a.txt"));
 }
 
+TEST(DeleteFolder, AFolderWhoseParentIsReadOnlyIsLeftWhole) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to switch to another user";
+  TempDir tmp;
+  writeFile(tmp / "levels/fixed/fixed.inf", "x");
+  writeFile(tmp / "levels/fixed/sub/data.bin", "y");
+  const uid_t nobody = 65534;
+  for (const auto& entry : fs::recursive_directory_iterator(tmp.path()))
+    ASSERT_EQ(::lchown(entry.path().c_str(), nobody, nobody), 0);
+  ASSERT_EQ(::chown(tmp.path().c_str(), nobody, nobody), 0);
+  ASSERT_EQ(::chmod((tmp / "levels").c_str(), 0555), 0);
+
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (::setgid(nobody) != 0 || ::setuid(nobody) != 0) ::_exit(4);
+    int code = 3;
+    try {
+      checkFolderRemovable(tmp / "levels/fixed");
+      code = 5;
+    } catch (const EOSError&) {
+    }
+    if (code == 3) {
+      try {
+        DeleteFolder(tmp / "levels/fixed");
+        code = 1;
+      } catch (const EOSError& e) {
+        code = std::string(e.what()) == "Cannot delete " + (tmp / "levels/fixed") + ": Permission denied" ? 0 : 2;
+      } catch (...) {
+      }
+    }
+    ::_exit(code);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(readFile(tmp / "levels/fixed/fixed.inf"), "x");
+  EXPECT_EQ(readFile(tmp / "levels/fixed/sub/data.bin"), "y");
+  EXPECT_NO_THROW(checkFolderRemovable(tmp / "levels/fixed"));  // root may
+}
+
 TEST(CheckTransferPath, RefusesEmptyPathsAndWholeGameFolders) {
   const std::string game = "/games/torvane";
   for (const std::string& bad :
