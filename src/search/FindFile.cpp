@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
@@ -236,14 +237,18 @@ void TSearchThread::Terminate() {
 void TSearchThread::setPriority(TThreadPriority priority) {
   const int tid = tid_;
   if (tid == 0) return;
-  // Higher platform priority is a lower nice value; refusals (no privilege) are ignored.
-  const int nice = std::clamp(-threadPriorityValue(priority), -20, 19);
+  // Priorities are relative to the process's own: a higher platform priority is a lower nice
+  // value. Refusals (raising it needs privileges) are ignored.
+  const int nice = std::clamp(baseNice_ - threadPriorityValue(priority), -20, 19);
   ::setpriority(PRIO_PROCESS, static_cast<id_t>(tid), nice);
 }
 
 void TSearchThread::Execute() {
+  errno = 0;
+  const int processNice = ::getpriority(PRIO_PROCESS, 0);
+  baseNice_ = errno == 0 ? processNice : 0;
   tid_ = static_cast<int>(::gettid());
-  setPriority(priority_);
+  if (priority_ != tpNormal) setPriority(priority_);
   Sink sink(*this);
   try {
     SearchWalk(*owner_.snapshot_, sink).run();

@@ -205,6 +205,7 @@ class TSearchThread {
   TSearchRec fileInfo_;      // a copy of the current entry
   bool searchFolder_ = true; // the answer of the new-folder hand-over
   std::atomic<bool> terminated_{false};
+  std::atomic<int> baseNice_{0};  // the process's nice value when the worker started
   std::atomic<int> tid_{0};
   TThreadPriority priority_;
   std::thread thread_;
