@@ -161,6 +161,7 @@ bool ContentMatcher::fileContains(int dirFd, const char* name, std::uint64_t siz
   std::uint64_t pos = 0;
   bool found = false;
   while (pos < size) {
+    if (pos != 0 && stop_ && stop_()) break;
     const ssize_t n = ::read(fd, buf + keep, kReadSize);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
@@ -189,7 +190,10 @@ void SearchWalk::splitTarget(const std::string& target, std::string& folder, std
 
 void SearchWalk::run() {
   std::optional<ContentMatcher> content;
-  if (snap_.HasText) content.emplace(snap_.Text, snap_.IgnoreCase);
+  if (snap_.HasText) {
+    content.emplace(snap_.Text, snap_.IgnoreCase);
+    content->setStopCheck([this] { return sink_.stopRequested(); });
+  }
   content_ = content ? &*content : nullptr;
   TSearchRec rec;
   rec_ = &rec;

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,6 +60,8 @@ class ContentMatcher {
   bool fileContains(int dirFd, const char* name, std::uint64_t size);
   // True when `data` holds the text (the same comparison, for a block in memory).
   bool bytesContain(std::string_view data) const;
+  // Asked between reads of a long file: true gives up the file (a run being stopped).
+  void setStopCheck(std::function<bool()> stop) { stop_ = std::move(stop); }
 
   static constexpr std::size_t kReadSize = 64 * 1024;
 
@@ -71,6 +74,7 @@ class ContentMatcher {
   unsigned char table_[256];  // byte -> comparison form
   std::size_t anchor_ = std::string::npos;
   std::vector<char> buffer_;
+  std::function<bool()> stop_;
 };
 
 // Where the walk reports. newFolder answers whether to search the folder.
