@@ -141,11 +141,30 @@ bool FolderListing::isFolder(const FolderEntry* entry) const {
   return ::fstatat(fd(), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool FolderListing::describe(const FolderEntry* entry, TWin32FindData& data, bool& isRegular) const {
+namespace {
+
+// The entry's status by statx, or by fstatat where statx is missing or refused (old kernels,
+// some sandboxes), which gives no birth time. Links are followed unless `flags` says otherwise.
+bool statEntry(int dirFd, const char* name, int flags, struct statx& sx) {
   constexpr unsigned kWanted = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_ATIME | STATX_MTIME | STATX_BTIME;
+  if (::statx(dirFd, name, flags | AT_NO_AUTOMOUNT, kWanted, &sx) == 0) return true;
+  if (errno != ENOSYS && errno != EPERM) return false;
+  struct stat st {};
+  if (::fstatat(dirFd, name, &st, flags) != 0) return false;
+  sx = {};
+  sx.stx_mask = STATX_BASIC_STATS;
+  sx.stx_mode = static_cast<std::uint16_t>(st.st_mode);
+  sx.stx_size = static_cast<std::uint64_t>(st.st_size);
+  sx.stx_mtime = {st.st_mtim.tv_sec, static_cast<std::uint32_t>(st.st_mtim.tv_nsec), 0};
+  sx.stx_atime = {st.st_atim.tv_sec, static_cast<std::uint32_t>(st.st_atim.tv_nsec), 0};
+  return true;
+}
+
+}  // namespace
+
+bool FolderListing::describe(const FolderEntry* entry, TWin32FindData& data, bool& isRegular) const {
   struct statx sx {};
-  if (::statx(fd(), entry->d_name, AT_NO_AUTOMOUNT, kWanted, &sx) != 0 &&
-      ::statx(fd(), entry->d_name, AT_NO_AUTOMOUNT | AT_SYMLINK_NOFOLLOW, kWanted, &sx) != 0)
+  if (!statEntry(fd(), entry->d_name, 0, sx) && !statEntry(fd(), entry->d_name, AT_SYMLINK_NOFOLLOW, sx))
     return false;
   const bool isDir = S_ISDIR(sx.stx_mode);
   isRegular = S_ISREG(sx.stx_mode);
