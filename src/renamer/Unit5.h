@@ -19,6 +19,9 @@ class TForm5 : public QDialog {
   void OKBtnClick();
   void CancelBtnClick();
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   TForm1* owner_;
 };

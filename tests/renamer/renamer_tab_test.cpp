@@ -270,6 +270,17 @@ class RenamerTabTest : public QObject {
     QCOMPARE(readFile(levels_ + "/other/nhood9.cam"), std::string("stray"));
     QVERIFY(!fileExists(levels_ + "/other/second.cam"));
 
+    // A set file that cannot move (something stands at its new name) keeps its name and is named
+    // under the outcome; the rest of the set moves.
+    writeFile(levels_ + "/p/p.cam", "c");
+    writeFile(levels_ + "/p/p.w", "w");
+    makeDirs(levels_ + "/p/q.cam");
+    clickGo(QStringLiteral("p"), QStringLiteral("q"));
+    r().bitbtn1->click();
+    QCOMPARE(r().StaticText1->text(), QStringLiteral("The following was renamed: p To: q\nNot renamed: p.cam"));
+    QVERIFY(fileExists(levels_ + "/q/p.cam"));
+    QVERIFY(fileExists(levels_ + "/q/q.w"));
+
     // The old folder is missing.
     clickGo(QStringLiteral("gone"), QStringLiteral("new"));
     r().bitbtn1->click();
