@@ -10,33 +10,32 @@
 
 namespace pitkit {
 
-namespace {
-// The exact bytes of a listed name; the shown text is only its UTF-8 reading.
-constexpr int kNameRole = Qt::UserRole;
-}  // namespace
-
 std::vector<std::string> listMatchingFiles(const std::string& folder, const std::string& mask) {
-  std::vector<std::string> names;
-  if (folder.empty()) return names;
-  try {
-    for (const DirectoryEntry& entry : listDirectory(folder)) {
-      if (!entry.isRegularFile || entry.isHidden) continue;
-      if (matchesMask(entry.name, mask)) names.push_back(entry.name);
+  // Each name with its sort key (ASCII upper case), so the key is made once per name.
+  std::vector<std::pair<std::string, std::string>> keyed;
+  if (!folder.empty()) {
+    try {
+      for (DirectoryEntry& entry : listDirectory(folder)) {
+        if (!entry.isRegularFile || entry.isHidden || !matchesMask(entry.name, mask)) continue;
+        std::string key = upperAscii(entry.name);
+        keyed.emplace_back(std::move(key), std::move(entry.name));
+      }
+    } catch (const std::exception&) {
+      // A folder that vanished or cannot be read shows as empty: the list shows what is there.
+      keyed.clear();
     }
-  } catch (const std::exception&) {
-    // A folder that vanished or cannot be read shows as empty: the list shows what is there.
-    names.clear();
   }
-  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-    const std::string ua = upperAscii(a);
-    const std::string ub = upperAscii(b);
-    return ua != ub ? ua < ub : a < b;
-  });
+  std::sort(keyed.begin(), keyed.end());
+  std::vector<std::string> names;
+  names.reserve(keyed.size());
+  for (auto& [key, name] : keyed) names.push_back(std::move(name));
   return names;
 }
 
 TFileListBox::TFileListBox(QWidget* parent) : QListWidget(parent) {
   setSelectionMode(QAbstractItemView::SingleSelection);
+  // Every row is one line of text; equal heights keep a folder of many files quick to show.
+  setUniformItemSizes(true);
   connect(this, &QListWidget::currentRowChanged, this, &TFileListBox::showSelected);
 }
 
@@ -49,20 +48,22 @@ void TFileListBox::setDirectory(const std::string& path) {
 void TFileListBox::Update() {
   const QSignalBlocker blocker(this);
   clear();
-  for (const std::string& name : listMatchingFiles(directory_, mask_)) {
-    auto* item = new QListWidgetItem(QString::fromStdString(name), this);
-    item->setData(kNameRole, QByteArray::fromStdString(name));
-  }
+  names_ = listMatchingFiles(directory_, mask_);
+  QStringList captions;
+  captions.reserve(static_cast<qsizetype>(names_.size()));
+  for (const std::string& name : names_) captions << QString::fromStdString(name);
+  addItems(captions);
   setCurrentRow(-1);
   clearSelection();
   if (fileEdit_ != nullptr) fileEdit_->setText(QString::fromStdString(mask_));
 }
 
 std::string TFileListBox::FileName() const {
-  const QListWidgetItem* item = currentItem();
-  if (item == nullptr || !item->isSelected() || directory_.empty()) return std::string();
-  const std::string name = item->data(kNameRole).toByteArray().toStdString();
-  return includeTrailingDelim(directory_) + name;
+  const int row = currentRow();
+  if (row < 0 || static_cast<std::size_t>(row) >= names_.size() || !item(row)->isSelected() ||
+      directory_.empty())
+    return std::string();
+  return includeTrailingDelim(directory_) + names_[static_cast<std::size_t>(row)];
 }
 
 void TFileListBox::setFileEdit(QLineEdit* edit) {

@@ -44,6 +44,8 @@ class TFileListBox : public QListWidget {
 
   std::string directory_;
   std::string mask_ = "*.*";
+  // The listed names as their exact bytes, row by row; the captions are their UTF-8 reading.
+  std::vector<std::string> names_;
   QLineEdit* fileEdit_ = nullptr;
 };
 
