@@ -31,8 +31,8 @@ namespace {
 const char* const kInfoFileMarker = "Torvane .INF file structure";
 const char* const kConfirmDeleteText = "Are you shure you want to delete this level?";
 constexpr int kLevelNameTypingLimit = 27;
-// The window handles pending events during a search at most this often.
-constexpr qint64 kEventPumpIntervalMs = 8;
+// The window handles pending events during a search at most this often (about 60 times a second).
+constexpr qint64 kEventPumpIntervalMs = 16;
 
 // Item data: the folder the search reported, and the caption as the raw bytes of the file name
 // (file names need not be valid UTF-8, and the paths built from the caption must match the disk).
@@ -44,12 +44,35 @@ std::string sub(const std::string& gameDirectory, const char* folder) {
 }
 
 // Lets the window repaint and take input during a search, without letting event handling
-// dominate a search over thousands of levels.
-void pumpEvents() {
-  static QElapsedTimer sinceLastPump;
-  if (sinceLastPump.isValid() && sinceLastPump.elapsed() < kEventPumpIntervalMs) return;
-  QCoreApplication::processEvents();
-  sinceLastPump.start();
+// dominate a search over thousands of levels. The folder being searched is written into the status
+// bar just before the window repaints, which is the only time it can be seen.
+class SearchEventPump {
+ public:
+  void newFolder(QStatusBar* bar, const std::string& folder) {
+    pendingFolder_ = folder;
+    pump(bar);
+  }
+  void pump(QStatusBar* bar) {
+    if (sinceLastPump_.isValid() && sinceLastPump_.elapsed() < kEventPumpIntervalMs) return;
+    flush(bar);
+    QCoreApplication::processEvents();
+    sinceLastPump_.start();
+  }
+  // Shows the last folder announced; called when a search completes.
+  void flush(QStatusBar* bar) {
+    if (pendingFolder_.empty()) return;
+    bar->showMessage(QString::fromStdString(pendingFolder_));
+    pendingFolder_.clear();
+  }
+
+ private:
+  QElapsedTimer sinceLastPump_;
+  std::string pendingFolder_;
+};
+
+SearchEventPump& searchEventPump() {
+  static SearchEventPump pump;
+  return pump;
 }
 
 QString countText(int count) { return QString::asprintf("%d  ", count); }
@@ -208,8 +231,7 @@ void TForm1::FindButtonClick() {
 }
 
 void TForm1::FindFileNewFolder(TFindFile*, const std::string& folder, bool&) {
-  ui.StatusBar1->showMessage(QString::fromStdString(folder));
-  pumpEvents();
+  searchEventPump().newFolder(ui.StatusBar1, folder);
 }
 
 void TForm1::FindFile2NewFolder(TFindFile* sender, const std::string& folder, bool& ignoreFolder) {
@@ -221,11 +243,12 @@ void TForm1::FindFileFound(TFindFile*, const std::string& folder, TSearchRec& fi
   if (isStockLevelInfoFile(name)) return;
   const std::string caption = stripFileExt(name);
   const std::string levels = sub(GameDirectory, "levels");
-  if (!directoryExists(levels + caption)) return;
-  // Only levels/C/C.inf, with folder and file named alike letter for letter.
+  // Only levels/C/C.inf, with folder and file named alike letter for letter (the text test first,
+  // as it is the cheaper one).
   if (relativePath(levels, folder) != caption) return;
+  if (!directoryExists(levels + caption)) return;
   addLevelItem(levelOrganizerUi.FoundFiles, caption, folder);
-  pumpEvents();
+  searchEventPump().pump(ui.StatusBar1);
 }
 
 void TForm1::FindFile2Found(TFindFile*, const std::string& folder, TSearchRec& fileInfo) {
@@ -234,10 +257,11 @@ void TForm1::FindFile2Found(TFindFile*, const std::string& folder, TSearchRec& f
   const std::string uninstalled = sub(GameDirectory, "un_levels");
   if (includeTrailingDelim(folder).compare(0, uninstalled.size(), uninstalled) != 0) return;
   addLevelItem(levelOrganizerUi.FoundFiles2, stripFileExt(fileInfo.Name), folder);
-  pumpEvents();
+  searchEventPump().pump(ui.StatusBar1);
 }
 
 void TForm1::FindFileComplete(TFindFile*) {
+  searchEventPump().flush(ui.StatusBar1);
   const int installed = levelOrganizerUi.FoundFiles->topLevelItemCount();
   levelOrganizerUi.Edit2->setText(countText(installed));
   levelOrganizerUi.Edit1->setText(countText(installed + kStockLevelCount));
@@ -246,7 +270,7 @@ void TForm1::FindFileComplete(TFindFile*) {
 void TForm1::FindFile2Complete(TFindFile*) {
   levelOrganizerUi.Findbutton->setEnabled(true);
   levelOrganizerUi.Edit3->setText(countText(levelOrganizerUi.FoundFiles2->topLevelItemCount()));
-  ui.StatusBar1->clearMessage();
+  searchEventPump().flush(ui.StatusBar1);
 }
 
 void TForm1::FoundFilesChange() {
