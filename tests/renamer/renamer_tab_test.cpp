@@ -416,6 +416,12 @@ class RenamerTabTest : public QObject {
     QCOMPARE(list->count(), 5);
     list->Update();
     QCOMPARE(list->count(), 6);
+
+    // A name that is not valid UTF-8 is shown as well as it can be, but its path keeps the bytes.
+    writeFile(level + "z\xFFz.txt", "x");
+    list->Update();
+    list->setCurrentRow(rowOf(list, QString::fromStdString("z\xFFz.txt")));
+    QCOMPARE(list->FileName(), level + "z\xFFz.txt");
   }
 
   void doubleClickOpensOrDeletes() {
