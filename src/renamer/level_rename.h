@@ -2,6 +2,7 @@
 // The rename of a level: its folder under levels and the files of its fixed file set.
 #include <array>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pitkit {

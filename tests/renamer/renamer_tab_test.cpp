@@ -510,6 +510,22 @@ class RenamerTabTest : public QObject {
     QVERIFY(saved);
     QCOMPARE(readFile(level + "lvl.inf"), std::string("one\r\ntwo"));
 
+    // Every other byte comes back unchanged through the editor (no-break space, tab, 8-bit letters).
+    std::string bytes;
+    for (int b = 0; b < 256; ++b)
+      if (b != '\r' && b != '\n') bytes += static_cast<char>(b);
+    writeFile(level + "lvl.inf", bytes);
+    saved = false;
+    modals_->expect([&](QWidget* w) {
+      auto* editor = qobject_cast<TForm3*>(w);
+      QVERIFY(editor != nullptr);
+      editor->ui.Button3->click();
+      saved = editor->isHidden();
+    });
+    doubleClickFile(QStringLiteral("lvl.inf"));
+    QVERIFY(saved);
+    QCOMPARE(readFile(level + "lvl.inf"), bytes);
+
     // A failed save shows the error, keeps the editor open with its text and the old file whole.
     QVERIFY(::chmod((level + "ro.inf").c_str(), 0444) == 0);
     QString error;
