@@ -26,7 +26,7 @@ convert -size 500x500 xc:'#d9d4c7' \
   -fill '#e0e0e0' -draw 'rectangle 100,110 400,140' \
   -fill '#303030' -draw 'rectangle 120,118 180,132' -draw 'rectangle 200,116 230,134' -draw 'rectangle 250,120 380,130' \
   -fill '#f0d000' -draw 'roundrectangle 300,106 360,118 4,4' \
-  -depth 8 -strip toolchest.png
+  -strip -quality 90 toolchest.jpg
 
 # Open-end spanners, 500 x 500: five spanners fanned out on a workbench.
 args=()
@@ -42,7 +42,7 @@ for i in 0 1 2 3 4; do
              -distort SRT "$angle" \) -composite )
 done
 convert -size 500x500 xc:'#8a6a3a' -fill '#7a5c30' -draw 'rectangle 0,0 500,40' -draw 'rectangle 0,460 500,500' \
-  "${args[@]}" -depth 8 -strip spanners.png
+  "${args[@]}" -strip -quality 90 spanners.jpg
 
 # Car placeholder, 160 x 120: a car outline crossed out and a line saying no picture is there.
 convert -size 160x120 xc:white \

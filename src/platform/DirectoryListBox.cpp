@@ -1,7 +1,8 @@
 #include "platform/DirectoryListBox.h"
 
 #include <QKeyEvent>
-#include <QStyle>
+#include <QPainter>
+#include <QPixmap>
 #include <QStyledItemDelegate>
 #include <algorithm>
 #include <cerrno>
@@ -36,6 +37,33 @@ class IndentDelegate : public QStyledItemDelegate {
     return size;
   }
 };
+
+// A small folder picture, drawn once: the theme's icons cost a search through icon folders.
+const QIcon& folderIcon(bool open) {
+  static const QIcon icons[2] = {[] {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setPen(QColor(120, 90, 20));
+    p.setBrush(QColor(240, 200, 80));
+    p.drawRect(1, 3, 6, 2);
+    p.drawRect(1, 4, 13, 9);
+    return QIcon(pixmap);
+  }(), [] {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setPen(QColor(120, 90, 20));
+    p.setBrush(QColor(240, 200, 80));
+    p.drawRect(1, 3, 6, 2);
+    p.drawRect(1, 4, 12, 9);
+    p.setBrush(QColor(255, 230, 140));
+    const QPointF lid[4] = {{3, 7}, {15, 7}, {13, 13}, {1, 13}};
+    p.drawPolygon(lid, 4);
+    return QIcon(pixmap);
+  }()};
+  return icons[open ? 1 : 0];
+}
 
 // `path` made absolute, with doubled and trailing separators dropped (the root stays "/").
 std::string tidyPath(const std::string& path) {
@@ -130,8 +158,8 @@ void TDirectoryListBox::rebuild() {
   clear();
   openRow_ = -1;
   if (directory_.empty()) return;
-  const QIcon openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
-  const QIcon closedIcon = style()->standardIcon(QStyle::SP_DirClosedIcon);
+  const QIcon& openIcon = folderIcon(true);
+  const QIcon& closedIcon = folderIcon(false);
 
   auto add = [this](const std::string& caption, const std::string& path, int depth, const QIcon& icon) {
     auto* entry = new QListWidgetItem(icon, QString::fromStdString(caption), this);

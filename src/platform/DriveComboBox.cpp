@@ -1,6 +1,7 @@
 #include "platform/DriveComboBox.h"
 
-#include <QStyle>
+#include <QPainter>
+#include <QPixmap>
 #include <algorithm>
 #include <set>
 #include <sstream>
@@ -35,6 +36,21 @@ std::string unescapeMountField(const std::string& field) {
     }
   }
   return out;
+}
+
+// A small disk picture, drawn once: the theme's icons cost a search through icon folders.
+const QIcon& driveIcon() {
+  static const QIcon icon = [] {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setPen(QColor(70, 70, 70));
+    p.setBrush(QColor(200, 200, 200));
+    p.drawRect(1, 5, 13, 6);
+    p.fillRect(10, 8, 2, 2, QColor(0, 160, 0));
+    return QIcon(pixmap);
+  }();
+  return icon;
 }
 
 bool isBelow(const std::string& path, const std::string& root) {
@@ -103,8 +119,7 @@ void TDriveComboBox::refreshRoots() {
   roots_ = roots;
   const QSignalBlocker block(this);
   clear();
-  const QIcon icon = style()->standardIcon(QStyle::SP_DriveHDIcon);
-  for (const std::string& root : roots_) addItem(icon, QString::fromStdString(root));
+  for (const std::string& root : roots_) addItem(driveIcon(), QString::fromStdString(root));
   followDirList();
 }
 

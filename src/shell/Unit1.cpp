@@ -19,6 +19,7 @@
 #include "renamer/Unit5.h"
 #include "shell/Fonts.h"
 #include "shell/HelpTexts.h"
+#include "shell/Pictures.h"
 #include "shell/Unit6.h"
 #include "shell/unit2.h"
 
@@ -42,7 +43,16 @@ void setColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) 
 }  // namespace
 
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+  initPitkitResources();
+  // The pictures decode on a worker while the controls are built.
+  std::future<MainWindowPictures> pictures = decodeMainWindowPictures();
   ui.setupUi(this);
+  registerFontFallbacks();
+  // Button-face background and the default font, set before the pages are built so that they
+  // inherit them; the tab control and its pages are bold.
+  setColour(this, QPalette::Window, palette().color(QPalette::Button));
+  setFont(namedFont(QStringLiteral("MS Sans Serif"), 11));
+  ui.PageControl1->setFont(namedFont(QStringLiteral("MS Sans Serif"), 11, true));
   changeDirectoryUi.setupUi(ui.TabSheet6);
   renamerUi.setupUi(ui.TabSheet1);
   levelOrganizerUi.setupUi(ui.TabSheet2);
@@ -53,6 +63,12 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   setUpShell();
   setUpRenamer();
   setUpLevelOrganizer();
+
+  const MainWindowPictures decoded = pictures.get();
+  renamerUi.Image1->setPixmap(QPixmap::fromImage(decoded.renamerLogo));
+  coverDisplayUi.Image4->setPixmap(QPixmap::fromImage(decoded.toolChest));
+  coverDisplayUi.Image5->setPixmap(QPixmap::fromImage(decoded.spanners));
+  coverDisplayUi.Image6->setPixmap(QPixmap::fromImage(decoded.coverLogo));
 
   runGuarded(this, [this] { FormCreate(); });
 
@@ -65,16 +81,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
 TForm1::~TForm1() = default;
 
 void TForm1::setUpShell() {
-  initPitkitResources();
-  registerFontFallbacks();
   setWindowTitle(QString::fromUtf8(kApplicationTitle));
   setGeometry(318, 192, 708, 460);
-
-  // Button-face background and the default font; the tab control and its pages are bold.
-  setColour(this, QPalette::Window, palette().color(QPalette::Button));
-  setFont(namedFont(QStringLiteral("MS Sans Serif"), 11));
-  QFont bold = namedFont(QStringLiteral("MS Sans Serif"), 11, true);
-  ui.PageControl1->setFont(bold);
   ui.PageControl1->setCurrentWidget(ui.TabSheet5);
   ui.PageControl1->tabBar()->setExpanding(false);
   ui.centralwidget->installEventFilter(this);
@@ -95,7 +103,6 @@ void TForm1::setUpShell() {
   exitFont.setBold(true);
   renamerUi.Button1->setFont(exitFont);
   renamerUi.Button1->setCursor(Qt::PointingHandCursor);
-  renamerUi.Image1->setPixmap(QPixmap(QStringLiteral(":/images/logo-banner.png")));
 
   setUpChangeDirectoryPage();
   setUpCarOrganizerPage();
@@ -159,12 +166,14 @@ void TForm1::setUpInfoPages() {
     memo->setFont(bold);
     setColour(memo, QPalette::Base, palette().color(QPalette::Button));
   }
-  p.Memo1->setPlainText(programInfoLines().join(QLatin1Char('\n')));
-  p.Memo2->setPlainText(programInfoImportantLines().join(QLatin1Char('\n')));
+  // The texts are filled in when the page is first shown (laying out long texts is a large part
+  // of the start-up otherwise).
+  ui.TabSheet4->installEventFilter(this);
   p.Label21->setFont(namedFont(QStringLiteral("MS Sans Serif"), 13, true));
   setColour(p.Label21, QPalette::WindowText, Qt::red);
 
-  // "Cover Display": the names in large red letters stepping down the page.
+  // "Cover Display": the names in large red letters stepping down the page (the pictures are set
+  // by the constructor).
   auto& c = coverDisplayUi;
   for (QLabel* label : {c.Label22, c.Label24, c.Label23}) {
     label->setFont(namedFont(QStringLiteral("Scratch"), 48, true, true));
@@ -215,7 +224,15 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 void TForm1::resizeEvent(QResizeEvent* event) { QMainWindow::resizeEvent(event); }
 
+void TForm1::fillProgramInfo() {
+  if (programInfoFilled_) return;
+  programInfoFilled_ = true;
+  programInfoUi.Memo1->setPlainText(programInfoLines().join(QLatin1Char('\n')));
+  programInfoUi.Memo2->setPlainText(programInfoImportantLines().join(QLatin1Char('\n')));
+}
+
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ui.TabSheet4 && event->type() == QEvent::Show) fillProgramInfo();
   // The page control is anchored to all four edges of the central area; the top line spans it.
   if (watched == ui.centralwidget && event->type() == QEvent::Resize) {
     const QSize area = ui.centralwidget->size();

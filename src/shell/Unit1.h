@@ -127,6 +127,9 @@ class TForm1 : public QMainWindow {
   void setUpChangeDirectoryPage();
   void setUpCarOrganizerPage();
   void setUpInfoPages();
+  // Puts the fixed texts into "Program Info" (once, when the page is first shown).
+  void fillProgramInfo();
+  bool programInfoFilled_ = false;
   void setUpRenamer();
   void setUpLevelOrganizer();
 };

@@ -11,10 +11,17 @@ TForm6::TForm6(QWidget* parent) : QDialog(parent) {
   registerFontFallbacks();
   setFont(namedFont(QStringLiteral("MS Sans Serif"), 11));
   setObjectName(QStringLiteral("Form6"));
-  ui.Memo1->setPlainText(organizerHelpLines().join(QLatin1Char('\n')));
   connect(ui.Button1, &QPushButton::clicked, this, guarded(this, [this] { Button1Click(); }));
 }
 
 void TForm6::Button1Click() { close(); }
+
+void TForm6::showEvent(QShowEvent* event) {
+  if (!filled_) {
+    filled_ = true;
+    ui.Memo1->setPlainText(organizerHelpLines().join(QLatin1Char('\n')));
+  }
+  QDialog::showEvent(event);
+}
 
 }  // namespace pitkit

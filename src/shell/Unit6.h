@@ -14,6 +14,13 @@ class TForm6 : public QDialog {
   Ui::Form6 ui;
 
   void Button1Click();
+
+ protected:
+  // The text is put in the first time the window is shown; after that it keeps what was typed.
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  bool filled_ = false;
 };
 
 }  // namespace pitkit

@@ -1,5 +1,7 @@
 #include "shell/unit2.h"
 
+#include <QPixmap>
+
 #include "platform/ErrorBox.h"
 #include "shell/Fonts.h"
 #include "shell/HelpTexts.h"
@@ -20,5 +22,10 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
 }
 
 void TForm2::Button1Click() { close(); }
+
+void TForm2::showEvent(QShowEvent* event) {
+  if (ui.Image1->pixmap().isNull()) ui.Image1->setPixmap(QPixmap(QStringLiteral(":/images/help-renamer.png")));
+  QDialog::showEvent(event);
+}
 
 }  // namespace pitkit

@@ -14,6 +14,10 @@ class TForm2 : public QDialog {
   Ui::Form2 ui;
 
   void Button1Click();
+
+ protected:
+  // The picture is loaded the first time the window is shown, not at start-up.
+  void showEvent(QShowEvent* event) override;
 };
 
 }  // namespace pitkit

@@ -482,13 +482,11 @@ class MainWindowTest : public QObject {
     QVERIFY(!form->Form2->isVisible());
 
     // The organizer help: text typed there stays for the rest of the run.
-    const QString original = form->Form6->ui.Memo1->toPlainText();
-    QVERIFY(original.startsWith(QStringLiteral("      The level organizer and the car organizer")));
-    QCOMPARE(original.split(QLatin1Char('\n')).size(), 20);
-    QString afterReopen;
+    QString original, afterReopen;
     QTimer::singleShot(0, [&] {
       auto* help = qobject_cast<TForm6*>(QApplication::activeModalWidget());
       if (help == nullptr) return;
+      original = help->ui.Memo1->toPlainText();
       help->ui.Memo1->setPlainText(QStringLiteral("my notes"));
       help->ui.Button1->click();
     });
@@ -500,8 +498,32 @@ class MainWindowTest : public QObject {
       help->close();  // the title bar's close does the same as Close
     });
     form->ui.LevelOrganizer1->trigger();
+    QVERIFY(original.startsWith(QStringLiteral("      The level organizer and the car organizer")));
+    QCOMPARE(original.split(QLatin1Char('\n')).size(), 20);
     QCOMPARE(afterReopen, QStringLiteral("my notes"));
     QVERIFY(!form->Form6->isVisible());
+  }
+
+  void programInfoShowsItsTextsAndCoverItsPictures() {
+    TempDir tmp;
+    auto form = startIn(realPath(tmp.path()));
+    form->show();
+    form->ui.PageControl1->setCurrentWidget(form->ui.TabSheet4);
+    const QStringList info = form->programInfoUi.Memo1->toPlainText().split(QLatin1Char('\n'));
+    QCOMPARE(info.size(), 7);
+    QCOMPARE(info.last(), QStringLiteral("I would like to thank the testers and everyone that made suggestions."));
+    const QStringList important = form->programInfoUi.Memo2->toPlainText().split(QLatin1Char('\n'));
+    QCOMPARE(important.size(), 12);
+    QVERIFY(important.first().endsWith(QStringLiteral("normaly in there.  This may ")));
+    QCOMPARE(form->programInfoUi.Label21->text(), QStringLiteral("Important:"));
+    // Each picture is decoded at the size of the box that shows it.
+    auto& c = form->coverDisplayUi;
+    for (QLabel* picture : {c.Image4, c.Image5, c.Image6, form->renamerUi.Image1}) {
+      QVERIFY(!picture->pixmap().isNull());
+      QCOMPARE(picture->pixmap().size(), picture->size());
+    }
+    QCOMPARE(c.Label22->text(), QStringLiteral("TORVANE"));
+    QCOMPARE(c.Label22->font().pixelSize(), 48);
   }
 
   void pageControlFollowsTheWindowSize() {

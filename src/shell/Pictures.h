@@ -1,0 +1,29 @@
+#pragma once
+// The main window's pictures (logo banners and cover photographs), decoded on a worker thread
+// while the window's controls are being built, each at the size of the box that shows it.
+#include <QImage>
+#include <QSize>
+#include <future>
+
+namespace pitkit {
+
+struct MainWindowPictures {
+  QImage renamerLogo;  // "Level Renamer" Image1
+  QImage toolChest;    // "Cover Display" Image4
+  QImage spanners;     // "Cover Display" Image5
+  QImage coverLogo;    // "Cover Display" Image6
+};
+
+// The boxes the pictures are stretched into (as laid out in the window's pages).
+inline constexpr QSize kRenamerLogoBox{257, 65};
+inline constexpr QSize kToolChestBox{169, 169};
+inline constexpr QSize kSpannersBox{145, 145};
+inline constexpr QSize kCoverLogoBox{305, 73};
+
+// Starts decoding; where no thread can be started the decoding runs when the result is asked for.
+std::future<MainWindowPictures> decodeMainWindowPictures();
+
+// Reads a picture from the resources, decoded at `box` (a JPEG is scaled while it is decoded).
+QImage readPicture(const QString& path, QSize box);
+
+}  // namespace pitkit
