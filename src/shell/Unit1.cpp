@@ -219,6 +219,10 @@ void TForm1::LevelOrganizer1Click() { Form6->exec(); }
 
 void TForm1::closeEvent(QCloseEvent* event) {
   runGuarded(this, [this] { FormClose(); });
+  // Closing ends the program: a search still walking the disk (inside a "&Go" handler further
+  // down the stack) stops at its next entry instead of running on behind a closed window.
+  for (TFindFile* search : {&FindFile, &FindFile2, &FindFile3, &FindFile4})
+    if (search->Busy()) search->setAborted(true);
   event->accept();
 }
 

@@ -449,6 +449,25 @@ class MainWindowTest : public QObject {
     QVERIFY(errors.texts.isEmpty());
   }
 
+  void closingDuringASearchStopsIt() {
+    TempDir tmp;
+    const std::string game = realPath(tmp.path());
+    for (int i = 0; i < 40; ++i) makeDirs(game + "/levels/track" + std::to_string(i));
+    auto form = startIn(game);
+    form->show();
+    int folders = 0;
+    // The first folder announced closes the window, as a user might while a search runs.
+    form->FindFile.OnNewFolder = [&](TFindFile*, const std::string&, bool&) {
+      if (++folders == 1) form->close();
+    };
+    form->FindFile.OnFound = nullptr;
+    form->FindFile.OnComplete = nullptr;
+    form->FindFile.Execute();
+    QVERIFY(!form->isVisible());
+    QVERIFY(form->FindFile.Aborted());
+    QVERIFY2(folders < 10, "the search walked on behind the closed window");
+  }
+
   void helpWindowsAreModalAndKeepTheirState() {
     TempDir tmp;
     const std::string start = realPath(tmp.path());
