@@ -20,6 +20,8 @@ work=$(mktemp -d)
 trap 'xvfb_stop; rm -rf "$work"' EXIT
 "$build/tools/make_sample_game" "$work/game" >/dev/null
 xvfb_start
+# The real X11 platform on that display, whatever the caller chose (the test run uses offscreen).
+export QT_QPA_PLATFORM=xcb
 export QT_LOGGING_RULES='*=false'
 
 median() { sort -n | awk '{v[NR]=$1} END{ if (NR % 2) print v[(NR+1)/2]; else print (v[NR/2]+v[NR/2+1])/2 }'; }

@@ -3,10 +3,13 @@
 
 #include "platform/ErrorBox.h"
 #include "platform/QtUiThread.h"
+#include "shell/FontWarmUp.h"
 #include "shell/Unit1.h"
 
 int main(int argc, char** argv) {
+  pitkit::FontConfigWarmUp fontWarmUp;
   QApplication app(argc, argv);
+  fontWarmUp.wait();
   QApplication::setApplicationName(QString::fromUtf8(pitkit::kApplicationTitle));
   QApplication::setApplicationDisplayName(QString::fromUtf8(pitkit::kApplicationTitle));
   pitkit::installQtUiThread();

@@ -46,12 +46,13 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   initPitkitResources();
   // The pictures decode on a worker while the controls are built.
   std::future<MainWindowPictures> pictures = decodeMainWindowPictures();
-  ui.setupUi(this);
+  // Button-face background and the default font, set before any control is built so that every
+  // control inherits them (a font changed later is measured twice); the tab control and its
+  // pages are bold.
   registerFontFallbacks();
-  // Button-face background and the default font, set before the pages are built so that they
-  // inherit them; the tab control and its pages are bold.
   setColour(this, QPalette::Window, palette().color(QPalette::Button));
   setFont(namedFont(QStringLiteral("MS Sans Serif"), 11));
+  ui.setupUi(this);
   ui.PageControl1->setFont(namedFont(QStringLiteral("MS Sans Serif"), 11, true));
   changeDirectoryUi.setupUi(ui.TabSheet6);
   renamerUi.setupUi(ui.TabSheet1);
@@ -178,7 +179,6 @@ void TForm1::setUpInfoPages() {
   for (QLabel* label : {c.Label22, c.Label24, c.Label23}) {
     label->setFont(namedFont(QStringLiteral("Scratch"), 48, true, true));
     setColour(label, QPalette::WindowText, Qt::red);
-    label->adjustSize();
   }
 }
 

@@ -32,6 +32,8 @@ game="$work/game folder"
 game=$(cd "$game" && pwd -P)
 
 xvfb_start
+# The real X11 platform on that display, whatever the caller chose (the test run uses offscreen).
+export QT_QPA_PLATFORM=xcb
 (cd "$game" && exec "$pitkit") >"$work/pitkit.log" 2>&1 &
 program_pid=$!
 
