@@ -338,6 +338,42 @@ class MainWindowTest : public QObject {
     QVERIFY(form->ui.PageControl1 != nullptr);
   }
 
+  void presetWithMissingPartsStaysOnTheStartFolder() {
+    TempDir tmp;
+    const std::string root = realPath(tmp.path());
+    const std::string start = root + "/kit", game = root + "/game";
+    makeGame(start);
+    makeGame(game);
+    ErrorBoxAnswerer errors;
+
+    // An empty file: both values empty; the start folder stays and a save writes the file that
+    // was read (an empty first line would otherwise send it to "/Pitkit.ini").
+    writeFile(start + "/Pitkit.ini", "");
+    {
+      auto form = startIn(start);
+      QCOMPARE(form->GameDirectory, start);
+      QCOMPARE(form->PresetFolder, start);
+      form->changeDirectoryUi.DirectoryListBox1->setDirectory(game);
+      form->changeDirectoryUi.BitBtn12->click();
+      QCOMPARE(readFile(start + "/Pitkit.ini"), presetBytes(start, game));
+    }
+    // Only the first line, without its line break: the list stays where it is.
+    writeFile(start + "/Pitkit.ini", "PitkitDirectory:" + start);
+    {
+      auto form = startIn(start);
+      QCOMPARE(form->GameDirectory, start);
+      QCOMPARE(form->changeDirectoryUi.DirectoryListBox1->Directory(), start);
+    }
+    // The preset naming the start folder itself, with a trailing separator: the same folder,
+    // so nothing opens again and the list's form of the path is kept.
+    writeFile(start + "/Pitkit.ini", presetBytes(start, start + "/"));
+    {
+      auto form = startIn(start);
+      QCOMPARE(form->GameDirectory, start);
+    }
+    QVERIFY(errors.texts.isEmpty());
+  }
+
   void savingAfterADirectoryChangeIsReadAtTheNextStart() {
     TempDir tmp;
     const std::string root = realPath(tmp.path());
