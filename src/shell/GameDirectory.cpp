@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "platform/DirectoryListBox.h"
+#include "platform/Errors.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "shell/Preset.h"
@@ -56,6 +57,9 @@ void TForm1::DirectoryListBox1Change() {
 void TForm1::loadPreset() {
   // The preset file lies in the start-up folder, the game directory of step 1 of FormCreate.
   const std::string startFolder = GameDirectory;
+  // A start-up folder that is gone (removed while the program was starting) has no name: the
+  // preset would otherwise be looked for, and written, at the top of the file system.
+  if (startFolder.empty()) throw EInOutError(2);
   const std::string path = startFolder + PathDelim + kPresetFileName;
   if (!fileExists(path) && !directoryExists(path)) writePreset(path, startFolder, startFolder);
 

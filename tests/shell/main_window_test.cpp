@@ -374,6 +374,20 @@ class MainWindowTest : public QObject {
     QVERIFY(errors.texts.isEmpty());
   }
 
+  void startFolderThatIsGoneWritesNoPreset() {
+    TempDir tmp;
+    const std::string gone = realPath(tmp.path()) + "/gone";
+    makeDirs(gone);
+    setCurrentDir(gone);
+    pitkit::test::removeTree(gone);
+    const bool rootPresetBefore = fileExists("/Pitkit.ini");
+    ErrorBoxAnswerer errors;
+    TForm1 form;
+    QCOMPARE(errors.texts, QStringList{QStringLiteral("File not found.")});
+    QVERIFY(!form.changeDirectoryUi.BitBtn12->isEnabled());
+    QCOMPARE(fileExists("/Pitkit.ini"), rootPresetBefore);
+  }
+
   void savingAfterADirectoryChangeIsReadAtTheNextStart() {
     TempDir tmp;
     const std::string root = realPath(tmp.path());
