@@ -195,7 +195,8 @@ void copyContents(int in, int out, const std::string& path, CopyContext& ctx) {
   for (;;) {
     ssize_t n;
     if (useCopyRange) {
-      n = ::copy_file_range(in, nullptr, out, nullptr, std::size_t{1} << 30, 0);
+      // In 64 MiB steps, so that the progress shown moves along within a big file.
+      n = ::copy_file_range(in, nullptr, out, nullptr, std::size_t{64} << 20, 0);
       if (n < 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP ||
                     errno == EBADF)) {
         // Not possible between these two files: copy through a buffer instead.

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QEventLoop>
 #include <QProgressDialog>
 #include <QTimer>
@@ -13,6 +14,34 @@
 namespace pitkit {
 
 namespace {
+
+// Swallows the user's input to every window while a transfer runs (the progress dialog has nothing
+// to press and cannot be closed), so that nothing the user does meanwhile is queued up to start
+// another action afterwards.
+class InputBlocker : public QObject {
+ public:
+  InputBlocker() { QCoreApplication::instance()->installEventFilter(this); }
+  ~InputBlocker() override { QCoreApplication::instance()->removeEventFilter(this); }
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease:
+      case QEvent::Wheel:
+      case QEvent::Shortcut:
+      case QEvent::ShortcutOverride:
+      case QEvent::Close:
+        event->ignore();
+        return true;
+      default:
+        return false;
+    }
+  }
+};
 
 QString progressText(const QString& label, const TransferProgress& progress) {
   const auto items = static_cast<qulonglong>(progress.entries.load());
@@ -36,12 +65,13 @@ void runTransfer(QWidget* owner, const QString& label, const std::function<void(
     }
   });
 
-  // Until the delay has passed the window only repaints; user input waits.
+  // Until the delay has passed the window only repaints; the user's input is dropped.
+  InputBlocker blocker;
   QElapsedTimer clock;
   clock.start();
   while (finished.wait_for(std::chrono::milliseconds(15)) != std::future_status::ready &&
          clock.elapsed() < dialogDelayMs) {
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    QCoreApplication::processEvents();
   }
 
   if (finished.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {

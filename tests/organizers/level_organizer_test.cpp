@@ -221,6 +221,9 @@ class LevelOrganizerTest : public QObject {
     QCOMPARE(u.Edit2->text(), QStringLiteral("4  "));
     QCOMPARE(u.Edit1->text(), QStringLiteral("22  "));
     QCOMPARE(u.Edit3->text(), QStringLiteral("2  "));
+    // The status bar shows the last folder searched (un_levels has pack and its other folders).
+    QVERIFY2(form->ui.StatusBar1->currentMessage().startsWith(q(game / "un_levels")),
+             qPrintable(form->ui.StatusBar1->currentMessage()));
     QCOMPARE(findItem(u.FoundFiles2, QStringLiteral("one"))->data(0, Qt::UserRole).toByteArray().toStdString(),
              game / "un_levels/pack");
     QVERIFY(u.Findbutton->isEnabled());
@@ -543,6 +546,20 @@ class LevelOrganizerTest : public QObject {
     }
     QVERIFY(dialogSeen);
     QVERIFY(QApplication::activeModalWidget() == nullptr);
+
+    // A click meanwhile is dropped, not queued up to run once the transfer is done.
+    QPushButton button(&owner);
+    int clicks = 0;
+    QObject::connect(&button, &QPushButton::clicked, [&] { ++clicks; });
+    owner.show();
+    QTimer::singleShot(20, &owner, [&] { QTest::mouseClick(&button, Qt::LeftButton); });
+    runTransfer(&owner, QStringLiteral("Copying"), [](TransferProgress&) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    });
+    QCoreApplication::processEvents();
+    QCOMPARE(clicks, 0);
+    QTest::mouseClick(&button, Qt::LeftButton);
+    QCOMPARE(clicks, 1);
 
     // Quick work finishes before the delay: no dialog.
     dialogSeen = false;
