@@ -233,6 +233,14 @@ class WidgetsTest : public QObject {
     // Choosing the root "/" opens it (nothing was open there before on another root).
     const int slash = drives.findText(QStringLiteral("/"));
     QVERIFY(slash >= 0);
+
+    // The user's choice arrives as the activated signal and opens that root's current folder:
+    // the folder open now when it lies on "/", else "/" itself (nothing was open there yet).
+    list.setDirectory(root + "/g");
+    const bool onSlash = drives.Drive() == "/";
+    emit drives.activated(slash);
+    QCOMPARE(list.Directory(), onSlash ? root + "/g" : std::string("/"));
+    QCOMPARE(drives.currentIndex(), slash);
     if (drives.Drive() == "/") {
       // The temporary folder lies on "/": the folder last open there is opened again.
       list.setDirectory("/");
