@@ -254,8 +254,8 @@ void TForm1::FindFileFound(TFindFile*, const std::string& folder, TSearchRec& fi
 void TForm1::FindFile2Found(TFindFile*, const std::string& folder, TSearchRec& fileInfo) {
   // A search still reporting from the previous game directory after the directory was changed
   // does not fill the new directory's list.
-  const std::string uninstalled = sub(GameDirectory, "un_levels");
-  if (includeTrailingDelim(folder).compare(0, uninstalled.size(), uninstalled) != 0) return;
+  const std::string uninstalled = normalizePathLexically(GameDirectory + PathDelim + "un_levels") + PathDelim;
+  if (includeTrailingDelim(normalizePathLexically(folder)).compare(0, uninstalled.size(), uninstalled) != 0) return;
   addLevelItem(levelOrganizerUi.FoundFiles2, stripFileExt(fileInfo.Name), folder);
   searchEventPump().pump(ui.StatusBar1);
 }
