@@ -4,6 +4,7 @@
 #include "platform/ErrorBox.h"
 #include "platform/QtUiThread.h"
 #include "shell/FontWarmUp.h"
+#include "shell/Fonts.h"
 #include "shell/Unit1.h"
 
 int main(int argc, char** argv) {
@@ -13,6 +14,9 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QString::fromUtf8(pitkit::kApplicationTitle));
   QApplication::setApplicationDisplayName(QString::fromUtf8(pitkit::kApplicationTitle));
   pitkit::installQtUiThread();
+  // Every window of the program, message boxes included, uses the same default font.
+  pitkit::registerFontFallbacks();
+  QApplication::setFont(pitkit::namedFont(QStringLiteral("MS Sans Serif"), 11));
   // The main window creates TForm2, TForm3, TForm5 and TForm6 after its own start-up steps.
   pitkit::TForm1 form1;
   form1.show();
