@@ -123,6 +123,11 @@ void TDriveComboBox::refreshRoots() {
   followDirList();
 }
 
+void TDriveComboBox::showPopup() {
+  refreshRoots();
+  QComboBox::showPopup();
+}
+
 void TDriveComboBox::setDirList(TDirectoryListBox* dirList) {
   if (dirList_ != nullptr) disconnect(dirList_, nullptr, this, nullptr);
   dirList_ = dirList;

@@ -31,6 +31,11 @@ class TDriveComboBox : public QComboBox {
   // Re-reads the mounted file systems.
   void refreshRoots();
 
+ protected:
+  // The mounted file systems are read again each time the list opens, so a newly mounted one
+  // can be chosen.
+  void showPopup() override;
+
  private:
   void followDirList();
 
