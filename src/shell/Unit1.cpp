@@ -8,6 +8,7 @@
 #include <QPalette>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QProxyStyle>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTreeWidget>
@@ -33,6 +34,18 @@ namespace {
 // The page control keeps these distances to the central area's edges as the window is resized.
 constexpr int kPageTop = 8;
 constexpr int kPageRightGap = 9;
+
+// The tab control's tabs are 25 pixels high, whatever the style would make them.
+class FixedTabHeightStyle : public QProxyStyle {
+ public:
+  using QProxyStyle::QProxyStyle;
+  QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
+                         const QWidget* widget) const override {
+    QSize result = QProxyStyle::sizeFromContents(type, option, size, widget);
+    if (type == CT_TabBarTab) result.setHeight(25);
+    return result;
+  }
+};
 
 void setColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
   QPalette palette = widget->palette();
@@ -86,6 +99,9 @@ void TForm1::setUpShell() {
   setGeometry(318, 192, 708, 460);
   ui.PageControl1->setCurrentWidget(ui.TabSheet5);
   ui.PageControl1->tabBar()->setExpanding(false);
+  auto* tabStyle = new FixedTabHeightStyle();
+  tabStyle->setParent(ui.PageControl1->tabBar());
+  ui.PageControl1->tabBar()->setStyle(tabStyle);
   ui.centralwidget->installEventFilter(this);
 
   // Status bar: one text area showing the hint of the control under the pointer.

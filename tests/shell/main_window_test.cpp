@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -108,6 +109,7 @@ class MainWindowTest : public QObject {
                                     QStringLiteral("Program Info"), QStringLiteral("Cover Display")}));
     QCOMPARE(pages->currentWidget(), form->ui.TabSheet5);
     QVERIFY(pages->font().bold());
+    QCOMPARE(pages->tabBar()->tabRect(0).height(), 25);
 
     // Menus: &File > &Exit, &Help > &Renamer and &Level and Car Organizer.
     QCOMPARE(form->ui.File1->title(), QStringLiteral("&File"));
