@@ -44,30 +44,47 @@ std::string sub(const std::string& gameDirectory, const char* folder) {
 }
 
 // Lets the window repaint and take input during a search, without letting event handling
-// dominate a search over thousands of levels. The folder being searched is written into the status
-// bar just before the window repaints, which is the only time it can be seen.
+// dominate a search over thousands of levels. What the window would show is handed to it just
+// before it repaints, which is the only time it can be seen: the folder being searched goes into
+// the status bar, and the levels found meanwhile are added to their list in one step.
 class SearchEventPump {
  public:
   void newFolder(QStatusBar* bar, const std::string& folder) {
     pendingFolder_ = folder;
     pump(bar);
   }
+  void addItem(QTreeWidget* list, QTreeWidgetItem* item) {
+    if (pendingList_ != list) flushItems();
+    pendingList_ = list;
+    pendingItems_.append(item);
+  }
   void pump(QStatusBar* bar) {
     if (sinceLastPump_.isValid() && sinceLastPump_.elapsed() < kEventPumpIntervalMs) return;
+    // Everything found so far is in the lists before any other handler (a directory change that
+    // empties them, a selection) can run.
     flush(bar);
     QCoreApplication::processEvents();
     sinceLastPump_.start();
   }
-  // Shows the last folder announced; called when a search completes.
+  // Shows the last folder announced and adds the waiting items; called when a search completes.
   void flush(QStatusBar* bar) {
+    flushItems();
     if (pendingFolder_.empty()) return;
     bar->showMessage(QString::fromStdString(pendingFolder_));
     pendingFolder_.clear();
   }
 
  private:
+  void flushItems() {
+    if (pendingList_ != nullptr && !pendingItems_.isEmpty()) pendingList_->addTopLevelItems(pendingItems_);
+    pendingItems_.clear();
+    pendingList_ = nullptr;
+  }
+
   QElapsedTimer sinceLastPump_;
   std::string pendingFolder_;
+  QTreeWidget* pendingList_ = nullptr;
+  QList<QTreeWidgetItem*> pendingItems_;
 };
 
 SearchEventPump& searchEventPump() {
@@ -77,12 +94,13 @@ SearchEventPump& searchEventPump() {
 
 QString countText(int count) { return QString::asprintf("%d  ", count); }
 
+// Queues an item for the list; it is added at the next repaint or when the search completes.
 void addLevelItem(QTreeWidget* list, const std::string& caption, const std::string& folder) {
   auto* item = new QTreeWidgetItem;
   item->setText(0, QString::fromStdString(caption));
   item->setData(0, kFolderRole, QByteArray::fromStdString(folder));
   item->setData(0, kCaptionRole, QByteArray::fromStdString(caption));
-  list->addTopLevelItem(item);
+  searchEventPump().addItem(list, item);
 }
 
 QTreeWidgetItem* selectedItem(QTreeWidget* list) {
@@ -243,10 +261,13 @@ void TForm1::FindFileFound(TFindFile*, const std::string& folder, TSearchRec& fi
   if (isStockLevelInfoFile(name)) return;
   const std::string caption = stripFileExt(name);
   const std::string levels = sub(GameDirectory, "levels");
-  // Only levels/C/C.inf, with folder and file named alike letter for letter (the text test first,
-  // as it is the cheaper one).
-  if (relativePath(levels, folder) != caption) return;
-  if (!directoryExists(levels + caption)) return;
+  // Only levels/C/C.inf, with folder and file named alike letter for letter. The search reports
+  // the folder as levels/C exactly in all but odd cases (a differently spelt path to levels); then
+  // the folder is the one the search has just listed, so it exists without asking the disk again.
+  const bool exactlyLevelsC = folder.size() == levels.size() + caption.size() &&
+                              folder.compare(0, levels.size(), levels) == 0 &&
+                              folder.compare(levels.size(), std::string::npos, caption) == 0;
+  if (!exactlyLevelsC && (relativePath(levels, folder) != caption || !directoryExists(levels + caption))) return;
   addLevelItem(levelOrganizerUi.FoundFiles, caption, folder);
   searchEventPump().pump(ui.StatusBar1);
 }
@@ -268,9 +289,9 @@ void TForm1::FindFileComplete(TFindFile*) {
 }
 
 void TForm1::FindFile2Complete(TFindFile*) {
+  searchEventPump().flush(ui.StatusBar1);
   levelOrganizerUi.Findbutton->setEnabled(true);
   levelOrganizerUi.Edit3->setText(countText(levelOrganizerUi.FoundFiles2->topLevelItemCount()));
-  searchEventPump().flush(ui.StatusBar1);
 }
 
 void TForm1::FoundFilesChange() {
