@@ -344,11 +344,27 @@ class LevelOrganizerTest : public QObject {
     QCOMPARE(watch.boxes.size(), 3);
     QCOMPARE(watch.boxes[2].text, q("Cannot open file " + game.dir + "/gfx/pellmoor.bmp."));
 
+    // A folder name that is not UTF-8 keeps its bytes in the paths built from the selection.
+    const std::string latin1 = "Stra\xdf" "e";
+    writeLevel(game / ("levels/" + latin1 + "/" + latin1 + ".inf"), "Strasse");
+    writeBitmap(game / "gfx/pellmoor.bmp", 16, Qt::blue);
+    go(*form);
+    QTreeWidgetItem* street = nullptr;
+    for (int i = 0; i < u.FoundFiles->topLevelItemCount(); ++i)
+      if (u.FoundFiles->topLevelItem(i)->data(0, Qt::UserRole).toByteArray().endsWith("Stra\xdf" "e"))
+        street = u.FoundFiles->topLevelItem(i);
+    QVERIFY(street != nullptr);
+    u.FoundFiles->setCurrentItem(street);
+    QCOMPARE(watch.boxes.size(), 3);
+    QCOMPARE(u.Edit4->text(), QStringLiteral("Strasse"));
+    QCOMPARE(form->LevelUninstallFrom, game / ("levels/" + latin1));
+
     // Go leaves both viewer buttons off and the names as they were.
     go(*form);
     QVERIFY(!u.viewreadme->isEnabled());
     QVERIFY(!u.inffile1->isEnabled());
     QCOMPARE(u.lvlname2->text(), QStringLiteral("Far Away"));
+    QCOMPARE(u.Edit4->text(), QStringLiteral("Strasse"));
   }
 
   void uninstallAndInstall() {
