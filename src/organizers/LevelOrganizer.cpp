@@ -22,6 +22,7 @@
 #include "platform/Paths.h"
 #include "platform/PictureBox.h"
 #include "platform/ShellOpen.h"
+#include "shell/Fonts.h"
 #include "shell/Unit1.h"
 
 namespace pitkit {
@@ -201,6 +202,7 @@ void TForm1::setUpLevelOrganizer() {
     list->setHeaderLabels({QStringLiteral("Folder Name")});
     list->setSortingEnabled(false);
   }
+  setUpLevelOrganizerLook();
   u.Image2->setPixmap(defaultPreview());
 
   connect(u.Findbutton, &QPushButton::clicked, this, guarded(this, [this] { FindButtonClick(); }));
@@ -217,6 +219,28 @@ void TForm1::setUpLevelOrganizer() {
 
   new LevelPageResizer(ui.TabSheet2, {u.FoundFiles, u.FoundFiles2},
                        {u.BitBtn4, u.BitBtn5, u.BitBtn6, u.BitBtn7, u.Button2});
+}
+
+// The page's colour scheme: green lists and name boxes, a green "&Go", blue install and uninstall,
+// red delete captions, a red bold italic "Selected Directory:" label.
+void TForm1::setUpLevelOrganizerLook() {
+  auto& u = levelOrganizerUi;
+  const QColor green(0, 128, 0);
+  for (QWidget* w : std::initializer_list<QWidget*>{u.FoundFiles, u.FoundFiles2, u.Edit4, u.lvlname2}) {
+    setColour(w, QPalette::Base, green);
+    setColour(w, QPalette::Text, Qt::white);
+  }
+  u.Findbutton->setFont(namedFont(QStringLiteral("Myriad Roman"), 16));
+  setColour(u.Findbutton, QPalette::ButtonText, green);
+  setColour(u.BitBtn4, QPalette::ButtonText, Qt::blue);
+  setColour(u.BitBtn6, QPalette::ButtonText, Qt::blue);
+  setColour(u.BitBtn5, QPalette::ButtonText, Qt::red);
+  setColour(u.BitBtn7, QPalette::ButtonText, Qt::red);
+  u.Label9->setFont(namedFont(QStringLiteral("Myriad Roman"), 13, true, true));
+  setColour(u.Label9, QPalette::WindowText, Qt::red);
+  QFont bold = u.StaticText3->font();
+  bold.setBold(true);
+  u.StaticText3->setFont(bold);
 }
 
 void TForm1::FindButtonClick() {

@@ -13,6 +13,7 @@
 #include "renamer/Unit3.h"
 #include "renamer/Unit5.h"
 #include "renamer/level_rename.h"
+#include "shell/Fonts.h"
 #include "shell/Unit1.h"
 
 namespace pitkit {
@@ -20,12 +21,6 @@ namespace pitkit {
 namespace {
 
 std::string textOf(const QLineEdit* edit) { return edit->text().toStdString(); }
-
-void setColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
-  QPalette palette = widget->palette();
-  palette.setColor(role, colour);
-  widget->setPalette(palette);
-}
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 #include <QFontDatabase>
 #include <QHash>
 #include <QStringList>
+#include <QWidget>
 
 namespace pitkit {
 
@@ -62,6 +63,12 @@ QFont namedFont(const QString& family, int pixelSize, bool bold, bool italic) {
   font.setBold(bold);
   font.setItalic(italic);
   return font;
+}
+
+void setColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
+  QPalette palette = widget->palette();
+  palette.setColor(role, colour);
+  widget->setPalette(palette);
 }
 
 }  // namespace pitkit

@@ -1,8 +1,12 @@
 #pragma once
-// The window fonts are asked for by their names; where the machine lacks one, the nearest font it
-// has is used instead.
+// The look of the window layouts: fonts asked for by their names (where the machine lacks one, the
+// nearest font it has is used instead) and the colours of single controls.
+#include <QColor>
 #include <QFont>
+#include <QPalette>
 #include <QString>
+
+class QWidget;
 
 namespace pitkit {
 
@@ -11,5 +15,8 @@ void registerFontFallbacks();
 
 // The font `family` with a character height of `pixelSize` pixels.
 QFont namedFont(const QString& family, int pixelSize, bool bold = false, bool italic = false);
+
+// Sets one colour role of one control's palette.
+void setColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour);
 
 }  // namespace pitkit

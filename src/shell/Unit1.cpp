@@ -47,12 +47,6 @@ class FixedTabHeightStyle : public QProxyStyle {
   }
 };
 
-void setColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
-  QPalette palette = widget->palette();
-  palette.setColor(role, colour);
-  widget->setPalette(palette);
-}
-
 }  // namespace
 
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {

@@ -131,6 +131,7 @@ class TForm1 : public QMainWindow {
   void fillProgramInfo();
   bool programInfoFilled_ = false;
   void setUpRenamer();
+  void setUpLevelOrganizerLook();
   void setUpLevelOrganizer();
 };
 
