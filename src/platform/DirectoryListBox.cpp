@@ -77,22 +77,6 @@ std::string tidyPath(const std::string& path) {
   return out;
 }
 
-// The folder names of an absolute path: "/a/b" gives {"a", "b"}.
-std::vector<std::string> splitNames(const std::string& path) {
-  std::vector<std::string> names;
-  std::string current;
-  for (char c : path) {
-    if (c == PathDelim) {
-      if (!current.empty()) names.push_back(current);
-      current.clear();
-    } else {
-      current += c;
-    }
-  }
-  if (!current.empty()) names.push_back(current);
-  return names;
-}
-
 }  // namespace
 
 TDirectoryListBox::TDirectoryListBox(QWidget* parent) : QListWidget(parent) {
@@ -171,7 +155,7 @@ void TDirectoryListBox::rebuild() {
   add(PathDelimStr, PathDelimStr, 0, openIcon);
   std::string path;
   int depth = 0;
-  for (const std::string& name : splitNames(directory_)) {
+  for (const std::string& name : splitFolderNames(directory_)) {
     path += PathDelimStr + name;
     add(name, path, ++depth, openIcon);
   }

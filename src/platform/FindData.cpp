@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "platform/DateTime.h"
+#include "platform/Mask.h"
 
 namespace pitkit {
 namespace {
@@ -42,27 +43,6 @@ NameMask::NameMask(std::string mask) : mask_(std::move(mask)) {
     kind_ = Kind::General;
 }
 
-// Iterative wildcard match with one backtracking point for the last '*'.
-bool NameMask::general(std::string_view name, std::string_view mask) const {
-  std::size_t n = 0, m = 0, starMask = std::string_view::npos, starName = 0;
-  while (n < name.size()) {
-    if (m < mask.size() && (mask[m] == '?' || fold(mask[m]) == fold(name[n]))) {
-      ++n;
-      ++m;
-    } else if (m < mask.size() && mask[m] == '*') {
-      starMask = m++;
-      starName = n;
-    } else if (starMask != std::string_view::npos) {
-      m = starMask + 1;
-      n = ++starName;
-    } else {
-      return false;
-    }
-  }
-  while (m < mask.size() && mask[m] == '*') ++m;
-  return m == mask.size();
-}
-
 bool NameMask::matches(std::string_view name) const {
   switch (kind_) {
     case Kind::Everything:
@@ -77,11 +57,7 @@ bool NameMask::matches(std::string_view name) const {
     case Kind::General:
       break;
   }
-  if (general(name, mask_)) return true;
-  // "x.*" also matches "x": the extension part of a mask may match an empty extension.
-  const std::string_view m(mask_);
-  return m.size() >= 2 && m.substr(m.size() - 2) == ".*" && name.find('.') == std::string_view::npos &&
-         general(name, m.substr(0, m.size() - 2));
+  return matchesMask(name, mask_);
 }
 
 namespace {

@@ -40,7 +40,6 @@ class NameMask {
 
  private:
   enum class Kind { Everything, Literal, Suffix, General };
-  bool general(std::string_view name, std::string_view mask) const;
 
   std::string mask_;
   std::string folded_;  // the mask upper-cased, for the fast forms

@@ -6,8 +6,8 @@ namespace {
 char fold(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // Iterative wildcard match with one backtracking point for the last '*': linear in practice.
-bool wildcardMatch(const std::string& name, const std::string& mask) {
-  std::size_t n = 0, m = 0, starMask = std::string::npos, starName = 0;
+bool wildcardMatch(std::string_view name, std::string_view mask) {
+  std::size_t n = 0, m = 0, starMask = std::string_view::npos, starName = 0;
   while (n < name.size()) {
     if (m < mask.size() && (mask[m] == '?' || fold(mask[m]) == fold(name[n]))) {
       ++n;
@@ -15,7 +15,7 @@ bool wildcardMatch(const std::string& name, const std::string& mask) {
     } else if (m < mask.size() && mask[m] == '*') {
       starMask = m++;
       starName = n;
-    } else if (starMask != std::string::npos) {
+    } else if (starMask != std::string_view::npos) {
       m = starMask + 1;
       n = ++starName;
     } else {
@@ -28,11 +28,11 @@ bool wildcardMatch(const std::string& name, const std::string& mask) {
 
 }  // namespace
 
-bool matchesMask(const std::string& name, const std::string& mask) {
+bool matchesMask(std::string_view name, std::string_view mask) {
   if (wildcardMatch(name, mask)) return true;
   // "x.*" also matches "x": the extension part of a mask may match an empty extension.
-  if (mask.size() >= 2 && mask.compare(mask.size() - 2, 2, ".*") == 0 &&
-      name.find('.') == std::string::npos)
+  if (mask.size() >= 2 && mask.substr(mask.size() - 2) == ".*" &&
+      name.find('.') == std::string_view::npos)
     return wildcardMatch(name, mask.substr(0, mask.size() - 2));
   return false;
 }

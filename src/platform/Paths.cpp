@@ -54,8 +54,6 @@ bool sameTextAscii(const std::string& a, const std::string& b) {
   return a.size() == b.size() && upperAscii(a) == upperAscii(b);
 }
 
-namespace {
-
 std::vector<std::string> splitFolderNames(const std::string& folderPart) {
   std::vector<std::string> names;
   std::string current;
@@ -70,8 +68,6 @@ std::vector<std::string> splitFolderNames(const std::string& folderPart) {
   if (!current.empty()) names.push_back(current);
   return names;
 }
-
-}  // namespace
 
 std::string relativePath(const std::string& base, const std::string& target) {
   // Native paths have no drive part, so the "different drives" case of the rule never arises.

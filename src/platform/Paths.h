@@ -2,6 +2,7 @@
 // Path helpers: the native separator, the game's backslash paths, name parts, and the
 // relative-path rule the folder lists and the organizers use.
 #include <string>
+#include <vector>
 
 namespace pitkit {
 
@@ -25,6 +26,9 @@ std::string stripFileExt(const std::string& name);
 std::string includeTrailingDelim(const std::string& path);
 // `path` made absolute against the process's working directory (no other normalisation).
 std::string expandFileName(const std::string& path);
+
+// The folder names of a path: "/a/b/" and "/a/b" both give {"a", "b"}.
+std::vector<std::string> splitFolderNames(const std::string& path);
 
 // ASCII-only case folding, as the file name comparisons of the home platform do.
 std::string upperAscii(std::string text);
