@@ -33,6 +33,7 @@
 using namespace pitkit;
 using pitkit::test::makeDirs;
 using pitkit::test::readFile;
+using pitkit::test::realPath;
 using pitkit::test::TempDir;
 using pitkit::test::writeFile;
 namespace fs = std::filesystem;
@@ -40,11 +41,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const char* const kMarker = "Torvane .INF file structure";
-
-std::string realPath(const std::string& path) {
-  char buffer[PATH_MAX];
-  return ::realpath(path.c_str(), buffer) != nullptr ? std::string(buffer) : path;
-}
 
 QString q(const std::string& text) { return QString::fromStdString(text); }
 

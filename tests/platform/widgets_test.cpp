@@ -17,24 +17,16 @@
 #include "platform/FileSystem.h"
 #include "platform/QtUiThread.h"
 #include "support/TempDir.h"
+#include "support/WidgetTest.h"
 
 using namespace pitkit;
 using pitkit::test::makeDirs;
+using pitkit::test::captions;
+using pitkit::test::realPath;
 using pitkit::test::TempDir;
 using pitkit::test::writeFile;
 
 namespace {
-
-std::string realPath(const std::string& path) {
-  char buffer[PATH_MAX];
-  return ::realpath(path.c_str(), buffer) != nullptr ? std::string(buffer) : path;
-}
-
-QStringList captions(const QListWidget& list) {
-  QStringList out;
-  for (int i = 0; i < list.count(); ++i) out << list.item(i)->text();
-  return out;
-}
 
 // Answers the next modal window (the error box) with OK and remembers its text.
 struct ModalAnswerer {

@@ -22,29 +22,21 @@
 #include "renamer/Unit5.h"
 #include "shell/Unit1.h"
 #include "support/TempDir.h"
+#include "support/WidgetTest.h"
 
 using namespace pitkit;
 using pitkit::test::makeDirs;
 using pitkit::test::readFile;
+using pitkit::test::captions;
+using pitkit::test::realPath;
 using pitkit::test::TempDir;
 using pitkit::test::writeFile;
 
 namespace {
 
-std::string realPath(const std::string& path) {
-  char buffer[PATH_MAX];
-  return ::realpath(path.c_str(), buffer) != nullptr ? std::string(buffer) : path;
-}
-
 QStringList names(std::initializer_list<const char*> list) {
   QStringList out;
   for (const char* name : list) out << QString::fromUtf8(name);
-  return out;
-}
-
-QStringList captions(const QListWidget& list) {
-  QStringList out;
-  for (int i = 0; i < list.count(); ++i) out << list.item(i)->text();
   return out;
 }
 

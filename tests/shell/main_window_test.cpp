@@ -34,15 +34,11 @@
 using namespace pitkit;
 using pitkit::test::makeDirs;
 using pitkit::test::readFile;
+using pitkit::test::realPath;
 using pitkit::test::TempDir;
 using pitkit::test::writeFile;
 
 namespace {
-
-std::string realPath(const std::string& path) {
-  char buffer[PATH_MAX];
-  return ::realpath(path.c_str(), buffer) != nullptr ? std::string(buffer) : path;
-}
 
 std::string presetBytes(const std::string& folder, const std::string& game) {
   return "PitkitDirectory:" + folder + "\r\nTorvaneDirectory:" + game + "\r\n";

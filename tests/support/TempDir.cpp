@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <climits>
 #include <cstdlib>
 
 namespace pitkit::test {
@@ -31,6 +32,11 @@ std::string readFile(const std::string& path) {
   std::ostringstream content;
   content << in.rdbuf();
   return content.str();
+}
+
+std::string realPath(const std::string& path) {
+  char buffer[PATH_MAX];
+  return ::realpath(path.c_str(), buffer) != nullptr ? std::string(buffer) : path;
 }
 
 void removeTree(const std::string& path) {

@@ -27,6 +27,8 @@ void makeDirs(const std::string& path);
 void writeFile(const std::string& path, const std::string& bytes);
 // The file's bytes ("" when it cannot be read).
 std::string readFile(const std::string& path);
+// The path with every link and "." or ".." resolved (the path itself when it does not exist).
+std::string realPath(const std::string& path);
 // Removes a tree (links are removed, never followed).
 void removeTree(const std::string& path);
 
