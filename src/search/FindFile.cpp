@@ -105,7 +105,7 @@ std::unique_ptr<RunSnapshot> TFindFile::takeSnapshot() const {
       const auto semicolon = rest.find(';');
       std::string piece = rest.substr(0, semicolon);
       rest = semicolon == std::string::npos ? std::string() : rest.substr(semicolon + 1);
-      std::string target = includeTrailingDelim(expandFileName(piece)) + mask;
+      std::string target = includeTrailingDelim(absolutePath(piece)) + mask;
       const bool known = std::any_of(s->Targets.begin(), s->Targets.end(),
                                      [&](const std::string& t) { return sameTextAscii(t, target); });
       if (!known) s->Targets.push_back(std::move(target));

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <optional>
 
+#include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "search/FindFile.h"
 
@@ -56,6 +57,13 @@ std::uint8_t attributeSetBits(std::uint32_t a) {
   if (a & faSysFile) set |= 1u << ffSystem;
   if (a & faDirectory) set |= 1u << ffDirectory;
   return set;
+}
+
+std::string absolutePath(const std::string& path) {
+  if (!path.empty() && path.front() == PathDelim) return path;
+  const std::string current = getCurrentDir();
+  if (current.empty()) return path.empty() ? std::string(".") : path;
+  return includeTrailingDelim(current) + path;
 }
 
 bool dateInRange(TDateTime t, TDateTime before, TDateTime after) {
@@ -184,7 +192,7 @@ SearchWalk::SearchWalk(const RunSnapshot& snapshot, WalkSink& sink) : snap_(snap
 SearchWalk::~SearchWalk() = default;
 
 void SearchWalk::splitTarget(const std::string& target, std::string& folder, std::string& mask) {
-  folder = includeTrailingDelim(expandFileName(extractFilePath(target)));
+  folder = includeTrailingDelim(absolutePath(extractFilePath(target)));
   mask = extractFileName(target);
 }
 

@@ -37,6 +37,12 @@ struct RunSnapshot {
   std::string Text;  // the text to find, cut at its first NUL byte
 };
 
+// A path made absolute against the current folder. When the current folder cannot be named (it
+// was removed), a relative path stays relative ("." for an empty one): opened from the working
+// folder it lists nothing, where a path built from an empty current folder would be the file
+// system's top.
+std::string absolutePath(const std::string& path);
+
 // The date test of a date-time against a Before and an After bound (0: no bound). A bound
 // without a time part compares dates only; one without a date part compares times of day only.
 bool dateInRange(TDateTime t, TDateTime before, TDateTime after);

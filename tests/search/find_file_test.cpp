@@ -89,6 +89,31 @@ TEST(FindFileTargets, MaskAndFoldersAreBuiltAndDuplicatesDroppedIgnoringCase) {
   EXPECT_TRUE(f.Targets().empty()) << "the targets are freed when the run completes";
 }
 
+// A working folder removed under the program: relative and empty location pieces name a folder
+// that is gone, so nothing is found, and never the file system's top.
+TEST(FindFileTargets, RelativePiecesOfAVanishedWorkingFolderFindNothing) {
+  TempDir t;
+  test::makeDirs(t / "gone");
+  test::ScopedCwd cwd(t / "gone");
+  test::removeTree(t / "gone");
+  TFindFile f;
+  f.setSubfolders(false);
+  for (const std::string location : {"", "sub", ";levels;"}) {
+    f.setLocation(location);
+    Recorder r(f);
+    std::vector<std::string> targets;
+    f.OnNewFolder = [&](TFindFile* sender, const std::string& folder, bool&) {
+      if (targets.empty()) targets = sender->Targets();
+      r.events.push_back("new " + folder);
+    };
+    f.Execute();
+    EXPECT_TRUE(r.found.empty()) << "location '" << location << "' found " << r.found.size() << " entries";
+    EXPECT_EQ(r.completions, 1);
+    for (const std::string& target : targets) EXPECT_NE(target.front(), '/') << target;
+    for (const std::string& e : r.events) EXPECT_NE(e, "new /");
+  }
+}
+
 TEST(FindFileEvents, FoldersReachTheHandlersWithoutTheirTrailingSeparatorExceptTheRoot) {
   TempDir t;
   test::makeDirs(t / "Games/sub");
