@@ -235,25 +235,37 @@ void TSearchThread::Terminate() {
 }
 
 void TSearchThread::setPriority(TThreadPriority priority) {
-  const int tid = tid_;
-  if (tid == 0) return;
+  std::lock_guard lock(priorityMutex_);
+  priority_ = priority;
+  applyPriority();
+}
+
+void TSearchThread::applyPriority() {
+  if (tid_ == 0) return;  // not started yet (it applies priority_ itself) or already ended
   // Priorities are relative to the process's own: a higher platform priority is a lower nice
   // value. Refusals (raising it needs privileges) are ignored.
-  const int nice = std::clamp(baseNice_ - threadPriorityValue(priority), -20, 19);
-  ::setpriority(PRIO_PROCESS, static_cast<id_t>(tid), nice);
+  const int nice = std::clamp(baseNice_ - threadPriorityValue(priority_), -20, 19);
+  ::setpriority(PRIO_PROCESS, static_cast<id_t>(tid_), nice);
 }
 
 void TSearchThread::Execute() {
-  errno = 0;
-  const int processNice = ::getpriority(PRIO_PROCESS, 0);
-  baseNice_ = errno == 0 ? processNice : 0;
-  tid_ = static_cast<int>(::gettid());
-  if (priority_ != tpNormal) setPriority(priority_);
+  {
+    std::lock_guard lock(priorityMutex_);
+    errno = 0;
+    const int processNice = ::getpriority(PRIO_PROCESS, 0);
+    baseNice_ = errno == 0 ? processNice : 0;
+    tid_ = static_cast<int>(::gettid());
+    if (priority_ != tpNormal) applyPriority();
+  }
   Sink sink(*this);
   try {
     SearchWalk(*owner_.snapshot_, sink).run();
   } catch (...) {
     owner_.aborted_ = true;
+  }
+  {
+    std::lock_guard lock(priorityMutex_);
+    tid_ = 0;
   }
   // The end notification: forgets the worker and completes, on the user-interface thread.
   TFindFile* owner = &owner_;

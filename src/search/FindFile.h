@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -192,6 +193,7 @@ class TSearchThread {
 
  private:
   class Sink;
+  void applyPriority();  // with priorityMutex_ held
   void Execute();
   // Runs `call` on the user-interface thread and waits for it; false when terminated meanwhile.
   bool synchronize(void (TSearchThread::*call)());
@@ -205,8 +207,12 @@ class TSearchThread {
   TSearchRec fileInfo_;      // a copy of the current entry
   bool searchFolder_ = true; // the answer of the new-folder hand-over
   std::atomic<bool> terminated_{false};
-  std::atomic<int> baseNice_{0};  // the process's nice value when the worker started
-  std::atomic<int> tid_{0};
+  // The priority asked for and the worker's thread id (0 before it starts and after it ends),
+  // under one lock so a priority set while the worker starts or ends is neither lost nor applied
+  // to a thread id the system may have reused.
+  std::mutex priorityMutex_;
+  int baseNice_ = 0;  // the process's nice value when the worker started
+  int tid_ = 0;
   TThreadPriority priority_;
   std::thread thread_;
 };

@@ -2,8 +2,16 @@
 // and destruction of a running component without a deadlock.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <thread>
 
 #include "search/FindFile.h"
@@ -94,6 +102,56 @@ TEST(ThreadedSearch, AnswersReachTheWorkerAndCompleteCanStartTheNextRun) {
   EXPECT_EQ(r.found.size(), 2u * 5u);
   for (const auto& path : r.found) EXPECT_EQ(path.find("level3"), std::string::npos) << path;
   EXPECT_FALSE(f.Busy());
+}
+
+// The nice values of the process's threads other than the calling one.
+std::vector<int> otherThreadsNice() {
+  std::vector<int> values;
+  const std::string self = std::to_string(::gettid());
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+    if (task.path().filename() == self) continue;
+    std::ifstream in(task.path() / "stat");
+    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto close = stat.rfind(')');
+    if (close == std::string::npos) continue;
+    std::istringstream fields(stat.substr(close + 2));
+    std::string field;
+    // After the name: state is field 3, nice is field 19.
+    for (int i = 3; i <= 19 && fields >> field; ++i)
+      if (i == 19) values.push_back(std::stoi(field));
+  }
+  return values;
+}
+
+// A priority set while the worker starts, and one set while it waits for a handler, both reach
+// the worker. Only lowered here: raising needs privileges the tests may not have.
+TEST(ThreadedSearch, PrioritySetWhileTheWorkerRunsIsApplied) {
+  TempDir t;
+  makeTree(t, 2);
+  errno = 0;
+  const int base = ::getpriority(PRIO_PROCESS, 0);
+  ASSERT_EQ(errno, 0);
+  auto ui = std::make_shared<QueueUiThread>();
+  TFindFile f;
+  f.setThreaded(true);
+  f.setUiThread(ui);
+  f.setLocation(t.path());
+  std::vector<int> atStart, afterIdle;
+  int folders = 0;
+  f.OnNewFolder = [&](TFindFile* sender, const std::string&, bool&) {
+    if (++folders > 1) return;
+    atStart = otherThreadsNice();  // the worker waits for this handler
+    sender->setThreadPriority(tpIdle);
+    afterIdle = otherThreadsNice();
+  };
+  int completions = 0;
+  f.OnComplete = [&](TFindFile*) { ++completions; };
+  f.Execute();
+  f.setThreadPriority(tpLower);  // right after the start, before the worker may know its own id
+  ASSERT_TRUE(ui->pumpUntil([&] { return completions == 1; }));
+  auto holds = [](const std::vector<int>& v, int nice) { return std::find(v.begin(), v.end(), nice) != v.end(); };
+  EXPECT_TRUE(holds(atStart, std::min(base + 1, 19))) << "tpLower set at the start was lost";
+  EXPECT_TRUE(holds(afterIdle, std::min(base + 15, 19))) << "tpIdle set while running was not applied";
 }
 
 TEST(ThreadedSearch, AHandlersErrorEndsTheRunWithOneCompletion) {
