@@ -120,7 +120,7 @@ void TDirectoryListBox::setFileList(TFileListBox* fileList) {
 
 std::string TDirectoryListBox::itemPath(int row) const {
   const QListWidgetItem* entry = item(row);
-  return entry == nullptr ? std::string() : entry->data(kPathRole).toString().toStdString();
+  return entry == nullptr ? std::string() : entry->data(kPathRole).toByteArray().toStdString();
 }
 
 void TDirectoryListBox::keyPressEvent(QKeyEvent* event) {
@@ -135,7 +135,7 @@ void TDirectoryListBox::keyPressEvent(QKeyEvent* event) {
 
 void TDirectoryListBox::openEntry(QListWidgetItem* item) {
   if (item == nullptr) return;
-  setDirectory(item->data(kPathRole).toString().toStdString());
+  setDirectory(item->data(kPathRole).toByteArray().toStdString());
 }
 
 void TDirectoryListBox::rebuild() {
@@ -147,7 +147,8 @@ void TDirectoryListBox::rebuild() {
 
   auto add = [this](const std::string& caption, const std::string& path, int depth, const QIcon& icon) {
     auto* entry = new QListWidgetItem(icon, QString::fromStdString(caption), this);
-    entry->setData(kPathRole, QString::fromStdString(path));
+    // The path is kept as its bytes: a name that is not UTF-8 must still open.
+    entry->setData(kPathRole, QByteArray::fromStdString(path));
     entry->setData(kDepthRole, depth);
   };
 

@@ -188,6 +188,30 @@ class WidgetsTest : public QObject {
     QCOMPARE(changed.count(), 3);
   }
 
+  void folderNamesThatAreNotUtf8OpenByTheirBytes() {
+    TempDir tmp;
+    const std::string root = realPath(tmp.path());
+    const std::string latin1 = root + "/g/caf\xe9 \xc0";  // Latin-1 bytes, not UTF-8
+    makeDirs(latin1 + "/inner\xff");
+    TDirectoryListBox list;
+    list.resize(300, 400);
+    list.show();
+    list.setDirectory(root + "/g");
+    const int row = list.openRow() + 1;
+    QCOMPARE(list.itemPath(row), latin1);
+
+    // Opening by double click and then by Enter reaches the folders under their own names.
+    const QPoint at = list.visualItemRect(list.item(row)).center();
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, at);
+    QCOMPARE(list.Directory(), latin1);
+    list.setCurrentRow(list.openRow() + 1);
+    QTest::keyClick(&list, Qt::Key_Return);
+    QCOMPARE(list.Directory(), latin1 + "/inner\xff");
+    // The way back up goes through the same entries.
+    QCOMPARE(list.itemPath(list.openRow() - 1), latin1);
+  }
+
   void mountTableParsing() {
     const std::string table =
         "overlay / overlay rw 0 0\n"
