@@ -21,15 +21,18 @@ struct LevelRenameResult {
   bool folderMoved = false;
   // File names (without folder) that were renamed, as old-name / new-name pairs, in table order.
   std::vector<std::pair<std::string, std::string>> renamedFiles;
-  // Old file names of the set that exist but could not be moved; they keep their names.
+  // Old file names of the set that exist but could not be moved (or several that differ in letter
+  // case only); they keep their names.
   std::vector<std::string> failedFiles;
 };
 
 // Moves the folder oldLevelPath to newLevelPath without replacing anything, then, inside the new
-// folder, renames each regular file oldName + suffix to newName + suffix. File contents are never
-// touched. No file is renamed when the folder move fails (target exists, source missing, move
-// refused), so a folder the move did not produce is never changed. A file that cannot be moved
-// keeps its name and the others still move.
+// folder, renames each regular file oldName + suffix to newName + suffix. A set file whose name
+// differs from oldName + suffix in ASCII letter case only is renamed too when it is the only one.
+// File contents are never touched. Nothing is moved when oldLevelPath is not a folder, and no file
+// is renamed when the folder move fails (target exists, source missing, move refused), so a
+// folder the move did not produce is never changed. A file that cannot be moved keeps its name
+// and the others still move.
 LevelRenameResult renameLevel(const std::string& oldLevelPath, const std::string& newLevelPath,
                               const std::string& oldName, const std::string& newName);
 

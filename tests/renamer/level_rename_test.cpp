@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/DirectoryList.h"
+#include "platform/FileSystem.h"
 #include "renamer/level_rename.h"
 #include "support/TempDir.h"
 
@@ -87,6 +88,43 @@ TEST(RenameLevel, RefusedFolderMoveChangesNothing) {
   result = renameLevel(levels + "/../levels", levels + "/inside", "../levels", "inside");
   EXPECT_FALSE(result.folderMoved);
   EXPECT_EQ(namesIn(levels), (std::set<std::string>{"old", "taken"}));
+
+  // The old name names a file, not a level folder: the file keeps its name.
+  writeFile(levels + "/loose.txt", "loose");
+  result = renameLevel(levels + "/loose.txt", levels + "/fresh", "loose.txt", "fresh");
+  EXPECT_FALSE(result.folderMoved);
+  EXPECT_EQ(namesIn(levels), (std::set<std::string>{"old", "taken", "loose.txt"}));
+  EXPECT_EQ(readFile(levels + "/loose.txt"), "loose");
+}
+
+TEST(RenameLevel, SetFilesNamedInOtherLetterCaseAreRenamed) {
+  test::TempDir game;
+  const std::string levels = game / "levels";
+  writeFile(levels + "/MyTrack/mytrack.cam", "cam");
+  writeFile(levels + "/MyTrack/MYTRACK.W", "w");
+  writeFile(levels + "/MyTrack/MyTrack.inf", "exact");
+  writeFile(levels + "/MyTrack/mytrack.INF", "other case of an exact name");
+  // Two files that differ in case only cannot be told apart: both keep their names.
+  writeFile(levels + "/MyTrack/mytrack.por", "1");
+  writeFile(levels + "/MyTrack/MYTRACK.POR", "2");
+  writeFile(levels + "/MyTrack/mytrackk.bmp", "not of the set");
+
+  const auto result = renameLevel(levels + "/MyTrack", levels + "/Neu", "MyTrack", "Neu");
+
+  EXPECT_TRUE(result.folderMoved);
+  EXPECT_EQ(namesIn(levels + "/Neu"),
+            (std::set<std::string>{"Neu.cam", "Neu.w", "Neu.inf", "mytrack.INF", "mytrack.por",
+                                   "MYTRACK.POR", "mytrackk.bmp"}));
+  EXPECT_EQ(readFile(levels + "/Neu/Neu.inf"), "exact");
+  EXPECT_EQ(readFile(levels + "/Neu/Neu.w"), "w");
+  EXPECT_EQ(std::set<std::string>(result.failedFiles.begin(), result.failedFiles.end()),
+            (std::set<std::string>{"mytrack.por", "MYTRACK.POR"}));
+
+  // A rename that changes letter case only.
+  const auto again = renameLevel(levels + "/Neu", levels + "/NEU", "Neu", "NEU");
+  EXPECT_TRUE(again.folderMoved);
+  EXPECT_TRUE(fileExists(levels + "/NEU/NEU.cam"));
+  EXPECT_TRUE(fileExists(levels + "/NEU/NEU.w"));
 }
 
 TEST(RenameLevel, FileThatCannotMoveKeepsItsNameAndTheRestStillMove) {
