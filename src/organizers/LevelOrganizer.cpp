@@ -5,11 +5,13 @@
 #include <QEvent>
 #include <QLinearGradient>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QStatusBar>
 #include <QTreeWidget>
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 #include "organizers/FolderTransfer.h"
@@ -118,9 +120,10 @@ void clearList(QTreeWidget* list) {
   list->setUpdatesEnabled(true);
 }
 
-// Shows a name whole even when it is longer than the box's typing limit.
+// Shows a name whole even when it is longer than the box's typing limit; a limit of 0 means the
+// box has none and is left as it is.
 void showName(QLineEdit* box, const QString& name, int typingLimit) {
-  box->setMaxLength(std::max(typingLimit, static_cast<int>(name.size())));
+  if (typingLimit > 0) box->setMaxLength(std::max(typingLimit, static_cast<int>(name.size())));
   box->setText(name);
 }
 
@@ -149,6 +152,27 @@ QPixmap defaultPreview() {
   painter.drawText(QRect(0, 10, 160, 30), Qt::AlignCenter, QStringLiteral("Torvane"));
   return picture;
 }
+
+// Runs a handler on every double click with the left button anywhere in a list, on an item or
+// below the last one; the handler itself decides by the list's selection what to open.
+class ListDoubleClick : public QObject {
+ public:
+  ListDoubleClick(QTreeWidget* list, std::function<void()> handler)
+      : QObject(list), handler_(std::move(handler)) {
+    list->viewport()->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::MouseButtonDblClick &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+      handler_();
+    return false;
+  }
+
+ private:
+  std::function<void()> handler_;
+};
 
 // Keeps the level lists filling the page's height: the lists grow and shrink with the page, the
 // controls below them keep their distance to the bottom edge.
@@ -208,8 +232,8 @@ void TForm1::setUpLevelOrganizer() {
   connect(u.Findbutton, &QPushButton::clicked, this, guarded(this, [this] { FindButtonClick(); }));
   connect(u.FoundFiles, &QTreeWidget::itemSelectionChanged, this, guarded(this, [this] { FoundFilesChange(); }));
   connect(u.FoundFiles2, &QTreeWidget::itemSelectionChanged, this, guarded(this, [this] { FoundFiles2Change(); }));
-  connect(u.FoundFiles, &QTreeWidget::itemDoubleClicked, this, guarded(this, [this] { FoundFilesDblClick(); }));
-  connect(u.FoundFiles2, &QTreeWidget::itemDoubleClicked, this, guarded(this, [this] { FoundFiles2DblClick(); }));
+  new ListDoubleClick(u.FoundFiles, guarded(this, [this] { FoundFilesDblClick(); }));
+  new ListDoubleClick(u.FoundFiles2, guarded(this, [this] { FoundFiles2DblClick(); }));
   connect(u.BitBtn4, &QPushButton::clicked, this, guarded(this, [this] { BitBtn4Click(); }));
   connect(u.BitBtn5, &QPushButton::clicked, this, guarded(this, [this] { BitBtn5Click(); }));
   connect(u.BitBtn6, &QPushButton::clicked, this, guarded(this, [this] { BitBtn6Click(); }));

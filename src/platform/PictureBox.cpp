@@ -1,5 +1,9 @@
 #include "platform/PictureBox.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QFile>
 #include <QImageReader>
 #include <QLabel>
@@ -9,9 +13,9 @@
 
 namespace pitkit {
 
-QImage loadBitmapFile(const std::string& path) {
-  QFile file(QString::fromStdString(path));
-  if (path.empty() || !file.open(QIODevice::ReadOnly)) throw Exception("Cannot open file " + path);
+namespace {
+
+QImage decodeBitmap(QFile& file) {
   // A bitmap file starts with "BM"; anything else (including an empty file) is refused before
   // the decoder sees it.
   char signature[2] = {};
@@ -23,6 +27,23 @@ QImage loadBitmapFile(const std::string& path) {
   QImage image = reader.read();
   if (image.isNull()) throw Exception("Bitmap image is not valid");
   return image;
+}
+
+}  // namespace
+
+QImage loadBitmapFile(const std::string& path) {
+  // Opened by its bytes, as a file name need not be valid UTF-8. Only a regular file is read: a
+  // pipe in its place would block the window, and a folder has nothing to show.
+  const int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd >= 0) {
+    struct stat st {};
+    QFile file;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+        file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+      return decodeBitmap(file);
+    ::close(fd);
+  }
+  throw Exception("Cannot open file " + path);
 }
 
 void loadBitmapInto(QLabel* box, const std::string& path) {

@@ -2,6 +2,7 @@
 // counters, details of a selection, Install, Uninstall and Delete, and a directory change or close
 // while a search runs.
 #include <QApplication>
+#include <QBuffer>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -54,6 +55,17 @@ void writeBitmap(const std::string& path, int size, Qt::GlobalColor colour) {
   image.fill(colour);
   makeDirs(fs::path(path).parent_path().string());
   QVERIFY(image.save(q(path), "BMP"));
+}
+
+// The same through the raw bytes of the path, for names that are not UTF-8.
+void writeBitmapBytes(const std::string& path, int size, Qt::GlobalColor colour) {
+  QImage image(size, size, QImage::Format_RGB32);
+  image.fill(colour);
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  QVERIFY(image.save(&buffer, "BMP"));
+  writeFile(path, bytes.toStdString());
 }
 
 QStringList captions(const QTreeWidget* list) {
@@ -329,7 +341,8 @@ class LevelOrganizerTest : public QObject {
     QCOMPARE(u.lvlname2->text(), QStringLiteral("Far Away"));
     QCOMPARE(form->SelectedLevelFolder, game / "un_levels/away/");
     // A double click opens the file the search found.
-    emit u.FoundFiles2->itemDoubleClicked(one, 0);
+    QTest::mouseDClick(u.FoundFiles2->viewport(), Qt::LeftButton, {},
+                       u.FoundFiles2->visualItemRect(one).center());
     QCOMPARE(opened_.size(), 3u);
     QCOMPARE(opened_[2].file, std::string("one.inf"));
     QCOMPARE(opened_[2].folder, game / "un_levels/pack");
@@ -361,6 +374,58 @@ class LevelOrganizerTest : public QObject {
     QVERIFY(!u.inffile1->isEnabled());
     QCOMPARE(u.lvlname2->text(), QStringLiteral("Far Away"));
     QCOMPARE(u.Edit4->text(), QStringLiteral("Strasse"));
+  }
+
+  void nameBoxesPreviewsAndDoubleClicks() {
+    ModalWatch watch;
+    Game game;
+    writeLevel(game / "un_levels/away/away.inf", "Far");
+    writeFile(game / "un_levels/blank/blank.inf", std::string("; ") + kMarker + "\r\nNAME ''\r\n");
+    writeLevel(game / "levels/mytrack/mytrack.inf", "My Track");
+    // A level whose folder name is not UTF-8, with a preview of its own.
+    const std::string latin1 = "Stra\xdf" "e";
+    writeLevel(game / ("levels/" + latin1 + "/" + latin1 + ".inf"), "Strasse");
+    writeBitmapBytes(game / ("gfx/" + latin1 + ".bmp"), 8, Qt::green);
+    auto form = game.open();
+    auto& u = form->levelOrganizerUi;
+    go(*form);
+
+    // The uninstalled side's name box has no typing limit: a short or empty name does not stop
+    // the user from typing into it.
+    select(u.FoundFiles2, QStringLiteral("away"));
+    QCOMPARE(u.lvlname2->text(), QStringLiteral("Far"));
+    QTest::keyClicks(u.lvlname2, QStringLiteral(" Away"));
+    QCOMPARE(u.lvlname2->text(), QStringLiteral("Far Away"));
+    select(u.FoundFiles2, QStringLiteral("blank"));
+    QCOMPARE(u.lvlname2->text(), QString());
+    QTest::keyClicks(u.lvlname2, QStringLiteral("typed"));
+    QCOMPARE(u.lvlname2->text(), QStringLiteral("typed"));
+    // The installed side's box keeps its limit of 27 letters for typing.
+    select(u.FoundFiles, QStringLiteral("mytrack"));
+    u.Edit4->clear();
+    QTest::keyClicks(u.Edit4, QString(40, QLatin1Char('x')));
+    QCOMPARE(u.Edit4->text(), QString(27, QLatin1Char('x')));
+
+    // The preview of a level whose name is not UTF-8 is its own picture.
+    QTreeWidgetItem* street = nullptr;
+    for (int i = 0; i < u.FoundFiles->topLevelItemCount(); ++i)
+      if (u.FoundFiles->topLevelItem(i)->data(0, Qt::UserRole).toByteArray().endsWith("Stra\xdf" "e"))
+        street = u.FoundFiles->topLevelItem(i);
+    QVERIFY(street != nullptr);
+    u.FoundFiles->setCurrentItem(street);
+    QCOMPARE(watch.boxes.size(), 0);
+    QCOMPARE(previewColour(*form), QColor(Qt::green).rgb());
+
+    // A double click anywhere in the list opens the selected item's info file, also below the
+    // last item.
+    select(u.FoundFiles, QStringLiteral("mytrack"));
+    u.FoundFiles->resize(200, 200);
+    const QPoint below(20, u.FoundFiles->viewport()->height() - 5);
+    QVERIFY(u.FoundFiles->itemAt(below) == nullptr);
+    QTest::mouseDClick(u.FoundFiles->viewport(), Qt::LeftButton, {}, below);
+    QCOMPARE(opened_.size(), 1u);
+    QCOMPARE(opened_[0].file, std::string("mytrack.inf"));
+    QCOMPARE(opened_[0].folder, game / "levels/mytrack");
   }
 
   void uninstallAndInstall() {
