@@ -11,8 +11,9 @@ int main(int argc, char** argv) {
   pitkit::FontConfigWarmUp fontWarmUp;
   QApplication app(argc, argv);
   fontWarmUp.wait();
+  // The application name is the title the task bar groups the windows under. No display name:
+  // the platform would append it to every window's caption ("Help", ".INF Editor", ...).
   QApplication::setApplicationName(QString::fromUtf8(pitkit::kApplicationTitle));
-  QApplication::setApplicationDisplayName(QString::fromUtf8(pitkit::kApplicationTitle));
   pitkit::installQtUiThread();
   // Every window of the program, message boxes included, uses the same default font.
   pitkit::registerFontFallbacks();

@@ -53,10 +53,48 @@ if [ "$actual" != "$expected" ]; then
 fi
 echo "Pitkit.ini names $game on both lines"
 
-# Closing: the program ends on request and has written nothing more.
-kill "$program_pid"
-wait "$program_pid" 2>/dev/null || true
-program_pid=
+if command -v xdotool >/dev/null; then
+  # The help window opens from the menu with its own caption alone, and the program ends
+  # through "&File" > "&Exit".
+  xdotool windowfocus --sync "$window" 2>/dev/null || true
+  xdotool key --window "$window" alt+h
+  sleep 0.5
+  xdotool key r
+  if ! wait_for_window "Help" 10 >/dev/null; then
+    echo "FAIL: no window captioned exactly \"Help\" after Help > Renamer"
+    xwininfo -root -tree | grep -F '("' || true
+    exit 1
+  fi
+  echo "the help window is captioned \"Help\""
+  xdotool key Escape
+  sleep 0.5
+  xdotool windowfocus --sync "$window" 2>/dev/null || true
+  xdotool key --window "$window" alt+f
+  sleep 0.5
+  xdotool key e
+  for _ in $(seq 1 100); do
+    kill -0 "$program_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$program_pid" 2>/dev/null; then
+    echo "FAIL: File > Exit did not end the program"
+    exit 1
+  fi
+  status=0
+  wait "$program_pid" || status=$?
+  program_pid=
+  if [ "$status" -ne 0 ]; then
+    echo "FAIL: the program ended with status $status"
+    exit 1
+  fi
+  echo "File > Exit ended the program"
+else
+  echo "xdotool is not installed: the menus are not tried"
+  kill "$program_pid"
+  wait "$program_pid" 2>/dev/null || true
+  program_pid=
+fi
+# Closing has written nothing more.
 if [ "$(cat "$game/Pitkit.ini")" != "$expected" ]; then
   echo "FAIL: Pitkit.ini changed on the way out"
   exit 1
