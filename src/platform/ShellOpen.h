@@ -9,6 +9,10 @@ namespace pitkit {
 // associates with it. The outcome is not reported: a file that cannot be opened changes nothing.
 void shellOpen(const std::string& fileName, const std::string& workingFolder);
 
+// The file URL shellOpen hands to the desktop: the path made from `fileName` and `workingFolder`,
+// percent-encoded byte by byte.
+std::string shellOpenUrl(const std::string& fileName, const std::string& workingFolder);
+
 // Replaces the real opening, for tests: the hook receives the arguments of shellOpen instead.
 // An empty hook restores the real opening.
 using ShellOpenHook = std::function<void(const std::string& fileName, const std::string& workingFolder)>;

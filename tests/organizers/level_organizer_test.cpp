@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QUrl>
 #include <atomic>
 #include <chrono>
 #include <climits>
@@ -426,6 +427,18 @@ class LevelOrganizerTest : public QObject {
     QCOMPARE(opened_.size(), 1u);
     QCOMPARE(opened_[0].file, std::string("mytrack.inf"));
     QCOMPARE(opened_[0].folder, game / "levels/mytrack");
+  }
+
+  void openedFilesAreNamedByTheirBytes() {
+    // Spaces and non-ASCII letters give the file's own path back.
+    const std::string url = shellOpenUrl("Müll Bahn.inf", "/g/levels/Müll Bahn/");
+    QCOMPARE(QUrl::fromEncoded(QByteArray::fromStdString(url)).toLocalFile(),
+             QStringLiteral("/g/levels/Müll Bahn/Müll Bahn.inf"));
+    QCOMPARE(shellOpenUrl("readme.txt", "/g/un_levels/pack"), std::string("file:///g/un_levels/pack/readme.txt"));
+    // A name that is not UTF-8 keeps its byte, also through the URL the desktop receives.
+    const std::string latin1 = shellOpenUrl("Stra\xdf" "e.inf", "/g/levels/Stra\xdf" "e");
+    QCOMPARE(latin1, std::string("file:///g/levels/Stra%DFe/Stra%DFe.inf"));
+    QCOMPARE(QUrl::fromEncoded(QByteArray::fromStdString(latin1)).toEncoded().toStdString(), latin1);
   }
 
   void uninstallAndInstall() {
