@@ -305,6 +305,7 @@ void usage(std::ostream& out) {
          "  cars/       the game's own cars and K custom cars (default 6)\n"
          "  garage/     G uninstalled custom cars (default 2)\n"
          "  gfx/        previews for about two thirds of the custom levels, and pellmoor.bmp\n"
+         "  noavail.bmp the picture shown for a car without one\n"
          "  --no-level-files  write only the info file and readme of each custom level\n"
          "  --seed S          varies the invented contents (default 1)\n";
 }
@@ -368,6 +369,8 @@ void generate(const Options& opt) {
     if (i % 3 != 1) writeBytes(root + "/gfx/" + name + ".bmp", encodeBmp(drawPicture(64, 48, rnd.next())));
   }
   writeBytes(root + "/gfx/pellmoor.bmp", encodeBmp(drawPicture(64, 48, 0x00508040A0ull)));
+  // The game's own "no picture" image, shown for an uninstalled car without a picture of its own.
+  writeBytes(root + "/noavail.bmp", encodeBmp(drawPicture(96, 64, 0x0060606060ull)));
 
   for (const char* stock : kStockCars) writeCar(rnd, root + "/cars", stock, titleCase(stock));
   for (int i = 0; i < opt.cars + opt.garage; ++i) {

@@ -365,6 +365,7 @@ TEST(SampleGame, TheOrganizerSearchesFindEveryLevelAndCar) {
   set.setSubfolders(false);
   EXPECT_EQ(search(set, game + "/levels/Über Bahn", "Über Bahn*").size(), 35u);
   EXPECT_EQ(test::readFile(game + "/gfx/pellmoor.bmp").substr(0, 2), "BM");
+  EXPECT_EQ(test::readFile(game + "/noavail.bmp").substr(0, 2), "BM");
 }
 
 }  // namespace
