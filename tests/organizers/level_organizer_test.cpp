@@ -192,7 +192,24 @@ class LevelOrganizerTest : public QObject {
       QCOMPARE(list->selectionMode(), QAbstractItemView::SingleSelection);
       QVERIFY(!list->isSortingEnabled());
     }
-    QCOMPARE(u.BitBtn5->toolTip(), QStringLiteral("Does not send to recycle bin!"));
+    // The hints, as tool tips and in the status bar; the controls not named here have none.
+    const std::vector<std::pair<QWidget*, QString>> hints = {
+        {u.Findbutton, QStringLiteral("Search for Levels")},
+        {u.Edit1, QStringLiteral("All Playable levels")},
+        {u.BitBtn4, QStringLiteral("Copy level to the uninstalled folder")},
+        {u.BitBtn5, QStringLiteral("Does not send to recycle bin!")},
+        {u.BitBtn6, QStringLiteral("Copy Level to the installed folder")},
+        {u.BitBtn7, QStringLiteral("Does not send to recycle bin!")},
+        {u.Edit2, QString()}, {u.Edit3, QString()}, {u.Edit4, QString()}, {u.lvlname2, QString()},
+        {u.Image2, QString()}, {u.viewreadme, QString()}, {u.inffile1, QString()}, {u.FoundFiles, QString()},
+        {u.FoundFiles2, QString()}};
+    for (const auto& [control, hint] : hints) {
+      QCOMPARE(control->toolTip(), hint);
+      QCOMPARE(control->statusTip(), hint);
+    }
+    QCOMPARE(u.Edit4->maxLength(), 27);
+    QVERIFY(u.Image2->hasScaledContents());
+    QVERIFY(u.Edit5->isHidden());
     QVERIFY(!u.Image2->pixmap().isNull());  // the picture shown until the first selection
     QCOMPARE(form->FindFile.Filename(), std::string("*.inf"));
     QCOMPARE(form->FindFile2.Containing(), std::string(kMarker));
