@@ -1,8 +1,10 @@
 // The "Level Renamer" tab of TForm1: the two-step rename (GO asks, OK renames, CANCEL withdraws)
 // and the level folder's file view (levels list, file list, editor and delete by double click).
 #include <QKeySequence>
+#include <QLabel>
 #include <QPalette>
 #include <QShortcut>
+#include <algorithm>
 
 #include "platform/DirectoryListBox.h"
 #include "platform/ErrorBox.h"
@@ -22,6 +24,20 @@ namespace {
 
 std::string textOf(const QLineEdit* edit) { return edit->text().toStdString(); }
 
+// Writes the status text. The text grows downwards with its lines, over the logo and up to the
+// bottom of its frame, so a long question or outcome is not cut off.
+void showStatus(Ui::TabSheet1& r, const QString& text) {
+  QLabel* status = r.StaticText1;
+  status->setText(text);
+  const int room = r.Bevel4->geometry().bottom() - 3 - status->y();
+  const int needed = status->heightForWidth(status->width());
+  const int least = status->minimumHeight();
+  status->resize(status->width(), std::clamp(needed, least, std::max(room, least)));
+  // Grown over the logo, the text gets a plain background of its own.
+  status->setAutoFillBackground(status->height() > least);
+  status->raise();
+}
+
 }  // namespace
 
 void TForm1::setUpRenamer() {
@@ -36,6 +52,8 @@ void TForm1::setUpRenamer() {
   setColour(r.CheckBox2, QPalette::WindowText, Qt::red);
   setColour(r.filedisp, QPalette::Text, Qt::red);
   setColour(r.OName, QPalette::Base, Qt::white);
+  // The status text never shrinks below its place in the layout.
+  r.StaticText1->setMinimumHeight(r.StaticText1->height());
 
   connect(r.OName, &QLineEdit::textChanged, this, guarded(this, [this] { ONameChange(); }));
   connect(r.NName, &QLineEdit::textChanged, this, guarded(this, [this] { NNameChange(); }));
@@ -72,9 +90,9 @@ void TForm1::BitBtn2Click() {
     throw Exception("Level: " + newName + " already exists!");
   renamerUi.bitbtn1->setVisible(true);
   renamerUi.BitBtn3->setVisible(true);
-  renamerUi.StaticText1->setText(QStringLiteral("Are you sure you want to rename: ") +
-                                 renamerUi.OName->text() + QStringLiteral(" To: ") +
-                                 renamerUi.NName->text());
+  showStatus(renamerUi, QStringLiteral("Are you sure you want to rename: ") +
+                            renamerUi.OName->text() + QStringLiteral(" To: ") +
+                            renamerUi.NName->text());
 }
 
 void TForm1::bitbtn1Click() {
@@ -87,7 +105,7 @@ void TForm1::bitbtn1Click() {
   r.bitbtn1->setVisible(false);
   r.BitBtn3->setVisible(false);
   if (!result.folderMoved || !directoryExists(NewLevelPath)) {
-    r.StaticText1->setText(QStringLiteral("There were problems during copy!"));
+    showStatus(r, QStringLiteral("There were problems during copy!"));
     return;
   }
 
@@ -99,7 +117,7 @@ void TForm1::bitbtn1Click() {
     for (const std::string& name : result.failedFiles) names << QString::fromStdString(name);
     status += QStringLiteral("\nNot renamed: ") + names.join(QStringLiteral(", "));
   }
-  r.StaticText1->setText(status);
+  showStatus(r, status);
 
   // Show the renamed folder; its change event puts the new name into OName.
   r.DirectoryListBox2->setDirectory(NewLevelPath);
@@ -115,7 +133,7 @@ void TForm1::bitbtn1Click() {
 void TForm1::BitBtn3Click() {
   renamerUi.bitbtn1->setVisible(false);
   renamerUi.BitBtn3->setVisible(false);
-  renamerUi.StaticText1->clear();
+  showStatus(renamerUi, QString());
 }
 
 void TForm1::DirectoryListBox2Change() {

@@ -187,6 +187,31 @@ class RenamerTabTest : public QObject {
     QVERIFY(!directoryExists(levels_ + "/my track"));
   }
 
+  void statusTextGrowsWithItsText() {
+    writeFile(levels_ + "/nhood9/nhood9.cam", "c");
+    start();
+    QLabel* status = r().StaticText1;
+    const int designHeight = status->height();
+
+    const QString longName = QStringLiteral(
+        "a new level name long enough to need two or three lines of the status text for itself");
+    clickGo(QStringLiteral("an old level name that also takes more than two lines of the status "
+                           "text when it is shown in the question"),
+            longName);
+    QVERIFY(status->text().endsWith(longName));
+    // Every line is shown: the text grew past its place in the layout, and where it grew over
+    // the logo it is the text that shows.
+    QVERIFY(status->height() > designHeight);
+    QVERIFY(status->height() >= status->heightForWidth(status->width()));
+    QWidget* page = form_->ui.TabSheet1;
+    const QRect overlap = status->geometry().intersected(r().Image1->geometry());
+    QVERIFY(!overlap.isEmpty());
+    QCOMPARE(page->childAt(overlap.center()), static_cast<QWidget*>(status));
+
+    r().BitBtn3->click();
+    QCOMPARE(status->height(), designHeight);
+  }
+
   void escapePressesGoOnlyOnThisTabWhileEnabled() {
     writeFile(levels_ + "/nhood9/nhood9.cam", "c");
     start();
@@ -272,6 +297,14 @@ class RenamerTabTest : public QObject {
     QCOMPARE(r().StaticText1->text(), QStringLiteral("The following was renamed: p To: q\nNot renamed: p.cam"));
     QVERIFY(fileExists(levels_ + "/q/p.cam"));
     QVERIFY(fileExists(levels_ + "/q/q.w"));
+
+    // The old name names a file lying in levels, not a level folder: it keeps its name.
+    writeFile(levels_ + "/loose.txt", "loose");
+    clickGo(QStringLiteral("loose.txt"), QStringLiteral("new"));
+    r().bitbtn1->click();
+    QCOMPARE(r().StaticText1->text(), QStringLiteral("There were problems during copy!"));
+    QCOMPARE(readFile(levels_ + "/loose.txt"), std::string("loose"));
+    QVERIFY(!fileExists(levels_ + "/new"));
 
     // The old folder is missing.
     clickGo(QStringLiteral("gone"), QStringLiteral("new"));
