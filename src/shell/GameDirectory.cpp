@@ -35,12 +35,22 @@ void TForm1::DirectoryListBox1Change() {
   renamerUi.BitBtn2->setEnabled(usable);
   levelOrganizerUi.Findbutton->setEnabled(usable);
   carOrganizerUi.FindButton2->setEnabled(usable);
+  // A folder name may hold "?" or "*", which a search folder refuses. The organizers then cannot
+  // search this folder (and must not search the old one for it); the rest of the handling still
+  // runs so that the renamer works on the folder shown, and the refusal is shown at the end.
+  std::exception_ptr searchFolderRefused;
   if (usable) {
     c.BitBtn12->setEnabled(true);
-    FindFile.setLocation(GameDirectory + PathDelim + "levels" + PathDelim);
-    FindFile2.setLocation(GameDirectory + PathDelim + "un_levels" + PathDelim);
-    FindFile3.setLocation(GameDirectory + PathDelim + "cars" + PathDelim);
-    FindFile4.setLocation(GameDirectory + PathDelim + "garage" + PathDelim);
+    try {
+      FindFile.setLocation(GameDirectory + PathDelim + "levels" + PathDelim);
+      FindFile2.setLocation(GameDirectory + PathDelim + "un_levels" + PathDelim);
+      FindFile3.setLocation(GameDirectory + PathDelim + "cars" + PathDelim);
+      FindFile4.setLocation(GameDirectory + PathDelim + "garage" + PathDelim);
+    } catch (const std::exception&) {
+      levelOrganizerUi.Findbutton->setEnabled(false);
+      carOrganizerUi.FindButton2->setEnabled(false);
+      searchFolderRefused = std::current_exception();
+    }
   }
   // 6. The renamer's paths follow the new folder.
   OldLevelPath = levels + PathDelim + renamerUi.OName->text().toStdString();
@@ -52,6 +62,7 @@ void TForm1::DirectoryListBox1Change() {
   }
   const std::string cars = GameDirectory + PathDelim + "cars";
   if (directoryExists(cars)) c.DirectoryListBox4->setDirectory(cars);
+  if (searchFolderRefused) std::rethrow_exception(searchFolderRefused);
 }
 
 void TForm1::loadPreset() {

@@ -269,6 +269,41 @@ class MainWindowTest : public QObject {
     QVERIFY(errors.texts.isEmpty());
   }
 
+  void gameFolderWhoseNameHoldsWildcards() {
+    // "?" and "*" are allowed in folder names here, but a search folder refuses them.
+    TempDir tmp;
+    const std::string root = realPath(tmp.path());
+    const std::string a = root + "/a", odd = root + "/Game? *";
+    makeGame(a);
+    makeGame(odd);
+    ErrorBoxAnswerer errors;
+    auto form = startIn(a);
+    auto& c = form->changeDirectoryUi;
+    c.DirectoryListBox1->setDirectory(odd);
+
+    // The refusal is shown once ...
+    QCOMPARE(errors.texts.size(), 1);
+    QVERIFY(errors.texts.first().contains(QStringLiteral("wildcards")));
+    // ... the organizers cannot search the new folder, and must not search the old one for it ...
+    QVERIFY(!form->levelOrganizerUi.Findbutton->isEnabled());
+    QVERIFY(!form->carOrganizerUi.FindButton2->isEnabled());
+    QCOMPARE(form->FindFile.Location(), a + "/levels/");
+    // ... and everything else follows the new folder, so GO renames inside it.
+    QCOMPARE(form->GameDirectory, odd);
+    QVERIFY(c.BitBtn12->isEnabled());
+    QVERIFY(form->renamerUi.BitBtn2->isEnabled());
+    QCOMPARE(form->renamerUi.DirectoryListBox2->Directory(), odd + "/levels");
+    QCOMPARE(c.DirectoryListBox3->Directory(), odd + "/levels");
+    QCOMPARE(c.DirectoryListBox4->Directory(), odd + "/cars");
+    QCOMPARE(form->OldLevelPath, odd + "/levels/" + form->renamerUi.OName->text().toStdString());
+    QCOMPARE(form->NewLevelPath, odd + "/levels/" + form->renamerUi.NName->text().toStdString());
+
+    // Back to an ordinary folder: the organizers are usable again.
+    c.DirectoryListBox1->setDirectory(a);
+    QVERIFY(form->levelOrganizerUi.Findbutton->isEnabled());
+    QCOMPARE(errors.texts.size(), 1);
+  }
+
   void presetNamingAnotherGameOpensIt() {
     TempDir tmp;
     const std::string root = realPath(tmp.path());
