@@ -206,6 +206,14 @@ TEST(SearchWalk, AttributeAndSizeFilters) {
   anyOf.setAttributes({ffReadonly});
   EXPECT_EQ(search(anyOf, t.path(), "*.dat"), std::vector<std::string>{t / "ro.dat"});
 
+  // A pipe has none of the attribute bits: an empty set passes any Attributes unless they must
+  // be equal, and then only the empty Attributes admit it.
+  ASSERT_EQ(::mkfifo((t / "pipe.fifo").c_str(), 0644), 0);
+  EXPECT_EQ(search(anyOf, t.path(), "*.fifo"), std::vector<std::string>{t / "pipe.fifo"});
+  EXPECT_TRUE(search(exact, t.path(), "*.fifo").empty());
+  exact.setAttributes({});
+  EXPECT_EQ(search(exact, t.path(), "*"), std::vector<std::string>{t / "pipe.fifo"});
+
   // The record describes the entry.
   TFindFile rec;
   rec.setLocation(t.path());
