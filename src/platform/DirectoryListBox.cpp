@@ -163,19 +163,25 @@ void TDirectoryListBox::rebuild() {
   openRow_ = count() - 1;
 
   // The open folder's subfolders, sorted ignoring case; a folder that cannot be listed shows none.
-  std::vector<std::string> subfolders;
+  // Each name's sort key is its capitals, letters beyond ASCII included; equal keys keep byte order.
+  struct Subfolder {
+    QString key;
+    std::string name;
+  };
+  std::vector<Subfolder> subfolders;
   try {
     for (const DirectoryEntry& entry : listDirectory(directory_))
-      if (entry.isDirectory && !entry.isHidden) subfolders.push_back(entry.name);
+      if (entry.isDirectory && !entry.isHidden)
+        subfolders.push_back({QString::fromStdString(entry.name).toUpper(), entry.name});
   } catch (const std::exception&) {
     subfolders.clear();
   }
-  std::sort(subfolders.begin(), subfolders.end(), [](const std::string& a, const std::string& b) {
-    const std::string ua = upperAscii(a), ub = upperAscii(b);
-    return ua != ub ? ua < ub : a < b;
+  std::sort(subfolders.begin(), subfolders.end(), [](const Subfolder& a, const Subfolder& b) {
+    const int order = a.key.compare(b.key);
+    return order != 0 ? order < 0 : a.name < b.name;
   });
   const std::string prefix = includeTrailingDelim(directory_);
-  for (const std::string& name : subfolders) add(name, prefix + name, depth + 1, closedIcon);
+  for (const Subfolder& sub : subfolders) add(sub.name, prefix + sub.name, depth + 1, closedIcon);
 
   setCurrentRow(openRow_);
 }

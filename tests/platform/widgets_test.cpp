@@ -84,6 +84,13 @@ class WidgetsTest : public QObject {
     QCOMPARE(subs, (QStringList{QStringLiteral("apex"), QStringLiteral("Cars"), QStringLiteral("levels"),
                                 QString::fromUtf8("Über Bahn")}));
     QCOMPARE(list.itemPath(list.openRow() + 2), root + "/game/Cars");
+
+    // Letters beyond ASCII are compared ignoring case too: each capital sits with its small letter.
+    for (const char* name : {"über", "Ärger", "Über", "ärger", "zoo", "Zoo"}) makeDirs(root + "/accents/" + name);
+    list.setDirectory(root + "/accents");
+    QCOMPARE(captions(list).mid(list.openRow() + 1),
+             (QStringList{QStringLiteral("Zoo"), QStringLiteral("zoo"), QString::fromUtf8("Ärger"),
+                          QString::fromUtf8("ärger"), QString::fromUtf8("Über"), QString::fromUtf8("über")}));
   }
 
   void openingChangesFolderOnceAndIgnoresSameOrEmpty() {
