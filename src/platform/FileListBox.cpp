@@ -36,7 +36,11 @@ TFileListBox::TFileListBox(QWidget* parent) : QListWidget(parent) {
   setSelectionMode(QAbstractItemView::SingleSelection);
   // Every row is one line of text; equal heights keep a folder of many files quick to show.
   setUniformItemSizes(true);
+  // The name box follows the selected file. Keyboard focus alone marks a row as current without
+  // selecting it, and a click makes the row current before it selects it: both signals are
+  // watched, and only a selected current row is shown.
   connect(this, &QListWidget::currentRowChanged, this, &TFileListBox::showSelected);
+  connect(this, &QListWidget::itemSelectionChanged, this, [this] { showSelected(currentRow()); });
 }
 
 void TFileListBox::setDirectory(const std::string& path) {
@@ -72,7 +76,7 @@ void TFileListBox::setFileEdit(QLineEdit* edit) {
 }
 
 void TFileListBox::showSelected(int row) {
-  if (fileEdit_ == nullptr || row < 0) return;
+  if (fileEdit_ == nullptr || row < 0 || item(row) == nullptr || !item(row)->isSelected()) return;
   fileEdit_->setText(item(row)->text());
 }
 

@@ -436,6 +436,19 @@ class RenamerTabTest : public QObject {
     QCOMPARE(list->count(), 5);
     QCOMPARE(r().filedisp->text(), QStringLiteral("*.*"));
 
+    // Focus from the keyboard marks a row without selecting it: the name box keeps the mask.
+    list->Update();
+    r().filedisp->setFocus();
+    list->setFocus(Qt::TabFocusReason);
+    QVERIFY(list->hasFocus());
+    QCOMPARE(list->FileName(), std::string());
+    QCOMPARE(r().filedisp->text(), QStringLiteral("*.*"));
+    // A click selects and names the file.
+    const QRect bCam = list->visualItemRect(list->item(rowOf(list, QStringLiteral("b.cam"))));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, bCam.center());
+    QCOMPARE(r().filedisp->text(), QStringLiteral("b.cam"));
+    QCOMPARE(list->FileName(), level + "b.cam");
+
     // Re-read only when asked: a new file shows after the next re-read.
     writeFile(level + "new.w", "x");
     QCOMPARE(list->count(), 5);
