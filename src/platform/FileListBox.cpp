@@ -38,9 +38,15 @@ TFileListBox::TFileListBox(QWidget* parent) : QListWidget(parent) {
   setUniformItemSizes(true);
   // The name box follows the selected file. Keyboard focus alone marks a row as current without
   // selecting it, and a click makes the row current before it selects it: both signals are
-  // watched, and only a selected current row is shown.
+  // watched, and only a selected current row is shown. A click beside the files clears the
+  // selection, and the box shows the mask again.
   connect(this, &QListWidget::currentRowChanged, this, &TFileListBox::showSelected);
-  connect(this, &QListWidget::itemSelectionChanged, this, [this] { showSelected(currentRow()); });
+  connect(this, &QListWidget::itemSelectionChanged, this, [this] {
+    if (fileEdit_ != nullptr && selectedItems().isEmpty())
+      fileEdit_->setText(QString::fromStdString(mask_));
+    else
+      showSelected(currentRow());
+  });
 }
 
 void TFileListBox::setDirectory(const std::string& path) {

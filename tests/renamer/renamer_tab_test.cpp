@@ -448,6 +448,11 @@ class RenamerTabTest : public QObject {
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, bCam.center());
     QCOMPARE(r().filedisp->text(), QStringLiteral("b.cam"));
     QCOMPARE(list->FileName(), level + "b.cam");
+    // A click beside the files leaves none selected.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      QPoint(5, list->viewport()->height() - 3));
+    QCOMPARE(list->FileName(), std::string());
+    QCOMPARE(r().filedisp->text(), QStringLiteral("*.*"));
 
     // Re-read only when asked: a new file shows after the next re-read.
     writeFile(level + "new.w", "x");
