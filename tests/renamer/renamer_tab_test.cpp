@@ -221,6 +221,15 @@ class RenamerTabTest : public QObject {
     QTest::keyClick(r().NName, Qt::Key_Escape);
     QCOMPARE(r().StaticText1->text(), QStringLiteral("Are you sure you want to rename: nhood9 To: fresh"));
 
+    // Also from the two lists.
+    for (QListWidget* list : {static_cast<QListWidget*>(r().DirectoryListBox2),
+                              static_cast<QListWidget*>(r().FileListBox1)}) {
+      r().BitBtn3->click();
+      list->setFocus();
+      QTest::keyClick(list, Qt::Key_Escape);
+      QVERIFY(r().bitbtn1->isVisible());
+    }
+
     r().BitBtn3->click();
     QTest::keyClick(r().NName, Qt::Key_Escape, Qt::ShiftModifier);
     QCOMPARE(r().StaticText1->text(), QString());
