@@ -95,6 +95,22 @@ SearchEventPump& searchEventPump() {
   return pump;
 }
 
+// The game directory the running Go searches. When the game directory changes meanwhile (or the
+// window closes, which empties it), the search belongs to a folder no longer shown: it is stopped
+// at its next event and leaves the counters and the Go button as the change left them.
+std::string& searchedDirectory() {
+  static std::string directory;
+  return directory;
+}
+
+bool searchIsStale(const std::string& gameDirectory) { return gameDirectory != searchedDirectory(); }
+
+bool stopIfStale(TFindFile* search, const std::string& gameDirectory) {
+  if (!searchIsStale(gameDirectory)) return false;
+  search->setAborted(true);
+  return true;
+}
+
 QString countText(int count) { return QString::asprintf("%d  ", count); }
 
 // Queues an item for the list; it is added at the next repaint or when the search completes.
@@ -292,11 +308,13 @@ void TForm1::FindButtonClick() {
     }
   } enableOnExit{actions};
 
+  searchedDirectory() = GameDirectory;
   FindFile.Execute();
-  FindFile2.Execute();
+  if (!searchIsStale(GameDirectory)) FindFile2.Execute();
 }
 
-void TForm1::FindFileNewFolder(TFindFile*, const std::string& folder, bool&) {
+void TForm1::FindFileNewFolder(TFindFile* sender, const std::string& folder, bool&) {
+  if (stopIfStale(sender, GameDirectory)) return;
   searchEventPump().newFolder(ui.StatusBar1, folder);
 }
 
@@ -304,7 +322,8 @@ void TForm1::FindFile2NewFolder(TFindFile* sender, const std::string& folder, bo
   FindFileNewFolder(sender, folder, ignoreFolder);
 }
 
-void TForm1::FindFileFound(TFindFile*, const std::string& folder, TSearchRec& fileInfo) {
+void TForm1::FindFileFound(TFindFile* sender, const std::string& folder, TSearchRec& fileInfo) {
+  if (stopIfStale(sender, GameDirectory)) return;
   const std::string& name = fileInfo.Name;
   if (isStockLevelInfoFile(name)) return;
   const std::string caption = stripFileExt(name);
@@ -320,7 +339,8 @@ void TForm1::FindFileFound(TFindFile*, const std::string& folder, TSearchRec& fi
   searchEventPump().pump(ui.StatusBar1);
 }
 
-void TForm1::FindFile2Found(TFindFile*, const std::string& folder, TSearchRec& fileInfo) {
+void TForm1::FindFile2Found(TFindFile* sender, const std::string& folder, TSearchRec& fileInfo) {
+  if (stopIfStale(sender, GameDirectory)) return;
   // A search still reporting from the previous game directory after the directory was changed
   // does not fill the new directory's list.
   const std::string uninstalled = normalizePathLexically(GameDirectory + PathDelim + "un_levels") + PathDelim;
@@ -331,6 +351,7 @@ void TForm1::FindFile2Found(TFindFile*, const std::string& folder, TSearchRec& f
 
 void TForm1::FindFileComplete(TFindFile*) {
   searchEventPump().flush(ui.StatusBar1);
+  if (searchIsStale(GameDirectory)) return;
   const int installed = levelOrganizerUi.FoundFiles->topLevelItemCount();
   levelOrganizerUi.Edit2->setText(countText(installed));
   levelOrganizerUi.Edit1->setText(countText(installed + kStockLevelCount));
@@ -338,6 +359,7 @@ void TForm1::FindFileComplete(TFindFile*) {
 
 void TForm1::FindFile2Complete(TFindFile*) {
   searchEventPump().flush(ui.StatusBar1);
+  if (searchIsStale(GameDirectory)) return;
   levelOrganizerUi.Findbutton->setEnabled(true);
   levelOrganizerUi.Edit3->setText(countText(levelOrganizerUi.FoundFiles2->topLevelItemCount()));
 }

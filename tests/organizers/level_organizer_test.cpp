@@ -573,6 +573,15 @@ class LevelOrganizerTest : public QObject {
     writeLevel(second / "levels/only/only.inf", "Only");
     auto form = first.open();
     auto& u = form->levelOrganizerUi;
+    go(*form);
+    QCOMPARE(u.Edit2->text(), QStringLiteral("1500  "));
+    // Counts the folders the uninstalled search announces, then hands them on as before.
+    int uninstalledFolders = 0;
+    const TNewFolderEvent announce = form->FindFile2.OnNewFolder;
+    form->FindFile2.OnNewFolder = [&](TFindFile* s, const std::string& f, bool& i) {
+      ++uninstalledFolders;
+      announce(s, f, i);
+    };
 
     bool changedWhileBusy = false;
     bool actionsOffWhileBusy = false;
@@ -592,8 +601,24 @@ class LevelOrganizerTest : public QObject {
     QCOMPARE(u.FoundFiles2->topLevelItemCount(), 0);
     QVERIFY(u.Findbutton->isEnabled());
     QCOMPARE(watch.boxes.size(), 0);
+    // The first game's search stopped at the change: its uninstalled levels were never searched,
+    // and the counters still show what they showed when the directory changed.
+    QCOMPARE(uninstalledFolders, 0);
+    QCOMPARE(u.Edit2->text(), QStringLiteral("1500  "));
+    QCOMPARE(u.Edit1->text(), QStringLiteral("1518  "));
+    QCOMPARE(u.Edit3->text(), QStringLiteral("1500  "));
     go(*form);
     QCOMPARE(captions(u.FoundFiles), QStringList({QStringLiteral("only")}));
+    QCOMPARE(u.Edit2->text(), QStringLiteral("1  "));
+
+    // A change to a folder without levels during a search leaves Go disabled when it ends.
+    TempDir plain;
+    form->changeDirectoryUi.DirectoryListBox1->setDirectory(first.dir);
+    QTimer::singleShot(0, form.get(), [&] { form->changeDirectoryUi.DirectoryListBox1->setDirectory(realPath(plain.path())); });
+    go(*form);
+    QCOMPARE(form->GameDirectory, realPath(plain.path()));
+    QVERIFY(!u.Findbutton->isEnabled());
+    QCOMPARE(u.Edit2->text(), QStringLiteral("1  "));
 
     // Closing the window while a search runs does not crash; the search ends on its own.
     form->changeDirectoryUi.DirectoryListBox1->setDirectory(first.dir);
