@@ -90,7 +90,9 @@ TForm1::~TForm1() = default;
 
 void TForm1::setUpShell() {
   setWindowTitle(QString::fromUtf8(kApplicationTitle));
-  setGeometry(318, 192, 708, 460);
+  // The place is the frame's corner (move), as for any window placed on the screen.
+  resize(708, 460);
+  move(318, 192);
   ui.PageControl1->setCurrentWidget(ui.TabSheet5);
   ui.PageControl1->tabBar()->setExpanding(false);
   auto* tabStyle = new FixedTabHeightStyle();

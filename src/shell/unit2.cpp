@@ -10,6 +10,9 @@ namespace pitkit {
 
 TForm2::TForm2(QWidget* parent) : QDialog(parent) {
   ui.setupUi(this);
+  // The layout sets only the size of a window; a dialog without a place of its own would be
+  // centred over the main window each time it opens.
+  move(196, 251);
   registerFontFallbacks();
   setFont(namedFont(QStringLiteral("MS Sans Serif"), 11));
   setObjectName(QStringLiteral("Form2"));

@@ -141,6 +141,10 @@ class MainWindowTest : public QObject {
 
     // Hovering a control puts its hint into the status bar.
     form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    // Shown, the window's frame has its corner at the window's place on the screen.
+    QCOMPARE(form->pos(), QPoint(318, 192));
+    QCOMPARE(form->size(), QSize(708, 460));
     QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
     QApplication::sendEvent(c.DirectoryListBox1, &enter);
     QCOMPARE(form->ui.StatusBar1->currentMessage(), QStringLiteral("Your Torvane directory must be selected!"));
@@ -560,12 +564,14 @@ class MainWindowTest : public QObject {
 
     // The renamer help: modal over the main window, closed by its Close button, same window twice.
     QDialog* seen[2] = {nullptr, nullptr};
+    QRect shownAt;
     for (int round = 0; round < 2; ++round) {
       QTimer::singleShot(0, [&, round] {
         auto* help = qobject_cast<TForm2*>(QApplication::activeModalWidget());
         seen[round] = help;
         if (help == nullptr) return;
         QVERIFY(help->isModal());
+        shownAt = QRect(help->pos(), help->size());
         QCOMPARE(help->ui.Label1->text(), QStringLiteral("1. Your torvane directory must be selected."));
         QCOMPARE(help->ui.Label4->text(),
                  QStringLiteral("15. The status area is for displaying info as the program goes."));
@@ -582,12 +588,16 @@ class MainWindowTest : public QObject {
     QCOMPARE(seen[0], static_cast<QDialog*>(form->Form2));
     QCOMPARE(seen[1], seen[0]);
     QVERIFY(!form->Form2->isVisible());
+    // Each help window opens at its own place on the screen (its frame's corner), not centred
+    // over the main window.
+    QCOMPARE(shownAt, QRect(196, 251, 903, 367));
 
     // The organizer help: text typed there stays for the rest of the run.
     QString original, afterReopen;
     QTimer::singleShot(0, [&] {
       auto* help = qobject_cast<TForm6*>(QApplication::activeModalWidget());
       if (help == nullptr) return;
+      shownAt = QRect(help->pos(), help->size());
       original = help->ui.Memo1->toPlainText();
       help->ui.Memo1->setPlainText(QStringLiteral("my notes"));
       help->ui.Button1->click();
@@ -600,6 +610,7 @@ class MainWindowTest : public QObject {
       help->close();  // the title bar's close does the same as Close
     });
     form->ui.LevelOrganizer1->trigger();
+    QCOMPARE(shownAt, QRect(444, 317, 466, 271));
     QVERIFY(original.startsWith(QStringLiteral("      The level organizer and the car organizer")));
     QCOMPARE(original.split(QLatin1Char('\n')).size(), 20);
     QCOMPARE(afterReopen, QStringLiteral("my notes"));
