@@ -72,6 +72,9 @@ void TForm1::loadPreset() {
   // preset would otherwise be looked for, and written, at the top of the file system.
   if (startFolder.empty()) throw EInOutError(2);
   const std::string path = startFolder + PathDelim + kPresetFileName;
+  // Until the file says otherwise the preset belongs to the start folder, also when creating or
+  // opening it fails below.
+  PresetFolder = startFolder;
   if (!fileExists(path) && !directoryExists(path)) writePreset(path, startFolder, startFolder);
 
   std::exception_ptr readFailure;
@@ -95,6 +98,11 @@ void TForm1::loadPreset() {
   if (readFailure) std::rethrow_exception(readFailure);
 }
 
-void TForm1::BitBtn12Click() { writePreset(PresetFolder + PathDelim + kPresetFileName, PresetFolder, GameDirectory); }
+void TForm1::BitBtn12Click() {
+  // Without a preset folder (the start folder was gone) the file would land at the top of the
+  // file system.
+  if (PresetFolder.empty()) throw EInOutError(2);
+  writePreset(PresetFolder + PathDelim + kPresetFileName, PresetFolder, GameDirectory);
+}
 
 }  // namespace pitkit

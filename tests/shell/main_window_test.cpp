@@ -373,6 +373,13 @@ class MainWindowTest : public QObject {
     QCOMPARE(errors.texts, QStringList{QStringLiteral("File access denied.")});
     QCOMPARE(form->GameDirectory, start);
     QVERIFY(form->ui.PageControl1 != nullptr);
+    // A save still goes to the start folder, never to the top of the file system.
+    QCOMPARE(form->PresetFolder, start);
+    const bool rootPresetBefore = fileExists("/Pitkit.ini");
+    form->changeDirectoryUi.BitBtn12->click();
+    QCOMPARE(errors.texts.size(), 2);
+    QCOMPARE(fileExists("/Pitkit.ini"), rootPresetBefore);
+    QVERIFY(directoryExists(start + "/Pitkit.ini"));
   }
 
   void presetWithMissingPartsStaysOnTheStartFolder() {
@@ -423,6 +430,17 @@ class MainWindowTest : public QObject {
     QCOMPARE(errors.texts, QStringList{QStringLiteral("File not found.")});
     QVERIFY(!form.changeDirectoryUi.BitBtn12->isEnabled());
     QCOMPARE(fileExists("/Pitkit.ini"), rootPresetBefore);
+
+    // A game folder chosen afterwards can be worked on, but a save has no preset folder to go to.
+    const std::string game = realPath(tmp.path()) + "/game";
+    makeGame(game);
+    form.changeDirectoryUi.DirectoryListBox1->setDirectory(game);
+    QVERIFY(form.changeDirectoryUi.BitBtn12->isEnabled());
+    form.changeDirectoryUi.BitBtn12->click();
+    QCOMPARE(errors.texts.size(), 2);
+    QCOMPARE(errors.texts.last(), QStringLiteral("File not found."));
+    QCOMPARE(fileExists("/Pitkit.ini"), rootPresetBefore);
+    QVERIFY(!fileExists(game + "/Pitkit.ini"));
   }
 
   void savingAfterADirectoryChangeIsReadAtTheNextStart() {
