@@ -55,26 +55,38 @@ echo "Pitkit.ini names $game on both lines"
 
 if command -v xdotool >/dev/null; then
   # The help window opens from the menu with its own caption alone, and the program ends
-  # through "&File" > "&Exit".
-  xdotool windowfocus --sync "$window" 2>/dev/null || true
-  xdotool key --window "$window" alt+h
-  sleep 0.5
-  xdotool key r
-  if ! wait_for_window "Help" 10 >/dev/null; then
+  # through "&File" > "&Exit". Keys are sent again while nothing has happened yet, so a slow
+  # machine does not lose them.
+  menu_pick() {  # MENU-KEY ITEM-KEY
+    xdotool windowfocus --sync "$window" 2>/dev/null || true
+    xdotool key --window "$window" "alt+$1"
+    sleep 0.5
+    xdotool key "$2"
+  }
+  help_shown() { xwininfo -root -tree 2>/dev/null | grep -qF '"Help'; }
+  for _ in 1 2 3; do
+    menu_pick h r
+    for _ in $(seq 1 30); do help_shown && break; sleep 0.1; done
+    help_shown && break
+  done
+  if ! wait_for_window "Help" 5 >/dev/null; then
     echo "FAIL: no window captioned exactly \"Help\" after Help > Renamer"
     xwininfo -root -tree | grep -F '("' || true
     exit 1
   fi
   echo "the help window is captioned \"Help\""
-  xdotool key Escape
-  sleep 0.5
-  xdotool windowfocus --sync "$window" 2>/dev/null || true
-  xdotool key --window "$window" alt+f
-  sleep 0.5
-  xdotool key e
-  for _ in $(seq 1 100); do
+  for _ in 1 2 3; do
+    xdotool key Escape
+    for _ in $(seq 1 30); do help_shown || break; sleep 0.1; done
+    help_shown || break
+  done
+  for _ in 1 2 3; do
+    menu_pick f e
+    for _ in $(seq 1 50); do
+      kill -0 "$program_pid" 2>/dev/null || break
+      sleep 0.1
+    done
     kill -0 "$program_pid" 2>/dev/null || break
-    sleep 0.1
   done
   if kill -0 "$program_pid" 2>/dev/null; then
     echo "FAIL: File > Exit did not end the program"
