@@ -23,6 +23,8 @@
 #include <memory>
 #include <thread>
 
+#include <sys/stat.h>
+
 #include "organizers/TransferRunner.h"
 #include "platform/DirectoryListBox.h"
 #include "platform/ErrorBox.h"
@@ -432,6 +434,20 @@ class LevelOrganizerTest : public QObject {
     QVERIFY(street != nullptr);
     u.FoundFiles->setCurrentItem(street);
     QCOMPARE(watch.boxes.size(), 0);
+    QCOMPARE(previewColour(*form), QColor(Qt::green).rgb());
+
+    // A pipe or a folder in place of pellmoor.bmp cannot be opened (and never blocks the window).
+    fs::remove(game / "gfx/pellmoor.bmp");
+    QCOMPARE(::mkfifo((game / "gfx/pellmoor.bmp").c_str(), 0644), 0);
+    select(u.FoundFiles, QStringLiteral("mytrack"));
+    QCOMPARE(watch.boxes.size(), 1);
+    QCOMPARE(watch.boxes[0].text, q("Cannot open file " + game.dir + "/gfx/pellmoor.bmp."));
+    fs::remove(game / "gfx/pellmoor.bmp");
+    makeDirs(game / "gfx/pellmoor.bmp");
+    u.FoundFiles->setCurrentItem(street);
+    select(u.FoundFiles, QStringLiteral("mytrack"));
+    QCOMPARE(watch.boxes.size(), 2);
+    QCOMPARE(watch.boxes[1].text, watch.boxes[0].text);
     QCOMPARE(previewColour(*form), QColor(Qt::green).rgb());
 
     // A double click anywhere in the list opens the selected item's info file, also below the
