@@ -96,7 +96,7 @@ void TDirectoryListBox::setDirectory(const std::string& path) {
   if (wanted == directory_) return;
   if (!setCurrentDir(wanted)) {
     const int err = errno;
-    throw EInOutError(EInOutError::codeFromErrno(err != 0 ? err : ENOENT));
+    EInOutError::raiseFromErrno(err != 0 ? err : ENOENT);
   }
   // The folder as the system reports it once it is the working directory.
   std::string opened = getCurrentDir();

@@ -35,11 +35,15 @@ int EInOutError::codeFromErrno(int err) {
     case ENOSPC:
     case EDQUOT:
     case EFBIG: return 101;
-    default: return err;
+    default: return -1;
   }
 }
 
-void EInOutError::raiseFromErrno(int err) { throw EInOutError(codeFromErrno(err)); }
+void EInOutError::raiseFromErrno(int err) {
+  const int code = codeFromErrno(err);
+  if (code >= 0) throw EInOutError(code);
+  throw EInOutError(err, "I/O error " + std::to_string(err));
+}
 
 EOSError::EOSError(int err, const std::string& context)
     : Exception(context.empty() ? std::string(std::strerror(err))

@@ -20,14 +20,16 @@ class Exception : public std::exception {
 class EInOutError : public Exception {
  public:
   explicit EInOutError(int code) : Exception(inOutErrorText(code)), ErrorCode(code) {}
+  EInOutError(int code, std::string message) : Exception(std::move(message)), ErrorCode(code) {}
   int ErrorCode;
 
   // 2 "File not found", 3 "Invalid filename", 4 "Too many open files", 5 "File access denied",
   // 100 "Read beyond end of file", 101 "Disk full", 106 "Invalid numeric input", else "I/O error %d".
   static std::string inOutErrorText(int code);
-  // Maps an errno value onto the codes above (unknown values are kept as they are).
+  // Maps an errno value onto the codes above; -1 for a value with no such code.
   static int codeFromErrno(int err);
-  // Raises the error for errno.
+  // Raises the error for errno: a mapped value with its code's text, any other one as
+  // "I/O error <errno>" (so an errno that happens to equal a code, like EIO, is not mistaken for it).
   [[noreturn]] static void raiseFromErrno(int err);
 };
 

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 
 #include "platform/Errors.h"
@@ -87,8 +88,15 @@ std::string readWholeFile(const std::string& path) {
   return bytes;
 }
 
-void writeFileAtomically(const std::string& path, const std::string& bytes) {
-  if (path.empty()) throw EInOutError(2);
+void writeFileAtomically(const std::string& requestedPath, const std::string& bytes) {
+  if (requestedPath.empty()) throw EInOutError(2);
+  // A symbolic link keeps pointing at the file: the file it leads to is the one replaced.
+  std::string path = requestedPath;
+  struct stat link {};
+  if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+    char resolved[PATH_MAX];
+    if (::realpath(path.c_str(), resolved) != nullptr) path = resolved;
+  }
   // A file the user made read-only is not replaced (the home platform refuses to write it too).
   struct stat existing {};
   if (::stat(path.c_str(), &existing) == 0 && (existing.st_mode & S_IWUSR) == 0)

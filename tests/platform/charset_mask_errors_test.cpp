@@ -40,6 +40,14 @@ TEST(Errors, InOutTextsAndTheFullStopRule) {
   EXPECT_EQ(EInOutError::codeFromErrno(EACCES), 5);
   EXPECT_EQ(EInOutError::codeFromErrno(ENOSPC), 101);
   EXPECT_EQ(EInOutError::codeFromErrno(EMFILE), 4);
+  // An errno without a code keeps its own number, even where it equals a code (EIO is 5).
+  try {
+    EInOutError::raiseFromErrno(EIO);
+    FAIL() << "no error";
+  } catch (const EInOutError& e) {
+    EXPECT_EQ(e.ErrorCode, EIO);
+    EXPECT_EQ(e.message(), "I/O error 5");
+  }
 
   EXPECT_EQ(withFullStop("Selected Directory is not a TORVANE Main directory"),
             "Selected Directory is not a TORVANE Main directory.");

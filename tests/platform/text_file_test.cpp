@@ -128,6 +128,17 @@ TEST(WriteFileAtomically, AFailedWriteLeavesTheOldFileWhole) {
   EXPECT_EQ(entries, 1) << "the temporary file was left behind";
 }
 
+TEST(WriteFileAtomically, ALinkKeepsPointingAtTheFileItLeadsTo) {
+  test::TempDir dir;
+  test::writeFile(dir / "real/Pitkit.ini", "old");
+  ASSERT_EQ(::symlink((dir / "real/Pitkit.ini").c_str(), (dir / "Pitkit.ini").c_str()), 0);
+  writeFileAtomically(dir / "Pitkit.ini", "new");
+  struct stat st {};
+  ASSERT_EQ(::lstat((dir / "Pitkit.ini").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(test::readFile(dir / "real/Pitkit.ini"), "new");
+}
+
 TEST(WriteFileAtomically, AReadOnlyFileIsNotReplaced) {
   test::TempDir dir;
   const auto file = dir / "locked.inf";
