@@ -41,6 +41,9 @@ constexpr qint64 kEventPumpIntervalMs = 16;
 // (file names need not be valid UTF-8, and the paths built from the caption must match the disk).
 constexpr int kFolderRole = Qt::UserRole;
 constexpr int kCaptionRole = Qt::UserRole + 1;
+// The info file's own name as the search found it: "C.inf", or "C.INF" for a level made where
+// letter case does not count.
+constexpr int kInfoFileRole = Qt::UserRole + 2;
 
 std::string sub(const std::string& gameDirectory, const char* folder) {
   return gameDirectory + PathDelim + folder + PathDelim;
@@ -114,11 +117,13 @@ bool stopIfStale(TFindFile* search, const std::string& gameDirectory) {
 QString countText(int count) { return QString::asprintf("%d  ", count); }
 
 // Queues an item for the list; it is added at the next repaint or when the search completes.
-void addLevelItem(QTreeWidget* list, const std::string& caption, const std::string& folder) {
+void addLevelItem(QTreeWidget* list, const std::string& caption, const std::string& folder,
+                  const std::string& infoFile) {
   auto* item = new QTreeWidgetItem;
   item->setText(0, QString::fromStdString(caption));
   item->setData(0, kFolderRole, QByteArray::fromStdString(folder));
   item->setData(0, kCaptionRole, QByteArray::fromStdString(caption));
+  item->setData(0, kInfoFileRole, QByteArray::fromStdString(infoFile));
   searchEventPump().addItem(list, item);
 }
 
@@ -129,6 +134,9 @@ QTreeWidgetItem* selectedItem(QTreeWidget* list) {
 
 std::string itemCaption(const QTreeWidgetItem* item) { return item->data(0, kCaptionRole).toByteArray().toStdString(); }
 std::string itemFolder(const QTreeWidgetItem* item) { return item->data(0, kFolderRole).toByteArray().toStdString(); }
+std::string itemInfoFile(const QTreeWidgetItem* item) {
+  return item->data(0, kInfoFileRole).toByteArray().toStdString();
+}
 
 void clearList(QTreeWidget* list) {
   list->setUpdatesEnabled(false);
@@ -335,7 +343,7 @@ void TForm1::FindFileFound(TFindFile* sender, const std::string& folder, TSearch
                               folder.compare(0, levels.size(), levels) == 0 &&
                               folder.compare(levels.size(), std::string::npos, caption) == 0;
   if (!exactlyLevelsC && (relativePath(levels, folder) != caption || !directoryExists(levels + caption))) return;
-  addLevelItem(levelOrganizerUi.FoundFiles, caption, folder);
+  addLevelItem(levelOrganizerUi.FoundFiles, caption, folder, name);
   searchEventPump().pump(ui.StatusBar1);
 }
 
@@ -345,7 +353,7 @@ void TForm1::FindFile2Found(TFindFile* sender, const std::string& folder, TSearc
   // does not fill the new directory's list.
   const std::string uninstalled = normalizePathLexically(GameDirectory + PathDelim + "un_levels") + PathDelim;
   if (includeTrailingDelim(normalizePathLexically(folder)).compare(0, uninstalled.size(), uninstalled) != 0) return;
-  addLevelItem(levelOrganizerUi.FoundFiles2, stripFileExt(fileInfo.Name), folder);
+  addLevelItem(levelOrganizerUi.FoundFiles2, stripFileExt(fileInfo.Name), folder, fileInfo.Name);
   searchEventPump().pump(ui.StatusBar1);
 }
 
@@ -370,7 +378,8 @@ void TForm1::FoundFilesChange() {
   const std::string caption = itemCaption(item);
   LevelUninstallFrom = sub(GameDirectory, "levels") + caption;
   LevelUninstallTo = sub(GameDirectory, "un_levels") + caption;
-  showLevelDetails(sub(GameDirectory, "levels"), caption, levelOrganizerUi.Edit4, kLevelNameTypingLimit);
+  showLevelDetails(sub(GameDirectory, "levels"), caption, itemInfoFile(item), levelOrganizerUi.Edit4,
+                   kLevelNameTypingLimit);
 }
 
 void TForm1::FoundFiles2Change() {
@@ -379,18 +388,18 @@ void TForm1::FoundFiles2Change() {
   const std::string caption = itemCaption(item);
   LevelInstallFrom = sub(GameDirectory, "un_levels") + caption;
   LevelInstallTo = sub(GameDirectory, "levels") + caption;
-  showLevelDetails(sub(GameDirectory, "un_levels"), caption, levelOrganizerUi.lvlname2, 0);
+  showLevelDetails(sub(GameDirectory, "un_levels"), caption, itemInfoFile(item), levelOrganizerUi.lvlname2, 0);
 }
 
-void TForm1::showLevelDetails(const std::string& parentFolder, const std::string& caption, QLineEdit* nameBox,
-                              int typingLimit) {
+void TForm1::showLevelDetails(const std::string& parentFolder, const std::string& caption,
+                              const std::string& infoFile, QLineEdit* nameBox, int typingLimit) {
   auto& u = levelOrganizerUi;
   const std::string levelFolder = parentFolder + caption + PathDelim;
   // Read first: when the info file cannot be read, nothing else of the details changes.
-  const std::string name = readLevelDisplayName(levelFolder + caption + ".inf");
+  const std::string name = readLevelDisplayName(levelFolder + infoFile);
   showName(nameBox, QString::fromStdString(name), typingLimit);
   SelectedLevelFolder = levelFolder;
-  SelectedLevelInfoFile = caption + ".inf";
+  SelectedLevelInfoFile = infoFile;
   u.inffile1->setEnabled(true);
   u.viewreadme->setEnabled(fileExists(levelFolder + "readme.txt"));
   const std::string gfx = sub(GameDirectory, "gfx");
@@ -400,12 +409,12 @@ void TForm1::showLevelDetails(const std::string& parentFolder, const std::string
 
 void TForm1::FoundFilesDblClick() {
   if (QTreeWidgetItem* item = selectedItem(levelOrganizerUi.FoundFiles))
-    shellOpen(itemCaption(item) + ".inf", itemFolder(item));
+    shellOpen(itemInfoFile(item), itemFolder(item));
 }
 
 void TForm1::FoundFiles2DblClick() {
   if (QTreeWidgetItem* item = selectedItem(levelOrganizerUi.FoundFiles2))
-    shellOpen(itemCaption(item) + ".inf", itemFolder(item));
+    shellOpen(itemInfoFile(item), itemFolder(item));
 }
 
 void TForm1::viewreadmeClick() { shellOpen("readme.txt", SelectedLevelFolder); }

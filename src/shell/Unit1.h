@@ -110,8 +110,8 @@ class TForm1 : public QMainWindow {
   void inffile1Click();
   // Shared steps of the level handlers: the details of a selected level C below `parentFolder`,
   // the copy-then-delete of Install and Uninstall, and the confirmed delete.
-  void showLevelDetails(const std::string& parentFolder, const std::string& caption, QLineEdit* nameBox,
-                        int typingLimit);
+  void showLevelDetails(const std::string& parentFolder, const std::string& caption,
+                        const std::string& infoFile, QLineEdit* nameBox, int typingLimit);
   void moveLevelFolder(std::string from, std::string to, const char* verb);
   void deleteLevelFolder(QTreeWidget* list, std::string folder);
 

@@ -305,9 +305,24 @@ class LevelOrganizerTest : public QObject {
     writeLevel(game / "un_levels/away/away.inf", "Far Away");
     writeFile(game / "un_levels/away/readme.txt", "r");
     writeLevel(game / "un_levels/pack/one.inf", "in a pack");
+    writeLevel(game / "levels/LOUD/LOUD.INF", "Made Elsewhere");  // an upper-case extension
     auto form = game.open();
     auto& u = form->levelOrganizerUi;
     go(*form);
+
+    // The details, the viewer button and a double click read the info file the search found.
+    select(u.FoundFiles, QStringLiteral("LOUD"));
+    QCOMPARE(watch.boxes.size(), 0);
+    QCOMPARE(u.Edit4->text(), QStringLiteral("Made Elsewhere"));
+    QCOMPARE(form->SelectedLevelInfoFile, std::string("LOUD.INF"));
+    u.inffile1->click();
+    QTest::mouseDClick(u.FoundFiles->viewport(), Qt::LeftButton, {},
+                       u.FoundFiles->visualItemRect(findItem(u.FoundFiles, QStringLiteral("LOUD"))).center());
+    QCOMPARE(opened_.size(), 2u);
+    QCOMPARE(opened_[0].file, std::string("LOUD.INF"));
+    QCOMPARE(opened_[1].file, std::string("LOUD.INF"));
+    QCOMPARE(opened_[1].folder, game / "levels/LOUD");
+    opened_.clear();
 
     select(u.FoundFiles, QStringLiteral("mytrack"));
     QCOMPARE(u.Edit4->text(), QStringLiteral("My Track"));
