@@ -15,13 +15,21 @@ namespace pitkit {
 
 TextLineReader::TextLineReader(const std::string& path) {
   if (path.empty()) throw EInOutError(2);
-  file_ = std::fopen(path.c_str(), "rb");
-  if (file_ == nullptr) EInOutError::raiseFromErrno(errno);
+  // Opened without waiting, so a pipe standing where a text file should be cannot hang the
+  // window; only regular files are read (a folder, pipe, socket or device is refused).
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) EInOutError::raiseFromErrno(errno);
   struct stat st {};
-  if (::fstat(::fileno(file_), &st) == 0 && S_ISDIR(st.st_mode)) {
-    std::fclose(file_);
-    file_ = nullptr;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
     throw EInOutError(5);
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  file_ = ::fdopen(fd, "rb");
+  if (file_ == nullptr) {
+    const int err = errno;
+    ::close(fd);
+    EInOutError::raiseFromErrno(err);
   }
 }
 

@@ -80,6 +80,9 @@ TEST(TextLineReader, OpenFailuresCarryTheirCodes) {
   }
   test::makeDirs(dir / "folder");
   EXPECT_THROW(TextLineReader reader(dir / "folder"), EInOutError);
+  // A pipe with no writer would block a plain open for ever; it is refused at once.
+  ASSERT_EQ(::mkfifo((dir / "pipe.inf").c_str(), 0644), 0);
+  EXPECT_THROW(TextLineReader reader(dir / "pipe.inf"), EInOutError);
 }
 
 TEST(WriteFileAtomically, ReplacesContentsAndKeepsNoTemporaryFile) {
