@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,40 @@ void makeLevels(const TempDir& t, int count) {
   }
   test::writeFile(t / "plain/plain.inf", "no marker");
 }
+
+// The program's hand-over, except that every call after the first `pass` is held back instead of
+// being queued for the event loop, so a worker is certain to wait for a call the loop has not run.
+class HoldingUiThread : public IUiThread {
+ public:
+  explicit HoldingUiThread(std::size_t pass) : pass_(pass) {}
+  void invokeAndWait(const std::function<void()>& call) override { real_.invokeAndWait(call); }
+  void post(std::function<void()> call) override {
+    std::lock_guard lock(mutex_);
+    if (passed_ < pass_) {
+      ++passed_;
+      real_.post(std::move(call));
+    } else {
+      held_.push_back(std::move(call));
+    }
+  }
+  std::size_t held() {
+    std::lock_guard lock(mutex_);
+    return held_.size();
+  }
+  // Hands the held calls to the event loop after all.
+  void release() {
+    std::lock_guard lock(mutex_);
+    for (auto& call : held_) real_.post(std::move(call));
+    held_.clear();
+  }
+
+ private:
+  QtUiThread real_;
+  std::mutex mutex_;
+  std::size_t pass_;
+  std::size_t passed_ = 0;
+  std::vector<std::function<void()>> held_;
+};
 
 // Records the events of a component and whether each ran on the thread that created it.
 struct Events {
@@ -95,16 +130,18 @@ class ThreadedQtTest : public QObject {
     Events seen;
     auto f = std::make_unique<TFindFile>();
     f->setThreaded(true);
-    f->setUiThread(std::make_shared<QtUiThread>());
+    auto uiThread = std::make_shared<HoldingUiThread>(3);
+    f->setUiThread(uiThread);
     f->setLocation(t.path());
     seen.attach(*f);
     f->Execute();
-    QTRY_VERIFY_WITH_TIMEOUT(seen.list.size() >= 3, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(seen.list.size() == 3 && uiThread->held() == 1, 20000);
+    QVERIFY(f->Busy());
     f.reset();  // returns although the worker waits for a call the event loop has not run
-    const std::size_t atDestruction = seen.list.size();
+    uiThread->release();
     QCoreApplication::processEvents();  // calls queued for the component do nothing now
     QCoreApplication::sendPostedEvents();
-    QCOMPARE(seen.list.size(), atDestruction);
+    QCOMPARE(seen.list.size(), 3u);
     QCOMPARE(seen.completions, 0);
   }
 };
