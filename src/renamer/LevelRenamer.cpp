@@ -52,6 +52,11 @@ void TForm1::setUpRenamer() {
   setColour(r.CheckBox2, QPalette::WindowText, Qt::red);
   setColour(r.filedisp, QPalette::Text, Qt::red);
   setColour(r.OName, QPalette::Base, Qt::white);
+  // The levels folder list and the file list are green, like every folder list.
+  for (QWidget* list : std::initializer_list<QWidget*>{r.DirectoryListBox2, r.FileListBox1}) {
+    setColour(list, QPalette::Base, QColor(0, 128, 0));
+    setColour(list, QPalette::Text, Qt::white);
+  }
   // The status text never shrinks below its place in the layout.
   r.StaticText1->setMinimumHeight(r.StaticText1->height());
 
