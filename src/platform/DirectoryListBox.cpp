@@ -38,30 +38,26 @@ class IndentDelegate : public QStyledItemDelegate {
   }
 };
 
-// A small folder picture, drawn once: the theme's icons cost a search through icon folders.
-const QIcon& folderIcon(bool open) {
-  static const QIcon icons[2] = {[] {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setPen(QColor(120, 90, 20));
-    p.setBrush(QColor(240, 200, 80));
-    p.drawRect(1, 3, 6, 2);
-    p.drawRect(1, 4, 13, 9);
-    return QIcon(pixmap);
-  }(), [] {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setPen(QColor(120, 90, 20));
-    p.setBrush(QColor(240, 200, 80));
-    p.drawRect(1, 3, 6, 2);
-    p.drawRect(1, 4, 12, 9);
+// A small folder picture, closed or open (the folders on the way down and the open folder).
+QIcon drawFolderIcon(bool open) {
+  QPixmap pixmap(16, 16);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setPen(QColor(120, 90, 20));
+  p.setBrush(QColor(240, 200, 80));
+  p.drawRect(1, 3, 6, 2);
+  p.drawRect(1, 4, open ? 12 : 13, 9);
+  if (open) {
     p.setBrush(QColor(255, 230, 140));
     const QPointF lid[4] = {{3, 7}, {15, 7}, {13, 13}, {1, 13}};
     p.drawPolygon(lid, 4);
-    return QIcon(pixmap);
-  }()};
+  }
+  return QIcon(pixmap);
+}
+
+// Drawn once: the theme's icons cost a search through icon folders.
+const QIcon& folderIcon(bool open) {
+  static const QIcon icons[2] = {drawFolderIcon(false), drawFolderIcon(true)};
   return icons[open ? 1 : 0];
 }
 
