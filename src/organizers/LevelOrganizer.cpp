@@ -273,19 +273,11 @@ void TForm1::setUpLevelOrganizer() {
 // red delete captions, a red bold italic "Selected Directory:" label.
 void TForm1::setUpLevelOrganizerLook() {
   auto& u = levelOrganizerUi;
-  const QColor green(0, 128, 0);
-  for (QWidget* w : std::initializer_list<QWidget*>{u.FoundFiles, u.FoundFiles2, u.Edit4, u.lvlname2}) {
-    setColour(w, QPalette::Base, green);
-    setColour(w, QPalette::Text, Qt::white);
-  }
-  u.Findbutton->setFont(namedFont(QStringLiteral("Myriad Roman"), 16));
-  setColour(u.Findbutton, QPalette::ButtonText, green);
-  setColour(u.BitBtn4, QPalette::ButtonText, Qt::blue);
-  setColour(u.BitBtn6, QPalette::ButtonText, Qt::blue);
-  setColour(u.BitBtn5, QPalette::ButtonText, Qt::red);
-  setColour(u.BitBtn7, QPalette::ButtonText, Qt::red);
-  u.Label9->setFont(namedFont(QStringLiteral("Myriad Roman"), 13, true, true));
-  setColour(u.Label9, QPalette::WindowText, Qt::red);
+  applyOrganizerPageLook({{u.FoundFiles, u.FoundFiles2, u.Edit4, u.lvlname2},
+                          u.Findbutton,
+                          {u.BitBtn4, u.BitBtn6},
+                          {u.BitBtn5, u.BitBtn7},
+                          u.Label9});
   QFont bold = u.StaticText3->font();
   bold.setBold(true);
   u.StaticText3->setFont(bold);

@@ -71,4 +71,19 @@ void setColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) 
   widget->setPalette(palette);
 }
 
+
+void applyOrganizerPageLook(const OrganizerPageLook& look) {
+  const QColor green(0, 128, 0);
+  for (QWidget* box : look.greenBoxes) {
+    setColour(box, QPalette::Base, green);
+    setColour(box, QPalette::Text, Qt::white);
+  }
+  look.goButton->setFont(namedFont(QStringLiteral("Myriad Roman"), 16));
+  setColour(look.goButton, QPalette::ButtonText, green);
+  for (QWidget* button : look.transferButtons) setColour(button, QPalette::ButtonText, Qt::blue);
+  for (QWidget* button : look.deleteButtons) setColour(button, QPalette::ButtonText, Qt::red);
+  look.selectedDirectoryLabel->setFont(namedFont(QStringLiteral("Myriad Roman"), 13, true, true));
+  setColour(look.selectedDirectoryLabel, QPalette::WindowText, Qt::red);
+}
+
 }  // namespace pitkit

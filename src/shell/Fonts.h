@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QPalette>
 #include <QString>
+#include <vector>
 
 class QWidget;
 
@@ -18,5 +19,17 @@ QFont namedFont(const QString& family, int pixelSize, bool bold = false, bool it
 
 // Sets one colour role of one control's palette.
 void setColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour);
+
+// The colour scheme the two organizer pages share: green lists and name boxes, a green "&Go" in
+// "Myriad Roman", blue install and uninstall captions, red delete captions, and a red bold italic
+// "Selected Directory:" label.
+struct OrganizerPageLook {
+  std::vector<QWidget*> greenBoxes;
+  QWidget* goButton;
+  std::vector<QWidget*> transferButtons;
+  std::vector<QWidget*> deleteButtons;
+  QWidget* selectedDirectoryLabel;
+};
+void applyOrganizerPageLook(const OrganizerPageLook& look);
 
 }  // namespace pitkit

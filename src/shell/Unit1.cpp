@@ -145,20 +145,11 @@ void TForm1::setUpChangeDirectoryPage() {
 
 void TForm1::setUpCarOrganizerPage() {
   auto& c = carOrganizerUi;
-  const QColor green(0, 128, 0);
-  for (QWidget* w : std::initializer_list<QWidget*>{c.Foundfiles3, c.foundfiles4, c.Edit10, c.Edit8}) {
-    setColour(w, QPalette::Base, green);
-    setColour(w, QPalette::Text, Qt::white);
-  }
-  QFont go = namedFont(QStringLiteral("Myriad Roman"), 16);
-  c.FindButton2->setFont(go);
-  setColour(c.FindButton2, QPalette::ButtonText, QColor(0, 128, 0));
-  setColour(c.BitBtn8, QPalette::ButtonText, Qt::blue);
-  setColour(c.BitBtn10, QPalette::ButtonText, Qt::blue);
-  setColour(c.BitBtn9, QPalette::ButtonText, Qt::red);
-  setColour(c.BitBtn11, QPalette::ButtonText, Qt::red);
-  c.Label17->setFont(namedFont(QStringLiteral("Myriad Roman"), 13, true, true));
-  setColour(c.Label17, QPalette::WindowText, Qt::red);
+  applyOrganizerPageLook({{c.Foundfiles3, c.foundfiles4, c.Edit10, c.Edit8},
+                          c.FindButton2,
+                          {c.BitBtn8, c.BitBtn10},
+                          {c.BitBtn9, c.BitBtn11},
+                          c.Label17});
   QFont counter = font();
   counter.setBold(true);
   counter.setItalic(true);
