@@ -66,6 +66,18 @@ struct ErrorBoxAnswerer {
   }
 };
 
+// A start folder "kit" and another game folder "game", both usable game directories.
+struct TwoGames {
+  TempDir tmp;
+  std::string root = realPath(tmp.path());
+  std::string start = root + "/kit";
+  std::string game = root + "/game";
+  TwoGames() {
+    makeGame(start);
+    makeGame(game);
+  }
+};
+
 void addItem(QTreeWidget* list, const QString& caption) { new QTreeWidgetItem(list, QStringList{caption}); }
 
 }  // namespace
@@ -336,11 +348,8 @@ class MainWindowTest : public QObject {
   }
 
   void presetProblemsShowOneErrorAndKeepTheStartFolder() {
-    TempDir tmp;
-    const std::string root = realPath(tmp.path());
-    const std::string start = root + "/kit", game = root + "/game";
-    makeGame(start);
-    makeGame(game);
+    const TwoGames games;
+    const std::string &root = games.root, &start = games.start, &game = games.game;
 
     struct Case {
       const char* name;
@@ -383,11 +392,8 @@ class MainWindowTest : public QObject {
   }
 
   void presetWithMissingPartsStaysOnTheStartFolder() {
-    TempDir tmp;
-    const std::string root = realPath(tmp.path());
-    const std::string start = root + "/kit", game = root + "/game";
-    makeGame(start);
-    makeGame(game);
+    const TwoGames games;
+    const std::string &root = games.root, &start = games.start, &game = games.game;
     ErrorBoxAnswerer errors;
 
     // An empty file: both values empty; the start folder stays and a save writes the file that
@@ -444,11 +450,8 @@ class MainWindowTest : public QObject {
   }
 
   void savingAfterADirectoryChangeIsReadAtTheNextStart() {
-    TempDir tmp;
-    const std::string root = realPath(tmp.path());
-    const std::string start = root + "/kit", game = root + "/game";
-    makeGame(start);
-    makeGame(game);
+    const TwoGames games;
+    const std::string &root = games.root, &start = games.start, &game = games.game;
     ErrorBoxAnswerer errors;
     {
       auto form = startIn(start);
@@ -519,11 +522,8 @@ class MainWindowTest : public QObject {
   }
 
   void everyWayOfClosingWritesNothing() {
-    TempDir tmp;
-    const std::string root = realPath(tmp.path());
-    const std::string start = root + "/kit", game = root + "/game";
-    makeGame(start);
-    makeGame(game);
+    const TwoGames games;
+    const std::string &root = games.root, &start = games.start, &game = games.game;
     ErrorBoxAnswerer errors;
     for (const std::string way : {"title bar", "File > Exit", "EXIT", "level Exit", "car Exit"}) {
       auto form = startIn(start);
