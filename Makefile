@@ -1,6 +1,9 @@
 # make run: install what is missing, build, make the sample game once, start the program in it.
 # make test: install what is missing, build, run every test.
 BUILD ?= build
+# ccache, when the machine has it, keeps rebuilds of unchanged files cheap.
+LAUNCHER := $(shell command -v ccache 2>/dev/null)
+CMAKE_LAUNCHER := $(if $(LAUNCHER),-DCMAKE_CXX_COMPILER_LAUNCHER=$(LAUNCHER),)
 
 .PHONY: all deps build test run bench clean
 
@@ -10,7 +13,7 @@ deps:
 	bash scripts/install-deps
 
 build: deps
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_LAUNCHER)
 	cmake --build $(BUILD)
 
 test: build
