@@ -9,12 +9,14 @@ char fold(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 
 bool wildcardMatch(std::string_view name, std::string_view mask) {
   std::size_t n = 0, m = 0, starMask = std::string_view::npos, starName = 0;
   while (n < name.size()) {
-    if (m < mask.size() && (mask[m] == '?' || fold(mask[m]) == fold(name[n]))) {
-      ++n;
-      ++m;
-    } else if (m < mask.size() && mask[m] == '*') {
+    // A mask '*' is always a wildcard, also where the name itself holds a '*' (a legal name
+    // character here); taking it as a literal match first would lose the backtracking point.
+    if (m < mask.size() && mask[m] == '*') {
       starMask = m++;
       starName = n;
+    } else if (m < mask.size() && (mask[m] == '?' || fold(mask[m]) == fold(name[n]))) {
+      ++n;
+      ++m;
     } else if (starMask != std::string_view::npos) {
       m = starMask + 1;
       n = ++starName;

@@ -2,6 +2,7 @@
 
 #include "platform/Charset.h"
 #include "platform/Errors.h"
+#include "platform/FindData.h"
 #include "platform/Mask.h"
 
 namespace pitkit {
@@ -29,6 +30,63 @@ TEST(Mask, DosStyleMatchingIgnoresCase) {
   EXPECT_TRUE(matchesMask("nhood1.cam", "nhood?.*"));
   EXPECT_FALSE(matchesMask("nhood12.cam", "nhood?.cam"));
   EXPECT_TRUE(matchesMask("Über.inf", "*.INF"));
+}
+
+// The reference: '*' any run, '?' one character, ASCII case ignored, written as plain recursion;
+// a mask ending in ".*" also matches a name without a dot.
+bool referenceGlob(std::string_view n, std::string_view m) {
+  if (m.empty()) return n.empty();
+  if (m[0] == '*') return referenceGlob(n, m.substr(1)) || (!n.empty() && referenceGlob(n.substr(1), m));
+  if (n.empty()) return false;
+  const auto up = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; };
+  return (m[0] == '?' || up(m[0]) == up(n[0])) && referenceGlob(n.substr(1), m.substr(1));
+}
+bool referenceMask(std::string_view n, std::string_view m) {
+  if (referenceGlob(n, m)) return true;
+  return m.size() >= 2 && m.substr(m.size() - 2) == ".*" && n.find('.') == std::string_view::npos &&
+         referenceGlob(n, m.substr(0, m.size() - 2));
+}
+
+TEST(Mask, AStarInsideTheNameIsAnOrdinaryCharacter) {
+  const struct {
+    const char* name;
+    const char* mask;
+  } cases[] = {{"*x.y", "*.*"}, {"para.*parrs", "*.*"}, {"*a.txt", "*.txt"}, {"a*b.inf", "a*.inf"},
+               {"**a", "*a"},   {"?*.INF", "*.inf"},  {"*", "?"},           {"a*b*c", "a*c"}};
+  for (const auto& c : cases) {
+    EXPECT_TRUE(matchesMask(c.name, c.mask)) << c.name << " / " << c.mask;
+    EXPECT_TRUE(NameMask(c.mask).matches(c.name)) << c.name << " / " << c.mask;
+  }
+}
+
+// Every name and every mask of up to five characters from {a, B, ., *, ?}: both matchers give the
+// reference's answer for each of the 15 million pairs.
+TEST(Mask, BothMatchersAgreeWithTheReferenceOnEveryShortPair) {
+  const std::string alphabet = "aB.*?";
+  std::vector<std::string> words{""};
+  for (std::size_t from = 0, len = 1; len <= 5; ++len) {
+    const std::size_t to = words.size();
+    for (std::size_t i = from; i < to; ++i)
+      for (char c : alphabet) words.push_back(words[i] + c);
+    from = to;
+  }
+  ASSERT_EQ(words.size(), 3906u);
+  long wrong = 0, matched = 0;
+  for (const std::string& mask : words) {
+    const NameMask prepared(mask);
+    for (const std::string& name : words) {
+      const bool want = referenceMask(name, mask);
+      matched += want;
+      const bool plain = matchesMask(name, mask), fast = prepared.matches(name);
+      if (plain != want || fast != want) {
+        if (++wrong <= 10)
+          ADD_FAILURE() << "name '" << name << "' mask '" << mask << "': reference " << want << ", matchesMask "
+                        << plain << ", NameMask " << fast;
+      }
+    }
+  }
+  EXPECT_EQ(wrong, 0);
+  EXPECT_GT(matched, 100000);  // the table is not trivially all "no"
 }
 
 TEST(Errors, InOutTextsAndTheFullStopRule) {
