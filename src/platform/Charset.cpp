@@ -50,37 +50,47 @@ std::string cp1252ToUtf8(const std::string& bytes) {
 std::string utf8ToCp1252(const std::string& text) {
   std::string out;
   out.reserve(text.size());
+  const auto byteAt = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
   for (std::size_t i = 0; i < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    char32_t cp = 0;
-    std::size_t extra = 0;
+    const unsigned char lead = byteAt(i);
     if (lead < 0x80) {
-      cp = lead;
-    } else if ((lead & 0xE0) == 0xC0) {
-      cp = lead & 0x1F;
+      out += static_cast<char>(lead);
+      ++i;
+      continue;
+    }
+    // Strict decoding (RFC 3629): the second byte's range depends on the lead, which rules out
+    // overlong forms (C0 AF is not '/'), surrogates and code points above 10FFFF. A malformed
+    // sequence gives one '?' for its longest well-formed start and one for each stray byte.
+    std::size_t extra = 0;
+    unsigned char low = 0x80, high = 0xBF;
+    char32_t cp = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
       extra = 1;
-    } else if ((lead & 0xF0) == 0xE0) {
-      cp = lead & 0x0F;
+      cp = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
       extra = 2;
-    } else if ((lead & 0xF8) == 0xF0) {
-      cp = lead & 0x07;
+      cp = lead & 0x0F;
+      if (lead == 0xE0) low = 0xA0;
+      if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
       extra = 3;
+      cp = lead & 0x07;
+      if (lead == 0xF0) low = 0x90;
+      if (lead == 0xF4) high = 0x8F;
     } else {
       out += '?';
       ++i;
       continue;
     }
-    bool valid = true;
-    for (std::size_t k = 1; k <= extra; ++k) {
-      if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
-        valid = false;
-        break;
-      }
-      cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    std::size_t k = 1;
+    for (; k <= extra && i + k < text.size(); ++k) {
+      const unsigned char next = byteAt(i + k);
+      if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF)) break;
+      cp = (cp << 6) | (next & 0x3F);
     }
-    if (!valid) {
+    if (k <= extra) {
       out += '?';
-      ++i;
+      i += k;  // the valid start of a sequence counts as one malformed character
       continue;
     }
     i += extra + 1;

@@ -18,6 +18,31 @@ TEST(Charset, EveryByteSurvivesARoundTrip) {
   EXPECT_EQ(utf8ToCp1252("a\xC3"), "a?");
 }
 
+TEST(Charset, MalformedUtf8BecomesQuestionMarks) {
+  const struct {
+    std::string in, out;
+  } cases[] = {
+      {"\xC0\xAF", "??"},             {"\xC1\x9C", "??"},          {std::string("\xC0\x80", 2), "??"},
+      {"\xE0\x80\xAF", "???"},        {"\xF0\x80\x80\xAF", "????"}, {"\xED\xA0\x80", "???"},  // surrogate
+      {"\xF4\x90\x80\x80", "????"},  {"\xE2\x82" "A", "?A"},       {"\x80" "b", "?b"},
+      {"\xC2\x81\xE2\x82\xAC\xC3\xA9", "\x81\x80\xE9"},  // well-formed: U+0081, euro, e acute
+  };
+  for (const auto& c : cases) EXPECT_EQ(utf8ToCp1252(c.in), c.out) << ::testing::PrintToString(c.in);
+
+  // No two- or three-byte sequence yields an ASCII character it did not hold itself (a '/', '\\'
+  // or NUL out of nowhere), except the '?' of a malformed sequence.
+  long forged = 0;
+  for (int a = 0x80; a < 0x100; ++a)
+    for (int b = 0; b < 0x100; ++b)
+      for (int c = (a >= 0xE0 ? 0 : -1); c < (a >= 0xE0 ? 0x100 : 0); ++c) {
+        std::string in{static_cast<char>(a), static_cast<char>(b)};
+        if (c >= 0) in += static_cast<char>(c);
+        for (char o : utf8ToCp1252(in))
+          if (static_cast<unsigned char>(o) < 0x80 && o != '?' && in.find(o) == std::string::npos) ++forged;
+      }
+  EXPECT_EQ(forged, 0);
+}
+
 TEST(Mask, DosStyleMatchingIgnoresCase) {
   EXPECT_TRUE(matchesMask("track.inf", "*.inf"));
   EXPECT_TRUE(matchesMask("TRACK.INF", "*.inf"));
