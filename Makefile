@@ -1,11 +1,19 @@
 # make run: install what is missing, build, make the sample game once, start the program in it.
-# make test: install what is missing, build, run every test.
+# make test: install what is missing, build, run every test; then the same suite again in the
+#            sanitizer build (clang, AddressSanitizer + UndefinedBehaviorSanitizer), with each fuzz
+#            target for a few seconds and the soak of the main window.
+# make fuzz: every fuzz target for FUZZ_SECONDS each (and at most FUZZ_RUNS executions if set).
+# make soak: the soak of the main window with SOAK_ACTIONS random actions for each of SOAK_SEEDS.
 BUILD ?= build
+SANITIZE_BUILD ?= build-sanitize
+FUZZ_SECONDS ?= 300
+SOAK_ACTIONS ?= 3000
+SOAK_SEEDS ?= 1 2 3
 # ccache, when the machine has it, keeps rebuilds of unchanged files cheap.
 LAUNCHER := $(shell command -v ccache 2>/dev/null)
 CMAKE_LAUNCHER := $(if $(LAUNCHER),-DCMAKE_CXX_COMPILER_LAUNCHER=$(LAUNCHER),)
 
-.PHONY: all deps build test run bench clean
+.PHONY: all deps build sanitize-build test fuzz soak run bench clean
 
 all: build
 
@@ -16,8 +24,20 @@ build: deps
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_LAUNCHER)
 	cmake --build $(BUILD)
 
-test: build
+sanitize-build: deps
+	cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+	  -DPITKIT_SANITIZE=ON -DPITKIT_FUZZ=ON -DPITKIT_BUILD_BENCH=OFF $(CMAKE_LAUNCHER)
+	cmake --build $(SANITIZE_BUILD)
+
+test: build sanitize-build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2
+	cd $(SANITIZE_BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2
+
+fuzz: sanitize-build
+	bash tests/fuzz/run.sh $(FUZZ_SECONDS) $(SANITIZE_BUILD)/tests/fuzz
+
+soak: build
+	bash tests/soak/run.sh $(BUILD)/tests/soak/pitkit_soak $(SOAK_ACTIONS) $(SOAK_SEEDS)
 
 run: build
 	bash scripts/run-sample $(BUILD)
@@ -26,4 +46,4 @@ bench: build
 	bash bench/run-all $(BUILD)
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD)

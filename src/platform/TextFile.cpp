@@ -13,7 +13,8 @@
 
 namespace pitkit {
 
-TextLineReader::TextLineReader(const std::string& path) {
+TextLineReader::TextLineReader(const std::string& path, std::size_t bufferSize)
+    : buffer_(bufferSize == 0 ? 1 : bufferSize) {
   if (path.empty()) throw EInOutError(2);
   // Opened without waiting, so a pipe standing where a text file should be cannot hang the
   // window; only regular files are read (a folder, pipe, socket or device is refused).
@@ -39,7 +40,7 @@ TextLineReader::~TextLineReader() {
 
 void TextLineReader::fill() {
   if (atEnd_) return;
-  len_ = std::fread(buffer_, 1, sizeof buffer_, file_);
+  len_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
   pos_ = 0;
   if (len_ == 0) {
     if (std::ferror(file_)) EInOutError::raiseFromErrno(errno != 0 ? errno : EIO);

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace pitkit {
 
@@ -15,7 +16,10 @@ class TextLineReader {
   // file without line breaks cannot exhaust memory.
   static constexpr std::size_t kMaxLineLength = 1 << 20;
 
-  explicit TextLineReader(const std::string& path);
+  static constexpr std::size_t kBufferSize = 65536;
+
+  // `bufferSize` (at least 1) is how much is read from the file at a time.
+  explicit TextLineReader(const std::string& path, std::size_t bufferSize = kBufferSize);
   ~TextLineReader();
   TextLineReader(const TextLineReader&) = delete;
   TextLineReader& operator=(const TextLineReader&) = delete;
@@ -30,7 +34,7 @@ class TextLineReader {
   void fill();
 
   std::FILE* file_ = nullptr;
-  char buffer_[65536];
+  std::vector<char> buffer_;
   std::size_t pos_ = 0;
   std::size_t len_ = 0;
   bool atEnd_ = false;

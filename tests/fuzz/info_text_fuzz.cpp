@@ -1,0 +1,33 @@
+// The info-file editor's load and save: any file loads as well-formed UTF-8, and saving what was
+// loaded writes the file's bytes back with every line break (CR, LF or CR LF) made CR LF.
+#include "fuzz_support.h"
+#include "platform/TextFile.h"
+#include "renamer/info_text.h"
+
+using namespace pitkit;
+
+static std::string modelBreaks(std::string_view bytes) {
+  std::string out;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] == '\r' || bytes[i] == '\n') {
+      out += "\r\n";
+      if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+    } else {
+      out += bytes[i];
+    }
+  }
+  return out;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  const std::string path = fuzz::scratchFile("level.inf", bytes);
+  const std::string text = loadInfoText(path);
+  fuzz::check(fuzz::wellFormedUtf8(text), "the loaded text is not well-formed UTF-8");
+
+  const std::string saved = fuzz::scratchFolder() + "/saved.inf";
+  saveInfoText(saved, text);
+  fuzz::check(readWholeFile(saved) == modelBreaks(bytes), "the saved bytes differ from the loaded file");
+  fuzz::check(loadInfoText(saved) == text, "loading the saved file gives another text");
+  return 0;
+}
