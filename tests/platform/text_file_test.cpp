@@ -15,8 +15,8 @@
 namespace pitkit {
 namespace {
 
-std::vector<std::string> readAllLines(const std::string& path) {
-  TextLineReader reader(path);
+std::vector<std::string> readAllLines(const std::string& path, std::size_t bufferSize = TextLineReader::kBufferSize) {
+  TextLineReader reader(path, bufferSize);
   std::vector<std::string> lines;
   while (!reader.eof()) lines.push_back(reader.readLine());
   return lines;
@@ -26,27 +26,29 @@ TEST(TextLineReader, LineBreakRules) {
   test::TempDir dir;
   const auto file = dir / "t.txt";
   using Lines = std::vector<std::string>;
-
-  test::writeFile(file, "one\r\ntwo\rthree\r\n");
-  EXPECT_EQ(readAllLines(file), (Lines{"one", "two", "three"}));
-
-  // A bare LF stays inside the line.
-  test::writeFile(file, "NAME 'a'\nsecond\r\nthird");
-  EXPECT_EQ(readAllLines(file), (Lines{"NAME 'a'\nsecond", "third"}));
-
-  // The byte 1A ends the text.
-  test::writeFile(file, "first\r\nsec\x1Aond\r\nthird\r\n");
-  EXPECT_EQ(readAllLines(file), (Lines{"first", "sec"}));
-
-  // No final line break; an empty file has no lines; CR CR gives an empty line.
-  test::writeFile(file, "last");
-  EXPECT_EQ(readAllLines(file), (Lines{"last"}));
-  test::writeFile(file, "");
-  EXPECT_EQ(readAllLines(file), Lines{});
-  test::writeFile(file, "a\r\rb");
-  EXPECT_EQ(readAllLines(file), (Lines{"a", "", "b"}));
+  const struct {
+    const char* bytes;
+    Lines lines;
+  } cases[] = {
+      {"one\r\ntwo\rthree\r\n", {"one", "two", "three"}},
+      {"NAME 'a'\nsecond\r\nthird", {"NAME 'a'\nsecond", "third"}},  // a bare LF stays inside the line
+      {"first\r\nsec\x1Aond\r\nthird\r\n", {"first", "sec"}},        // the byte 1A ends the text
+      {"last", {"last"}},                                          // no final line break
+      {"", {}},
+      {"a\r\rb", {"a", "", "b"}},                                  // CR CR gives an empty line
+      {"\r\n\r\n\x1A", {"", ""}},
+      {"x\r\x1A\n", {"x"}},
+  };
+  // Every case also with reads of one, two and three bytes, so each break and the 1A fall on the
+  // edge of a read somewhere.
+  for (const auto& c : cases) {
+    test::writeFile(file, c.bytes);
+    for (std::size_t size : {std::size_t{1}, std::size_t{2}, std::size_t{3}, TextLineReader::kBufferSize})
+      EXPECT_EQ(readAllLines(file, size), c.lines) << ::testing::PrintToString(std::string(c.bytes)) << " read by " << size;
+  }
 
   // Reading past the end gives empty text.
+  test::writeFile(file, "a\r\rb");
   TextLineReader reader(file);
   reader.readLine();
   reader.readLine();
