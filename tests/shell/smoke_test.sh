@@ -97,6 +97,7 @@ if command -v xdotool >/dev/null; then
   program_pid=
   if [ "$status" -ne 0 ]; then
     echo "FAIL: the program ended with status $status"
+    cat "$work/pitkit.log"
     exit 1
   fi
   echo "File > Exit ended the program"
