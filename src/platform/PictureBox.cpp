@@ -8,8 +8,14 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QPixmap>
+#include <cstdio>
+#include <cstring>
+
+#include <jpeglib.h>
+#include <jerror.h>
 
 #include "platform/Errors.h"
+#include "platform/JpegDecoder.h"
 
 namespace pitkit {
 
@@ -48,6 +54,21 @@ QImage loadBitmapFile(const std::string& path) {
 
 void loadBitmapInto(QLabel* box, const std::string& path) {
   const QImage image = loadBitmapFile(path);
+  box->setPixmap(QPixmap::fromImage(image));
+}
+
+QImage loadJpegFile(const std::string& path) {
+  const RgbPicture picture = decodeJpegFile(path);
+  QImage image(picture.width, picture.height, QImage::Format_RGB888);
+  if (image.isNull()) throw Exception("JPEG error #" + std::to_string(JERR_OUT_OF_MEMORY));
+  const std::size_t rowBytes = static_cast<std::size_t>(picture.width) * 3;
+  for (int y = 0; y < picture.height; ++y)
+    std::memcpy(image.scanLine(y), picture.rgb.data() + y * rowBytes, rowBytes);
+  return image;
+}
+
+void loadJpegInto(QLabel* box, const std::string& path) {
+  const QImage image = loadJpegFile(path);
   box->setPixmap(QPixmap::fromImage(image));
 }
 
