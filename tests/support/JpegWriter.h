@@ -1,0 +1,58 @@
+#pragma once
+// Writes JPEG test pictures with libjpeg: a plain colour, and a copy that claims another size.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <jpeglib.h>
+
+namespace pitkit::test {
+
+// A baseline JPEG of `width` x `height` pixels, all of one colour (`components` 3: RGB, 1: grey,
+// 4: CMYK as Adobe writes it).
+inline std::string jpegBytes(int width, int height, std::uint8_t r, std::uint8_t g, std::uint8_t b,
+                             int components = 3) {
+  jpeg_compress_struct cinfo{};
+  jpeg_error_mgr jerr{};
+  cinfo.err = jpeg_std_error(&jerr);
+  jpeg_create_compress(&cinfo);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&cinfo, &buffer, &size);
+  cinfo.image_width = static_cast<JDIMENSION>(width);
+  cinfo.image_height = static_cast<JDIMENSION>(height);
+  cinfo.input_components = components;
+  cinfo.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 4 ? JCS_CMYK : JCS_RGB;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_quality(&cinfo, 95, TRUE);
+  jpeg_start_compress(&cinfo, TRUE);
+  std::vector<std::uint8_t> row;
+  for (int x = 0; x < width; ++x) {
+    if (components == 1) row.push_back(r);
+    else if (components == 4) row.insert(row.end(), {r, g, b, 255});  // inverted CMYK: k 255 = no black
+    else row.insert(row.end(), {r, g, b});
+  }
+  while (cinfo.next_scanline < cinfo.image_height) {
+    JSAMPROW p = row.data();
+    jpeg_write_scanlines(&cinfo, &p, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  std::string out(reinterpret_cast<const char*>(buffer), size);
+  jpeg_destroy_compress(&cinfo);
+  std::free(buffer);
+  return out;
+}
+
+// The same JPEG with the size in its frame header replaced (the picture data stays small).
+inline std::string withDeclaredSize(std::string jpeg, int width, int height) {
+  const std::size_t sof = jpeg.find("\xFF\xC0");
+  if (sof == std::string::npos) return jpeg;
+  jpeg[sof + 5] = static_cast<char>(height >> 8);
+  jpeg[sof + 6] = static_cast<char>(height & 0xFF);
+  jpeg[sof + 7] = static_cast<char>(width >> 8);
+  jpeg[sof + 8] = static_cast<char>(width & 0xFF);
+  return jpeg;
+}
+
+}  // namespace pitkit::test
