@@ -46,16 +46,6 @@ std::FILE* openRegularFile(const std::string& path) {
   return nullptr;
 }
 
-// Adobe writes CMYK inverted; this is the usual conversion of such a pixel to RGB.
-void cmykRowToRgb(const JSAMPLE* cmyk, std::uint8_t* rgb, JDIMENSION width) {
-  for (JDIMENSION x = 0; x < width; ++x, cmyk += 4, rgb += 3) {
-    const int k = cmyk[3];
-    rgb[0] = static_cast<std::uint8_t>(cmyk[0] * k / 255);
-    rgb[1] = static_cast<std::uint8_t>(cmyk[1] * k / 255);
-    rgb[2] = static_cast<std::uint8_t>(cmyk[2] * k / 255);
-  }
-}
-
 // Decodes `file` into `picture`; returns 0, or libjpeg's message code of the error that stopped it.
 int decodeFrom(std::FILE* file, RgbPicture& picture) {
   jpeg_decompress_struct cinfo;
@@ -72,8 +62,8 @@ int decodeFrom(std::FILE* file, RgbPicture& picture) {
   jpeg_stdio_src(&cinfo, file);
   jpeg_read_header(&cinfo, TRUE);
 
-  const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
-  cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
+  // libjpeg turns grey and colour pictures into RGB; it refuses CMYK with its own error code.
+  cinfo.out_color_space = JCS_RGB;
   cinfo.scale_num = 1;
   cinfo.scale_denom = 1;
   const std::int64_t pixels = std::int64_t{cinfo.image_width} * cinfo.image_height;
@@ -92,19 +82,9 @@ int decodeFrom(std::FILE* file, RgbPicture& picture) {
   picture.height = static_cast<int>(cinfo.output_height);
   jpeg_start_decompress(&cinfo);
   const std::size_t stride = std::size_t{cinfo.output_width} * 3;
-  // A CMYK row is decoded into libjpeg's own memory, freed with the decompressor.
-  JSAMPARRAY cmykRow =
-      cmyk ? (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE, cinfo.output_width * 4, 1)
-           : nullptr;
   while (cinfo.output_scanline < cinfo.output_height) {
-    std::uint8_t* out = picture.rgb.data() + cinfo.output_scanline * stride;
-    if (cmyk) {
-      jpeg_read_scanlines(&cinfo, cmykRow, 1);
-      cmykRowToRgb(cmykRow[0], out, cinfo.output_width);
-    } else {
-      JSAMPROW row = out;
-      jpeg_read_scanlines(&cinfo, &row, 1);
-    }
+    JSAMPROW row = picture.rgb.data() + cinfo.output_scanline * stride;
+    jpeg_read_scanlines(&cinfo, &row, 1);
   }
   jpeg_finish_decompress(&cinfo);
   jpeg_destroy_decompress(&cinfo);

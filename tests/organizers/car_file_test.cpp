@@ -1,10 +1,8 @@
-// A car's parameters.txt read in two scans, the garage rewrite of its texture-page path, and the
-// stock car table.
+// A car's parameters.txt read in two scans, and the garage rewrite of its texture-page path.
 #include "organizers/CarFile.h"
 
 #include <gtest/gtest.h>
 
-#include "organizers/StockTables.h"
 #include "platform/Errors.h"
 #include "support/TempDir.h"
 
@@ -70,15 +68,6 @@ TEST(ReadCarParameters, NameThenTexturePageInOneReading) {
   }
   EXPECT_THROW(readCarParameters(tmp / "missing.txt"), EInOutError);
   EXPECT_THROW(readCarParameters(tmp.path()), EInOutError);
-}
-
-TEST(StockCarFolders, MatchWithCase) {
-  EXPECT_EQ(StockCarFolders.size(), static_cast<std::size_t>(kStockCarCount));
-  EXPECT_TRUE(isStockCarFolder("adeon"));
-  EXPECT_TRUE(isStockCarFolder("wincar4"));
-  EXPECT_FALSE(isStockCarFolder("Adeon"));
-  EXPECT_FALSE(isStockCarFolder("pack/adeon"));
-  EXPECT_FALSE(isStockCarFolder(""));
 }
 
 }  // namespace

@@ -287,7 +287,6 @@ class CarOrganizerTest : public QObject {
     writeCar(game / "cars/mycar", "My Car", "cars\\mycar\\tex.bmp");
     writeFile(game / "cars/mycar/body.prm", std::string(50000, 'p'));
     writeCar(game / "cars/pack/deep", "Deep");
-    writeCar(game / "garage/adeon", "Stock");
     auto form = game.open();
     auto& c = form->carOrganizerUi;
 
@@ -305,23 +304,15 @@ class CarOrganizerTest : public QObject {
     QVERIFY(!fs::exists(game / "cars/mycar"));
     QCOMPARE(readFile(game / "garage/mycar/body.prm"), std::string(50000, 'p'));
     QCOMPARE(captions(c.Foundfiles3), QStringList({QStringLiteral("pack/deep")}));
-    QCOMPARE(captions(c.foundfiles4), QStringList({QStringLiteral("adeon"), QStringLiteral("mycar")}));
+    QCOMPARE(captions(c.foundfiles4), QStringList({QStringLiteral("mycar")}));
     QCOMPARE(c.Edit6->text(), QStringLiteral("1  "));
-    QCOMPARE(c.Edit7->text(), QStringLiteral("2  "));
+    QCOMPARE(c.Edit7->text(), QStringLiteral("1  "));
 
     // A car below a pack folder keeps its path in the garage.
     select(c.Foundfiles3, QStringLiteral("pack/deep"));
     c.BitBtn8->click();
     QVERIFY(fileExists(game / "garage/pack/deep/parameters.txt"));
     QCOMPARE(c.Foundfiles3->topLevelItemCount(), 0);
-
-    // A stock car installed from the garage is no longer listed.
-    select(c.foundfiles4, QStringLiteral("adeon"));
-    c.BitBtn10->click();
-    QVERIFY(fileExists(game / "cars/adeon/parameters.txt"));
-    QCOMPARE(captions(c.foundfiles4), QStringList({QStringLiteral("mycar"), QStringLiteral("pack/deep")}));
-    QCOMPARE(c.Foundfiles3->topLevelItemCount(), 0);
-    QCOMPARE(c.Edit9->text(), QStringLiteral("35  "));
 
     select(c.foundfiles4, QStringLiteral("mycar"));
     c.BitBtn10->click();

@@ -9,10 +9,8 @@
 
 namespace pitkit::test {
 
-// A baseline JPEG of `width` x `height` pixels, all of one colour (`components` 3: RGB, 1: grey,
-// 4: CMYK as Adobe writes it).
-inline std::string jpegBytes(int width, int height, std::uint8_t r, std::uint8_t g, std::uint8_t b,
-                             int components = 3) {
+// A baseline JPEG of `width` x `height` pixels, all of one colour.
+inline std::string jpegBytes(int width, int height, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
   jpeg_compress_struct cinfo{};
   jpeg_error_mgr jerr{};
   cinfo.err = jpeg_std_error(&jerr);
@@ -22,17 +20,13 @@ inline std::string jpegBytes(int width, int height, std::uint8_t r, std::uint8_t
   jpeg_mem_dest(&cinfo, &buffer, &size);
   cinfo.image_width = static_cast<JDIMENSION>(width);
   cinfo.image_height = static_cast<JDIMENSION>(height);
-  cinfo.input_components = components;
-  cinfo.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 4 ? JCS_CMYK : JCS_RGB;
+  cinfo.input_components = 3;
+  cinfo.in_color_space = JCS_RGB;
   jpeg_set_defaults(&cinfo);
   jpeg_set_quality(&cinfo, 95, TRUE);
   jpeg_start_compress(&cinfo, TRUE);
   std::vector<std::uint8_t> row;
-  for (int x = 0; x < width; ++x) {
-    if (components == 1) row.push_back(r);
-    else if (components == 4) row.insert(row.end(), {r, g, b, 255});  // inverted CMYK: k 255 = no black
-    else row.insert(row.end(), {r, g, b});
-  }
+  for (int x = 0; x < width; ++x) row.insert(row.end(), {r, g, b});
   while (cinfo.next_scanline < cinfo.image_height) {
     JSAMPROW p = row.data();
     jpeg_write_scanlines(&cinfo, &p, 1);
