@@ -115,7 +115,7 @@ void TForm1::Foundfiles3Change() {
   const std::string caption = itemCaption(item);
   CarUninstallFrom = subFolder(GameDirectory, "cars") + caption;
   CarUninstallTo = subFolder(GameDirectory, "garage") + caption;
-  showCarDetails(caption, false);
+  showCarDetails(caption, itemFileName(item), false);
 }
 
 void TForm1::foundfiles4Change() {
@@ -124,14 +124,14 @@ void TForm1::foundfiles4Change() {
   const std::string caption = itemCaption(item);
   CarInstallFrom = subFolder(GameDirectory, "garage") + caption;
   CarInstallTo = subFolder(GameDirectory, "cars") + caption;
-  showCarDetails(caption, true);
+  showCarDetails(caption, itemFileName(item), true);
 }
 
-void TForm1::showCarDetails(const std::string& caption, bool uninstalled) {
+void TForm1::showCarDetails(const std::string& caption, const std::string& parametersFile, bool uninstalled) {
   auto& c = carOrganizerUi;
   const std::string carFolder = subFolder(GameDirectory, uninstalled ? "garage" : "cars") + caption + PathDelim;
   // Read first: when the parameter file cannot be read, the name and pictures stay as they were.
-  const CarParameters parameters = readCarParameters(carFolder + kParametersFile);
+  const CarParameters parameters = readCarParameters(carFolder + parametersFile);
   if (uninstalled)
     showName(c.Edit8, QString::fromStdString(parameters.name), 0);
   else
@@ -159,11 +159,11 @@ void TForm1::showCarDetails(const std::string& caption, bool uninstalled) {
 }
 
 void TForm1::Foundfiles3DblClick() {
-  if (QTreeWidgetItem* item = selectedItem(carOrganizerUi.Foundfiles3)) shellOpen(kParametersFile, itemFolder(item));
+  if (QTreeWidgetItem* item = selectedItem(carOrganizerUi.Foundfiles3)) shellOpen(itemFileName(item), itemFolder(item));
 }
 
 void TForm1::foundfiles4DblClick() {
-  if (QTreeWidgetItem* item = selectedItem(carOrganizerUi.foundfiles4)) shellOpen(kParametersFile, itemFolder(item));
+  if (QTreeWidgetItem* item = selectedItem(carOrganizerUi.foundfiles4)) shellOpen(itemFileName(item), itemFolder(item));
 }
 
 void TForm1::BitBtn8Click() { moveOrganizerFolder(Organizer::Cars, CarUninstallFrom, CarUninstallTo, "Uninstalling"); }

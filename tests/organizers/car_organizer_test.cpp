@@ -124,6 +124,7 @@ class CarOrganizerTest : public QObject {
     writeCar(game / "cars/adeon", "stock");                 // stock folder name, exact case
     writeCar(game / "cars/Adeon", "Not Stock");             // another spelling is a custom car
     writeCar(game / "cars/pack/deep", "Deep Car");          // listed by its path below cars
+    fs::rename(game / "cars/pack/deep/parameters.txt", game / "cars/pack/deep/PARAMETERS.TXT");
     writeCar(game / "cars", "lying in cars");               // no list item for the whole folder
     writeFile(game / "cars/plain/parameters.txt", "Name \"no marker\"\r\n");
     writeCar(game / "garage/adeon", "stock moved out");     // no stock filter in the garage
@@ -160,7 +161,7 @@ class CarOrganizerTest : public QObject {
     QTest::mouseDClick(c.Foundfiles3->viewport(), Qt::LeftButton, {},
                        c.Foundfiles3->visualItemRect(c.Foundfiles3->currentItem()).center());
     QCOMPARE(opened_.size(), 1u);
-    QCOMPARE(opened_[0].file, std::string("parameters.txt"));
+    QCOMPARE(opened_[0].file, std::string("PARAMETERS.TXT"));  // the file the search found
     QCOMPARE(opened_[0].folder, game / "cars/pack/deep");
     select(c.foundfiles4, QStringLiteral("Müll Wagen"));
     QCOMPARE(c.Edit8->text(), QStringLiteral("Müll"));
