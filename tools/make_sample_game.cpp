@@ -139,8 +139,10 @@ Picture drawPicture(int width, int height, std::uint64_t hue) {
 
 // A side view of a toy car on a sky-and-road background; `hue` picks the body colour.
 Picture drawCar(int width, int height, std::uint64_t hue) {
-  Picture p{width, height, std::vector<unsigned char>(static_cast<std::size_t>(width) * height * 3)};
-  const unsigned char body[3] = {static_cast<unsigned char>(80 + hue % 176), static_cast<unsigned char>(40 + (hue >> 8) % 120),
+  Picture p{width, height,
+            std::vector<unsigned char>(static_cast<std::size_t>(width) * height * 3)};
+  const unsigned char body[3] = {static_cast<unsigned char>(80 + hue % 176),
+                                 static_cast<unsigned char>(40 + (hue >> 8) % 120),
                                  static_cast<unsigned char>(40 + (hue >> 16) % 200)};
   auto set = [&](int x, int y, unsigned char r, unsigned char g, unsigned char b) {
     unsigned char* px = &p.rgb[(static_cast<std::size_t>(y) * width + x) * 3];
@@ -155,14 +157,19 @@ Picture drawCar(int width, int height, std::uint64_t hue) {
       if (y >= road) {
         set(x, y, 70, 70, 75);
       } else {
-        set(x, y, static_cast<unsigned char>(120 + y * 100 / road), static_cast<unsigned char>(170 + y * 60 / road), 235);
+        set(x, y, static_cast<unsigned char>(120 + y * 100 / road),
+            static_cast<unsigned char>(170 + y * 60 / road), 235);
       }
-      const bool lower = x > width / 10 && x < width * 9 / 10 && y > road - height * 3 / 10 && y < wheelY + wheelR / 3;
+      const bool lower = x > width / 10 && x < width * 9 / 10 && y > road - height * 3 / 10 &&
+                         y < wheelY + wheelR / 3;
       const int cabinTop = road - height / 2;
       const int inset = (y - cabinTop) < 0 ? width : (road - height * 3 / 10 - y) * 2 / 3;
-      const bool cabin = y >= cabinTop && y <= road - height * 3 / 10 && x > width * 3 / 10 + inset && x < width * 7 / 10 - inset;
+      const bool cabin = y >= cabinTop && y <= road - height * 3 / 10 &&
+                         x > width * 3 / 10 + inset && x < width * 7 / 10 - inset;
       if (lower || cabin) set(x, y, body[0], body[1], body[2]);
-      if (cabin && y > cabinTop + 2 && x > width * 3 / 10 + inset + 3 && x < width * 7 / 10 - inset - 3) set(x, y, 200, 225, 245);
+      if (cabin && y > cabinTop + 2 && x > width * 3 / 10 + inset + 3 &&
+          x < width * 7 / 10 - inset - 3)
+        set(x, y, 200, 225, 245);
       for (int wx : wheelX) {
         const int dx = x - wx, dy = y - wheelY, d2 = dx * dx + dy * dy;
         if (d2 <= wheelR * wheelR) set(x, y, 25, 25, 25);
@@ -317,8 +324,8 @@ std::string parametersFile(const std::string& car, const std::string& displayNam
 
 // A car folder: its parameter file, its texture page (a bitmap) and, unless `withPicture` is
 // false, its picture (a JPEG).
-void writeCar(Random& rnd, const std::string& parent, const std::string& car, const std::string& displayName,
-              bool withPicture = true) {
+void writeCar(Random& rnd, const std::string& parent, const std::string& car,
+              const std::string& displayName, bool withPicture = true) {
   const std::string folder = parent + "/" + car;
   makeDir(folder);
   writeBytes(folder + "/parameters.txt", parametersFile(car, displayName, rnd));

@@ -10,8 +10,9 @@ namespace pitkit {
 inline const std::vector<std::string> kTexturePageKeys = {"TPAGE", "tpage", "Tpage"};
 
 struct CarParameters {
-  std::string name;         // the double-quoted value of the name line, decoded to UTF-8
-  std::string texturePage;  // the double-quoted value of the TPAGE line: a game path written with '\'
+  std::string name;  // the double-quoted value of the name line, decoded to UTF-8
+  std::string
+      texturePage;  // the double-quoted value of the TPAGE line: a game path written with '\'
 };
 
 // Reads one open parameters.txt twice over: the name line from the start, then the texture-page

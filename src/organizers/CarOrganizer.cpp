@@ -28,7 +28,8 @@ constexpr int kCarNameTypingLimit = 27;
 // The caption of a car folder found below `parent`: its path relative to that folder. A
 // parameters.txt lying in cars or garage itself (or, from a stale search, anywhere else) gives no
 // caption, so that no action can ever be offered on the whole folder.
-std::string carCaption(const std::string& gameDirectory, const char* parent, const std::string& folder) {
+std::string carCaption(const std::string& gameDirectory, const char* parent,
+                       const std::string& folder) {
   if (!isBelowGameFolder(folder, gameDirectory, parent)) return {};
   const std::string caption = relativePath(subFolder(gameDirectory, parent), folder);
   return caption.starts_with(".." + PathDelimStr) ? std::string() : caption;
@@ -42,16 +43,27 @@ void TForm1::setUpCarOrganizer() {
     search->setFilename(kParametersFile);
     search->setContaining(kParametersMarker);
   }
-  FindFile3.OnNewFolder = [this](TFindFile* s, const std::string& f, bool& i) { FindFile3NewFolder(s, f, i); };
-  FindFile4.OnNewFolder = [this](TFindFile* s, const std::string& f, bool& i) { FindFile4NewFolder(s, f, i); };
-  FindFile3.OnFound = [this](TFindFile* s, const std::string& f, TSearchRec& r) { FindFile3Found(s, f, r); };
-  FindFile4.OnFound = [this](TFindFile* s, const std::string& f, TSearchRec& r) { FindFile4Found(s, f, r); };
+  FindFile3.OnNewFolder = [this](TFindFile* s, const std::string& f, bool& i) {
+    FindFile3NewFolder(s, f, i);
+  };
+  FindFile4.OnNewFolder = [this](TFindFile* s, const std::string& f, bool& i) {
+    FindFile4NewFolder(s, f, i);
+  };
+  FindFile3.OnFound = [this](TFindFile* s, const std::string& f, TSearchRec& r) {
+    FindFile3Found(s, f, r);
+  };
+  FindFile4.OnFound = [this](TFindFile* s, const std::string& f, TSearchRec& r) {
+    FindFile4Found(s, f, r);
+  };
   FindFile3.OnComplete = [this](TFindFile* s) { FindFile3Complete(s); };
   FindFile4.OnComplete = [this](TFindFile* s) { FindFile4Complete(s); };
 
-  connect(c.FindButton2, &QPushButton::clicked, this, guarded(this, [this] { FindButton2Click(); }));
-  connect(c.Foundfiles3, &QTreeWidget::itemSelectionChanged, this, guarded(this, [this] { Foundfiles3Change(); }));
-  connect(c.foundfiles4, &QTreeWidget::itemSelectionChanged, this, guarded(this, [this] { foundfiles4Change(); }));
+  connect(c.FindButton2, &QPushButton::clicked, this,
+          guarded(this, [this] { FindButton2Click(); }));
+  connect(c.Foundfiles3, &QTreeWidget::itemSelectionChanged, this,
+          guarded(this, [this] { Foundfiles3Change(); }));
+  connect(c.foundfiles4, &QTreeWidget::itemSelectionChanged, this,
+          guarded(this, [this] { foundfiles4Change(); }));
   new ListDoubleClick(c.Foundfiles3, guarded(this, [this] { Foundfiles3DblClick(); }));
   new ListDoubleClick(c.foundfiles4, guarded(this, [this] { foundfiles4DblClick(); }));
   connect(c.BitBtn8, &QPushButton::clicked, this, guarded(this, [this] { BitBtn8Click(); }));
@@ -127,9 +139,11 @@ void TForm1::foundfiles4Change() {
   showCarDetails(caption, itemFileName(item), true);
 }
 
-void TForm1::showCarDetails(const std::string& caption, const std::string& parametersFile, bool uninstalled) {
+void TForm1::showCarDetails(const std::string& caption, const std::string& parametersFile,
+                            bool uninstalled) {
   auto& c = carOrganizerUi;
-  const std::string carFolder = subFolder(GameDirectory, uninstalled ? "garage" : "cars") + caption + PathDelim;
+  const std::string carFolder =
+      subFolder(GameDirectory, uninstalled ? "garage" : "cars") + caption + PathDelim;
   // Read first: when the parameter file cannot be read, the name and pictures stay as they were.
   const CarParameters parameters = readCarParameters(carFolder + parametersFile);
   if (uninstalled)
@@ -137,8 +151,9 @@ void TForm1::showCarDetails(const std::string& caption, const std::string& param
   else
     showName(c.Edit10, QString::fromStdString(parameters.name), kCarNameTypingLimit);
   // The texture page is named as installed; an uninstalled car's lies in the garage.
-  const std::string texturePage =
-      uninstalled ? uninstalledTexturePage(parameters.texturePage, caption) : parameters.texturePage;
+  const std::string texturePage = uninstalled
+                                      ? uninstalledTexturePage(parameters.texturePage, caption)
+                                      : parameters.texturePage;
   c.Edit11->setText(QString::fromStdString(texturePage));
 
   const QPixmap placeholder = ui.Image10->pixmap();
@@ -159,19 +174,29 @@ void TForm1::showCarDetails(const std::string& caption, const std::string& param
 }
 
 void TForm1::Foundfiles3DblClick() {
-  if (QTreeWidgetItem* item = selectedItem(carOrganizerUi.Foundfiles3)) shellOpen(itemFileName(item), itemFolder(item));
+  if (QTreeWidgetItem* item = selectedItem(carOrganizerUi.Foundfiles3))
+    shellOpen(itemFileName(item), itemFolder(item));
 }
 
 void TForm1::foundfiles4DblClick() {
-  if (QTreeWidgetItem* item = selectedItem(carOrganizerUi.foundfiles4)) shellOpen(itemFileName(item), itemFolder(item));
+  if (QTreeWidgetItem* item = selectedItem(carOrganizerUi.foundfiles4))
+    shellOpen(itemFileName(item), itemFolder(item));
 }
 
-void TForm1::BitBtn8Click() { moveOrganizerFolder(Organizer::Cars, CarUninstallFrom, CarUninstallTo, "Uninstalling"); }
+void TForm1::BitBtn8Click() {
+  moveOrganizerFolder(Organizer::Cars, CarUninstallFrom, CarUninstallTo, "Uninstalling");
+}
 
-void TForm1::BitBtn10Click() { moveOrganizerFolder(Organizer::Cars, CarInstallFrom, CarInstallTo, "Installing"); }
+void TForm1::BitBtn10Click() {
+  moveOrganizerFolder(Organizer::Cars, CarInstallFrom, CarInstallTo, "Installing");
+}
 
-void TForm1::BitBtn9Click() { deleteOrganizerFolder(Organizer::Cars, carOrganizerUi.Foundfiles3, CarUninstallFrom); }
+void TForm1::BitBtn9Click() {
+  deleteOrganizerFolder(Organizer::Cars, carOrganizerUi.Foundfiles3, CarUninstallFrom);
+}
 
-void TForm1::BitBtn11Click() { deleteOrganizerFolder(Organizer::Cars, carOrganizerUi.foundfiles4, CarInstallFrom); }
+void TForm1::BitBtn11Click() {
+  deleteOrganizerFolder(Organizer::Cars, carOrganizerUi.foundfiles4, CarInstallFrom);
+}
 
 }  // namespace pitkit

@@ -186,7 +186,8 @@ void TForm1::FindFileFound(TFindFile* sender, const std::string& folder, TSearch
 void TForm1::FindFile2Found(TFindFile* sender, const std::string& folder, TSearchRec& fileInfo) {
   if (levelSearch.stopIfStale(sender, GameDirectory)) return;
   if (!isBelowGameFolder(folder, GameDirectory, "un_levels")) return;
-  addOrganizerItem(levelSearch, levelOrganizerUi.FoundFiles2, stripFileExt(fileInfo.Name), folder, fileInfo.Name);
+  addOrganizerItem(levelSearch, levelOrganizerUi.FoundFiles2, stripFileExt(fileInfo.Name), folder,
+                   fileInfo.Name);
   levelSearch.pump(ui.StatusBar1);
 }
 
@@ -211,8 +212,8 @@ void TForm1::FoundFilesChange() {
   const std::string caption = itemCaption(item);
   LevelUninstallFrom = subFolder(GameDirectory, "levels") + caption;
   LevelUninstallTo = subFolder(GameDirectory, "un_levels") + caption;
-  showLevelDetails(subFolder(GameDirectory, "levels"), caption, itemFileName(item), levelOrganizerUi.Edit4,
-                   kLevelNameTypingLimit);
+  showLevelDetails(subFolder(GameDirectory, "levels"), caption, itemFileName(item),
+                   levelOrganizerUi.Edit4, kLevelNameTypingLimit);
 }
 
 void TForm1::FoundFiles2Change() {
@@ -221,7 +222,8 @@ void TForm1::FoundFiles2Change() {
   const std::string caption = itemCaption(item);
   LevelInstallFrom = subFolder(GameDirectory, "un_levels") + caption;
   LevelInstallTo = subFolder(GameDirectory, "levels") + caption;
-  showLevelDetails(subFolder(GameDirectory, "un_levels"), caption, itemFileName(item), levelOrganizerUi.lvlname2, 0);
+  showLevelDetails(subFolder(GameDirectory, "un_levels"), caption, itemFileName(item),
+                   levelOrganizerUi.lvlname2, 0);
 }
 
 void TForm1::showLevelDetails(const std::string& parentFolder, const std::string& caption,
@@ -275,7 +277,8 @@ void TForm1::moveOrganizerFolder(Organizer organizer, const std::string from, co
 }
 
 // Delete of both pages: only with a selection in its own list, and only after Yes.
-void TForm1::deleteOrganizerFolder(Organizer organizer, QTreeWidget* list, const std::string folder) {
+void TForm1::deleteOrganizerFolder(Organizer organizer, QTreeWidget* list,
+                                   const std::string folder) {
   const OrganizerPage page = organizerPage(*this, organizer);
   if (selectedItem(list) == nullptr) return;
   if (page.busy()) return;
@@ -291,12 +294,20 @@ void TForm1::deleteOrganizerFolder(Organizer organizer, QTreeWidget* list, const
   page.go();
 }
 
-void TForm1::BitBtn4Click() { moveOrganizerFolder(Organizer::Levels, LevelUninstallFrom, LevelUninstallTo, "Uninstalling"); }
+void TForm1::BitBtn4Click() {
+  moveOrganizerFolder(Organizer::Levels, LevelUninstallFrom, LevelUninstallTo, "Uninstalling");
+}
 
-void TForm1::BitBtn6Click() { moveOrganizerFolder(Organizer::Levels, LevelInstallFrom, LevelInstallTo, "Installing"); }
+void TForm1::BitBtn6Click() {
+  moveOrganizerFolder(Organizer::Levels, LevelInstallFrom, LevelInstallTo, "Installing");
+}
 
-void TForm1::BitBtn5Click() { deleteOrganizerFolder(Organizer::Levels, levelOrganizerUi.FoundFiles, LevelUninstallFrom); }
+void TForm1::BitBtn5Click() {
+  deleteOrganizerFolder(Organizer::Levels, levelOrganizerUi.FoundFiles, LevelUninstallFrom);
+}
 
-void TForm1::BitBtn7Click() { deleteOrganizerFolder(Organizer::Levels, levelOrganizerUi.FoundFiles2, LevelInstallFrom); }
+void TForm1::BitBtn7Click() {
+  deleteOrganizerFolder(Organizer::Levels, levelOrganizerUi.FoundFiles2, LevelInstallFrom);
+}
 
 }  // namespace pitkit

@@ -30,13 +30,27 @@ std::string itemBytes(const QTreeWidgetItem* item, int role) {
 OrganizerPage organizerPage(TForm1& form, TForm1::Organizer which) {
   if (which == TForm1::Organizer::Levels) {
     auto& u = form.levelOrganizerUi;
-    return {form.FindFile, form.FindFile2, form.levelSearch, u.FoundFiles, u.FoundFiles2, u.Findbutton,
-            {u.BitBtn4, u.BitBtn5, u.BitBtn6, u.BitBtn7}, "levels", "un_levels",
+    return {form.FindFile,
+            form.FindFile2,
+            form.levelSearch,
+            u.FoundFiles,
+            u.FoundFiles2,
+            u.Findbutton,
+            {u.BitBtn4, u.BitBtn5, u.BitBtn6, u.BitBtn7},
+            "levels",
+            "un_levels",
             [&form] { form.FindButtonClick(); }};
   }
   auto& c = form.carOrganizerUi;
-  return {form.FindFile3, form.FindFile4, form.carSearch, c.Foundfiles3, c.foundfiles4, c.FindButton2,
-          {c.BitBtn8, c.BitBtn9, c.BitBtn10, c.BitBtn11}, "cars", "garage",
+  return {form.FindFile3,
+          form.FindFile4,
+          form.carSearch,
+          c.Foundfiles3,
+          c.foundfiles4,
+          c.FindButton2,
+          {c.BitBtn8, c.BitBtn9, c.BitBtn10, c.BitBtn11},
+          "cars",
+          "garage",
           [&form] { form.FindButton2Click(); }};
 }
 
@@ -46,7 +60,8 @@ std::string subFolder(const std::string& gameDirectory, const char* folder) {
 
 void runOrganizerSearches(TForm1& form, OrganizerPage& page) {
   const std::string uninstalled = form.GameDirectory + PathDelim + page.uninstalledFolder;
-  if (!directoryExists(uninstalled) && !createDirectory(uninstalled)) throw Exception("Cannot create " + uninstalled);
+  if (!directoryExists(uninstalled) && !createDirectory(uninstalled))
+    throw Exception("Cannot create " + uninstalled);
   clearList(page.installedList);
   clearList(page.uninstalledList);
   page.goButton->setEnabled(false);
@@ -65,7 +80,8 @@ void runOrganizerSearches(TForm1& form, OrganizerPage& page) {
   if (!page.search.isStale(form.GameDirectory)) page.uninstalledSearch.Execute();
 }
 
-bool isBelowGameFolder(const std::string& folder, const std::string& gameDirectory, const char* parent) {
+bool isBelowGameFolder(const std::string& folder, const std::string& gameDirectory,
+                       const char* parent) {
   const std::string base = normalizePathLexically(gameDirectory + PathDelim + parent) + PathDelim;
   return includeTrailingDelim(normalizePathLexically(folder)).compare(0, base.size(), base) == 0;
 }
@@ -108,7 +124,8 @@ ListDoubleClick::ListDoubleClick(QTreeWidget* list, std::function<void()> handle
 }
 
 bool ListDoubleClick::eventFilter(QObject*, QEvent* event) {
-  if (event->type() == QEvent::MouseButtonDblClick && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+  if (event->type() == QEvent::MouseButtonDblClick &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
     handler_();
   return false;
 }

@@ -42,7 +42,8 @@ void OrganizerSearch::flush(QStatusBar* bar) {
 }
 
 void OrganizerSearch::flushItems() {
-  if (pendingList_ != nullptr && !pendingItems_.isEmpty()) pendingList_->addTopLevelItems(pendingItems_);
+  if (pendingList_ != nullptr && !pendingItems_.isEmpty())
+    pendingList_->addTopLevelItems(pendingItems_);
   pendingItems_.clear();
   pendingList_ = nullptr;
 }

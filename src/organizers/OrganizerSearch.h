@@ -22,7 +22,9 @@ class OrganizerSearch {
   // Go starts a run over `gameDirectory`. When the game directory changes meanwhile (or the window
   // closes, which empties it), the run belongs to a folder no longer shown: it is stale.
   void start(const std::string& gameDirectory) { searchedDirectory_ = gameDirectory; }
-  bool isStale(const std::string& gameDirectory) const { return gameDirectory != searchedDirectory_; }
+  bool isStale(const std::string& gameDirectory) const {
+    return gameDirectory != searchedDirectory_;
+  }
   // Stops `search` at its next entry when the run is stale; returns whether it did.
   bool stopIfStale(TFindFile* search, const std::string& gameDirectory);
 

@@ -9,7 +9,8 @@ bool isStockLevelInfoFile(const std::string& name) {
 }
 
 bool isStockCarFolder(const std::string& caption) {
-  return std::find(StockCarFolders.begin(), StockCarFolders.end(), caption) != StockCarFolders.end();
+  return std::find(StockCarFolders.begin(), StockCarFolders.end(), caption) !=
+         StockCarFolders.end();
 }
 
 }  // namespace pitkit

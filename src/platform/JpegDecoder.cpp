@@ -5,10 +5,13 @@
 #include <unistd.h>
 
 #include <csetjmp>
-#include <cstdio>
 
+// libjpeg's header needs FILE and size_t declared before it.
+// clang-format off
+#include <cstdio>
 #include <jpeglib.h>
 #include <jerror.h>
+// clang-format on
 
 #include "platform/Errors.h"
 
@@ -67,10 +70,12 @@ int decodeFrom(std::FILE* file, RgbPicture& picture) {
   cinfo.scale_num = 1;
   cinfo.scale_denom = 1;
   const std::int64_t pixels = std::int64_t{cinfo.image_width} * cinfo.image_height;
-  while (cinfo.scale_denom < 8 && pixels / (std::int64_t{cinfo.scale_denom} * cinfo.scale_denom) > kJpegComfortablePixels)
+  while (cinfo.scale_denom < 8 &&
+         pixels / (std::int64_t{cinfo.scale_denom} * cinfo.scale_denom) > kJpegComfortablePixels)
     cinfo.scale_denom *= 2;
   jpeg_calc_output_dimensions(&cinfo);
-  if (std::int64_t{cinfo.output_width} * cinfo.output_height > kJpegMaxPixels) ERREXIT1(&cinfo, JERR_IMAGE_TOO_BIG, 0);
+  if (std::int64_t{cinfo.output_width} * cinfo.output_height > kJpegMaxPixels)
+    ERREXIT1(&cinfo, JERR_IMAGE_TOO_BIG, 0);
 
   try {
     picture.rgb.assign(std::size_t{cinfo.output_width} * cinfo.output_height * 3, 0);

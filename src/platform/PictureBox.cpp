@@ -8,11 +8,14 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QPixmap>
-#include <cstdio>
 #include <cstring>
 
+// libjpeg's header needs FILE and size_t declared before it.
+// clang-format off
+#include <cstdio>
 #include <jpeglib.h>
 #include <jerror.h>
+// clang-format on
 
 #include "platform/Errors.h"
 #include "platform/JpegDecoder.h"

@@ -161,7 +161,8 @@ class TForm1 : public QMainWindow {
   void setUpCarOrganizer();
   // The name, picture and texture page of a car selected in either list (`uninstalled` for garage),
   // read from the parameter file the search found (its name may be spelt PARAMETERS.TXT).
-  void showCarDetails(const std::string& caption, const std::string& parametersFile, bool uninstalled);
+  void showCarDetails(const std::string& caption, const std::string& parametersFile,
+                      bool uninstalled);
 };
 
 }  // namespace pitkit

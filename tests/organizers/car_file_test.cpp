@@ -1,8 +1,7 @@
 // A car's parameters.txt read in two scans, and the garage rewrite of its texture-page path.
-#include "organizers/CarFile.h"
-
 #include <gtest/gtest.h>
 
+#include "organizers/CarFile.h"
 #include "platform/Errors.h"
 #include "support/TempDir.h"
 
@@ -32,7 +31,8 @@ TEST(UninstalledTexturePage, PointsIntoTheGarage) {
       // A caption below a pack folder is written with '\' in the game path.
       {"cars\\pack\\mycar\\car.bmp", "pack/mycar", "garage\\pack\\mycar\\mycar\\car.bmp"},
   };
-  for (const auto& c : cases) EXPECT_EQ(uninstalledTexturePage(c.value, c.caption), c.expected) << c.value;
+  for (const auto& c : cases)
+    EXPECT_EQ(uninstalledTexturePage(c.value, c.caption), c.expected) << c.value;
 }
 
 TEST(ReadCarParameters, NameThenTexturePageInOneReading) {
@@ -42,11 +42,13 @@ TEST(ReadCarParameters, NameThenTexturePageInOneReading) {
     std::string name;
     std::string texturePage;
   } cases[] = {
-      {"Name \"My Car\"\r\n; Model Filenames\r\nMODEL \"cars\\my\\body.prm\"\r\nTPAGE \"cars\\my\\car.bmp\"\r\n",
+      {"Name \"My Car\"\r\n; Model Filenames\r\nMODEL \"cars\\my\\body.prm\"\r\nTPAGE "
+       "\"cars\\my\\car.bmp\"\r\n",
        "My Car", "cars\\my\\car.bmp"},
-      // The marker line holds the key "name" (in "Filenames"): before the name line, it is the name.
-      {"; Model Filenames\r\nName \"My Car\"\r\nTPAGE \"cars\\my\\car.bmp\"\r\n", "; Model Filenames",
-       "cars\\my\\car.bmp"},
+      // The marker line holds the key "name" (in "Filenames"): before the name line, it is the
+      // name.
+      {"; Model Filenames\r\nName \"My Car\"\r\nTPAGE \"cars\\my\\car.bmp\"\r\n",
+       "; Model Filenames", "cars\\my\\car.bmp"},
       // A TPAGE line before the name line is never seen: the second scan runs on to the last line.
       {"TPAGE \"cars\\early.bmp\"\r\nName \"Car\"\r\nCOLL \"last.hul\"\r\n", "Car", "last.hul"},
       // No texture line after the name: the cut of the last line.
@@ -55,7 +57,11 @@ TEST(ReadCarParameters, NameThenTexturePageInOneReading) {
       {"; nothing here\r\nTPAGE \"cars\\x.bmp\"\r\n", "cars\\x.bmp", ""},
       // Single quotes are no delimiter here; "tpage" and "Tpage" are keys too.
       {"name 'Single'\r\ntpage \"a.bmp\"\r\n", "name 'Single'", "a.bmp"},
-      {"NAME \"\xC9" "clair\"\r\nTpage \"b.bmp\"\r\n", "\xC3\x89" "clair", "b.bmp"},
+      {"NAME \"\xC9"
+       "clair\"\r\nTpage \"b.bmp\"\r\n",
+       "\xC3\x89"
+       "clair",
+       "b.bmp"},
       {"", "", ""},
       // Binary bytes without line breaks: one long line, cut, no name.
       {std::string(3'000'000, '\x01'), std::string(1 << 20, '\x01'), ""},

@@ -1,6 +1,8 @@
 // The "Car Organizer" tab on the real main window, over temporary game trees: the listing rules,
 // counters, the name, picture and texture page of both lists, Install, Uninstall and Delete, and a
 // car search and a level search that must not stop or fill each other.
+#include <sys/stat.h>
+
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -9,10 +11,12 @@
 #include <filesystem>
 #include <memory>
 
-#include <sys/stat.h>
-
+// libjpeg's header needs FILE and size_t declared before it.
+// clang-format off
+#include <cstdio>
 #include <jpeglib.h>
 #include <jerror.h>
+// clang-format on
 
 #include "platform/DirectoryListBox.h"
 #include "platform/ErrorBox.h"
@@ -38,8 +42,10 @@ QString q(const std::string& text) { return QString::fromStdString(text); }
 
 // A marked parameters.txt in `folder`: the name line, the marker, the texture line (none when
 // `texturePage` is null).
-void writeCar(const std::string& folder, const std::string& name, const char* texturePage = nullptr) {
-  std::string text = "{\r\nName \t\"" + name + "\"\r\n; Model Filenames\r\nMODEL \t0 \t\"body.prm\"\r\n";
+void writeCar(const std::string& folder, const std::string& name,
+              const char* texturePage = nullptr) {
+  std::string text =
+      "{\r\nName \t\"" + name + "\"\r\n; Model Filenames\r\nMODEL \t0 \t\"body.prm\"\r\n";
   if (texturePage != nullptr) text += std::string("TPAGE \t\"") + texturePage + "\"\r\n";
   writeFile(folder + "/parameters.txt", text + "}\r\n");
 }
@@ -71,7 +77,9 @@ void select(QTreeWidget* list, const QString& caption) {
 
 // The picture a box shows, for comparing with a colour (JPEG colours are near, not exact) or with
 // the placeholder.
-QImage shown(const QLabel* box) { return box->pixmap().toImage().convertToFormat(QImage::Format_RGB32); }
+QImage shown(const QLabel* box) {
+  return box->pixmap().toImage().convertToFormat(QImage::Format_RGB32);
+}
 bool shows(const QLabel* box, QColor colour) {
   const QImage image = shown(box);
   if (image.isNull()) return false;
@@ -113,7 +121,9 @@ class CarOrganizerTest : public QObject {
 
  private slots:
   void initTestCase() {
-    setShellOpenHook([this](const std::string& file, const std::string& folder) { opened_.push_back({file, folder}); });
+    setShellOpenHook([this](const std::string& file, const std::string& folder) {
+      opened_.push_back({file, folder});
+    });
   }
   void init() { opened_.clear(); }
 
@@ -121,14 +131,14 @@ class CarOrganizerTest : public QObject {
     ModalWatch watch;
     Game game;
     writeCar(game / "cars/mycar", "My Car");
-    writeCar(game / "cars/adeon", "stock");                 // stock folder name, exact case
-    writeCar(game / "cars/Adeon", "Not Stock");             // another spelling is a custom car
-    writeCar(game / "cars/pack/deep", "Deep Car");          // listed by its path below cars
+    writeCar(game / "cars/adeon", "stock");         // stock folder name, exact case
+    writeCar(game / "cars/Adeon", "Not Stock");     // another spelling is a custom car
+    writeCar(game / "cars/pack/deep", "Deep Car");  // listed by its path below cars
     fs::rename(game / "cars/pack/deep/parameters.txt", game / "cars/pack/deep/PARAMETERS.TXT");
-    writeCar(game / "cars", "lying in cars");               // no list item for the whole folder
+    writeCar(game / "cars", "lying in cars");  // no list item for the whole folder
     writeFile(game / "cars/plain/parameters.txt", "Name \"no marker\"\r\n");
-    writeCar(game / "garage/adeon", "stock moved out");     // no stock filter in the garage
-    writeCar(game / "garage/Müll Wagen", "M\xFCll");  // the game's 8-bit text
+    writeCar(game / "garage/adeon", "stock moved out");  // no stock filter in the garage
+    writeCar(game / "garage/Müll Wagen", "M\xFCll");     // the game's 8-bit text
     writeCar(game / "garage", "lying in garage");
     auto form = game.open();
     auto& c = form->carOrganizerUi;
@@ -142,9 +152,10 @@ class CarOrganizerTest : public QObject {
 
     go(*form);
     QCOMPARE(watch.boxes.size(), 0);
-    QCOMPARE(captions(c.Foundfiles3),
-             QStringList({QStringLiteral("Adeon"), QStringLiteral("mycar"), QStringLiteral("pack/deep")}));
-    QCOMPARE(captions(c.foundfiles4), QStringList({QStringLiteral("Müll Wagen"), QStringLiteral("adeon")}));
+    QCOMPARE(captions(c.Foundfiles3), QStringList({QStringLiteral("Adeon"), QStringLiteral("mycar"),
+                                                   QStringLiteral("pack/deep")}));
+    QCOMPARE(captions(c.foundfiles4),
+             QStringList({QStringLiteral("Müll Wagen"), QStringLiteral("adeon")}));
     QCOMPARE(c.Edit6->text(), QStringLiteral("3  "));
     QCOMPARE(c.Edit9->text(), QStringLiteral("38  "));
     QCOMPARE(c.Edit7->text(), QStringLiteral("2  "));
@@ -195,7 +206,8 @@ class CarOrganizerTest : public QObject {
     writeCar(game / "cars/red", "Red Devil", "cars\\red\\tex.bmp");
     writeJpeg(game / "cars/red/red.jpg", Qt::red);
     writeBitmap(game / "cars/red/tex.bmp", Qt::green);
-    writeFile(game / "cars/nopic/parameters.txt", "Name 'Single'\r\n; Model Filenames\r\nCOLL \"none.hul\"\r\n");
+    writeFile(game / "cars/nopic/parameters.txt",
+              "Name 'Single'\r\n; Model Filenames\r\nCOLL \"none.hul\"\r\n");
     writeCar(game / "cars/badjpg", "Bad Picture", "cars\\red\\tex.bmp");
     writeFile(game / "cars/badjpg/badjpg.jpg", "not a picture");
     writeCar(game / "cars/badtex", "Bad Texture", "cars\\badtex\\tex.bmp");
@@ -352,7 +364,8 @@ class CarOrganizerTest : public QObject {
     // Enough of each that a search handles events several times on the way.
     for (int i = 0; i < 1500; ++i) {
       const std::string n = std::to_string(i);
-      writeFile(first / ("levels/l" + n + "/l" + n + ".inf"), "; Torvane .INF file structure\r\nNAME 'x'\r\n");
+      writeFile(first / ("levels/l" + n + "/l" + n + ".inf"),
+                "; Torvane .INF file structure\r\nNAME 'x'\r\n");
       writeCar(first / ("cars/c" + n), "x");
     }
     writeFile(first / "un_levels/u/u.inf", "; Torvane .INF file structure\r\nNAME 'u'\r\n");
@@ -368,7 +381,8 @@ class CarOrganizerTest : public QObject {
     QCOMPARE(c.Edit6->text(), QStringLiteral("1500  "));
     // Counts the folders each uninstalled search announces, then hands them on as before.
     int levelGarageFolders = 0, carGarageFolders = 0;
-    for (auto [search, count] : {std::pair{&form->FindFile2, &levelGarageFolders}, std::pair{&form->FindFile4, &carGarageFolders}}) {
+    for (auto [search, count] : {std::pair{&form->FindFile2, &levelGarageFolders},
+                                 std::pair{&form->FindFile4, &carGarageFolders}}) {
       const TNewFolderEvent announce = search->OnNewFolder;
       search->OnNewFolder = [announce, count](TFindFile* s, const std::string& f, bool& i) {
         ++*count;

@@ -1,14 +1,17 @@
 // JPEG decoding: a real picture, and every kind of bad file giving its error without ending the
 // program or taking unbounded memory.
-#include "platform/JpegDecoder.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+// libjpeg's header needs FILE and size_t declared before it.
+// clang-format off
+#include <cstdio>
 #include <jpeglib.h>
 #include <jerror.h>
+// clang-format on
 
 #include "platform/Errors.h"
+#include "platform/JpegDecoder.h"
 #include "support/JpegWriter.h"
 #include "support/TempDir.h"
 

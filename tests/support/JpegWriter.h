@@ -5,12 +5,17 @@
 #include <string>
 #include <vector>
 
+// libjpeg's header needs FILE and size_t declared before it.
+// clang-format off
+#include <cstdio>
 #include <jpeglib.h>
+// clang-format on
 
 namespace pitkit::test {
 
 // A baseline JPEG of `width` x `height` pixels, all of one colour.
-inline std::string jpegBytes(int width, int height, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+inline std::string jpegBytes(int width, int height, std::uint8_t r, std::uint8_t g,
+                             std::uint8_t b) {
   jpeg_compress_struct cinfo{};
   jpeg_error_mgr jerr{};
   cinfo.err = jpeg_std_error(&jerr);

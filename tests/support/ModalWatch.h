@@ -36,8 +36,9 @@ class ModalWatch : public QObject {
       if (onOtherModal) onOtherModal(modal);
       return;
     }
-    boxes.append({box->windowTitle(), box->text(), box->icon(),
-                  box->defaultButton() ? box->standardButton(box->defaultButton()) : QMessageBox::NoButton});
+    boxes.append(
+        {box->windowTitle(), box->text(), box->icon(),
+         box->defaultButton() ? box->standardButton(box->defaultButton()) : QMessageBox::NoButton});
     if (escape_) {
       escape_ = false;
       QTest::keyClick(box, Qt::Key_Escape);
