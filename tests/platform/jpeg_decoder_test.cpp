@@ -74,6 +74,9 @@ TEST(JpegDecoder, BadFilesGiveTheirErrors) {
       {"\xFF\xD8" + std::string(5000, 'x'), jpegError(JERR_NO_IMAGE)},
       // Too big even at 1/8: refused before any picture memory is taken.
       {withDeclaredSize(good, 65000, 65000), jpegError(JERR_IMAGE_TOO_BIG)},
+      // A progressive picture keeps all its coefficients in memory, which is capped.
+      {withDeclaredSize(jpegBytes(16, 16, 1, 2, 3, true), 20000, 20000),
+       jpegError(JERR_NO_BACKING_STORE)},
   };
   for (const auto& c : cases) {
     writeFile(tmp / "bad.jpg", c.bytes);

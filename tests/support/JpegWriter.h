@@ -13,9 +13,9 @@
 
 namespace pitkit::test {
 
-// A baseline JPEG of `width` x `height` pixels, all of one colour.
-inline std::string jpegBytes(int width, int height, std::uint8_t r, std::uint8_t g,
-                             std::uint8_t b) {
+// A JPEG of `width` x `height` pixels, all of one colour; baseline unless `progressive`.
+inline std::string jpegBytes(int width, int height, std::uint8_t r, std::uint8_t g, std::uint8_t b,
+                             bool progressive = false) {
   jpeg_compress_struct cinfo{};
   jpeg_error_mgr jerr{};
   cinfo.err = jpeg_std_error(&jerr);
@@ -29,6 +29,7 @@ inline std::string jpegBytes(int width, int height, std::uint8_t r, std::uint8_t
   cinfo.in_color_space = JCS_RGB;
   jpeg_set_defaults(&cinfo);
   jpeg_set_quality(&cinfo, 95, TRUE);
+  if (progressive) jpeg_simple_progression(&cinfo);
   jpeg_start_compress(&cinfo, TRUE);
   std::vector<std::uint8_t> row;
   for (int x = 0; x < width; ++x) row.insert(row.end(), {r, g, b});
@@ -45,7 +46,8 @@ inline std::string jpegBytes(int width, int height, std::uint8_t r, std::uint8_t
 
 // The same JPEG with the size in its frame header replaced (the picture data stays small).
 inline std::string withDeclaredSize(std::string jpeg, int width, int height) {
-  const std::size_t sof = jpeg.find("\xFF\xC0");
+  std::size_t sof = jpeg.find("\xFF\xC0");
+  if (sof == std::string::npos) sof = jpeg.find("\xFF\xC2");
   if (sof == std::string::npos) return jpeg;
   jpeg[sof + 5] = static_cast<char>(height >> 8);
   jpeg[sof + 6] = static_cast<char>(height & 0xFF);
