@@ -37,7 +37,6 @@ OrganizerPage organizerPage(TForm1& form, TForm1::Organizer which) {
             u.FoundFiles2,
             u.Findbutton,
             {u.BitBtn4, u.BitBtn5, u.BitBtn6, u.BitBtn7},
-            "levels",
             "un_levels",
             [&form] { form.FindButtonClick(); }};
   }
@@ -49,7 +48,6 @@ OrganizerPage organizerPage(TForm1& form, TForm1::Organizer which) {
           c.foundfiles4,
           c.FindButton2,
           {c.BitBtn8, c.BitBtn9, c.BitBtn10, c.BitBtn11},
-          "cars",
           "garage",
           [&form] { form.FindButton2Click(); }};
 }

@@ -25,7 +25,6 @@ struct OrganizerPage {
   QTreeWidget* uninstalledList;
   QPushButton* goButton;
   std::vector<QPushButton*> actions;  // Uninstall, Install and both Deletes
-  const char* installedFolder;        // "levels" or "cars"
   const char* uninstalledFolder;      // "un_levels" or "garage"
   std::function<void()> go;           // the page's Go handler
 
