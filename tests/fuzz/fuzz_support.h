@@ -83,4 +83,30 @@ inline bool wellFormedUtf8(std::string_view text, std::size_t* codePoints = null
   return true;
 }
 
+// A line holds a key when the key occurs anywhere in it, letter case compared.
+inline bool holdsKey(const std::string& line, const std::vector<std::string>& keys) {
+  for (const std::string& key : keys)
+    for (std::size_t at = 0; at + key.size() <= line.size(); ++at)
+      if (line.compare(at, key.size(), key) == 0) return true;
+  return false;
+}
+
+// Scans `lines` from `next` on: the first line holding a key, else the last line read, else "".
+inline std::string modelScan(const std::vector<std::string>& lines, std::size_t& next,
+                             const std::vector<std::string>& keys) {
+  std::string line;
+  while (next < lines.size() && !holdsKey(line, keys)) line = lines[next++];
+  return line;
+}
+
+// The text after the first delimiter up to the next one.
+inline std::string modelCut(const std::string& line, char q) {
+  std::size_t i = 0;
+  while (i < line.size() && line[i] != q) ++i;
+  i = i == line.size() ? 0 : i + 1;
+  std::string value;
+  while (i < line.size() && line[i] != q) value += line[i++];
+  return value;
+}
+
 }  // namespace pitkit::fuzz

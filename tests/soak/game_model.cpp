@@ -14,7 +14,8 @@
 namespace pitkit::soak {
 namespace {
 
-const std::string kMarker = "TORVANE .INF FILE STRUCTURE";
+const std::string kLevelMarker = "TORVANE .INF FILE STRUCTURE";
+const std::string kCarMarker = "; MODEL FILENAMES";
 
 std::string upper(std::string s) {
   for (char& c : s)
@@ -36,7 +37,9 @@ std::string stem(const std::string& name) {
 
 bool isInfoFile(const std::string& name) { return name.size() > 4 && upper(name.substr(name.size() - 4)) == ".INF"; }
 
-bool marked(const Node& n) { return !n.folder && !n.link && upper(n.bytes).find(kMarker) != std::string::npos; }
+bool marked(const Node& n, const std::string& marker) {
+  return !n.folder && !n.link && upper(n.bytes).find(marker) != std::string::npos;
+}
 
 // True when no name on the way below `top` begins with "." (the search neither enters nor reports those).
 bool visibleBelow(const std::string& rel, const std::string& top) {
@@ -169,7 +172,7 @@ std::vector<std::string> installedLevels(const Manifest& m) {
   for (const auto& [rel, node] : m) {
     if (!isWithin(rel, "levels") || rel == "levels" || !visibleBelow(rel, "levels")) continue;
     const std::string name = nameOf(rel);
-    if (!isInfoFile(name) || !marked(node) || isStockLevelInfoFile(name)) continue;
+    if (!isInfoFile(name) || !marked(node, kLevelMarker) || isStockLevelInfoFile(name)) continue;
     const std::string c = stem(name);
     const auto folder = m.find("levels/" + c);
     if (parentOf(rel) == "levels/" + c && folder != m.end() && folder->second.folder) out.push_back(c);
@@ -182,14 +185,37 @@ std::vector<std::string> uninstalledLevels(const Manifest& m) {
   std::vector<std::string> out;
   for (const auto& [rel, node] : m)
     if (isWithin(rel, "un_levels") && rel != "un_levels" && visibleBelow(rel, "un_levels") &&
-        isInfoFile(nameOf(rel)) && marked(node))
+        isInfoFile(nameOf(rel)) && marked(node, kLevelMarker))
       out.push_back(stem(nameOf(rel)));
   std::sort(out.begin(), out.end());
   return out;
 }
 
-std::string levelName(const std::string& infoBytes) {
-  std::string text = infoBytes.substr(0, infoBytes.find('\x1a'));
+namespace {
+
+// Every folder below `top` holding a marked parameter file (its name compared ignoring case),
+// named relative to `top`; one lying in `top` itself names no car.
+std::vector<std::string> carsBelow(const Manifest& m, const std::string& top, bool dropStock) {
+  std::vector<std::string> out;
+  for (const auto& [rel, node] : m) {
+    if (!isWithin(rel, top) || rel == top || !visibleBelow(rel, top)) continue;
+    if (upper(nameOf(rel)) != "PARAMETERS.TXT" || !marked(node, kCarMarker)) continue;
+    const std::string folder = parentOf(rel);
+    if (folder == top) continue;
+    const std::string caption = folder.substr(top.size() + 1);
+    if (!dropStock || !isStockCarFolder(caption)) out.push_back(caption);
+  }
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+}  // namespace
+
+std::vector<std::string> installedCars(const Manifest& m) { return carsBelow(m, "cars", true); }
+std::vector<std::string> uninstalledCars(const Manifest& m) { return carsBelow(m, "garage", false); }
+
+std::string nameValue(const std::string& bytes, char quote) {
+  std::string text = bytes.substr(0, bytes.find('\x1a'));
   std::string line, last;
   for (std::size_t i = 0; i <= text.size(); ++i) {
     if (i == text.size() && line.empty()) break;  // no last line after a final break
@@ -204,9 +230,9 @@ std::string levelName(const std::string& infoBytes) {
       line += text[i];
     }
   }
-  const auto first = last.find('\'');
+  const auto first = last.find(quote);
   const std::string rest = first == std::string::npos ? last : last.substr(first + 1);
-  return rest.substr(0, rest.find('\''));
+  return rest.substr(0, rest.find(quote));
 }
 
 }  // namespace pitkit::soak

@@ -39,12 +39,15 @@ Manifest renamedLevel(const Manifest& m, const std::string& oldRel, const std::s
 // `path` with "." and ".." steps resolved; "" when it climbs above the top.
 std::string resolved(const std::string& path);
 
-// The captions the two level lists must hold after a search of this tree, sorted.
+// The captions the two lists of each organizer must hold after a search of this tree, sorted.
 std::vector<std::string> installedLevels(const Manifest& m);
 std::vector<std::string> uninstalledLevels(const Manifest& m);
+std::vector<std::string> installedCars(const Manifest& m);
+std::vector<std::string> uninstalledCars(const Manifest& m);
 
-// The single-quoted value of the name line of an info file's bytes (the first line holding
-// "Name", "NAME" or "name"), as the level organizer shows it (8-bit text, not yet decoded).
-std::string levelName(const std::string& infoBytes);
+// The value the organizer shows as a level's or car's name: the first line of the file's bytes
+// holding "Name", "NAME" or "name", cut between its first two `quote` characters (8-bit text,
+// not yet decoded).
+std::string nameValue(const std::string& bytes, char quote);
 
 }  // namespace pitkit::soak

@@ -4,6 +4,7 @@
 // After each search it also compares both level lists with the levels the tree holds.
 //   pitkit_soak [--seed N] [--actions N] [--verbose]
 #include <QApplication>
+#include <QImage>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -14,7 +15,6 @@
 #include <QTextCursor>
 #include <QTimer>
 #include <QTreeWidget>
-#include <QImage>
 
 #include <algorithm>
 #include <cstdio>
@@ -37,6 +37,7 @@
 #include "renamer/Unit5.h"
 #include "renamer/level_rename.h"
 #include "shell/Unit1.h"
+#include "support/JpegWriter.h"
 #include "support/TempDir.h"
 
 using namespace pitkit;
@@ -48,6 +49,7 @@ using pitkit::test::writeFile;
 namespace {
 
 const char* const kMarker = "; Torvane .INF file structure";
+const char* const kCarMarker = "; Model Filenames";
 // Level names: plain words, a blank, a non-ASCII letter (UTF-8 on disk, Windows-1252 inside files).
 const char* const kWords[] = {"kestrel", "basalt", "cinder", "harbor",  "quarry", "lantern", "meadow",
                               "foundry", "glacier", "orchard", "canal", "spire",  "dune track", "Rennbahn M\xC3\xBCll"};
@@ -55,6 +57,26 @@ const char* const kWords[] = {"kestrel", "basalt", "cinder", "harbor",  "quarry"
 QString q(const std::string& s) { return QString::fromStdString(s); }
 
 enum class EditorAnswer { Save, Cancel, Close };
+
+// One organizer page as the soak drives it: its folders, controls, remembered paths, and what its
+// lists and name boxes must show for a tree.
+struct Page {
+  const char* kind;  // "level" or "car"
+  std::string installedTop, uninstalledTop;
+  QPushButton* go;
+  QTreeWidget *installed, *uninstalled;
+  QPushButton *uninstall, *install, *deleteInstalled, *deleteUninstalled;
+  QLineEdit *installedName, *uninstalledName;
+  std::string TForm1::*uninstallFrom;
+  std::string TForm1::*uninstallTo;
+  std::string TForm1::*installFrom;
+  std::string TForm1::*installTo;
+  std::vector<std::string> (*installedListing)(const Manifest&);
+  std::vector<std::string> (*uninstalledListing)(const Manifest&);
+  // The file a selected item's name is read from, relative to its folder, and the name's quotes.
+  std::string (*nameFile)(const std::string& caption);
+  char quote;
+};
 
 class Soak {
  public:
@@ -66,6 +88,7 @@ class Soak {
   // --- the tree ---
   void generate();
   void writeLevel(const std::string& folderRel, const std::string& name, bool fullSet);
+  void writeCar(const std::string& folderRel, const std::string& name);
   std::string freshName();
   std::vector<std::string> folders(const Manifest& m, const std::string& top, bool directOnly) const;
   std::string rel(const std::string& path) const;  // "" when outside the game
@@ -73,21 +96,21 @@ class Soak {
   // --- actions: each returns the manifests the tree may show afterwards and which one is due ---
   struct Outcome {
     std::vector<Manifest> allowed;
-    int required = -1;  // index into allowed, or -1: any of them
-    bool searched = false;  // a search of the game ran: compare the lists
+    int required = -1;                // index into allowed, or -1: any of them
+    const Page* searched = nullptr;   // a search of the game ran on this page: compare its lists
   };
   Outcome changeDirectory(const Manifest& before);
-  Outcome levelGo(const Manifest& before);
-  Outcome selectLevel(const Manifest& before, bool installed);
-  Outcome moveLevel(const Manifest& before, bool uninstall);
-  Outcome deleteLevel(const Manifest& before, bool installed);
+  Outcome organizerGo(const Manifest& before, const Page& page);
+  Outcome selectItem(const Manifest& before, const Page& page, bool installed);
+  Outcome moveItem(const Manifest& before, const Page& page, bool uninstall);
+  Outcome deleteItem(const Manifest& before, const Page& page, bool installed);
   Outcome renameLevel(const Manifest& before);
   Outcome doubleClickFile(const Manifest& before);
   Outcome toggleInfOnly(const Manifest& before);
   Outcome savePreset(const Manifest& before);
-  Outcome levelArrives(const Manifest& before);
-  // Car actions (Go on the car page, selections, install, uninstall, delete) join this table once
-  // the car organizer is on the window; the tree already holds cars and garage for them.
+  Outcome itemArrives(const Manifest& before, bool car);
+  void selectSome(QTreeWidget* list, double p);
+  Manifest afterGo(Manifest m, const Page& page) const;
 
   Manifest edited(const Manifest& m, const std::string& relFile) const;
   void answerModals();
@@ -104,6 +127,7 @@ class Soak {
   test::TempDir tmp_;
   std::string root_, game_, start_, elsewhere_;
   std::unique_ptr<TForm1> form_;
+  Page levels_{}, cars_{};
   int nameCounter_ = 0;
   int changes_ = 0;
   int editCounter_ = 0;
@@ -146,6 +170,19 @@ void Soak::writeLevel(const std::string& folderRel, const std::string& name, boo
   if (chance(0.3)) writeFile(game_ + "/gfx/" + name + ".bmp", readFile(game_ + "/gfx/pellmoor.bmp"));
 }
 
+void Soak::writeCar(const std::string& folderRel, const std::string& name) {
+  const std::string dir = game_ + "/" + folderRel + "/" + name;
+  // TPAGE names the car's folder below cars, also for a car that lies in the garage.
+  const auto slash = folderRel.find('/');
+  std::string texture = "cars/" + (slash == std::string::npos ? "" : folderRel.substr(slash + 1) + "/") + name + "/car.bmp";
+  std::replace(texture.begin(), texture.end(), '/', '\\');
+  writeFile(dir + "/parameters.txt", std::string(kCarMarker) + "\r\n; id " + std::to_string(nameCounter_) +
+                                        "\r\nName \"" + utf8ToCp1252(name) + " Racer\"\r\nTPAGE \"" + texture + "\"\r\n");
+  writeFile(dir + "/car.bmp", readFile(game_ + "/gfx/pellmoor.bmp"));
+  if (chance(0.5)) writeFile(dir + "/" + name + ".jpg", test::jpegBytes(8, 6, 200, 40, 40));
+  if (chance(0.3)) writeFile(dir + "/body.prm", "model of " + name);
+}
+
 void Soak::generate() {
   root_ = test::realPath(tmp_.path());
   game_ = root_ + "/game folder";
@@ -165,9 +202,15 @@ void Soak::generate() {
   writeFile(game_ + "/un_levels/pack/one.inf", std::string(kMarker) + "\r\nNAME 'in a pack'\r\n");
   writeFile(game_ + "/levels/direct.inf", std::string(kMarker) + "\r\nNAME 'directly in levels'\r\n");
   writeFile(game_ + "/levels/plain/plain.inf", "NAME 'no marker'\r\n");
-  // Cars, untouched by the level actions.
-  writeFile(game_ + "/cars/sprite/parameters.txt", "; Model Filenames\r\nName \"Sprite\"\r\n");
-  writeFile(game_ + "/garage/bolt/parameters.txt", "; Model Filenames\r\nName \"Bolt\"\r\n");
+  // Cars: custom ones (one in a pack folder), a stock car, and parameter files the organizer
+  // must leave out; the picture shown for an uninstalled car without one of its own.
+  writeFile(game_ + "/noavail.bmp", readFile(game_ + "/gfx/pellmoor.bmp"));
+  for (int i = 0; i < 4; ++i) writeCar("cars", freshName());
+  writeCar("cars/pack", freshName());
+  for (int i = 0; i < 2; ++i) writeCar("garage", freshName());
+  writeFile(game_ + "/cars/adeon/parameters.txt", std::string(kCarMarker) + "\r\nName \"stock\"\r\n");
+  writeFile(game_ + "/cars/parameters.txt", std::string(kCarMarker) + "\r\nName \"loose\"\r\n");
+  writeFile(game_ + "/cars/unmarked/parameters.txt", "Name \"no marker\"\r\n");
   writeFile(start_ + "/Pitkit.ini", "PitkitDirectory:" + start_ + "\r\nTorvaneDirectory:" + game_ + "\r\n");
 }
 
@@ -200,78 +243,89 @@ Soak::Outcome Soak::changeDirectory(const Manifest& before) {
   return {{before}, 0};
 }
 
-Soak::Outcome Soak::levelGo(const Manifest& before) {
-  auto* go = form_->levelOrganizerUi.Findbutton;
-  if (!go->isEnabled()) return {{before}, 0};
-  const bool game = form_->GameDirectory == game_;
-  Manifest expected = before;
-  if (game && !expected.count("un_levels")) expected["un_levels"] = Node{true};
-  go->click();
-  return {{expected}, 0, game};
+void Soak::selectSome(QTreeWidget* list, double p) {
+  if (list->topLevelItemCount() > 0 && chance(p))
+    list->setCurrentItem(list->topLevelItem(std::uniform_int_distribution<int>(0, list->topLevelItemCount() - 1)(rng_)));
 }
 
-Soak::Outcome Soak::selectLevel(const Manifest& before, bool installed) {
-  auto& u = form_->levelOrganizerUi;
-  QTreeWidget* list = installed ? u.FoundFiles : u.FoundFiles2;
+// Go creates the page's uninstalled folder in the game directory when it is missing; the level
+// page first insists on a levels folder there, the car page does not (so an Install or Uninstall
+// of a car, which ends with Go, creates garage in whatever folder is chosen at the time).
+Manifest Soak::afterGo(Manifest m, const Page& page) const {
+  const std::string& dir = form_->GameDirectory;
+  if (dir != game_ && rel(dir).empty()) return m;  // outside the game tree
+  if (std::string(page.kind) == "level" && !directoryExists(dir + "/levels")) return m;
+  const std::string prefix = dir == game_ ? "" : rel(dir) + "/";
+  m.emplace(prefix + page.uninstalledTop, Node{true});
+  return m;
+}
+
+Soak::Outcome Soak::organizerGo(const Manifest& before, const Page& page) {
+  if (!page.go->isEnabled()) return {{before}, 0};
+  const Manifest expected = afterGo(before, page);
+  page.go->click();
+  return {{expected}, 0, form_->GameDirectory == game_ ? &page : nullptr};
+}
+
+Soak::Outcome Soak::selectItem(const Manifest& before, const Page& page, bool installed) {
+  QTreeWidget* list = installed ? page.installed : page.uninstalled;
   if (list->topLevelItemCount() == 0) return {{before}, 0};
   QTreeWidgetItem* item = list->topLevelItem(std::uniform_int_distribution<int>(0, list->topLevelItemCount() - 1)(rng_));
   const std::string caption = item->text(0).toStdString();
   log_.back() += " " + caption;
   const int errorsBefore = errorsSeen_;
   list->setCurrentItem(item);
-  const std::string side = installed ? "levels" : "un_levels";
-  const std::string from = installed ? form_->LevelUninstallFrom : form_->LevelInstallFrom;
-  if (from != form_->GameDirectory + "/" + side + "/" + caption) fail("the remembered path is not the selected level");
-  const auto info = before.find(side + "/" + caption + "/" + caption + ".inf");
-  if (form_->GameDirectory == game_ && errorsSeen_ == errorsBefore && info != before.end()) {
-    const QString shown = (installed ? u.Edit4 : u.lvlname2)->text();
-    if (shown != q(cp1252ToUtf8(levelName(info->second.bytes))))
+  const std::string& top = installed ? page.installedTop : page.uninstalledTop;
+  const std::string from = form_.get()->*(installed ? page.uninstallFrom : page.installFrom);
+  if (from != form_->GameDirectory + "/" + top + "/" + caption) fail("the remembered path is not the selected item");
+  const auto file = before.find(top + "/" + caption + "/" + page.nameFile(caption));
+  if (form_->GameDirectory == game_ && errorsSeen_ == errorsBefore && file != before.end()) {
+    const QString shown = (installed ? page.installedName : page.uninstalledName)->text();
+    if (shown != q(cp1252ToUtf8(nameValue(file->second.bytes, page.quote))))
       fail("the name box shows '" + shown.toStdString() + "'");
   }
   return {{before}, 0};
 }
 
-Soak::Outcome Soak::moveLevel(const Manifest& before, bool uninstall) {
-  auto& u = form_->levelOrganizerUi;
-  // Mostly the player picks the level first; otherwise the level remembered from before is moved.
-  QTreeWidget* list = uninstall ? u.FoundFiles : u.FoundFiles2;
-  if (list->topLevelItemCount() > 0 && chance(0.7))
-    list->setCurrentItem(list->topLevelItem(std::uniform_int_distribution<int>(0, list->topLevelItemCount() - 1)(rng_)));
-  const std::string from = rel(uninstall ? form_->LevelUninstallFrom : form_->LevelInstallFrom);
-  const std::string to = rel(uninstall ? form_->LevelUninstallTo : form_->LevelInstallTo);
+Soak::Outcome Soak::moveItem(const Manifest& before, const Page& page, bool uninstall) {
+  // Mostly the player picks the item first; otherwise the one remembered from before is moved.
+  selectSome(uninstall ? page.installed : page.uninstalled, 0.7);
+  const std::string from = rel(form_.get()->*(uninstall ? page.uninstallFrom : page.installFrom));
+  const std::string to = rel(form_.get()->*(uninstall ? page.uninstallTo : page.installTo));
   log_.back() += " " + from + " -> " + to;
   Outcome out{{before}};
   const auto source = before.find(from);
-  const auto parent = before.find(to.substr(0, to.rfind('/')));
-  const bool whole = from == "levels" || from == "un_levels" || to == "levels" || to == "un_levels";
-  if (!from.empty() && !to.empty() && !whole && source != before.end() && source->second.folder &&
-      !before.count(to) && parent != before.end() && parent->second.folder) {
-    out.allowed.push_back(moved(before, from, to));
+  const bool whole = from.empty() || to.empty() || from.find('/') == std::string::npos || to.find('/') == std::string::npos;
+  if (!whole && source != before.end() && source->second.folder && !before.count(to)) {
+    // The move brings the folders on the way to its target when they are missing (a car in a
+    // pack folder).
+    Manifest after = moved(before, from, to);
+    for (auto slash = to.find('/'); slash != std::string::npos; slash = to.find('/', slash + 1))
+      after.emplace(to.substr(0, slash), Node{true});
+    out.allowed.push_back(afterGo(after, page));
     out.required = 1;
-    out.searched = form_->GameDirectory == game_;
+    out.searched = form_->GameDirectory == game_ ? &page : nullptr;
   }
-  (uninstall ? u.BitBtn4 : u.BitBtn6)->click();
+  (uninstall ? page.uninstall : page.install)->click();
   return out;
 }
 
-Soak::Outcome Soak::deleteLevel(const Manifest& before, bool installed) {
-  auto& u = form_->levelOrganizerUi;
-  QTreeWidget* list = installed ? u.FoundFiles : u.FoundFiles2;
-  if (list->topLevelItemCount() > 0 && chance(0.75))
-    list->setCurrentItem(list->topLevelItem(std::uniform_int_distribution<int>(0, list->topLevelItemCount() - 1)(rng_)));
+Soak::Outcome Soak::deleteItem(const Manifest& before, const Page& page, bool installed) {
+  QTreeWidget* list = installed ? page.installed : page.uninstalled;
+  selectSome(list, 0.75);
   confirmAnswer_ = chance(0.5) ? QMessageBox::Yes : QMessageBox::No;
   const bool selected = !list->selectedItems().isEmpty();
-  const std::string folder = rel(installed ? form_->LevelUninstallFrom : form_->LevelInstallFrom);
+  const std::string folder = rel(form_.get()->*(installed ? page.uninstallFrom : page.installFrom));
   log_.back() += std::string(selected ? " " + folder : " (nothing selected)") +
                  (confirmAnswer_ == QMessageBox::Yes ? " Yes" : " No");
   const int confirmsBefore = confirmsSeen_;
-  (installed ? u.BitBtn5 : u.BitBtn7)->click();
+  (installed ? page.deleteInstalled : page.deleteUninstalled)->click();
   if ((confirmsSeen_ > confirmsBefore) != selected) fail("the delete question was asked wrongly");
   Outcome out{{before}, 0};
-  if (selected && confirmAnswer_ == QMessageBox::Yes && !folder.empty() && folder != "levels" &&
-      folder != "un_levels" && before.count(folder)) {
-    out.allowed = {removed(before, folder)};
-    out.searched = form_->GameDirectory == game_;
+  if (selected && confirmAnswer_ == QMessageBox::Yes && folder.find('/') != std::string::npos &&
+      before.count(folder)) {
+    out.allowed = {afterGo(removed(before, folder), page)};
+    out.searched = form_->GameDirectory == game_ ? &page : nullptr;
   }
   return out;
 }
@@ -384,15 +438,18 @@ Soak::Outcome Soak::savePreset(const Manifest& before) {
   return {{before}, 0};
 }
 
-Soak::Outcome Soak::levelArrives(const Manifest& before) {
-  // A level copied in by other means (an archive unpacked by the player).
-  const std::string where = chance(0.7) ? "levels" : "un_levels";
+Soak::Outcome Soak::itemArrives(const Manifest& before, bool car) {
+  // A level or car copied in by other means (an archive unpacked by the player).
+  const std::string where = car ? (chance(0.7) ? "cars" : "garage") : (chance(0.7) ? "levels" : "un_levels");
   const std::string name = freshName();
   log_.back() += " " + where + "/" + name;
-  writeLevel(where, name, chance(0.3));
+  if (car)
+    writeCar(where, name);
+  else
+    writeLevel(where, name, chance(0.3));
   Manifest expected = scanTree(game_);
   for (const auto& [path, node] : before)
-    if (!expected.count(path) || !(expected.at(path) == node)) fail("writing a new level changed " + path);
+    if (!expected.count(path) || !(expected.at(path) == node)) fail("writing a new item changed " + path);
   return {{expected}, 0};
 }
 
@@ -475,25 +532,42 @@ int Soak::run(int actions) {
   if (form_->GameDirectory != game_) fail("the preset did not open the game");
 
   struct Action {
-    const char* name;
+    std::string name;
     int weight;
     std::function<Outcome(const Manifest&)> run;
   };
-  const std::vector<Action> table = {
-      {"change directory", 5, [this](const Manifest& m) { return changeDirectory(m); }},
-      {"level Go", 10, [this](const Manifest& m) { return levelGo(m); }},
-      {"select installed level", 12, [this](const Manifest& m) { return selectLevel(m, true); }},
-      {"select uninstalled level", 8, [this](const Manifest& m) { return selectLevel(m, false); }},
-      {"uninstall level", 8, [this](const Manifest& m) { return moveLevel(m, true); }},
-      {"install level", 8, [this](const Manifest& m) { return moveLevel(m, false); }},
-      {"delete installed level", 3, [this](const Manifest& m) { return deleteLevel(m, true); }},
-      {"delete uninstalled level", 3, [this](const Manifest& m) { return deleteLevel(m, false); }},
-      {"rename level", 10, [this](const Manifest& m) { return renameLevel(m); }},
-      {"double click a level file", 10, [this](const Manifest& m) { return doubleClickFile(m); }},
-      {"view only INF files", 3, [this](const Manifest& m) { return toggleInfOnly(m); }},
-      {"save preset", 2, [this](const Manifest& m) { return savePreset(m); }},
-      {"a level arrives", 4, [this](const Manifest& m) { return levelArrives(m); }},
+  auto& lu = form_->levelOrganizerUi;
+  levels_ = {"level", "levels", "un_levels", lu.Findbutton, lu.FoundFiles, lu.FoundFiles2, lu.BitBtn4, lu.BitBtn6,
+             lu.BitBtn5, lu.BitBtn7, lu.Edit4, lu.lvlname2, &TForm1::LevelUninstallFrom, &TForm1::LevelUninstallTo,
+             &TForm1::LevelInstallFrom, &TForm1::LevelInstallTo, installedLevels, uninstalledLevels,
+             [](const std::string& caption) { return caption + ".inf"; }, '\''};
+  auto& cu = form_->carOrganizerUi;
+  cars_ = {"car", "cars", "garage", cu.FindButton2, cu.Foundfiles3, cu.foundfiles4, cu.BitBtn8, cu.BitBtn10,
+           cu.BitBtn9, cu.BitBtn11, cu.Edit10, cu.Edit8, &TForm1::CarUninstallFrom, &TForm1::CarUninstallTo,
+           &TForm1::CarInstallFrom, &TForm1::CarInstallTo, installedCars, uninstalledCars,
+           [](const std::string&) { return std::string("parameters.txt"); }, '"'};
+
+  using M = const Manifest&;
+  std::vector<Action> table = {
+      {"change directory", 5, [this](M m) { return changeDirectory(m); }},
+      {"rename level", 10, [this](M m) { return renameLevel(m); }},
+      {"double click a level file", 10, [this](M m) { return doubleClickFile(m); }},
+      {"view only INF files", 3, [this](M m) { return toggleInfOnly(m); }},
+      {"save preset", 2, [this](M m) { return savePreset(m); }},
+      {"a level arrives", 3, [this](M m) { return itemArrives(m, false); }},
+      {"a car arrives", 2, [this](M m) { return itemArrives(m, true); }},
   };
+  for (const Page* page : {&levels_, &cars_}) {
+    const std::string kind = page->kind;
+    const int w = kind == "level" ? 2 : 1;  // the level page gets more of the actions
+    table.push_back({kind + " Go", 5 * w, [this, page](M m) { return organizerGo(m, *page); }});
+    table.push_back({"select installed " + kind, 6 * w, [this, page](M m) { return selectItem(m, *page, true); }});
+    table.push_back({"select uninstalled " + kind, 4 * w, [this, page](M m) { return selectItem(m, *page, false); }});
+    table.push_back({"uninstall " + kind, 4 * w, [this, page](M m) { return moveItem(m, *page, true); }});
+    table.push_back({"install " + kind, 4 * w, [this, page](M m) { return moveItem(m, *page, false); }});
+    table.push_back({"delete installed " + kind, 2 * w, [this, page](M m) { return deleteItem(m, *page, true); }});
+    table.push_back({"delete uninstalled " + kind, 2 * w, [this, page](M m) { return deleteItem(m, *page, false); }});
+  }
   std::vector<int> weights;
   for (const Action& a : table) weights.push_back(a.weight);
   std::discrete_distribution<int> choose(weights.begin(), weights.end());
@@ -515,15 +589,16 @@ int Soak::run(int actions) {
       matched = after == outcome.allowed[k] && (outcome.required < 0 || static_cast<int>(k) == outcome.required);
     if (!matched) {
       const Manifest& want = outcome.required >= 0 ? outcome.allowed[outcome.required] : outcome.allowed.back();
-      fail(std::string("the tree is not what \"") + action.name + "\" may leave:\n" + describeDifference(want, after));
+      fail("the tree is not what \"" + action.name + "\" may leave:\n" + describeDifference(want, after));
     }
-    if (outcome.searched && !failed_) {
-      auto& u = form_->levelOrganizerUi;
-      if (captionsOf(u.FoundFiles) != installedLevels(after))
-        fail("installed list " + joined(captionsOf(u.FoundFiles)) + ", tree holds " + joined(installedLevels(after)));
-      if (captionsOf(u.FoundFiles2) != uninstalledLevels(after))
-        fail("uninstalled list " + joined(captionsOf(u.FoundFiles2)) + ", tree holds " +
-             joined(uninstalledLevels(after)));
+    if (const Page* page = outcome.searched; page != nullptr && !failed_) {
+      for (const bool installed : {true, false}) {
+        const std::vector<std::string> shown = captionsOf(installed ? page->installed : page->uninstalled);
+        const std::vector<std::string> held = (installed ? page->installedListing : page->uninstalledListing)(after);
+        if (shown != held)
+          fail(std::string(installed ? "installed " : "uninstalled ") + page->kind + " list " + joined(shown) +
+               ", the tree holds " + joined(held));
+      }
     }
     if (after != current) ++changes_;
     current = after;
@@ -538,8 +613,9 @@ int Soak::run(int actions) {
   std::printf("  questions: %d delete confirmations, %d editor windows, %d file delete warnings, %d error boxes\n",
               confirmsSeen_, editorsSeen_, warningsSeen_, errorsSeen_);
   for (const auto& [text, n] : errorTexts_) std::printf("  %5d x error \"%s\"\n", n, text.c_str());
-  std::printf("  levels at the end: %zu installed, %zu uninstalled\n", installedLevels(current).size(),
-              uninstalledLevels(current).size());
+  std::printf("  at the end: %zu installed and %zu uninstalled levels, %zu installed and %zu uninstalled cars\n",
+              installedLevels(current).size(), uninstalledLevels(current).size(), installedCars(current).size(),
+              uninstalledCars(current).size());
   return 0;
 }
 
