@@ -4,6 +4,7 @@
 
 #include "fuzz_support.h"
 #include "organizers/CarFile.h"
+#include "organizers/InfoFile.h"
 #include "platform/Charset.h"
 #include "platform/TextFile.h"
 
