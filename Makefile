@@ -1,11 +1,12 @@
 # make run: install what is missing, build, make the sample game once, start the program in it.
 # make test: install what is missing, build, run every test.
+# make package: install what is missing, build, make the Debian package in the build folder.
 BUILD ?= build
 # ccache, when the machine has it, keeps rebuilds of unchanged files cheap.
 LAUNCHER := $(shell command -v ccache 2>/dev/null)
 CMAKE_LAUNCHER := $(if $(LAUNCHER),-DCMAKE_CXX_COMPILER_LAUNCHER=$(LAUNCHER),)
 
-.PHONY: all deps build test run bench clean
+.PHONY: all deps build test run bench package clean
 
 all: build
 
@@ -21,6 +22,9 @@ test: build
 
 run: build
 	bash scripts/run-sample $(BUILD)
+
+package: build
+	cmake --build $(BUILD) --target package
 
 bench: build
 	bash bench/run-all $(BUILD)
