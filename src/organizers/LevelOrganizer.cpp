@@ -1,6 +1,7 @@
 // The "Level Organizer" page of TForm1: the searches for installed and uninstalled levels, their
 // lists and counters, the details of a selected level, and Install, Uninstall and Delete.
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QLinearGradient>
@@ -153,7 +154,10 @@ void showName(QLineEdit* box, const QString& name, int typingLimit) {
 
 // The picture the preview shows until a level is selected: drawn here, a track on a lawn.
 QPixmap defaultPreview() {
-  QPixmap picture(160, 120);
+  // Drawn at the screen's device pixels, so that it is sharp on a scaled screen.
+  const qreal ratio = qGuiApp->devicePixelRatio();
+  QPixmap picture(QSize(160, 120) * ratio);
+  picture.setDevicePixelRatio(ratio);
   QPainter painter(&picture);
   painter.setRenderHint(QPainter::Antialiasing);
   QLinearGradient sky(0, 0, 0, 120);

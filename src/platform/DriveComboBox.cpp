@@ -11,6 +11,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/TextFile.h"
+#include "platform/ThemeIcon.h"
 
 namespace pitkit {
 namespace {
@@ -38,18 +39,14 @@ std::string unescapeMountField(const std::string& field) {
   return out;
 }
 
-// A small disk picture, drawn once: the theme's icons cost a search through icon folders.
+// The theme's drive icon, made once; a small disk picture where the theme has none.
 const QIcon& driveIcon() {
-  static const QIcon icon = [] {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
+  static const QIcon icon = themeIcon(QStringLiteral("drive-harddisk"), QSize(16, 16), [](QPainter& p) {
     p.setPen(QColor(70, 70, 70));
     p.setBrush(QColor(200, 200, 200));
     p.drawRect(1, 5, 13, 6);
     p.fillRect(10, 8, 2, 2, QColor(0, 160, 0));
-    return QIcon(pixmap);
-  }();
+  });
   return icon;
 }
 

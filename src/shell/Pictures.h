@@ -23,7 +23,8 @@ inline constexpr QSize kCoverLogoBox{305, 73};
 // Starts decoding; where no thread can be started the decoding runs when the result is asked for.
 std::future<MainWindowPictures> decodeMainWindowPictures();
 
-// Reads a picture from the resources, decoded at `box` (a JPEG is scaled while it is decoded).
-QImage readPicture(const QString& path, QSize box);
+// Reads a picture from the resources, decoded at `box` logical pixels on a screen of
+// `devicePixelRatio` (a JPEG is scaled while it is decoded).
+QImage readPicture(const QString& path, QSize box, qreal devicePixelRatio = 1.0);
 
 }  // namespace pitkit

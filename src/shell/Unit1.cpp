@@ -21,6 +21,7 @@
 #include "shell/Fonts.h"
 #include "shell/HelpTexts.h"
 #include "shell/Pictures.h"
+#include "shell/ReadableColours.h"
 #include "shell/Unit6.h"
 #include "shell/unit2.h"
 
@@ -84,6 +85,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   Form3 = new TForm3(this);
   Form5 = new TForm5(this);
   Form6 = new TForm6(this);
+  setUpKeyboard();
+  keepColoursReadable(this);
 }
 
 TForm1::~TForm1() = default;
