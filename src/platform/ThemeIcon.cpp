@@ -35,8 +35,11 @@ class ThemeIconEngine : public QIconEngine {
   QIconEngine* clone() const override { return new ThemeIconEngine(name_, size_, draw_); }
 
  private:
+  // Looked up again when the desktop's icon theme changes.
   const QIcon& resolved() {
-    if (!resolved_) {
+    const QString themeName = QIcon::themeName();
+    if (!resolved_ || themeName != themeName_) {
+      themeName_ = themeName;
       QIcon theme = QIcon::fromTheme(name_);
       resolved_ = theme.isNull() ? drawn() : theme;
     }
@@ -55,6 +58,7 @@ class ThemeIconEngine : public QIconEngine {
   QSize size_;
   IconPainter draw_;
   std::optional<QIcon> resolved_;
+  QString themeName_;
 };
 
 }  // namespace
