@@ -51,6 +51,8 @@ void TForm1::setUpKeyboard() {
     showFocusedRow(list);
   new EnterActsAsDoubleClick(levelOrganizerUi.FoundFiles, guarded(this, [this] { FoundFilesDblClick(); }));
   new EnterActsAsDoubleClick(levelOrganizerUi.FoundFiles2, guarded(this, [this] { FoundFiles2DblClick(); }));
+  new EnterActsAsDoubleClick(carOrganizerUi.Foundfiles3, guarded(this, [this] { Foundfiles3DblClick(); }));
+  new EnterActsAsDoubleClick(carOrganizerUi.foundfiles4, guarded(this, [this] { foundfiles4DblClick(); }));
   new EnterActsAsDoubleClick(renamerUi.FileListBox1, guarded(this, [this] { FileListBox1DblClick(); }));
   // Enter presses the focused button, as Space does (outside dialog boxes Qt leaves Enter alone).
   for (QPushButton* button : findChildren<QPushButton*>()) button->setAutoDefault(true);
