@@ -161,7 +161,9 @@ void TForm1::setUpCarOrganizerPage() {
     box->setFont(counter);
     setColour(box, QPalette::Base, palette().color(QPalette::Button));
   }
-  const QPixmap placeholder(QStringLiteral(":/images/noavail.png"));
+  // The stock picture, sharp on a scaled screen too.
+  const QPixmap placeholder = screenPixmap(QStringLiteral(":/images/noavail.png"));
+  ui.Image10->setPixmap(placeholder);
   c.Image9->setPixmap(placeholder);
   c.Image3->setPixmap(placeholder);
 }

@@ -5,6 +5,7 @@
 #include "platform/ErrorBox.h"
 #include "shell/Fonts.h"
 #include "shell/HelpTexts.h"
+#include "shell/Pictures.h"
 
 namespace pitkit {
 
@@ -27,7 +28,7 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
 void TForm2::Button1Click() { close(); }
 
 void TForm2::showEvent(QShowEvent* event) {
-  if (ui.Image1->pixmap().isNull()) ui.Image1->setPixmap(QPixmap(QStringLiteral(":/images/help-renamer.png")));
+  if (ui.Image1->pixmap().isNull()) ui.Image1->setPixmap(screenPixmap(QStringLiteral(":/images/help-renamer.png")));
   QDialog::showEvent(event);
 }
 
