@@ -33,7 +33,7 @@ using pitkit::test::writeFile;
 
 namespace {
 
-// A game with two installed levels, one uninstalled level and a car.
+// A game with two installed levels, one uninstalled level and a car, all named "<folder> track".
 std::string makeGame(const TempDir& tmp) {
   const std::string game = realPath(tmp.path()) + "/game";
   for (const char* level : {"levels/alpha", "levels/bravo", "un_levels/charlie"}) {
@@ -41,7 +41,8 @@ std::string makeGame(const TempDir& tmp) {
     writeFile(game + "/" + level + "/" + name + ".inf",
               "; Torvane .INF file structure\r\nNAME '" + name + " track'\r\n");
   }
-  makeDirs(game + "/cars/car1");
+  writeFile(game + "/cars/car1/parameters.txt",
+            "Name \"car1 track\"\r\n; Model Filenames\r\nTPAGE \"cars\\car1\\car1.bmp\"\r\n");
   makeDirs(game + "/gfx");
   QImage preview(8, 8, QImage::Format_RGB32);
   preview.fill(Qt::gray);
@@ -137,13 +138,17 @@ class DesktopTest : public QObject {
 
     // Enter on a row that only has the keyboard focus selects it and opens its info file, as a
     // double click on it would; on each list.
+    auto& co = form->carOrganizerUi;
+    co.FindButton2->click();
     struct ListCase {
       QTreeWidget* list;
       QLineEdit* nameBox;
       std::string parent;
+      std::string file;  // the file opened; empty: the level's info file
     };
-    for (const ListCase& c : {ListCase{lo.FoundFiles, lo.Edit4, game + "/levels/"},
-                              ListCase{lo.FoundFiles2, lo.lvlname2, game + "/un_levels/"}}) {
+    for (const ListCase& c : {ListCase{lo.FoundFiles, lo.Edit4, game + "/levels/", ""},
+                              ListCase{lo.FoundFiles2, lo.lvlname2, game + "/un_levels/", ""},
+                              ListCase{co.Foundfiles3, co.Edit10, game + "/cars/", "parameters.txt"}}) {
       opened_.clear();
       c.list->setFocus();
       const QModelIndex last = c.list->model()->index(c.list->topLevelItemCount() - 1, 0);
@@ -154,7 +159,7 @@ class DesktopTest : public QObject {
       const std::string caption = c.list->selectedItems()[0]->text(0).toStdString();
       QCOMPARE(c.nameBox->text().toStdString(), caption + " track");
       QCOMPARE(opened_.size(), std::size_t(1));
-      QCOMPARE(opened_[0].first, caption + ".inf");
+      QCOMPARE(opened_[0].first, c.file.empty() ? caption + ".inf" : c.file);
       QVERIFY(opened_[0].second.rfind(c.parent + caption, 0) == 0);
       // With a modifier held Enter is left to the list.
       QTest::keyClick(c.list, Qt::Key_Return, Qt::ControlModifier);
