@@ -46,9 +46,10 @@ void TForm1::setUpRenamer() {
   r.FileListBox1->setFileEdit(r.filedisp);
 
   const QColor brightGreen(0x00, 0xFF, 0x00);
-  setColour(r.BitBtn2, QPalette::ButtonText, brightGreen);
-  setColour(r.bitbtn1, QPalette::ButtonText, brightGreen);
-  setColour(r.BitBtn3, QPalette::ButtonText, Qt::red);
+  setCaptionColour(r.BitBtn2, brightGreen);
+  setCaptionColour(r.bitbtn1, brightGreen);
+  setCaptionColour(r.BitBtn3, Qt::red);
+  applySelectedDirectoryLook(r.Label3);
   setColour(r.CheckBox2, QPalette::WindowText, Qt::red);
   setColour(r.filedisp, QPalette::Text, Qt::red);
   setColour(r.OName, QPalette::Base, Qt::white);

@@ -1,6 +1,7 @@
 #include "shell/Fonts.h"
 
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QHash>
 #include <QStringList>
 #include <QWidget>
@@ -42,6 +43,23 @@ QString resolvedFamily(const QString& family) {
   return chosen;
 }
 
+// The window layouts are measured for "MS Sans Serif", whose characters are 5 pixels wide on
+// average at an 11-pixel height. A wider sans-serif stand-in is narrowed to that width (a condensed
+// face where the machine has one, else drawn condensed), so every caption fits its place.
+int narrowingStretch(const QString& resolved, int pixelSize) {
+  static QHash<QPair<QString, int>, int> cache;
+  const QPair<QString, int> key{resolved, pixelSize};
+  const auto found = cache.constFind(key);
+  if (found != cache.constEnd()) return *found;
+  QFont plain(resolved);
+  plain.setPixelSize(pixelSize);
+  const qreal average = QFontMetricsF(plain).averageCharWidth();
+  const qreal wanted = pixelSize * 5.0 / 11.0;
+  const int stretch = average > wanted ? qBound(75, qRound(100 * wanted / average), 100) : 100;
+  cache.insert(key, stretch);
+  return stretch;
+}
+
 }  // namespace
 
 void registerFontFallbacks() {
@@ -58,7 +76,10 @@ QFont namedFont(const QString& family, int pixelSize, bool bold, bool italic) {
   const QString resolved = resolvedFamily(family);
   // No family found: the toolkit's own matching (with the substitutions above) still applies.
   QFont font(resolved.isEmpty() ? family : resolved);
-  font.setStyleHint(family == QStringLiteral("Scratch") ? QFont::Decorative : QFont::SansSerif);
+  const bool decorative = family == QStringLiteral("Scratch");
+  font.setStyleHint(decorative ? QFont::Decorative : QFont::SansSerif);
+  if (!decorative && !resolved.isEmpty() && resolved != family)
+    font.setStretch(narrowingStretch(resolved, pixelSize));
   font.setPixelSize(pixelSize);
   font.setBold(bold);
   font.setItalic(italic);
@@ -71,6 +92,17 @@ void setColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) 
   widget->setPalette(palette);
 }
 
+void setCaptionColour(QWidget* button, const QColor& colour) {
+  QPalette palette = button->palette();
+  palette.setColor(QPalette::Active, QPalette::ButtonText, colour);
+  palette.setColor(QPalette::Inactive, QPalette::ButtonText, colour);
+  button->setPalette(palette);
+}
+
+void applySelectedDirectoryLook(QWidget* label) {
+  label->setFont(namedFont(QStringLiteral("Myriad Roman"), 13, true, true));
+  setColour(label, QPalette::WindowText, Qt::red);
+}
 
 void applyOrganizerPageLook(const OrganizerPageLook& look) {
   const QColor green(0, 128, 0);
@@ -79,11 +111,10 @@ void applyOrganizerPageLook(const OrganizerPageLook& look) {
     setColour(box, QPalette::Text, Qt::white);
   }
   look.goButton->setFont(namedFont(QStringLiteral("Myriad Roman"), 16));
-  setColour(look.goButton, QPalette::ButtonText, green);
-  for (QWidget* button : look.transferButtons) setColour(button, QPalette::ButtonText, Qt::blue);
-  for (QWidget* button : look.deleteButtons) setColour(button, QPalette::ButtonText, Qt::red);
-  look.selectedDirectoryLabel->setFont(namedFont(QStringLiteral("Myriad Roman"), 13, true, true));
-  setColour(look.selectedDirectoryLabel, QPalette::WindowText, Qt::red);
+  setCaptionColour(look.goButton, green);
+  for (QWidget* button : look.transferButtons) setCaptionColour(button, Qt::blue);
+  for (QWidget* button : look.deleteButtons) setCaptionColour(button, Qt::red);
+  applySelectedDirectoryLook(look.selectedDirectoryLabel);
 }
 
 }  // namespace pitkit

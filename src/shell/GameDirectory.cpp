@@ -6,6 +6,7 @@
 #include "platform/DirectoryListBox.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
+#include "platform/PathLabel.h"
 #include "platform/Paths.h"
 #include "shell/Preset.h"
 #include "shell/Unit1.h"
@@ -26,7 +27,7 @@ void TForm1::DirectoryListBox1Change() {
   // 3, 4.
   GameDirectory = c.DirectoryListBox1->Directory();
   const QString shown = QString::fromStdString(GameDirectory);
-  renamerUi.StaticText2->setText(shown);
+  renamerUi.StaticText2->setPath(shown);
   levelOrganizerUi.StaticText3->setText(shown);
   carOrganizerUi.StaticText4->setText(shown);
   // 5. A game directory is usable exactly when it has a levels folder.
@@ -80,9 +81,9 @@ void TForm1::loadPreset() {
   std::exception_ptr readFailure;
   const PresetLines lines = readPresetLines(path, readFailure);  // an open failure ends start-up here
   PresetFolder = removeKey(lines.first, kPresetFolderKey);
-  // Without a folder on line 1 a save would have nowhere sensible to go: it goes back to the file
-  // that was read.
-  if (PresetFolder.empty()) PresetFolder = startFolder;
+  // Without a usable folder on line 1 (empty, gone, or a file whose lines end in LF alone, read as
+  // one line) a save would have nowhere sensible to go: it goes back to the file that was read.
+  if (PresetFolder.empty() || !directoryExists(PresetFolder)) PresetFolder = startFolder;
   GameDirectory = removeKey(lines.second, kPresetGameKey);
 
   // Opening another folder runs the change handling again; an empty text or the folder already

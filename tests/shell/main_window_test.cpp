@@ -185,7 +185,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(form->PresetFolder, plain);
     QCOMPARE(form->renamerUi.OName->text(), QStringLiteral("Nhood1"));
     QCOMPARE(form->OldLevelPath, plain + "/levels/Nhood1");
-    for (QLabel* shown : {form->renamerUi.StaticText2, form->levelOrganizerUi.StaticText3,
+    for (QLabel* shown : std::initializer_list<QLabel*>{form->renamerUi.StaticText2, form->levelOrganizerUi.StaticText3,
                           form->carOrganizerUi.StaticText4})
       QCOMPARE(shown->text().toStdString(), plain);
     QVERIFY(errors.texts.isEmpty());

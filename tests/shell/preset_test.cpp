@@ -79,5 +79,30 @@ TEST(PresetFile, FailuresRaiseTheInputOutputErrorAndKeepTheOldFile) {
   EXPECT_THROW(writePreset(tmp / "gone/Pitkit.ini", "/kit", "/new"), EInOutError);
 }
 
+TEST(PresetFile, RefusesFolderNamesItCouldNotReadBack) {
+  TempDir tmp;
+  const std::string path = tmp / "Pitkit.ini";
+  writePreset(path, "/kit", "/old");
+  const std::string before = readFile(path);
+  // A CR would end the line early and 1A the whole text: the file would name another folder.
+  const std::pair<std::string, std::string> refused[] = {
+      {"/kit", "/games/a\rb"}, {"/kit", std::string("/games/a\x1A")}, {"/k\rit", "/games"}};
+  for (const auto& [folder, game] : refused) {
+    try {
+      writePreset(path, folder, game);
+      ADD_FAILURE() << "written: " << game;
+    } catch (const EInOutError&) {
+      ADD_FAILURE() << "an input/output error instead of the refusal";
+    } catch (const Exception& e) {
+      EXPECT_NE(std::string(e.what()).find("cannot hold a folder"), std::string::npos);
+    }
+    EXPECT_EQ(readFile(path), before);
+  }
+  // A bare LF stays inside its line, so it is written and read back whole.
+  writePreset(path, "/kit", "/games/a\nb");
+  std::exception_ptr failure;
+  EXPECT_EQ(removeKey(readPresetLines(path, failure).second, kPresetGameKey), "/games/a\nb");
+}
+
 }  // namespace
 }  // namespace pitkit
