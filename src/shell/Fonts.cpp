@@ -43,18 +43,20 @@ QString resolvedFamily(const QString& family) {
   return chosen;
 }
 
-// The window layouts are measured for "MS Sans Serif", whose characters are 5 pixels wide on
-// average at an 11-pixel height. A wider sans-serif stand-in is narrowed to that width (a condensed
-// face where the machine has one, else drawn condensed), so every caption fits its place.
-int narrowingStretch(const QString& resolved, int pixelSize) {
-  static QHash<QPair<QString, int>, int> cache;
-  const QPair<QString, int> key{resolved, pixelSize};
+// The window layouts are measured for "MS Sans Serif", whose characters are on average 5 pixels
+// wide at an 11-pixel height, and 5.5 in bold. A wider sans-serif stand-in is narrowed to that
+// width (a condensed face where the machine has one, else drawn condensed), so every caption fits
+// its place.
+int narrowingStretch(const QString& resolved, int pixelSize, bool bold) {
+  static QHash<QString, int> cache;
+  const QString key = resolved + QLatin1Char('/') + QString::number(pixelSize) + (bold ? QStringLiteral("b") : QString());
   const auto found = cache.constFind(key);
   if (found != cache.constEnd()) return *found;
   QFont plain(resolved);
   plain.setPixelSize(pixelSize);
+  plain.setBold(bold);
   const qreal average = QFontMetricsF(plain).averageCharWidth();
-  const qreal wanted = pixelSize * 5.0 / 11.0;
+  const qreal wanted = pixelSize * (bold ? 5.5 : 5.0) / 11.0;
   const int stretch = average > wanted ? qBound(75, qRound(100 * wanted / average), 100) : 100;
   cache.insert(key, stretch);
   return stretch;
@@ -79,7 +81,7 @@ QFont namedFont(const QString& family, int pixelSize, bool bold, bool italic) {
   const bool decorative = family == QStringLiteral("Scratch");
   font.setStyleHint(decorative ? QFont::Decorative : QFont::SansSerif);
   if (!decorative && !resolved.isEmpty() && resolved != family)
-    font.setStretch(narrowingStretch(resolved, pixelSize));
+    font.setStretch(narrowingStretch(resolved, pixelSize, bold));
   font.setPixelSize(pixelSize);
   font.setBold(bold);
   font.setItalic(italic);

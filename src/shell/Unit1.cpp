@@ -22,6 +22,7 @@
 #include "shell/HelpTexts.h"
 #include "shell/Pictures.h"
 #include "shell/Unit6.h"
+#include "shell/WindowPlace.h"
 #include "shell/unit2.h"
 
 // The pictures are compiled into the static library; this keeps the linker from dropping them.
@@ -31,9 +32,11 @@ namespace pitkit {
 
 namespace {
 
-// The page control keeps these distances to the central area's edges as the window is resized.
+// The page control keeps these distances to the central area's edges as the window is resized:
+// in a frame of the layout's size it is the layout's 699 x 377 pixels.
 constexpr int kPageTop = 8;
-constexpr int kPageRightGap = 9;
+constexpr int kPageRightGap = 1;
+constexpr int kPageBottomGap = 4;
 
 // The tab control's tabs are 25 pixels high, whatever the style would make them.
 class FixedTabHeightStyle : public QProxyStyle {
@@ -90,9 +93,8 @@ TForm1::~TForm1() = default;
 
 void TForm1::setUpShell() {
   setWindowTitle(QString::fromUtf8(kApplicationTitle));
-  // The place is the frame's corner (move), as for any window placed on the screen.
-  resize(708, 460);
-  move(318, 192);
+  // The place and the size are the frame's, as for any window placed on the screen.
+  placeWindow(this, QPoint(318, 192), QSize(708, 460));
   ui.PageControl1->setCurrentWidget(ui.TabSheet5);
   ui.PageControl1->tabBar()->setExpanding(false);
   auto* tabStyle = new FixedTabHeightStyle();
@@ -169,6 +171,8 @@ void TForm1::setUpInfoPages() {
   for (QPlainTextEdit* memo : {p.Memo1, p.Memo2}) {
     memo->setFont(bold);
     setColour(memo, QPalette::Base, palette().color(QPalette::Button));
+    // A borderless text keeps a narrow margin, so the first text's seven lines fit its height.
+    memo->document()->setDocumentMargin(2);
   }
   // The texts are filled in when the page is first shown (laying out long texts is a large part
   // of the start-up otherwise).
@@ -245,7 +249,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     const QSize area = ui.centralwidget->size();
     ui.Bevel7->setGeometry(0, 0, area.width(), 2);
     ui.PageControl1->setGeometry(0, kPageTop, qMax(0, area.width() - kPageRightGap),
-                                 qMax(0, area.height() - kPageTop));
+                                 qMax(0, area.height() - kPageTop - kPageBottomGap));
   }
   return QMainWindow::eventFilter(watched, event);
 }

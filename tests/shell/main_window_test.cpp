@@ -28,6 +28,7 @@
 #include "renamer/Unit5.h"
 #include "shell/Unit1.h"
 #include "shell/Unit6.h"
+#include "shell/WindowPlace.h"
 #include "shell/unit2.h"
 #include "support/TempDir.h"
 
@@ -154,9 +155,14 @@ class MainWindowTest : public QObject {
     // Hovering a control puts its hint into the status bar.
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-    // Shown, the window's frame has its corner at the window's place on the screen.
-    QCOMPARE(form->pos(), QPoint(318, 192));
-    QCOMPARE(form->size(), QSize(708, 460));
+    // Shown, the window's frame (not its inner area) has the layout's place and size, and the
+    // page control fills it as the layout has it.
+    QCOMPARE(form->frameGeometry(), QRect(318, 192, 708, 460));
+    QVERIFY(form->size().width() < 708 && form->size().height() < 460);
+    const QRect pageRect = form->ui.PageControl1->geometry();
+    QCOMPARE(pageRect.topLeft(), QPoint(0, 8));
+    QCOMPARE(form->ui.centralwidget->width() - pageRect.right() - 1, 1);
+    QCOMPARE(form->ui.centralwidget->height() - pageRect.bottom() - 1, 4);
     QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
     QApplication::sendEvent(c.DirectoryListBox1, &enter);
     QCOMPARE(form->ui.StatusBar1->currentMessage(), QStringLiteral("Your Torvane directory must be selected!"));
@@ -663,13 +669,29 @@ class MainWindowTest : public QObject {
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));
     const QSize before = form->ui.PageControl1->size();
-    const QRect exitBefore = form->levelOrganizerUi.Button2->geometry();
+    // Both Exit buttons sit where the layout puts them, on the page shown while the window grows.
+    QPushButton* exits[] = {form->levelOrganizerUi.Button2, form->carOrganizerUi.Button3};
+    for (QPushButton* exit : exits) {
+      form->ui.PageControl1->setCurrentWidget(exit->parentWidget());
+      QCOMPARE(exit->geometry(), QRect(592, 304, 75, 25));
+    }
     form->resize(form->width() + 150, form->height() + 100);
     QTRY_COMPARE(form->ui.PageControl1->size(), before + QSize(150, 100));
     QCOMPARE(form->ui.PageControl1->pos(), QPoint(0, 8));
-    QCOMPARE(form->levelOrganizerUi.Button2->geometry(), exitBefore);
+    for (QPushButton* exit : exits) {
+      form->ui.PageControl1->setCurrentWidget(exit->parentWidget());
+      QCOMPARE(exit->geometry(), QRect(592, 304, 75, 25));
+    }
     form->resize(form->width() - 250, form->height() - 200);
     QTRY_COMPARE(form->ui.PageControl1->size(), before - QSize(100, 100));
+
+    // A window that does not fit at its place is moved up and left onto the screen, as far as
+    // needed and never past the screen's corner.
+    const QRect screen(0, 0, 1024, 600);
+    QCOMPARE(placeInside(QRect(318, 192, 708, 460), QRect(0, 0, 1280, 1024)), QPoint(318, 192));
+    QCOMPARE(placeInside(QRect(318, 192, 708, 460), screen), QPoint(316, 140));
+    QCOMPARE(placeInside(QRect(196, 251, 903, 367), screen), QPoint(121, 233));
+    QCOMPARE(placeInside(QRect(500, 500, 2000, 900), QRect(10, 20, 1024, 600)), QPoint(10, 20));
   }
 };
 
