@@ -3,6 +3,7 @@
 #include <QTreeWidget>
 #include <exception>
 
+#include "platform/ByteText.h"
 #include "platform/DirectoryListBox.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
@@ -54,8 +55,8 @@ void TForm1::DirectoryListBox1Change() {
     }
   }
   // 6. The renamer's paths follow the new folder.
-  OldLevelPath = levels + PathDelim + renamerUi.OName->text().toStdString();
-  NewLevelPath = levels + PathDelim + renamerUi.NName->text().toStdString();
+  OldLevelPath = levels + PathDelim + byteText(renamerUi.OName);
+  NewLevelPath = levels + PathDelim + byteText(renamerUi.NName);
   // 7, 8. The levels and cars lists; a folder that is missing leaves its list as it was.
   if (directoryExists(levels)) {
     renamerUi.DirectoryListBox2->setDirectory(levels);
