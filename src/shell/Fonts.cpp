@@ -3,6 +3,7 @@
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QHash>
+#include <QtMath>
 #include <QStringList>
 #include <QWidget>
 
@@ -43,21 +44,32 @@ QString resolvedFamily(const QString& family) {
   return chosen;
 }
 
-// The window layouts are measured for "MS Sans Serif", whose characters are on average 5 pixels
-// wide at an 11-pixel height, and 5.5 in bold. A wider sans-serif stand-in is narrowed to that
-// width (a condensed face where the machine has one, else drawn condensed), so every caption fits
-// its place.
-int narrowingStretch(const QString& resolved, int pixelSize, bool bold) {
+// The window layouts are measured for "MS Sans Serif", whose captions are on average about half
+// as wide per character as the font is high (0.4975 of its pixel size, 0.53 in bold). A wider
+// sans-serif stand-in is narrowed to that width (a condensed face where the machine has one, else
+// drawn condensed), so every caption fits its place. Stretch values are absolute (100 is a
+// normal-width face), so the search starts from there whatever the family's own width.
+int narrowingStretch(const QString& resolved, int pixelSize, bool bold, bool italic) {
   static QHash<QString, int> cache;
-  const QString key = resolved + QLatin1Char('/') + QString::number(pixelSize) + (bold ? QStringLiteral("b") : QString());
+  const QString key = QStringLiteral("%1/%2/%3%4").arg(resolved).arg(pixelSize).arg(int(bold)).arg(int(italic));
   const auto found = cache.constFind(key);
   if (found != cache.constEnd()) return *found;
-  QFont plain(resolved);
-  plain.setPixelSize(pixelSize);
-  plain.setBold(bold);
-  const qreal average = QFontMetricsF(plain).averageCharWidth();
-  const qreal wanted = pixelSize * (bold ? 5.5 : 5.0) / 11.0;
-  const int stretch = average > wanted ? qBound(75, qRound(100 * wanted / average), 100) : 100;
+  static const QString sample = QStringLiteral("Enter the level you want to rename: Installed Levels 0123456789 VIEW");
+  auto widthPerCharacter = [&](int stretch) {
+    QFont font(resolved);
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    font.setItalic(italic);
+    font.setStretch(stretch);
+    return QFontMetricsF(font).horizontalAdvance(sample) / sample.size();
+  };
+  const qreal wanted = pixelSize * (bold ? 0.53 : 0.4975);
+  int stretch = 100;
+  qreal width = widthPerCharacter(stretch);
+  while (width > wanted && stretch > 75) {
+    stretch = qMax(75, qMin(stretch - 1, qFloor(stretch * wanted / width)));
+    width = widthPerCharacter(stretch);
+  }
   cache.insert(key, stretch);
   return stretch;
 }
@@ -81,7 +93,7 @@ QFont namedFont(const QString& family, int pixelSize, bool bold, bool italic) {
   const bool decorative = family == QStringLiteral("Scratch");
   font.setStyleHint(decorative ? QFont::Decorative : QFont::SansSerif);
   if (!decorative && !resolved.isEmpty() && resolved != family)
-    font.setStretch(narrowingStretch(resolved, pixelSize, bold));
+    font.setStretch(narrowingStretch(resolved, pixelSize, bold, italic));
   font.setPixelSize(pixelSize);
   font.setBold(bold);
   font.setItalic(italic);

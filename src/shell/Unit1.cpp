@@ -171,7 +171,7 @@ void TForm1::setUpInfoPages() {
   for (QPlainTextEdit* memo : {p.Memo1, p.Memo2}) {
     memo->setFont(bold);
     setColour(memo, QPalette::Base, palette().color(QPalette::Button));
-    // A borderless text keeps a narrow margin, so the first text's seven lines fit its height.
+    // A borderless text keeps a narrow margin, so the first text's seven lines fit its box.
     memo->document()->setDocumentMargin(2);
   }
   // The texts are filled in when the page is first shown (laying out long texts is a large part

@@ -1,11 +1,13 @@
 // The real main window in temporary game trees: frame, start-up, the game-directory change
 // handling, the preset file and closing.
 #include <QAction>
+#include <QCheckBox>
 #include <QApplication>
 #include <QEnterEvent>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTest>
@@ -23,6 +25,7 @@
 
 #include "platform/DirectoryListBox.h"
 #include "platform/Errors.h"
+#include "platform/PathLabel.h"
 #include "platform/FileSystem.h"
 #include "renamer/Unit3.h"
 #include "renamer/Unit5.h"
@@ -78,6 +81,33 @@ struct TwoGames {
     makeGame(game);
   }
 };
+
+// The captions of `window`'s labels, buttons and check boxes that their controls cut off.
+QStringList cutCaptions(QWidget* window) {
+  QStringList cut;
+  for (QWidget* w : window->findChildren<QWidget*>()) {
+    QString text;
+    int room = 0;
+    if (auto* label = qobject_cast<QLabel*>(w)) {
+      // The organizer pages' directory displays clip a long path, as laid out.
+      if (label->text().isEmpty() || !label->pixmap().isNull() || label->objectName().startsWith(QStringLiteral("StaticText")))
+        continue;
+      if (label->wordWrap()) {
+        if (label->heightForWidth(label->width()) > label->height()) cut << label->text();
+        continue;
+      }
+      text = label->text();
+      room = label->contentsRect().width() - 2 * label->margin();
+    } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+      text = button->text().remove(QLatin1Char('&'));
+      room = button->width() - (qobject_cast<QCheckBox*>(w) ? 20 : 6);
+    } else {
+      continue;
+    }
+    if (w->fontMetrics().horizontalAdvance(text) > room) cut << w->objectName() + QStringLiteral(": ") + text;
+  }
+  return cut;
+}
 
 void addItem(QTreeWidget* list, const QString& caption) { new QTreeWidgetItem(list, QStringList{caption}); }
 
@@ -661,6 +691,60 @@ class MainWindowTest : public QObject {
     }
     QCOMPARE(c.Label22->text(), QStringLiteral("TORVANE"));
     QCOMPARE(c.Label22->font().pixelSize(), 48);
+  }
+
+  void windowLookWithTheFallbackFonts() {
+    TempDir tmp;
+    const std::string start = realPath(tmp.path());
+    const std::string deep = start + "/a rather long folder name/and another one below it/game";
+    makeGame(deep);
+    auto form = startIn(start);
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    QCOMPARE(cutCaptions(form.get()), QStringList());
+    QCOMPARE(cutCaptions(form->Form2), QStringList());
+
+    // Disabled (no levels folder here), every coloured button draws the platform's greyed caption.
+    auto& r = form->renamerUi;
+    auto& l = form->levelOrganizerUi;
+    auto& c = form->carOrganizerUi;
+    const QColor greyed = QApplication::palette().color(QPalette::Disabled, QPalette::ButtonText);
+    const std::pair<QPushButton*, QColor> coloured[] = {
+        {r.BitBtn2, QColor(0, 255, 0)}, {r.bitbtn1, QColor(0, 255, 0)}, {r.BitBtn3, Qt::red},
+        {l.Findbutton, QColor(0, 128, 0)}, {c.FindButton2, QColor(0, 128, 0)}, {l.BitBtn4, Qt::blue},
+        {l.BitBtn6, Qt::blue}, {l.BitBtn5, Qt::red}, {l.BitBtn7, Qt::red}};
+    for (const auto& [button, colour] : coloured) {
+      QCOMPARE(button->palette().color(QPalette::Active, QPalette::ButtonText), colour);
+      QCOMPARE(button->palette().color(QPalette::Disabled, QPalette::ButtonText), greyed);
+    }
+    QVERIFY(!r.BitBtn2->isEnabled());
+
+    // The renamer's "Selected Directory:" looks like the organizer pages' ones.
+    QCOMPARE(r.Label3->font(), l.Label9->font());
+    QVERIFY(r.Label3->font().bold() && r.Label3->font().italic());
+    QCOMPARE(r.Label3->palette().color(QPalette::WindowText), QColor(Qt::red));
+
+    // A path too long for the renamer's display: elided in the middle, whole as its tooltip.
+    form->changeDirectoryUi.DirectoryListBox1->setDirectory(deep);
+    const QString path = QString::fromStdString(deep);
+    QCOMPARE(r.StaticText2->text(), path);
+    QCOMPARE(r.StaticText2->toolTip(), path);
+    const QString shown = r.StaticText2->shownText();
+    QVERIFY2(shown.startsWith(QStringLiteral("/")) && shown.endsWith(QStringLiteral("game")) &&
+                 shown.contains(QChar(0x2026)),
+             qPrintable(shown));
+    QVERIFY(r.StaticText2->fontMetrics().horizontalAdvance(shown) <= r.StaticText2->contentsRect().width());
+
+    // "Program Info": the first text wraps instead of scrolling sideways and shows all its lines.
+    form->ui.PageControl1->setCurrentWidget(form->ui.TabSheet4);
+    QPlainTextEdit* info = form->programInfoUi.Memo1;
+    QCOMPARE(info->horizontalScrollBar()->maximum(), 0);
+    QCOMPARE(info->verticalScrollBar()->maximum(), 0);
+    // The organizer help scrolls when its text runs past the bottom.
+    form->Form6->show();
+    QTRY_VERIFY(form->Form6->ui.Memo1->verticalScrollBar()->maximum() > 0);
+    QTRY_VERIFY(form->Form6->ui.Memo1->verticalScrollBar()->isVisible());
+    form->Form6->hide();
   }
 
   void pageControlFollowsTheWindowSize() {
