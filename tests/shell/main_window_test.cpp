@@ -450,6 +450,24 @@ class MainWindowTest : public QObject {
       QCOMPARE(form->GameDirectory, start);
       QCOMPARE(form->changeDirectoryUi.DirectoryListBox1->Directory(), start);
     }
+    // Lines ending in LF alone read as one line, which names no folder: a save repairs the file
+    // in the start folder. A game folder whose name holds a CR cannot be saved: the file would
+    // read back naming another folder, so the save is refused and the file kept.
+    writeFile(start + "/Pitkit.ini", "PitkitDirectory:" + start + "\nTorvaneDirectory:" + game + "\n");
+    {
+      auto form = startIn(start);
+      QCOMPARE(form->PresetFolder, start);
+      form->changeDirectoryUi.DirectoryListBox1->setDirectory(game);
+      form->changeDirectoryUi.BitBtn12->click();
+      QCOMPARE(readFile(start + "/Pitkit.ini"), presetBytes(start, game));
+      const std::string odd = root + "/odd\rname";
+      makeGame(odd);
+      form->changeDirectoryUi.DirectoryListBox1->setDirectory(odd);
+      form->changeDirectoryUi.BitBtn12->click();
+      QCOMPARE(readFile(start + "/Pitkit.ini"), presetBytes(start, game));
+      QCOMPARE(errors.texts.size(), 1);
+      QVERIFY(errors.texts.takeFirst().startsWith(QStringLiteral("The preset file cannot hold a folder")));
+    }
     // The preset naming the start folder itself, with a trailing separator: the same folder,
     // so nothing opens again and the list's form of the path is kept.
     writeFile(start + "/Pitkit.ini", presetBytes(start, start + "/"));
