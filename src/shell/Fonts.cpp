@@ -45,7 +45,7 @@ QString resolvedFamily(const QString& family) {
 }
 
 // The window layouts are measured for "MS Sans Serif", whose captions are on average about half
-// as wide per character as the font is high (0.4975 of its pixel size, 0.53 in bold). A wider
+// as wide per character as the font is high (0.46 of its pixel size, 0.53 in bold). A wider
 // sans-serif stand-in is narrowed to that width (a condensed face where the machine has one, else
 // drawn condensed), so every caption fits its place. Stretch values are absolute (100 is a
 // normal-width face), so the search starts from there whatever the family's own width.
@@ -63,7 +63,7 @@ int narrowingStretch(const QString& resolved, int pixelSize, bool bold, bool ita
     font.setStretch(stretch);
     return QFontMetricsF(font).horizontalAdvance(sample) / sample.size();
   };
-  const qreal wanted = pixelSize * (bold ? 0.53 : 0.4975);
+  const qreal wanted = pixelSize * (bold ? 0.53 : 0.46);
   int stretch = 100;
   qreal width = widthPerCharacter(stretch);
   while (width > wanted && stretch > 75) {

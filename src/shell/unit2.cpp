@@ -33,6 +33,13 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
     label->setGeometry(place.x(), place.y() + grown, place.width(), height);
     grown += height - place.height();
   }
+  // Should they run past their frame, the frame, Close and the window grow with them.
+  const int overflow = labels[texts.size() - 1]->geometry().bottom() + 4 - ui.Bevel2->geometry().bottom();
+  if (overflow > 0) {
+    ui.Bevel2->resize(ui.Bevel2->width(), ui.Bevel2->height() + overflow);
+    ui.Button1->move(ui.Button1->x(), ui.Button1->y() + overflow);
+    resize(width(), height() + overflow);
+  }
   connect(ui.Button1, &QPushButton::clicked, this, guarded(this, [this] { Button1Click(); }));
 }
 
