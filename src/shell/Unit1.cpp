@@ -32,8 +32,8 @@ namespace pitkit {
 
 namespace {
 
-// The page control keeps these distances to the central area's edges as the window is resized:
-// in a frame of the layout's size it is the layout's 699 x 377 pixels.
+// The page control keeps the layout's distances to the central area's edges as the window is
+// resized: 8 pixels below the top line, 1 to the right edge, 4 above the status bar.
 constexpr int kPageTop = 8;
 constexpr int kPageRightGap = 1;
 constexpr int kPageBottomGap = 4;

@@ -30,9 +30,15 @@ class WindowPlacer : public QObject {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
     const QEvent::Type type = event->type();
-    if (watched == window_ && (type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize) &&
-        margins() != applied_)
+    if (watched != window_ || (type != QEvent::Show && type != QEvent::Move && type != QEvent::Resize))
+      return false;
+    // A maximised window is the user's choice, and its frame may differ.
+    if (window_->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) return false;
+    if (margins() != applied_) {
       apply();
+      // Framed and placed: from now on the user moves and sizes the window.
+      if (!applied_.isNull()) deleteLater();
+    }
     return false;
   }
 

@@ -15,8 +15,8 @@ QPoint placeInside(const QRect& frame, const QRect& available);
 
 // Puts `window`'s frame corner at `place` (moved onto its screen as above) and, when `frameSize`
 // is valid, gives the frame that size. The frame's margins are known only once the window manager
-// has framed the window, so this is done again whenever they change; a window the user moved or
-// resized later keeps what the user did.
+// has framed the window, so this is done again when they first become known; after that the user
+// moves and sizes the window.
 void placeWindow(QWidget* window, QPoint place, QSize frameSize = QSize());
 
 }  // namespace pitkit
