@@ -130,8 +130,8 @@ void TForm1::setUpLevelOrganizer() {
   connect(u.viewreadme, &QPushButton::clicked, this, guarded(this, [this] { viewreadmeClick(); }));
   connect(u.inffile1, &QPushButton::clicked, this, guarded(this, [this] { inffile1Click(); }));
 
-  new LevelPageResizer(ui.TabSheet2, {u.FoundFiles, u.FoundFiles2},
-                       {u.BitBtn4, u.BitBtn5, u.BitBtn6, u.BitBtn7, u.Button2});
+  // Exit keeps its place, as on the car page.
+  new LevelPageResizer(ui.TabSheet2, {u.FoundFiles, u.FoundFiles2}, {u.BitBtn4, u.BitBtn5, u.BitBtn6, u.BitBtn7});
 }
 
 // The page's colour scheme: green lists and name boxes, a green "&Go", blue install and uninstall,

@@ -62,16 +62,22 @@ const QIcon& folderIcon(bool open) {
   return icons[open ? 1 : 0];
 }
 
-// `path` made absolute, with doubled and trailing separators dropped (the root stays "/").
+// `path` made absolute, with doubled and trailing separators, "." and ".." dropped by the names
+// (the root stays "/"). Links are not resolved: the path stays the one the user walked, so a level
+// that is a link to a folder elsewhere keeps its own name.
 std::string tidyPath(const std::string& path) {
-  const std::string absolute = expandFileName(path);
-  std::string out;
-  for (char c : absolute) {
-    if (c == PathDelim && !out.empty() && out.back() == PathDelim) continue;
-    out += c;
+  std::vector<std::string> names;
+  for (std::string& name : splitFolderNames(expandFileName(path))) {
+    if (name == ".") continue;
+    if (name == "..") {
+      if (!names.empty()) names.pop_back();
+      continue;
+    }
+    names.push_back(std::move(name));
   }
-  while (out.size() > 1 && out.back() == PathDelim) out.pop_back();
-  return out;
+  std::string out;
+  for (const std::string& name : names) out += PathDelimStr + name;
+  return out.empty() ? PathDelimStr : out;
 }
 
 }  // namespace
@@ -95,11 +101,7 @@ void TDirectoryListBox::setDirectory(const std::string& path) {
     const int err = errno;
     EInOutError::raiseFromErrno(err != 0 ? err : ENOENT);
   }
-  // The folder as the system reports it once it is the working directory.
-  std::string opened = getCurrentDir();
-  if (opened.empty()) opened = wanted;
-  if (opened == directory_) return;
-  directory_ = opened;
+  directory_ = wanted;
   rebuild();
   if (fileList_ != nullptr) fileList_->setDirectory(directory_);
   emit directoryChanged();
