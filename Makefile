@@ -4,6 +4,8 @@
 #            target for a few seconds and the soak of the main window.
 # make fuzz: every fuzz target for FUZZ_SECONDS each (and at most FUZZ_RUNS executions if set).
 # make soak: the soak of the main window with SOAK_ACTIONS random actions for each of SOAK_SEEDS.
+# make package: install what is missing, build, make the Debian package in the build folder.
+# make screenshots: remake docs/screenshots from the real windows.
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 FUZZ_SECONDS ?= 300
@@ -13,7 +15,7 @@ SOAK_SEEDS ?= 1 2 3
 LAUNCHER := $(shell command -v ccache 2>/dev/null)
 CMAKE_LAUNCHER := $(if $(LAUNCHER),-DCMAKE_CXX_COMPILER_LAUNCHER=$(LAUNCHER),)
 
-.PHONY: all deps build sanitize-build test fuzz soak run bench clean
+.PHONY: all deps build sanitize-build test fuzz soak run bench package screenshots clean
 
 all: build
 
@@ -41,6 +43,12 @@ soak: build
 
 run: build
 	bash scripts/run-sample $(BUILD)
+
+package: build
+	cmake --build $(BUILD) --target package
+
+screenshots: build
+	bash docs/screenshots/make-screenshots.sh $(BUILD)
 
 bench: build
 	bash bench/run-all $(BUILD)
