@@ -1,8 +1,10 @@
 // The preset file: any bytes read back as the rule's first two lines, and the key removal; any
-// pair of folder names without CR or 1A survives a write and a read unchanged.
+// pair of folder names without CR or 1A survives a write and a read unchanged, and one with them
+// is refused, leaving the old file as it was.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include "fuzz_support.h"
+#include "platform/Errors.h"
 #include "platform/TextFile.h"
 #include "shell/Preset.h"
 
@@ -34,9 +36,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const std::string folder = in.ConsumeRandomLengthString(512);
   const std::string game = in.ConsumeRemainingBytesAsString();
-  // A CR or 1A cannot be held by the file; saving refuses such a folder.
-  if ((folder + game).find_first_of("\r\x1a") != std::string::npos) return 0;
   const std::string path = fuzz::scratchFolder() + "/Pitkit.ini";
+  // A CR or 1A cannot be held by the file: saving refuses such a folder and keeps the old file.
+  if ((folder + game).find_first_of("\r\x1a") != std::string::npos) {
+    writePreset(path, "/old", "/old game");
+    const std::string old = readWholeFile(path);
+    bool refused = false;
+    try {
+      writePreset(path, folder, game);
+    } catch (const Exception&) {
+      refused = true;
+    }
+    fuzz::check(refused && readWholeFile(path) == old, "a folder the file cannot hold was saved");
+    return 0;
+  }
   writePreset(path, folder, game);
   const PresetLines lines = readPresetLines(path, failure);
   fuzz::check(failure == nullptr, "reading the written preset failed");

@@ -359,9 +359,10 @@ class CarOrganizerTest : public QObject {
     QCOMPARE(c.Edit6->text(), QStringLiteral("1500  "));
     // Counts the folders each uninstalled search announces, then hands them on as before.
     int levelGarageFolders = 0, carGarageFolders = 0;
-    for (auto [search, count] : {std::pair{&form->FindFile2, &levelGarageFolders},
-                                 std::pair{&form->FindFile4, &carGarageFolders}}) {
+    for (auto [search, counter] : {std::pair{&form->FindFile2, &levelGarageFolders},
+                                   std::pair{&form->FindFile4, &carGarageFolders}}) {
       const TNewFolderEvent announce = search->OnNewFolder;
+      int* const count = counter;  // clang does not capture structured bindings
       search->OnNewFolder = [announce, count](TFindFile* s, const std::string& f, bool& i) {
         ++*count;
         announce(s, f, i);
