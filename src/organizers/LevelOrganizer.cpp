@@ -294,6 +294,7 @@ void TForm1::FindButtonClick() {
     throw Exception("Selected Directory is not a TORVANE Main directory");
   const std::string uninstalled = GameDirectory + PathDelim + "un_levels";
   if (!directoryExists(uninstalled) && !createDirectory(uninstalled)) throw Exception("Cannot create " + uninstalled);
+  for (const char* folder : {"levels", "un_levels"}) removeLeftoverCopies(GameDirectory + PathDelim + folder);
   clearList(u.FoundFiles);
   clearList(u.FoundFiles2);
   u.Findbutton->setEnabled(false);
@@ -419,15 +420,12 @@ void TForm1::moveLevelFolder(const std::string from, const std::string to, const
   if (FindFile.Busy() || FindFile2.Busy()) return;
   checkTransferPath(GameDirectory, from);
   checkTransferPath(GameDirectory, to);
-  // A source that could be copied but not removed afterwards is refused before anything is copied.
-  checkFolderRemovable(from);
   const QString label = QStringLiteral("%1 %2").arg(QString::fromUtf8(verb), QString::fromStdString(extractFileName(from)));
-  // The source goes only after its copy is complete; a failed copy ends the action here.
-  runTransfer(this, label, [&](TransferProgress& progress) {
-    CopyFolder(from, to, &progress);
-    DeleteFolder(from, &progress);
-  });
+  // A refused or failed move ends the action here; a cancelled one leaves the source whole.
+  const bool moved = runTransfer(
+      this, label, [&](TransferProgress& progress) { MoveFolder(from, to, &progress); }, kProgressDialogDelayMs, true);
   FindButtonClick();
+  if (!moved) ui.StatusBar1->showMessage(label + QStringLiteral(" cancelled: nothing was moved"));
 }
 
 void TForm1::deleteLevelFolder(QTreeWidget* list, const std::string folder) {

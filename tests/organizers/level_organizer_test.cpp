@@ -515,12 +515,12 @@ class LevelOrganizerTest : public QObject {
     QCOMPARE(u.Edit2->text(), QStringLiteral("1  "));
     QCOMPARE(u.Edit3->text(), QStringLiteral("1  "));
 
-    // Again, on the remembered level that is no longer there: the copy fails, nothing is deleted
+    // Again, on the remembered level that is no longer there: the move fails, nothing is deleted
     // and no new search runs.
     u.FoundFiles->addTopLevelItem(new QTreeWidgetItem(QStringList{QStringLiteral("sentinel")}));
     u.BitBtn4->click();
     QCOMPARE(watch.boxes.size(), 1);
-    QCOMPARE(watch.boxes[0].text, q("Cannot copy " + game.dir + "/levels/mytrack: No such file or directory."));
+    QCOMPARE(watch.boxes[0].text, q("Cannot move " + game.dir + "/levels/mytrack: No such file or directory."));
     QVERIFY(findItem(u.FoundFiles, QStringLiteral("sentinel")) != nullptr);
     QCOMPARE(readFile(game / "un_levels/mytrack/mytrack.w"), std::string(100000, 'w'));
     QVERIFY(!fs::exists(game / "un_levels/mytrack (2)"));
@@ -535,14 +535,26 @@ class LevelOrganizerTest : public QObject {
     QCOMPARE(captions(u.FoundFiles), QStringList({QStringLiteral("keep"), QStringLiteral("mytrack")}));
     QCOMPARE(u.FoundFiles2->topLevelItemCount(), 0);
 
-    // Uninstalling onto an existing folder of the same name never merges: the copy gets "(2)".
+    // A move onto a name already taken is refused on both sides before anything is touched, and
+    // both lists still show both levels.
     writeLevel(game / "un_levels/keep/keep.inf", "Older Keep");
+    go(*form);
     select(u.FoundFiles, QStringLiteral("keep"));
-    u.BitBtn4->click();
-    QCOMPARE(readFile(game / "un_levels/keep/keep.inf").find("Older Keep") != std::string::npos, true);
-    QVERIFY(fileExists(game / "un_levels/keep (2)/keep.inf"));
-    QVERIFY(!fs::exists(game / "levels/keep"));
-    QCOMPARE(captions(u.FoundFiles2), QStringList({QStringLiteral("keep"), QStringLiteral("keep")}));
+    select(u.FoundFiles2, QStringLiteral("keep"));
+    for (QPushButton* move : {u.BitBtn4, u.BitBtn6}) {
+      const bool uninstall = move == u.BitBtn4;
+      move->click();
+      QCOMPARE(watch.boxes.last().text,
+               q("Cannot move keep to " + game.dir + (uninstall ? "/un_levels" : "/levels") +
+                 ": an entry named keep is already there."));
+      QCOMPARE(readFile(game / "un_levels/keep/keep.inf").find("Older Keep") != std::string::npos, true);
+      QCOMPARE(readFile(game / "levels/keep/keep.inf").find("'Keep'") != std::string::npos, true);
+      QCOMPARE(captions(u.FoundFiles), QStringList({QStringLiteral("keep"), QStringLiteral("mytrack")}));
+      QCOMPARE(captions(u.FoundFiles2), QStringList({QStringLiteral("keep")}));
+    }
+    QCOMPARE(watch.boxes.size(), 3);
+    QVERIFY(!fs::exists(game / "un_levels/keep (2)"));
+    QVERIFY(!fs::exists(game / "levels/keep (2)"));
   }
 
   void deleteAsksFirst() {
