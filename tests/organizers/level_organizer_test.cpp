@@ -625,14 +625,6 @@ class LevelOrganizerTest : public QObject {
     QCOMPARE(entries, 0);
     QCOMPARE(captions(u.FoundFiles), QStringList({QStringLiteral("big")}));
     QCOMPARE(form->ui.StatusBar1->currentMessage(), QStringLiteral("Uninstalling big cancelled: nothing was moved"));
-
-    // Without Cancel the same move completes, across the file systems.
-    watch.onOtherModal = nullptr;
-    select(u.FoundFiles, QStringLiteral("big"));
-    u.BitBtn4->click();
-    QCOMPARE(readFile(away / "un_levels/big/big.bin"), big);
-    QVERIFY(!fs::exists(game / "levels/big"));
-    QCOMPARE(captions(u.FoundFiles2), QStringList({QStringLiteral("big")}));
   }
 
   void deleteAsksFirst() {
