@@ -137,6 +137,48 @@ Picture drawPicture(int width, int height, std::uint64_t hue) {
   return p;
 }
 
+// A side view of a toy car on a sky-and-road background; `hue` picks the body colour.
+Picture drawCar(int width, int height, std::uint64_t hue) {
+  Picture p{width, height,
+            std::vector<unsigned char>(static_cast<std::size_t>(width) * height * 3)};
+  const unsigned char body[3] = {static_cast<unsigned char>(80 + hue % 176),
+                                 static_cast<unsigned char>(40 + (hue >> 8) % 120),
+                                 static_cast<unsigned char>(40 + (hue >> 16) % 200)};
+  auto set = [&](int x, int y, unsigned char r, unsigned char g, unsigned char b) {
+    unsigned char* px = &p.rgb[(static_cast<std::size_t>(y) * width + x) * 3];
+    px[0] = r, px[1] = g, px[2] = b;
+  };
+  const int road = height * 3 / 4;
+  const int wheelR = height / 8;
+  const int wheelY = road - wheelR;
+  const int wheelX[2] = {width * 27 / 100, width * 73 / 100};
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      if (y >= road) {
+        set(x, y, 70, 70, 75);
+      } else {
+        set(x, y, static_cast<unsigned char>(120 + y * 100 / road),
+            static_cast<unsigned char>(170 + y * 60 / road), 235);
+      }
+      const bool lower = x > width / 10 && x < width * 9 / 10 && y > road - height * 3 / 10 &&
+                         y < wheelY + wheelR / 3;
+      const int cabinTop = road - height / 2;
+      const int inset = (y - cabinTop) < 0 ? width : (road - height * 3 / 10 - y) * 2 / 3;
+      const bool cabin = y >= cabinTop && y <= road - height * 3 / 10 &&
+                         x > width * 3 / 10 + inset && x < width * 7 / 10 - inset;
+      if (lower || cabin) set(x, y, body[0], body[1], body[2]);
+      if (cabin && y > cabinTop + 2 && x > width * 3 / 10 + inset + 3 &&
+          x < width * 7 / 10 - inset - 3)
+        set(x, y, 200, 225, 245);
+      for (int wx : wheelX) {
+        const int dx = x - wx, dy = y - wheelY, d2 = dx * dx + dy * dy;
+        if (d2 <= wheelR * wheelR) set(x, y, 25, 25, 25);
+        if (d2 <= wheelR * wheelR / 4) set(x, y, 190, 190, 190);
+      }
+    }
+  return p;
+}
+
 // A 24-bit uncompressed BMP file (rows bottom-up, padded to 4 bytes).
 std::string encodeBmp(const Picture& p) {
   const std::uint32_t rowSize = (static_cast<std::uint32_t>(p.width) * 3 + 3) & ~3u;
@@ -280,13 +322,16 @@ std::string parametersFile(const std::string& car, const std::string& displayNam
   });
 }
 
+// A car folder: its parameter file, its texture page (a bitmap) and, unless `withPicture` is
+// false, its picture (a JPEG).
 void writeCar(Random& rnd, const std::string& parent, const std::string& car,
-              const std::string& displayName) {
+              const std::string& displayName, bool withPicture = true) {
   const std::string folder = parent + "/" + car;
   makeDir(folder);
   writeBytes(folder + "/parameters.txt", parametersFile(car, displayName, rnd));
   writeBytes(folder + "/" + car + ".bmp", encodeBmp(drawPicture(64, 64, rnd.next())));
-  writeBytes(folder + "/" + car + ".jpg", encodeJpeg(drawPicture(96, 64, rnd.next())));
+  const std::uint64_t hue = rnd.next();
+  if (withPicture) writeBytes(folder + "/" + car + ".jpg", encodeJpeg(drawCar(160, 120, hue)));
 }
 
 // Custom level i: a word and a number; level 2 has a space and a non-ASCII letter in its name.
@@ -302,7 +347,8 @@ void usage(std::ostream& out) {
          "Writes an invented game tree into FOLDER (created when missing):\n"
          "  levels/     the game's own levels and N custom levels (default 12)\n"
          "  un_levels/  M uninstalled custom levels (default 3)\n"
-         "  cars/       the game's own cars and K custom cars (default 6)\n"
+         "  cars/       the game's own cars and K custom cars (default 6); the second custom car\n"
+         "              has no picture\n"
          "  garage/     G uninstalled custom cars (default 2)\n"
          "  gfx/        previews for about two thirds of the custom levels, and pellmoor.bmp\n"
          "  noavail.bmp the picture shown for a car without one\n"
@@ -376,7 +422,8 @@ void generate(const Options& opt) {
   for (int i = 0; i < opt.cars + opt.garage; ++i) {
     const std::string car = std::string(kCarWords[i % (sizeof kCarWords / sizeof *kCarWords)]) +
                             std::to_string(i + 1);
-    writeCar(rnd, root + (i < opt.cars ? "/cars" : "/garage"), car, titleCase(car) + " RS");
+    // The second custom car comes without a picture.
+    writeCar(rnd, root + (i < opt.cars ? "/cars" : "/garage"), car, titleCase(car) + " RS", i != 1);
   }
 }
 

@@ -1,21 +1,18 @@
 // The "Level Organizer" page of TForm1: the searches for installed and uninstalled levels, their
 // lists and counters, the details of a selected level, and Install, Uninstall and Delete.
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QEvent>
 #include <QLinearGradient>
 #include <QMessageBox>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QStatusBar>
 #include <QTreeWidget>
 #include <algorithm>
-#include <functional>
 #include <vector>
 
 #include "organizers/FolderTransfer.h"
 #include "organizers/InfoFile.h"
+#include "organizers/OrganizerPage.h"
 #include "organizers/StockTables.h"
 #include "organizers/TransferRunner.h"
 #include "platform/ErrorBox.h"
@@ -32,124 +29,9 @@ namespace pitkit {
 namespace {
 
 const char* const kInfoFileMarker = "Torvane .INF file structure";
+// The organizers' one question, asked for cars too.
 const char* const kConfirmDeleteText = "Are you shure you want to delete this level?";
 constexpr int kLevelNameTypingLimit = 27;
-// The window handles pending events during a search at most this often (about 60 times a second).
-constexpr qint64 kEventPumpIntervalMs = 16;
-
-// Item data: the folder the search reported, and the caption as the raw bytes of the file name
-// (file names need not be valid UTF-8, and the paths built from the caption must match the disk).
-constexpr int kFolderRole = Qt::UserRole;
-constexpr int kCaptionRole = Qt::UserRole + 1;
-// The info file's own name as the search found it: "C.inf", or "C.INF" for a level made where
-// letter case does not count.
-constexpr int kInfoFileRole = Qt::UserRole + 2;
-
-std::string sub(const std::string& gameDirectory, const char* folder) {
-  return gameDirectory + PathDelim + folder + PathDelim;
-}
-
-// Lets the window repaint and take input during a search, without letting event handling
-// dominate a search over thousands of levels. What the window would show is handed to it just
-// before it repaints, which is the only time it can be seen: the folder being searched goes into
-// the status bar, and the levels found meanwhile are added to their list in one step.
-class SearchEventPump {
- public:
-  void newFolder(QStatusBar* bar, const std::string& folder) {
-    pendingFolder_ = folder;
-    pump(bar);
-  }
-  void addItem(QTreeWidget* list, QTreeWidgetItem* item) {
-    if (pendingList_ != list) flushItems();
-    pendingList_ = list;
-    pendingItems_.append(item);
-  }
-  void pump(QStatusBar* bar) {
-    if (sinceLastPump_.isValid() && sinceLastPump_.elapsed() < kEventPumpIntervalMs) return;
-    // Everything found so far is in the lists before any other handler (a directory change that
-    // empties them, a selection) can run.
-    flush(bar);
-    QCoreApplication::processEvents();
-    sinceLastPump_.start();
-  }
-  // Shows the last folder announced and adds the waiting items; called when a search completes.
-  void flush(QStatusBar* bar) {
-    flushItems();
-    if (pendingFolder_.empty()) return;
-    bar->showMessage(QString::fromStdString(pendingFolder_));
-    pendingFolder_.clear();
-  }
-
- private:
-  void flushItems() {
-    if (pendingList_ != nullptr && !pendingItems_.isEmpty()) pendingList_->addTopLevelItems(pendingItems_);
-    pendingItems_.clear();
-    pendingList_ = nullptr;
-  }
-
-  QElapsedTimer sinceLastPump_;
-  std::string pendingFolder_;
-  QTreeWidget* pendingList_ = nullptr;
-  QList<QTreeWidgetItem*> pendingItems_;
-};
-
-SearchEventPump& searchEventPump() {
-  static SearchEventPump pump;
-  return pump;
-}
-
-// The game directory the running Go searches. When the game directory changes meanwhile (or the
-// window closes, which empties it), the search belongs to a folder no longer shown: it is stopped
-// at its next event and leaves the counters and the Go button as the change left them.
-std::string& searchedDirectory() {
-  static std::string directory;
-  return directory;
-}
-
-bool searchIsStale(const std::string& gameDirectory) { return gameDirectory != searchedDirectory(); }
-
-bool stopIfStale(TFindFile* search, const std::string& gameDirectory) {
-  if (!searchIsStale(gameDirectory)) return false;
-  search->setAborted(true);
-  return true;
-}
-
-QString countText(int count) { return QString::asprintf("%d  ", count); }
-
-// Queues an item for the list; it is added at the next repaint or when the search completes.
-void addLevelItem(QTreeWidget* list, const std::string& caption, const std::string& folder,
-                  const std::string& infoFile) {
-  auto* item = new QTreeWidgetItem;
-  item->setText(0, QString::fromStdString(caption));
-  item->setData(0, kFolderRole, QByteArray::fromStdString(folder));
-  item->setData(0, kCaptionRole, QByteArray::fromStdString(caption));
-  item->setData(0, kInfoFileRole, QByteArray::fromStdString(infoFile));
-  searchEventPump().addItem(list, item);
-}
-
-QTreeWidgetItem* selectedItem(QTreeWidget* list) {
-  const QList<QTreeWidgetItem*> items = list->selectedItems();
-  return items.isEmpty() ? nullptr : items.first();
-}
-
-std::string itemCaption(const QTreeWidgetItem* item) { return item->data(0, kCaptionRole).toByteArray().toStdString(); }
-std::string itemFolder(const QTreeWidgetItem* item) { return item->data(0, kFolderRole).toByteArray().toStdString(); }
-std::string itemInfoFile(const QTreeWidgetItem* item) {
-  return item->data(0, kInfoFileRole).toByteArray().toStdString();
-}
-
-void clearList(QTreeWidget* list) {
-  list->setUpdatesEnabled(false);
-  list->clear();
-  list->setUpdatesEnabled(true);
-}
-
-// Shows a name whole even when it is longer than the box's typing limit; a limit of 0 means the
-// box has none and is left as it is.
-void showName(QLineEdit* box, const QString& name, int typingLimit) {
-  if (typingLimit > 0) box->setMaxLength(std::max(typingLimit, static_cast<int>(name.size())));
-  box->setText(name);
-}
 
 // The picture the preview shows until a level is selected: drawn here, a track on a lawn.
 QPixmap defaultPreview() {
@@ -176,27 +58,6 @@ QPixmap defaultPreview() {
   painter.drawText(QRect(0, 10, 160, 30), Qt::AlignCenter, QStringLiteral("Torvane"));
   return picture;
 }
-
-// Runs a handler on every double click with the left button anywhere in a list, on an item or
-// below the last one; the handler itself decides by the list's selection what to open.
-class ListDoubleClick : public QObject {
- public:
-  ListDoubleClick(QTreeWidget* list, std::function<void()> handler)
-      : QObject(list), handler_(std::move(handler)) {
-    list->viewport()->installEventFilter(this);
-  }
-
- protected:
-  bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::MouseButtonDblClick &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
-      handler_();
-    return false;
-  }
-
- private:
-  std::function<void()> handler_;
-};
 
 // Keeps the level lists filling the page's height: the lists grow and shrink with the page, the
 // controls below them keep their distance to the bottom edge.
@@ -292,31 +153,13 @@ void TForm1::FindButtonClick() {
   u.inffile1->setEnabled(false);
   if (!directoryExists(GameDirectory + PathDelim + "levels"))
     throw Exception("Selected Directory is not a TORVANE Main directory");
-  const std::string uninstalled = GameDirectory + PathDelim + "un_levels";
-  if (!directoryExists(uninstalled) && !createDirectory(uninstalled)) throw Exception("Cannot create " + uninstalled);
-  for (const char* folder : {"levels", "un_levels"}) removeLeftoverCopies(GameDirectory + PathDelim + folder);
-  clearList(u.FoundFiles);
-  clearList(u.FoundFiles2);
-  u.Findbutton->setEnabled(false);
-
-  // Install, Uninstall and Delete end with a new search; they wait until this one has finished.
-  const std::vector<QPushButton*> actions = {u.BitBtn4, u.BitBtn5, u.BitBtn6, u.BitBtn7};
-  for (QPushButton* b : actions) b->setEnabled(false);
-  struct EnableOnExit {
-    const std::vector<QPushButton*>& buttons;
-    ~EnableOnExit() {
-      for (QPushButton* b : buttons) b->setEnabled(true);
-    }
-  } enableOnExit{actions};
-
-  searchedDirectory() = GameDirectory;
-  FindFile.Execute();
-  if (!searchIsStale(GameDirectory)) FindFile2.Execute();
+  OrganizerPage page = organizerPage(*this, Organizer::Levels);
+  runOrganizerSearches(*this, page);
 }
 
 void TForm1::FindFileNewFolder(TFindFile* sender, const std::string& folder, bool&) {
-  if (stopIfStale(sender, GameDirectory)) return;
-  searchEventPump().newFolder(ui.StatusBar1, folder);
+  if (levelSearch.stopIfStale(sender, GameDirectory)) return;
+  levelSearch.newFolder(ui.StatusBar1, folder);
 }
 
 void TForm1::FindFile2NewFolder(TFindFile* sender, const std::string& folder, bool& ignoreFolder) {
@@ -324,11 +167,11 @@ void TForm1::FindFile2NewFolder(TFindFile* sender, const std::string& folder, bo
 }
 
 void TForm1::FindFileFound(TFindFile* sender, const std::string& folder, TSearchRec& fileInfo) {
-  if (stopIfStale(sender, GameDirectory)) return;
+  if (levelSearch.stopIfStale(sender, GameDirectory)) return;
   const std::string& name = fileInfo.Name;
   if (isStockLevelInfoFile(name)) return;
   const std::string caption = stripFileExt(name);
-  const std::string levels = sub(GameDirectory, "levels");
+  const std::string levels = subFolder(GameDirectory, "levels");
   // Only levels/C/C.inf, with folder and file named alike letter for letter. The search reports
   // the folder as levels/C exactly in all but odd cases (a differently spelt path to levels); then
   // the folder is the one the search has just listed, so it exists without asking the disk again.
@@ -336,31 +179,29 @@ void TForm1::FindFileFound(TFindFile* sender, const std::string& folder, TSearch
                               folder.compare(0, levels.size(), levels) == 0 &&
                               folder.compare(levels.size(), std::string::npos, caption) == 0;
   if (!exactlyLevelsC && (relativePath(levels, folder) != caption || !directoryExists(levels + caption))) return;
-  addLevelItem(levelOrganizerUi.FoundFiles, caption, folder, name);
-  searchEventPump().pump(ui.StatusBar1);
+  addOrganizerItem(levelSearch, levelOrganizerUi.FoundFiles, caption, folder, name);
+  levelSearch.pump(ui.StatusBar1);
 }
 
 void TForm1::FindFile2Found(TFindFile* sender, const std::string& folder, TSearchRec& fileInfo) {
-  if (stopIfStale(sender, GameDirectory)) return;
-  // A search still reporting from the previous game directory after the directory was changed
-  // does not fill the new directory's list.
-  const std::string uninstalled = normalizePathLexically(GameDirectory + PathDelim + "un_levels") + PathDelim;
-  if (includeTrailingDelim(normalizePathLexically(folder)).compare(0, uninstalled.size(), uninstalled) != 0) return;
-  addLevelItem(levelOrganizerUi.FoundFiles2, stripFileExt(fileInfo.Name), folder, fileInfo.Name);
-  searchEventPump().pump(ui.StatusBar1);
+  if (levelSearch.stopIfStale(sender, GameDirectory)) return;
+  if (!isBelowGameFolder(folder, GameDirectory, "un_levels")) return;
+  addOrganizerItem(levelSearch, levelOrganizerUi.FoundFiles2, stripFileExt(fileInfo.Name), folder,
+                   fileInfo.Name);
+  levelSearch.pump(ui.StatusBar1);
 }
 
 void TForm1::FindFileComplete(TFindFile*) {
-  searchEventPump().flush(ui.StatusBar1);
-  if (searchIsStale(GameDirectory)) return;
+  levelSearch.flush(ui.StatusBar1);
+  if (levelSearch.isStale(GameDirectory)) return;
   const int installed = levelOrganizerUi.FoundFiles->topLevelItemCount();
   levelOrganizerUi.Edit2->setText(countText(installed));
   levelOrganizerUi.Edit1->setText(countText(installed + kStockLevelCount));
 }
 
 void TForm1::FindFile2Complete(TFindFile*) {
-  searchEventPump().flush(ui.StatusBar1);
-  if (searchIsStale(GameDirectory)) return;
+  levelSearch.flush(ui.StatusBar1);
+  if (levelSearch.isStale(GameDirectory)) return;
   levelOrganizerUi.Findbutton->setEnabled(true);
   levelOrganizerUi.Edit3->setText(countText(levelOrganizerUi.FoundFiles2->topLevelItemCount()));
 }
@@ -369,19 +210,20 @@ void TForm1::FoundFilesChange() {
   QTreeWidgetItem* item = selectedItem(levelOrganizerUi.FoundFiles);
   if (item == nullptr) return;
   const std::string caption = itemCaption(item);
-  LevelUninstallFrom = sub(GameDirectory, "levels") + caption;
-  LevelUninstallTo = sub(GameDirectory, "un_levels") + caption;
-  showLevelDetails(sub(GameDirectory, "levels"), caption, itemInfoFile(item), levelOrganizerUi.Edit4,
-                   kLevelNameTypingLimit);
+  LevelUninstallFrom = subFolder(GameDirectory, "levels") + caption;
+  LevelUninstallTo = subFolder(GameDirectory, "un_levels") + caption;
+  showLevelDetails(subFolder(GameDirectory, "levels"), caption, itemFileName(item),
+                   levelOrganizerUi.Edit4, kLevelNameTypingLimit);
 }
 
 void TForm1::FoundFiles2Change() {
   QTreeWidgetItem* item = selectedItem(levelOrganizerUi.FoundFiles2);
   if (item == nullptr) return;
   const std::string caption = itemCaption(item);
-  LevelInstallFrom = sub(GameDirectory, "un_levels") + caption;
-  LevelInstallTo = sub(GameDirectory, "levels") + caption;
-  showLevelDetails(sub(GameDirectory, "un_levels"), caption, itemInfoFile(item), levelOrganizerUi.lvlname2, 0);
+  LevelInstallFrom = subFolder(GameDirectory, "un_levels") + caption;
+  LevelInstallTo = subFolder(GameDirectory, "levels") + caption;
+  showLevelDetails(subFolder(GameDirectory, "un_levels"), caption, itemFileName(item),
+                   levelOrganizerUi.lvlname2, 0);
 }
 
 void TForm1::showLevelDetails(const std::string& parentFolder, const std::string& caption,
@@ -395,42 +237,48 @@ void TForm1::showLevelDetails(const std::string& parentFolder, const std::string
   SelectedLevelInfoFile = infoFile;
   u.inffile1->setEnabled(true);
   u.viewreadme->setEnabled(fileExists(levelFolder + "readme.txt"));
-  const std::string gfx = sub(GameDirectory, "gfx");
+  const std::string gfx = subFolder(GameDirectory, "gfx");
   const std::string preview = gfx + caption + ".bmp";
   loadBitmapInto(u.Image2, fileExists(preview) ? preview : gfx + "pellmoor.bmp");
 }
 
 void TForm1::FoundFilesDblClick() {
   if (QTreeWidgetItem* item = selectedItem(levelOrganizerUi.FoundFiles))
-    shellOpen(itemInfoFile(item), itemFolder(item));
+    shellOpen(itemFileName(item), itemFolder(item));
 }
 
 void TForm1::FoundFiles2DblClick() {
   if (QTreeWidgetItem* item = selectedItem(levelOrganizerUi.FoundFiles2))
-    shellOpen(itemInfoFile(item), itemFolder(item));
+    shellOpen(itemFileName(item), itemFolder(item));
 }
 
 void TForm1::viewreadmeClick() { shellOpen("readme.txt", SelectedLevelFolder); }
 
 void TForm1::inffile1Click() { shellOpen(SelectedLevelInfoFile, SelectedLevelFolder); }
 
-void TForm1::moveLevelFolder(const std::string from, const std::string to, const char* verb) {
-  // Nothing remembered yet (no level selected in this list since the start): nothing to move.
+// Install and Uninstall of both pages: the folder moves, then the page searches again.
+void TForm1::moveOrganizerFolder(Organizer organizer, const std::string from, const std::string to,
+                                 const char* verb) {
+  const OrganizerPage page = organizerPage(*this, organizer);
+  // Nothing remembered yet (nothing selected in this list since the start): nothing to move.
   if (from.empty() || to.empty()) return;
-  if (FindFile.Busy() || FindFile2.Busy()) return;
+  if (page.busy()) return;
   checkTransferPath(GameDirectory, from);
   checkTransferPath(GameDirectory, to);
   const QString label = QStringLiteral("%1 %2").arg(QString::fromUtf8(verb), QString::fromStdString(extractFileName(from)));
   // A refused or failed move ends the action here; a cancelled one leaves the source whole.
   const bool moved = runTransfer(
       this, label, [&](TransferProgress& progress) { MoveFolder(from, to, &progress); }, kProgressDialogDelayMs, true);
-  FindButtonClick();
+  page.go();
   if (!moved) ui.StatusBar1->showMessage(label + QStringLiteral(" cancelled: nothing was moved"));
 }
 
-void TForm1::deleteLevelFolder(QTreeWidget* list, const std::string folder) {
+// Delete of both pages: only with a selection in its own list, and only after Yes.
+void TForm1::deleteOrganizerFolder(Organizer organizer, QTreeWidget* list,
+                                   const std::string folder) {
+  const OrganizerPage page = organizerPage(*this, organizer);
   if (selectedItem(list) == nullptr) return;
-  if (FindFile.Busy() || FindFile2.Busy()) return;
+  if (page.busy()) return;
   QMessageBox confirm(QMessageBox::Question, QStringLiteral("Confirm"), QString::fromUtf8(kConfirmDeleteText),
                       QMessageBox::Yes | QMessageBox::No, this);
   confirm.setObjectName(QStringLiteral("Confirm"));
@@ -440,15 +288,23 @@ void TForm1::deleteLevelFolder(QTreeWidget* list, const std::string folder) {
   checkTransferPath(GameDirectory, folder);
   const QString label = QStringLiteral("Deleting %1").arg(QString::fromStdString(extractFileName(folder)));
   runTransfer(this, label, [&](TransferProgress& progress) { DeleteFolder(folder, &progress); });
-  FindButtonClick();
+  page.go();
 }
 
-void TForm1::BitBtn4Click() { moveLevelFolder(LevelUninstallFrom, LevelUninstallTo, "Uninstalling"); }
+void TForm1::BitBtn4Click() {
+  moveOrganizerFolder(Organizer::Levels, LevelUninstallFrom, LevelUninstallTo, "Uninstalling");
+}
 
-void TForm1::BitBtn6Click() { moveLevelFolder(LevelInstallFrom, LevelInstallTo, "Installing"); }
+void TForm1::BitBtn6Click() {
+  moveOrganizerFolder(Organizer::Levels, LevelInstallFrom, LevelInstallTo, "Installing");
+}
 
-void TForm1::BitBtn5Click() { deleteLevelFolder(levelOrganizerUi.FoundFiles, LevelUninstallFrom); }
+void TForm1::BitBtn5Click() {
+  deleteOrganizerFolder(Organizer::Levels, levelOrganizerUi.FoundFiles, LevelUninstallFrom);
+}
 
-void TForm1::BitBtn7Click() { deleteLevelFolder(levelOrganizerUi.FoundFiles2, LevelInstallFrom); }
+void TForm1::BitBtn7Click() {
+  deleteOrganizerFolder(Organizer::Levels, levelOrganizerUi.FoundFiles2, LevelInstallFrom);
+}
 
 }  // namespace pitkit

@@ -1,5 +1,5 @@
 #pragma once
-// The game's own levels, which the organizer never lists as installed custom levels.
+// The game's own levels and cars, which the organizers never list as installed custom ones.
 #include <array>
 #include <string>
 #include <string_view>
@@ -22,5 +22,18 @@ inline constexpr int kStockLevelCount = 18;
 
 // True when `name` is exactly one of StockLevelInfoFiles, letter case included.
 bool isStockLevelInfoFile(const std::string& name);
+
+// Folder names of the stock cars below cars (compared with case).
+inline constexpr std::array<std::string_view, 35> StockCarFolders = {
+    "adeon", "amw",  "beatall", "candy", "cougar", "dino",    "flag",    "fone",    "gencar",
+    "mite",  "moss", "mouse",   "mud",   "panga",  "phat",    "q",       "r5",      "rc",
+    "rotor", "sgt",  "sugo",    "tc1",   "tc2",    "tc3",     "tc4",     "tc5",     "tc6",
+    "toyeca", "trolley", "ufo", "volken", "wincar", "wincar2", "wincar3", "wincar4"};
+
+// The number of stock cars the "Total Cars" counter adds to the installed custom ones.
+inline constexpr int kStockCarCount = 35;
+
+// True when `caption` (a car's folder relative to cars) is exactly one of StockCarFolders.
+bool isStockCarFolder(const std::string& caption);
 
 }  // namespace pitkit

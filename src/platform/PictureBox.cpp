@@ -8,8 +8,17 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QPixmap>
+#include <cstring>
+
+// libjpeg's header needs FILE and size_t declared before it.
+// clang-format off
+#include <cstdio>
+#include <jpeglib.h>
+#include <jerror.h>
+// clang-format on
 
 #include "platform/Errors.h"
+#include "platform/JpegDecoder.h"
 
 namespace pitkit {
 
@@ -48,6 +57,21 @@ QImage loadBitmapFile(const std::string& path) {
 
 void loadBitmapInto(QLabel* box, const std::string& path) {
   const QImage image = loadBitmapFile(path);
+  box->setPixmap(QPixmap::fromImage(image));
+}
+
+QImage loadJpegFile(const std::string& path) {
+  const RgbPicture picture = decodeJpegFile(path);
+  QImage image(picture.width, picture.height, QImage::Format_RGB888);
+  if (image.isNull()) throw Exception("JPEG error #" + std::to_string(JERR_OUT_OF_MEMORY));
+  const std::size_t rowBytes = static_cast<std::size_t>(picture.width) * 3;
+  for (int y = 0; y < picture.height; ++y)
+    std::memcpy(image.scanLine(y), picture.rgb.data() + y * rowBytes, rowBytes);
+  return image;
+}
+
+void loadJpegInto(QLabel* box, const std::string& path) {
+  const QImage image = loadJpegFile(path);
   box->setPixmap(QPixmap::fromImage(image));
 }
 

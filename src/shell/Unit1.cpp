@@ -71,6 +71,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   setUpShell();
   setUpRenamer();
   setUpLevelOrganizer();
+  setUpCarOrganizer();
 
   const MainWindowPictures decoded = pictures.get();
   renamerUi.Image1->setPixmap(QPixmap::fromImage(decoded.renamerLogo));

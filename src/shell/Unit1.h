@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "organizers/OrganizerSearch.h"
 #include "search/FindFile.h"
 #include "ui_Unit1.h"
 #include "ui_Unit1CarOrganizer.h"
@@ -51,6 +52,10 @@ class TForm1 : public QMainWindow {
   TFindFile FindFile2;
   TFindFile FindFile3;
   TFindFile FindFile4;
+  // The running searches of the level and car pages, each with its own stale-search state and
+  // event pump.
+  OrganizerSearch levelSearch;
+  OrganizerSearch carSearch;
 
   // Working state; all empty at start.
   std::string GameDirectory;
@@ -108,12 +113,32 @@ class TForm1 : public QMainWindow {
   void BitBtn7Click();
   void viewreadmeClick();
   void inffile1Click();
-  // Shared steps of the level handlers: the details of a selected level C below `parentFolder`,
-  // the copy-then-delete of Install and Uninstall, and the confirmed delete.
+  // The details of a selected level C below `parentFolder`, shared by both lists.
   void showLevelDetails(const std::string& parentFolder, const std::string& caption,
                         const std::string& infoFile, QLineEdit* nameBox, int typingLimit);
-  void moveLevelFolder(std::string from, std::string to, const char* verb);
-  void deleteLevelFolder(QTreeWidget* list, std::string folder);
+
+  // --- Car organizer (src/organizers) ---
+  void FindButton2Click();
+  void FindFile3NewFolder(TFindFile* sender, const std::string& folder, bool& ignoreFolder);
+  void FindFile4NewFolder(TFindFile* sender, const std::string& folder, bool& ignoreFolder);
+  void FindFile3Found(TFindFile* sender, const std::string& folder, TSearchRec& fileInfo);
+  void FindFile4Found(TFindFile* sender, const std::string& folder, TSearchRec& fileInfo);
+  void FindFile3Complete(TFindFile* sender);
+  void FindFile4Complete(TFindFile* sender);
+  void Foundfiles3Change();
+  void foundfiles4Change();
+  void Foundfiles3DblClick();
+  void foundfiles4DblClick();
+  void BitBtn8Click();
+  void BitBtn9Click();
+  void BitBtn10Click();
+  void BitBtn11Click();
+
+  // --- Steps both organizer pages share (src/organizers) ---
+  enum class Organizer { Levels, Cars };
+  // The move of Install and Uninstall, and the confirmed delete, each followed by the page's Go.
+  void moveOrganizerFolder(Organizer organizer, std::string from, std::string to, const char* verb);
+  void deleteOrganizerFolder(Organizer organizer, QTreeWidget* list, std::string folder);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -133,6 +158,11 @@ class TForm1 : public QMainWindow {
   void setUpRenamer();
   void setUpLevelOrganizerLook();
   void setUpLevelOrganizer();
+  void setUpCarOrganizer();
+  // The name, picture and texture page of a car selected in either list (`uninstalled` for garage),
+  // read from the parameter file the search found (its name may be spelt PARAMETERS.TXT).
+  void showCarDetails(const std::string& caption, const std::string& parametersFile,
+                      bool uninstalled);
 };
 
 }  // namespace pitkit

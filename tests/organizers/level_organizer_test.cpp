@@ -35,10 +35,12 @@
 #include "platform/FileSystem.h"
 #include "platform/ShellOpen.h"
 #include "shell/Unit1.h"
+#include "support/ModalWatch.h"
 #include "support/TempDir.h"
 
 using namespace pitkit;
 using pitkit::test::makeDirs;
+using pitkit::test::ModalWatch;
 using pitkit::test::readFile;
 using pitkit::test::realPath;
 using pitkit::test::TempDir;
@@ -85,51 +87,6 @@ QTreeWidgetItem* findItem(QTreeWidget* list, const QString& caption) {
   const auto items = list->findItems(caption, Qt::MatchExactly);
   return items.isEmpty() ? nullptr : items.first();
 }
-
-// Answers modal windows from a timer so that no test can hang on one. Every message box is
-// recorded; the next one is answered with `answer` (a button, or Escape), any other dialog is
-// closed.
-class ModalWatch : public QObject {
- public:
-  struct Seen {
-    QString title, text;
-    QMessageBox::Icon icon;
-    QMessageBox::StandardButton defaultButton;
-  };
-  ModalWatch() {
-    connect(&timer_, &QTimer::timeout, this, [this] { poll(); });
-    timer_.start(10);
-  }
-  void answerWith(QMessageBox::StandardButton button) { answer_ = button; }
-  void answerWithEscape() { escape_ = true; }
-  QList<Seen> boxes;
-  std::function<void(QWidget*)> onOtherModal;
-
- private:
-  void poll() {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (modal == nullptr || !modal->isVisible()) return;
-    auto* box = qobject_cast<QMessageBox*>(modal);
-    if (box == nullptr) {
-      if (onOtherModal) onOtherModal(modal);
-      return;
-    }
-    boxes.append({box->windowTitle(), box->text(), box->icon(),
-                  box->defaultButton() ? box->standardButton(box->defaultButton()) : QMessageBox::NoButton});
-    if (escape_) {
-      escape_ = false;
-      QTest::keyClick(box, Qt::Key_Escape);
-    } else if (QAbstractButton* b = box->button(answer_)) {
-      answer_ = QMessageBox::Ok;
-      b->click();
-    } else {
-      box->reject();
-    }
-  }
-  QTimer timer_;
-  QMessageBox::StandardButton answer_ = QMessageBox::Ok;
-  bool escape_ = false;
-};
 
 // A game tree in a temporary folder, the working directory while the main window opens on it.
 struct Game {

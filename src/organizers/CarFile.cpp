@@ -1,0 +1,29 @@
+#include "organizers/CarFile.h"
+
+#include <algorithm>
+
+#include "organizers/InfoFile.h"
+#include "platform/Charset.h"
+#include "platform/Paths.h"
+#include "platform/TextFile.h"
+
+namespace pitkit {
+
+CarParameters readCarParameters(const std::string& path) {
+  TextLineReader reader(path);
+  const std::string nameLine = keyLineScan(reader, kNameKeys);
+  const std::string textureLine = keyLineScan(reader, kTexturePageKeys);
+  return {cp1252ToUtf8(quotedValueCut(nameLine, '"')), quotedValueCut(textureLine, '"')};
+}
+
+std::string uninstalledTexturePage(const std::string& texturePage, const std::string& caption) {
+  std::string rest = texturePage;
+  if (const std::size_t cars = rest.find("cars\\"); cars != std::string::npos) rest.erase(cars, 5);
+  const std::size_t slash = rest.find('\\');
+  rest.erase(0, slash == std::string::npos ? rest.size() : slash);
+  std::string gameCaption = caption;
+  std::replace(gameCaption.begin(), gameCaption.end(), PathDelim, '\\');
+  return "garage\\" + gameCaption + rest;
+}
+
+}  // namespace pitkit

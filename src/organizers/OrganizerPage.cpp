@@ -1,0 +1,133 @@
+#include "organizers/OrganizerPage.h"
+
+#include <QEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <algorithm>
+
+#include "organizers/FolderTransfer.h"
+#include "platform/Errors.h"
+#include "platform/FileSystem.h"
+#include "platform/Paths.h"
+
+namespace pitkit {
+
+namespace {
+
+// Item data: the folder the search reported, the caption and the found file's name, as bytes.
+constexpr int kFolderRole = Qt::UserRole;
+constexpr int kCaptionRole = Qt::UserRole + 1;
+constexpr int kFileNameRole = Qt::UserRole + 2;
+
+std::string itemBytes(const QTreeWidgetItem* item, int role) {
+  return item->data(0, role).toByteArray().toStdString();
+}
+
+}  // namespace
+
+OrganizerPage organizerPage(TForm1& form, TForm1::Organizer which) {
+  if (which == TForm1::Organizer::Levels) {
+    auto& u = form.levelOrganizerUi;
+    return {form.FindFile,
+            form.FindFile2,
+            form.levelSearch,
+            u.FoundFiles,
+            u.FoundFiles2,
+            u.Findbutton,
+            {u.BitBtn4, u.BitBtn5, u.BitBtn6, u.BitBtn7},
+            "un_levels",
+            [&form] { form.FindButtonClick(); }};
+  }
+  auto& c = form.carOrganizerUi;
+  return {form.FindFile3,
+          form.FindFile4,
+          form.carSearch,
+          c.Foundfiles3,
+          c.foundfiles4,
+          c.FindButton2,
+          {c.BitBtn8, c.BitBtn9, c.BitBtn10, c.BitBtn11},
+          "garage",
+          [&form] { form.FindButton2Click(); }};
+}
+
+std::string subFolder(const std::string& gameDirectory, const char* folder) {
+  return gameDirectory + PathDelim + folder + PathDelim;
+}
+
+void runOrganizerSearches(TForm1& form, OrganizerPage& page) {
+  const std::string uninstalled = form.GameDirectory + PathDelim + page.uninstalledFolder;
+  if (!directoryExists(uninstalled) && !createDirectory(uninstalled))
+    throw Exception("Cannot create " + uninstalled);
+  // Temporary folders of copies cut off earlier (never the only copy of anything) go first.
+  for (TFindFile* search : {&page.installedSearch, &page.uninstalledSearch}) removeLeftoverCopies(search->Location());
+  clearList(page.installedList);
+  clearList(page.uninstalledList);
+  page.goButton->setEnabled(false);
+
+  // Install, Uninstall and Delete end with a new search; they wait until this one has finished.
+  for (QPushButton* b : page.actions) b->setEnabled(false);
+  struct EnableOnExit {
+    const std::vector<QPushButton*>& buttons;
+    ~EnableOnExit() {
+      for (QPushButton* b : buttons) b->setEnabled(true);
+    }
+  } enableOnExit{page.actions};
+
+  page.search.start(form.GameDirectory);
+  page.installedSearch.Execute();
+  if (!page.search.isStale(form.GameDirectory)) page.uninstalledSearch.Execute();
+}
+
+bool isBelowGameFolder(const std::string& folder, const std::string& gameDirectory,
+                       const char* parent) {
+  const std::string base = normalizePathLexically(gameDirectory + PathDelim + parent) + PathDelim;
+  return includeTrailingDelim(normalizePathLexically(folder)).compare(0, base.size(), base) == 0;
+}
+
+void addOrganizerItem(OrganizerSearch& search, QTreeWidget* list, const std::string& caption,
+                      const std::string& folder, const std::string& fileName) {
+  auto* item = new QTreeWidgetItem;
+  item->setText(0, QString::fromStdString(caption));
+  item->setData(0, kFolderRole, QByteArray::fromStdString(folder));
+  item->setData(0, kCaptionRole, QByteArray::fromStdString(caption));
+  item->setData(0, kFileNameRole, QByteArray::fromStdString(fileName));
+  search.addItem(list, item);
+}
+
+QTreeWidgetItem* selectedItem(QTreeWidget* list) {
+  const QList<QTreeWidgetItem*> items = list->selectedItems();
+  return items.isEmpty() ? nullptr : items.first();
+}
+
+std::string itemCaption(const QTreeWidgetItem* item) { return itemBytes(item, kCaptionRole); }
+std::string itemFolder(const QTreeWidgetItem* item) { return itemBytes(item, kFolderRole); }
+std::string itemFileName(const QTreeWidgetItem* item) { return itemBytes(item, kFileNameRole); }
+
+void clearList(QTreeWidget* list) {
+  list->setUpdatesEnabled(false);
+  list->clear();
+  list->setUpdatesEnabled(true);
+}
+
+QString countText(int count) { return QString::asprintf("%d  ", count); }
+
+void showName(QLineEdit* box, const QString& name, int typingLimit) {
+  if (typingLimit > 0) box->setMaxLength(std::max(typingLimit, static_cast<int>(name.size())));
+  box->setText(name);
+}
+
+ListDoubleClick::ListDoubleClick(QTreeWidget* list, std::function<void()> handler)
+    : QObject(list), handler_(std::move(handler)) {
+  list->viewport()->installEventFilter(this);
+}
+
+bool ListDoubleClick::eventFilter(QObject*, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonDblClick &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+    handler_();
+  return false;
+}
+
+}  // namespace pitkit
