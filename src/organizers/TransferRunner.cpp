@@ -73,7 +73,7 @@ class TransferDialog : public QProgressDialog {
     if (cancel_ != nullptr && cancel_->isEnabled()) requestCancel();
   }
   // Cancel is offered only while the work can still take it.
-  void update(const QString& text) {
+  void showProgress(const QString& text) {
     setLabelText(text);
     if (cancel_ != nullptr && progress_.committed) cancel_->setEnabled(false);
   }
@@ -137,7 +137,7 @@ bool runTransfer(QWidget* owner, const QString& label, const std::function<void(
         loop.quit();
         return;
       }
-      dialog.update(progressText(label, progress));
+      dialog.showProgress(progressText(label, progress));
     });
     poll.start(50);
     dialog.show();
