@@ -5,15 +5,41 @@ cd "$(dirname "$0")"
 FONT=DejaVu-Sans-Bold
 FONT_PLAIN=DejaVu-Sans
 
-# Logo banner, 300 x 68: a dark track-side board with a chequered strip and the program's name.
-convert -size 300x68 gradient:'#1c2a4a'-'#05080f' \
-  \( -size 300x10 pattern:checkerboard -scale 300x10! \) -geometry +0+58 -composite \
-  -fill '#e8c400' -draw 'polygon 0,0 46,0 26,58 0,58' \
-  -fill '#05080f' -draw 'polygon 8,8 36,8 22,50 8,50' \
-  -font "$FONT" -pointsize 22 -fill '#e8c400' -annotate +52+32 'TORVANE' \
-  -font "$FONT" -pointsize 22 -fill white -annotate +184+32 'PIT KIT' \
-  -font "$FONT_PLAIN" -pointsize 12 -fill '#9fb4d8' -annotate +54+50 'level renamer  ·  organizer' \
-  -depth 8 -strip logo-banner.png
+# Drawing arguments for a picture S times as large: sizes, -draw coordinates (through an MVG
+# scale), -annotate offsets and point sizes are multiplied. The result goes into the array SCALED.
+scale_args() {
+  local s=$1 prev= arg
+  shift
+  SCALED=()
+  for arg in "$@"; do
+    case "$prev" in
+      -size) arg="$(( ${arg%x*} * s ))x$(( ${arg#*x} * s ))" ;;
+      -draw) arg="scale $s,$s $arg" ;;
+      -pointsize) arg=$(( arg * s )) ;;
+      -annotate) arg=$(echo "$arg" | awk -F+ -v s="$s" '{printf "+%d+%d", $2 * s, $3 * s}') ;;
+    esac
+    SCALED+=("$arg")
+    prev=$arg
+  done
+}
+
+# Logo banner, 300 x 68: a dark track-side board with a chequered strip and the program's name;
+# also at twice the size for scaled screens (logo-banner@2x.png).
+banner=(
+  -fill '#e8c400' -draw 'polygon 0,0 46,0 26,58 0,58'
+  -fill '#05080f' -draw 'polygon 8,8 36,8 22,50 8,50'
+  -font "$FONT" -pointsize 22 -fill '#e8c400' -annotate +52+32 'TORVANE'
+  -font "$FONT" -pointsize 22 -fill white -annotate +184+32 'PIT KIT'
+  -font "$FONT_PLAIN" -pointsize 12 -fill '#9fb4d8' -annotate +54+50 'level renamer  ·  organizer'
+)
+for s in 1 2; do
+  scale_args "$s" "${banner[@]}"
+  out=logo-banner.png
+  [ "$s" = 1 ] || out="logo-banner@${s}x.png"
+  convert -size $((300 * s))x$((68 * s)) gradient:'#1c2a4a'-'#05080f' \
+    \( -size 300x10 pattern:checkerboard -scale $((300 * s))x$((10 * s))! \) -geometry +0+$((58 * s)) -composite \
+    "${SCALED[@]}" -depth 8 -strip "$out"
+done
 
 # Tool chest, 500 x 500: a red chest, lid open, three drawers with handles.
 convert -size 500x500 xc:'#d9d4c7' \
@@ -44,16 +70,24 @@ done
 convert -size 500x500 xc:'#8a6a3a' -fill '#7a5c30' -draw 'rectangle 0,0 500,40' -draw 'rectangle 0,460 500,500' \
   "${args[@]}" -strip -quality 90 spanners.jpg
 
-# Car placeholder, 160 x 120: a car outline crossed out and a line saying no picture is there.
-convert -size 160x120 xc:white \
-  -fill none -stroke '#404040' -strokewidth 3 \
-  -draw 'polyline 20,70 30,50 60,40 100,40 125,55 145,60 145,75 20,75 20,70' \
-  -draw 'circle 48,78 48,90' -draw 'circle 118,78 118,90' \
-  -stroke '#d01010' -strokewidth 5 -draw 'line 25,25 140,95' -draw 'line 140,25 25,95' \
-  -stroke none -fill '#202020' -font "$FONT_PLAIN" -pointsize 11 -annotate +18+112 'No picture available' \
-  -depth 8 -strip noavail.png
+# Car placeholder, 160 x 120: a car outline crossed out and a line saying no picture is there;
+# also at twice the size (noavail@2x.png).
+placeholder=(
+  -fill none -stroke '#404040' -strokewidth 3
+  -draw 'polyline 20,70 30,50 60,40 100,40 125,55 145,60 145,75 20,75 20,70'
+  -draw 'circle 48,78 48,90' -draw 'circle 118,78 118,90'
+  -stroke '#d01010' -strokewidth 5 -draw 'line 25,25 140,95' -draw 'line 140,25 25,95'
+  -stroke none -fill '#202020' -font "$FONT_PLAIN" -pointsize 11 -annotate +18+112 'No picture available'
+)
+for s in 1 2; do
+  scale_args "$s" "${placeholder[@]}"
+  out=noavail.png
+  [ "$s" = 1 ] || out="noavail@${s}x.png"
+  convert -size $((160 * s))x$((120 * s)) xc:white "${SCALED[@]}" -depth 8 -strip "$out"
+done
 
-# The renamer help picture, 459 x 288: the renamer's controls sketched, numbered 1 to 15 in red.
+# The renamer help picture, 459 x 288: the renamer's controls sketched, numbered 1 to 15 in red;
+# also at twice the size (help-renamer@2x.png).
 draw=(
   -fill '#d4d0c8' -draw 'rectangle 0,0 458,287'
   -fill '#008000' -draw 'rectangle 8,8 110,150'                  # 1 game-directory list
@@ -81,4 +115,9 @@ draw=(
   -annotate +256+192 '9' -annotate +250+212 '10' -annotate +354+198 '11' -annotate +440+174 '12'
   -annotate +254+258 '13' -annotate +114+184 '14' -annotate +165+124 '15'
 )
-convert -size 459x288 xc:none "${draw[@]}" -depth 8 -strip help-renamer.png
+for s in 1 2; do
+  scale_args "$s" "${draw[@]}"
+  out=help-renamer.png
+  [ "$s" = 1 ] || out="help-renamer@${s}x.png"
+  convert -size $((459 * s))x$((288 * s)) xc:none "${SCALED[@]}" -depth 8 -strip "$out"
+done

@@ -1,6 +1,7 @@
 // The "Level Organizer" page of TForm1: the searches for installed and uninstalled levels, their
 // lists and counters, the details of a selected level, and Install, Uninstall and Delete.
 #include <QEvent>
+#include <QGuiApplication>
 #include <QLinearGradient>
 #include <QMessageBox>
 #include <QPainter>
@@ -35,7 +36,10 @@ constexpr int kLevelNameTypingLimit = 27;
 
 // The picture the preview shows until a level is selected: drawn here, a track on a lawn.
 QPixmap defaultPreview() {
-  QPixmap picture(160, 120);
+  // Drawn at the screen's device pixels, so that it is sharp on a scaled screen.
+  const qreal ratio = qGuiApp->devicePixelRatio();
+  QPixmap picture(QSize(160, 120) * ratio);
+  picture.setDevicePixelRatio(ratio);
   QPainter painter(&picture);
   painter.setRenderHint(QPainter::Antialiasing);
   QLinearGradient sky(0, 0, 0, 120);
@@ -126,8 +130,8 @@ void TForm1::setUpLevelOrganizer() {
   connect(u.viewreadme, &QPushButton::clicked, this, guarded(this, [this] { viewreadmeClick(); }));
   connect(u.inffile1, &QPushButton::clicked, this, guarded(this, [this] { inffile1Click(); }));
 
-  new LevelPageResizer(ui.TabSheet2, {u.FoundFiles, u.FoundFiles2},
-                       {u.BitBtn4, u.BitBtn5, u.BitBtn6, u.BitBtn7, u.Button2});
+  // Exit keeps its place, as on the car page.
+  new LevelPageResizer(ui.TabSheet2, {u.FoundFiles, u.FoundFiles2}, {u.BitBtn4, u.BitBtn5, u.BitBtn6, u.BitBtn7});
 }
 
 // The page's colour scheme: green lists and name boxes, a green "&Go", blue install and uninstall,

@@ -12,7 +12,9 @@
 #include "platform/Errors.h"
 #include "platform/FileListBox.h"
 #include "platform/FileSystem.h"
+#include "platform/FocusFrame.h"
 #include "platform/Paths.h"
+#include "platform/ThemeIcon.h"
 
 namespace pitkit {
 namespace {
@@ -22,14 +24,14 @@ constexpr int kDepthRole = Qt::UserRole + 1;
 constexpr int kIndentStep = 10;
 
 // Draws each entry shifted right by its depth, so the entries read as a path down the tree.
-class IndentDelegate : public QStyledItemDelegate {
+class IndentDelegate : public FocusFrameDelegate {
  public:
-  using QStyledItemDelegate::QStyledItemDelegate;
+  using FocusFrameDelegate::FocusFrameDelegate;
   void paint(QPainter* painter, const QStyleOptionViewItem& option,
              const QModelIndex& index) const override {
     QStyleOptionViewItem shifted(option);
     shifted.rect.adjust(index.data(kDepthRole).toInt() * kIndentStep, 0, 0, 0);
-    QStyledItemDelegate::paint(painter, shifted, index);
+    FocusFrameDelegate::paint(painter, shifted, index);
   }
   QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
     QSize size = QStyledItemDelegate::sizeHint(option, index);
@@ -38,11 +40,9 @@ class IndentDelegate : public QStyledItemDelegate {
   }
 };
 
-// A small folder picture, closed or open (the folders on the way down and the open folder).
-QIcon drawFolderIcon(bool open) {
-  QPixmap pixmap(16, 16);
-  pixmap.fill(Qt::transparent);
-  QPainter p(&pixmap);
+// A small folder picture, closed or open (the folders on the way down and the open folder), for
+// icon themes without folder icons.
+void drawFolder(QPainter& p, bool open) {
   p.setPen(QColor(120, 90, 20));
   p.setBrush(QColor(240, 200, 80));
   p.drawRect(1, 3, 6, 2);
@@ -52,25 +52,32 @@ QIcon drawFolderIcon(bool open) {
     const QPointF lid[4] = {{3, 7}, {15, 7}, {13, 13}, {1, 13}};
     p.drawPolygon(lid, 4);
   }
-  return QIcon(pixmap);
 }
 
-// Drawn once: the theme's icons cost a search through icon folders.
+// The theme's folder icons, made once.
 const QIcon& folderIcon(bool open) {
-  static const QIcon icons[2] = {drawFolderIcon(false), drawFolderIcon(true)};
+  static const QIcon icons[2] = {
+      themeIcon(QStringLiteral("folder"), QSize(16, 16), [](QPainter& p) { drawFolder(p, false); }),
+      themeIcon(QStringLiteral("folder-open"), QSize(16, 16), [](QPainter& p) { drawFolder(p, true); })};
   return icons[open ? 1 : 0];
 }
 
-// `path` made absolute, with doubled and trailing separators dropped (the root stays "/").
+// `path` made absolute, with doubled and trailing separators, "." and ".." dropped by the names
+// (the root stays "/"). Links are not resolved: the path stays the one the user walked, so a level
+// that is a link to a folder elsewhere keeps its own name.
 std::string tidyPath(const std::string& path) {
-  const std::string absolute = expandFileName(path);
-  std::string out;
-  for (char c : absolute) {
-    if (c == PathDelim && !out.empty() && out.back() == PathDelim) continue;
-    out += c;
+  std::vector<std::string> names;
+  for (std::string& name : splitFolderNames(expandFileName(path))) {
+    if (name == ".") continue;
+    if (name == "..") {
+      if (!names.empty()) names.pop_back();
+      continue;
+    }
+    names.push_back(std::move(name));
   }
-  while (out.size() > 1 && out.back() == PathDelim) out.pop_back();
-  return out;
+  std::string out;
+  for (const std::string& name : names) out += PathDelimStr + name;
+  return out.empty() ? PathDelimStr : out;
 }
 
 }  // namespace
@@ -94,11 +101,7 @@ void TDirectoryListBox::setDirectory(const std::string& path) {
     const int err = errno;
     EInOutError::raiseFromErrno(err != 0 ? err : ENOENT);
   }
-  // The folder as the system reports it once it is the working directory.
-  std::string opened = getCurrentDir();
-  if (opened.empty()) opened = wanted;
-  if (opened == directory_) return;
-  directory_ = opened;
+  directory_ = wanted;
   rebuild();
   if (fileList_ != nullptr) fileList_->setDirectory(directory_);
   emit directoryChanged();

@@ -1,16 +1,18 @@
 #include "platform/DriveComboBox.h"
 
+#include <QFile>
 #include <QPainter>
+#include <QStorageInfo>
+#include <QWheelEvent>
 #include <QPixmap>
 #include <algorithm>
 #include <set>
-#include <sstream>
 
 #include "platform/DirectoryListBox.h"
 #include "platform/ErrorBox.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
-#include "platform/TextFile.h"
+#include "platform/ThemeIcon.h"
 
 namespace pitkit {
 namespace {
@@ -20,36 +22,16 @@ const std::set<std::string> kPseudoFileSystems = {
     "proc",      "sysfs",     "cgroup",     "cgroup2",  "devpts",   "devtmpfs",   "mqueue",
     "securityfs", "debugfs",  "tracefs",    "pstore",   "bpf",      "configfs",   "fusectl",
     "hugetlbfs", "autofs",    "binfmt_misc", "rpc_pipefs", "nsfs",  "efivarfs",   "selinuxfs",
-    "fuse.gvfsd-fuse", "fuse.portal"};
+    "fuse.gvfsd-fuse", "fuse.portal", "rootfs"};
 
-// Decodes the octal escapes the kernel writes for blanks, tabs, newlines and backslashes.
-std::string unescapeMountField(const std::string& field) {
-  std::string out;
-  for (std::size_t i = 0; i < field.size(); ++i) {
-    if (field[i] == '\\' && i + 3 < field.size() &&
-        field[i + 1] >= '0' && field[i + 1] <= '3' && field[i + 2] >= '0' && field[i + 2] <= '7' &&
-        field[i + 3] >= '0' && field[i + 3] <= '7') {
-      out += static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 + (field[i + 3] - '0'));
-      i += 3;
-    } else {
-      out += field[i];
-    }
-  }
-  return out;
-}
-
-// A small disk picture, drawn once: the theme's icons cost a search through icon folders.
+// The theme's drive icon, made once; a small disk picture where the theme has none.
 const QIcon& driveIcon() {
-  static const QIcon icon = [] {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
+  static const QIcon icon = themeIcon(QStringLiteral("drive-harddisk"), QSize(16, 16), [](QPainter& p) {
     p.setPen(QColor(70, 70, 70));
     p.setBrush(QColor(200, 200, 200));
     p.drawRect(1, 5, 13, 6);
     p.fillRect(10, 8, 2, 2, QColor(0, 160, 0));
-    return QIcon(pixmap);
-  }();
+  });
   return icon;
 }
 
@@ -67,19 +49,34 @@ bool isSystemTree(const std::string& mountPoint) {
 
 }  // namespace
 
-std::vector<std::string> parseMountRoots(const std::string& mountsTable) {
-  std::vector<std::string> roots;
-  std::istringstream lines(mountsTable);
-  std::string line;
-  while (std::getline(lines, line)) {
-    std::istringstream fields(line);
-    std::string device, mountPoint, type;
-    if (!(fields >> device >> mountPoint >> type)) continue;
-    mountPoint = unescapeMountField(mountPoint);
-    if (mountPoint.empty() || mountPoint.front() != PathDelim) continue;
-    if (kPseudoFileSystems.count(type) != 0 || isSystemTree(mountPoint)) continue;
-    if (std::find(roots.begin(), roots.end(), mountPoint) == roots.end()) roots.push_back(mountPoint);
+std::vector<MountedVolume> mountedVolumes() {
+  std::vector<MountedVolume> volumes;
+  for (const QStorageInfo& info : QStorageInfo::mountedVolumes()) {
+    if (!info.isValid()) continue;
+    volumes.push_back({QFile::encodeName(info.rootPath()).toStdString(), info.device().toStdString(),
+                       info.subvolume().toStdString(), info.fileSystemType().toStdString(),
+                       info.isReadOnly()});
   }
+  return volumes;
+}
+
+std::vector<std::string> volumeRoots(std::vector<MountedVolume> volumes) {
+  // Shorter roots first, so the first mount of a file system is the one kept.
+  std::stable_sort(volumes.begin(), volumes.end(),
+                   [](const MountedVolume& a, const MountedVolume& b) { return a.root.size() < b.root.size(); });
+  std::vector<std::string> roots;
+  std::set<std::pair<std::string, std::string>> devicesSeen;
+  for (const MountedVolume& v : volumes) {
+    if (v.root.empty() || v.root.front() != PathDelim) continue;
+    if (kPseudoFileSystems.count(v.type) != 0 || isSystemTree(v.root)) continue;
+    if (v.readOnly && (v.type == "squashfs" || isBelow(v.root, "/snap"))) continue;
+    // Only a device node names one file system; "tmpfs" or "overlay" may stand for many.
+    if (!v.device.empty() && v.device.front() == PathDelim &&
+        !devicesSeen.insert({v.device, v.subvolume}).second)
+      continue;
+    if (std::find(roots.begin(), roots.end(), v.root) == roots.end()) roots.push_back(v.root);
+  }
+  std::sort(roots.begin(), roots.end());
   return roots;
 }
 
@@ -91,6 +88,8 @@ std::string holdingRoot(const std::vector<std::string>& roots, const std::string
 }
 
 TDriveComboBox::TDriveComboBox(QWidget* parent) : QComboBox(parent) {
+  // A click or the Tab key gives the focus; the wheel does not.
+  setFocusPolicy(Qt::StrongFocus);
   refreshRoots();
   // The user's choice of a root opens it; a failure goes to the error box and the selector
   // goes back to the root of the folder still open.
@@ -103,12 +102,7 @@ TDriveComboBox::TDriveComboBox(QWidget* parent) : QComboBox(parent) {
 }
 
 void TDriveComboBox::refreshRoots() {
-  std::vector<std::string> roots;
-  try {
-    roots = parseMountRoots(readWholeFile("/proc/self/mounts"));
-  } catch (const std::exception&) {
-    roots.clear();
-  }
+  std::vector<std::string> roots = volumeRoots(mountedVolumes());
   // Mount points that are files (bind-mounted single files) or are gone are no drives.
   roots.erase(std::remove_if(roots.begin(), roots.end(),
                              [](const std::string& r) { return !directoryExists(r); }),
@@ -121,6 +115,14 @@ void TDriveComboBox::refreshRoots() {
   clear();
   for (const std::string& root : roots_) addItem(driveIcon(), QString::fromStdString(root));
   followDirList();
+}
+
+void TDriveComboBox::wheelEvent(QWheelEvent* event) {
+  if (!hasFocus()) {
+    event->ignore();
+    return;
+  }
+  QComboBox::wheelEvent(event);
 }
 
 void TDriveComboBox::showPopup() {

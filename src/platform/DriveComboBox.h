@@ -10,10 +10,21 @@ namespace pitkit {
 
 class TDirectoryListBox;
 
-// The mount points of a mounts table (the text of /proc/self/mounts), in table order, each once,
-// leaving out pseudo file systems (proc, sysfs, cgroup, ...) and the system's own trees below
-// /proc, /sys, /dev and /run. Octal escapes (\040 for a blank) are decoded.
-std::vector<std::string> parseMountRoots(const std::string& mountsTable);
+// One mounted file system, as the platform library reports it.
+struct MountedVolume {
+  std::string root;
+  std::string device;
+  std::string subvolume;
+  std::string type;
+  bool readOnly = false;
+};
+// The mounted file systems the system reports.
+std::vector<MountedVolume> mountedVolumes();
+// The roots a user would pick among `volumes`, each once, sorted: pseudo file systems (proc,
+// sysfs, cgroup, ...), the system's own trees below /proc, /sys, /dev and /run, read-only images
+// (squashfs, snap packages) and second mounts of one file system (bind mounts: the same device and
+// subvolume as a shorter root) are left out.
+std::vector<std::string> volumeRoots(std::vector<MountedVolume> volumes);
 // The longest of `roots` that holds `folder` ("/" when none does).
 std::string holdingRoot(const std::vector<std::string>& roots, const std::string& folder);
 
@@ -35,6 +46,9 @@ class TDriveComboBox : public QComboBox {
   // The mounted file systems are read again each time the list opens, so a newly mounted one
   // can be chosen.
   void showPopup() override;
+  // The wheel turns through the drives only while the selector has the focus: a wheel passing
+  // over it must not change the game folder.
+  void wheelEvent(QWheelEvent* event) override;
 
  private:
   void followDirList();

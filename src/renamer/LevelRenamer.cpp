@@ -6,6 +6,7 @@
 #include <QShortcut>
 #include <algorithm>
 
+#include "platform/ByteText.h"
 #include "platform/DirectoryListBox.h"
 #include "platform/ErrorBox.h"
 #include "platform/Errors.h"
@@ -22,7 +23,8 @@ namespace pitkit {
 
 namespace {
 
-std::string textOf(const QLineEdit* edit) { return edit->text().toStdString(); }
+// The names in the boxes as bytes: a level folder's name need not be UTF-8.
+std::string textOf(const QLineEdit* edit) { return byteText(edit); }
 
 // Writes the status text. The text grows downwards with its lines, over the logo and up to the
 // bottom of its frame, so a long question or outcome is not cut off.
@@ -46,9 +48,10 @@ void TForm1::setUpRenamer() {
   r.FileListBox1->setFileEdit(r.filedisp);
 
   const QColor brightGreen(0x00, 0xFF, 0x00);
-  setColour(r.BitBtn2, QPalette::ButtonText, brightGreen);
-  setColour(r.bitbtn1, QPalette::ButtonText, brightGreen);
-  setColour(r.BitBtn3, QPalette::ButtonText, Qt::red);
+  setCaptionColour(r.BitBtn2, brightGreen);
+  setCaptionColour(r.bitbtn1, brightGreen);
+  setCaptionColour(r.BitBtn3, Qt::red);
+  applySelectedDirectoryLook(r.Label3);
   setColour(r.CheckBox2, QPalette::WindowText, Qt::red);
   setColour(r.filedisp, QPalette::Text, Qt::red);
   setColour(r.OName, QPalette::Base, Qt::white);
@@ -142,8 +145,7 @@ void TForm1::BitBtn3Click() {
 }
 
 void TForm1::DirectoryListBox2Change() {
-  renamerUi.OName->setText(QString::fromStdString(
-      relativePath(levelsBase(GameDirectory), renamerUi.DirectoryListBox2->Directory())));
+  setByteText(renamerUi.OName, relativePath(levelsBase(GameDirectory), renamerUi.DirectoryListBox2->Directory()));
 }
 
 void TForm1::DirectoryListBox2Click() { DirectoryListBox2Change(); }

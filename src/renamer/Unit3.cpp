@@ -1,7 +1,10 @@
 #include "renamer/Unit3.h"
 
+#include <QTextBlock>
 #include <QTextDocument>
+#include <vector>
 
+#include "platform/ByteText.h"
 #include "platform/ErrorBox.h"
 #include "platform/Paths.h"
 #include "platform/FileListBox.h"
@@ -18,11 +21,55 @@ TForm3::TForm3(TForm1* owner) : QDialog(owner), owner_(owner) {
   connect(ui.Button3, &QPushButton::clicked, this, guarded(this, [this] { Button3Click(); }));
 }
 
+namespace {
+
+// A line longer than this is shown as several paragraphs, cut after a blank where there is one:
+// laying out one paragraph costs time growing with the square of its length when it has no blank
+// to wrap at, and 8 MiB would never open. The cuts are marked, so the text is saved as it was.
+constexpr int kLongestShownLine = 2048;
+constexpr int kContinuedLine = 1;  // block state: this paragraph continues the line before it
+
+// `text` (lines separated by '\n') with its long lines cut; `continued` receives the numbers of
+// the paragraphs that continue the line before them.
+QString cutLongLines(const QString& text, std::vector<int>& continued) {
+  QString shown;
+  shown.reserve(text.size() + text.size() / kLongestShownLine + 1);
+  int paragraph = 0;
+  qsizetype lineStart = 0;
+  while (lineStart <= text.size()) {
+    qsizetype lineEnd = text.indexOf(QLatin1Char('\n'), lineStart);
+    if (lineEnd < 0) lineEnd = text.size();
+    qsizetype at = lineStart;
+    while (lineEnd - at > kLongestShownLine) {
+      // After the last blank of the piece's second half; without one, at the longest length.
+      const qsizetype blank = QStringView(text).mid(at, kLongestShownLine).lastIndexOf(QLatin1Char(' '));
+      qsizetype cut = blank >= kLongestShownLine / 2 ? at + blank + 1 : at + kLongestShownLine;
+      if (text.at(cut - 1).isHighSurrogate()) --cut;  // never between the halves of one character
+      shown += QStringView(text).mid(at, cut - at);
+      shown += QLatin1Char('\n');
+      continued.push_back(++paragraph);
+      at = cut;
+    }
+    shown += QStringView(text).mid(at, lineEnd - at);
+    if (lineEnd < text.size()) {
+      shown += QLatin1Char('\n');
+      ++paragraph;
+    }
+    lineStart = lineEnd + 1;
+  }
+  return shown;
+}
+
+}  // namespace
+
 void TForm3::loadFile(const std::string& path) {
   QString text = QString::fromStdString(loadInfoText(path));
   // The memo holds one paragraph per line; CR LF comes back on save.
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  ui.Memo1->setPlainText(text);
+  std::vector<int> continued;
+  ui.Memo1->setPlainText(cutLongLines(text, continued));
+  QTextDocument* document = ui.Memo1->document();
+  for (int paragraph : continued) document->findBlockByNumber(paragraph).setUserState(kContinuedLine);
 }
 
 void TForm3::openRenameSave(const std::string& path) {
@@ -38,10 +85,14 @@ void TForm3::openFileSave(const std::string& path) {
 }
 
 std::string TForm3::memoText() const {
-  // The raw text keeps every character as typed or loaded (no-break spaces included); only the
-  // paragraph separators between lines are turned into CR LF.
-  QString text = ui.Memo1->document()->toRawText();
-  text.replace(QChar(QChar::ParagraphSeparator), QStringLiteral("\r\n"));
+  // Each paragraph's raw text keeps every character as typed or loaded (no-break spaces
+  // included); paragraphs are joined by CR LF unless one continues a line cut for showing.
+  const QTextDocument* document = ui.Memo1->document();
+  QString text;
+  for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+    if (block != document->begin() && block.userState() != kContinuedLine) text += QStringLiteral("\r\n");
+    text += block.text();
+  }
   text.replace(QChar(QChar::LineSeparator), QStringLiteral("\r\n"));
   return text.toStdString();
 }
@@ -52,7 +103,7 @@ void TForm3::saveTo(const std::string& path) {
 }
 
 void TForm3::Button1Click() {
-  saveTo(owner_->NewLevelPath + PathDelim + owner_->renamerUi.NName->text().toStdString() + ".inf");
+  saveTo(owner_->NewLevelPath + PathDelim + byteText(owner_->renamerUi.NName) + ".inf");
 }
 
 void TForm3::Button3Click() { saveTo(owner_->renamerUi.FileListBox1->FileName()); }

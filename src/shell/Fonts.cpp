@@ -1,7 +1,9 @@
 #include "shell/Fonts.h"
 
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QHash>
+#include <QtMath>
 #include <QStringList>
 #include <QWidget>
 
@@ -42,6 +44,36 @@ QString resolvedFamily(const QString& family) {
   return chosen;
 }
 
+// The window layouts are measured for "MS Sans Serif", whose captions are on average about half
+// as wide per character as the font is high (0.46 of its pixel size, 0.53 in bold). A wider
+// sans-serif stand-in is narrowed to that width (a condensed face where the machine has one, else
+// drawn condensed), so every caption fits its place. Stretch values are absolute (100 is a
+// normal-width face), so the search starts from there whatever the family's own width.
+int narrowingStretch(const QString& resolved, int pixelSize, bool bold, bool italic) {
+  static QHash<QString, int> cache;
+  const QString key = QStringLiteral("%1/%2/%3%4").arg(resolved).arg(pixelSize).arg(int(bold)).arg(int(italic));
+  const auto found = cache.constFind(key);
+  if (found != cache.constEnd()) return *found;
+  static const QString sample = QStringLiteral("Enter the level you want to rename: Installed Levels 0123456789 VIEW");
+  auto widthPerCharacter = [&](int stretch) {
+    QFont font(resolved);
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    font.setItalic(italic);
+    font.setStretch(stretch);
+    return QFontMetricsF(font).horizontalAdvance(sample) / sample.size();
+  };
+  const qreal wanted = pixelSize * (bold ? 0.53 : 0.46);
+  int stretch = 100;
+  qreal width = widthPerCharacter(stretch);
+  while (width > wanted && stretch > 75) {
+    stretch = qMax(75, qMin(stretch - 1, qFloor(stretch * wanted / width)));
+    width = widthPerCharacter(stretch);
+  }
+  cache.insert(key, stretch);
+  return stretch;
+}
+
 }  // namespace
 
 void registerFontFallbacks() {
@@ -58,7 +90,10 @@ QFont namedFont(const QString& family, int pixelSize, bool bold, bool italic) {
   const QString resolved = resolvedFamily(family);
   // No family found: the toolkit's own matching (with the substitutions above) still applies.
   QFont font(resolved.isEmpty() ? family : resolved);
-  font.setStyleHint(family == QStringLiteral("Scratch") ? QFont::Decorative : QFont::SansSerif);
+  const bool decorative = family == QStringLiteral("Scratch");
+  font.setStyleHint(decorative ? QFont::Decorative : QFont::SansSerif);
+  if (!decorative && !resolved.isEmpty() && resolved != family)
+    font.setStretch(narrowingStretch(resolved, pixelSize, bold, italic));
   font.setPixelSize(pixelSize);
   font.setBold(bold);
   font.setItalic(italic);
@@ -71,6 +106,17 @@ void setColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) 
   widget->setPalette(palette);
 }
 
+void setCaptionColour(QWidget* button, const QColor& colour) {
+  QPalette palette = button->palette();
+  palette.setColor(QPalette::Active, QPalette::ButtonText, colour);
+  palette.setColor(QPalette::Inactive, QPalette::ButtonText, colour);
+  button->setPalette(palette);
+}
+
+void applySelectedDirectoryLook(QWidget* label) {
+  label->setFont(namedFont(QStringLiteral("Myriad Roman"), 13, true, true));
+  setColour(label, QPalette::WindowText, Qt::red);
+}
 
 void applyOrganizerPageLook(const OrganizerPageLook& look) {
   const QColor green(0, 128, 0);
@@ -79,11 +125,10 @@ void applyOrganizerPageLook(const OrganizerPageLook& look) {
     setColour(box, QPalette::Text, Qt::white);
   }
   look.goButton->setFont(namedFont(QStringLiteral("Myriad Roman"), 16));
-  setColour(look.goButton, QPalette::ButtonText, green);
-  for (QWidget* button : look.transferButtons) setColour(button, QPalette::ButtonText, Qt::blue);
-  for (QWidget* button : look.deleteButtons) setColour(button, QPalette::ButtonText, Qt::red);
-  look.selectedDirectoryLabel->setFont(namedFont(QStringLiteral("Myriad Roman"), 13, true, true));
-  setColour(look.selectedDirectoryLabel, QPalette::WindowText, Qt::red);
+  setCaptionColour(look.goButton, green);
+  for (QWidget* button : look.transferButtons) setCaptionColour(button, Qt::blue);
+  for (QWidget* button : look.deleteButtons) setCaptionColour(button, Qt::red);
+  applySelectedDirectoryLook(look.selectedDirectoryLabel);
 }
 
 }  // namespace pitkit

@@ -19,6 +19,12 @@ QFont namedFont(const QString& family, int pixelSize, bool bold = false, bool it
 
 // Sets one colour role of one control's palette.
 void setColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour);
+// Sets a button's caption colour while it is enabled; disabled, it keeps the platform's greyed
+// caption, so a coloured button still looks disabled.
+void setCaptionColour(QWidget* button, const QColor& colour);
+
+// The look of each "Selected Directory:" label: red, bold italic "Myriad Roman", 13 pixels high.
+void applySelectedDirectoryLook(QWidget* label);
 
 // The colour scheme the two organizer pages share: green lists and name boxes, a green "&Go" in
 // "Myriad Roman", blue install and uninstall captions, red delete captions, and a red bold italic

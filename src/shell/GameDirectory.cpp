@@ -3,9 +3,11 @@
 #include <QTreeWidget>
 #include <exception>
 
+#include "platform/ByteText.h"
 #include "platform/DirectoryListBox.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
+#include "platform/PathLabel.h"
 #include "platform/Paths.h"
 #include "shell/Preset.h"
 #include "shell/Unit1.h"
@@ -26,7 +28,7 @@ void TForm1::DirectoryListBox1Change() {
   // 3, 4.
   GameDirectory = c.DirectoryListBox1->Directory();
   const QString shown = QString::fromStdString(GameDirectory);
-  renamerUi.StaticText2->setText(shown);
+  renamerUi.StaticText2->setPath(shown);
   levelOrganizerUi.StaticText3->setText(shown);
   carOrganizerUi.StaticText4->setText(shown);
   // 5. A game directory is usable exactly when it has a levels folder.
@@ -53,8 +55,8 @@ void TForm1::DirectoryListBox1Change() {
     }
   }
   // 6. The renamer's paths follow the new folder.
-  OldLevelPath = levels + PathDelim + renamerUi.OName->text().toStdString();
-  NewLevelPath = levels + PathDelim + renamerUi.NName->text().toStdString();
+  OldLevelPath = levels + PathDelim + byteText(renamerUi.OName);
+  NewLevelPath = levels + PathDelim + byteText(renamerUi.NName);
   // 7, 8. The levels and cars lists; a folder that is missing leaves its list as it was.
   if (directoryExists(levels)) {
     renamerUi.DirectoryListBox2->setDirectory(levels);
@@ -80,9 +82,9 @@ void TForm1::loadPreset() {
   std::exception_ptr readFailure;
   const PresetLines lines = readPresetLines(path, readFailure);  // an open failure ends start-up here
   PresetFolder = removeKey(lines.first, kPresetFolderKey);
-  // Without a folder on line 1 a save would have nowhere sensible to go: it goes back to the file
-  // that was read.
-  if (PresetFolder.empty()) PresetFolder = startFolder;
+  // Without a usable folder on line 1 (empty, gone, or a file whose lines end in LF alone, read as
+  // one line) a save would have nowhere sensible to go: it goes back to the file that was read.
+  if (PresetFolder.empty() || !directoryExists(PresetFolder)) PresetFolder = startFolder;
   GameDirectory = removeKey(lines.second, kPresetGameKey);
 
   // Opening another folder runs the change handling again; an empty text or the folder already

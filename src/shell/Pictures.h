@@ -2,6 +2,7 @@
 // The main window's pictures (logo banners and cover photographs), decoded on a worker thread
 // while the window's controls are being built, each at the size of the box that shows it.
 #include <QImage>
+#include <QPixmap>
 #include <QSize>
 #include <future>
 
@@ -23,7 +24,12 @@ inline constexpr QSize kCoverLogoBox{305, 73};
 // Starts decoding; where no thread can be started the decoding runs when the result is asked for.
 std::future<MainWindowPictures> decodeMainWindowPictures();
 
-// Reads a picture from the resources, decoded at `box` (a JPEG is scaled while it is decoded).
-QImage readPicture(const QString& path, QSize box);
+// A picture from the resources shown at its own size: on a scaled screen the one drawn at twice
+// the size, where there is one.
+QPixmap screenPixmap(const QString& path);
+
+// Reads a picture from the resources, decoded at `box` logical pixels on a screen of
+// `devicePixelRatio` (a JPEG is scaled while it is decoded).
+QImage readPicture(const QString& path, QSize box, qreal devicePixelRatio = 1.0);
 
 }  // namespace pitkit

@@ -1,5 +1,6 @@
 // Program start: the application object with its title, the windows, the message loop.
 #include <QApplication>
+#include <QIcon>
 #include <csignal>
 
 #include "platform/ErrorBox.h"
@@ -17,6 +18,13 @@ int main(int argc, char** argv) {
   // The application name is the title the task bar groups the windows under. No display name:
   // the platform would append it to every window's caption ("Help", ".INF Editor", ...).
   QApplication::setApplicationName(QString::fromUtf8(pitkit::kApplicationTitle));
+  QApplication::setApplicationVersion(QStringLiteral(PITKIT_VERSION));
+  // Window lists and docks find the installed menu entry, and with it the icon, by this name.
+  QGuiApplication::setDesktopFileName(QStringLiteral(PITKIT_APP_ID));
+  Q_INIT_RESOURCE(icons);
+  QIcon icon;
+  for (int size : {48, 256}) icon.addFile(QStringLiteral(":/icons/pitkit-%1.png").arg(size), QSize(size, size));
+  QApplication::setWindowIcon(icon);
   pitkit::installQtUiThread();
   // Every window of the program, message boxes included, uses the same default font.
   pitkit::registerFontFallbacks();

@@ -1,5 +1,6 @@
 #include "shell/Preset.h"
 
+#include "platform/Errors.h"
 #include "platform/TextFile.h"
 
 namespace pitkit {
@@ -9,6 +10,11 @@ std::string presetText(const std::string& presetFolder, const std::string& gameD
 }
 
 void writePreset(const std::string& path, const std::string& presetFolder, const std::string& gameDirectory) {
+  // The text-line rule ends a line at CR and the whole text at 1A.
+  for (const std::string* folder : {&presetFolder, &gameDirectory})
+    if (folder->find_first_of("\r\x1a") != std::string::npos)
+      throw Exception("The preset file cannot hold a folder whose name contains a line break or the byte 1A: " +
+                      *folder);
   writeFileAtomically(path, presetText(presetFolder, gameDirectory));
 }
 

@@ -20,7 +20,8 @@ struct PresetLines {
 std::string presetText(const std::string& presetFolder, const std::string& gameDirectory);
 
 // Writes the preset file safely: a failed write leaves an existing file as it was. Raises
-// EInOutError.
+// EInOutError. A folder whose name holds a CR or the byte 1A is refused with an Exception before
+// anything is written: the file could not hold it (its line would read back cut short).
 void writePreset(const std::string& path, const std::string& presetFolder, const std::string& gameDirectory);
 
 // Reads the first two lines by the text-line rule (a missing line reads as ""); lines after the

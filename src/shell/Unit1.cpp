@@ -21,7 +21,9 @@
 #include "shell/Fonts.h"
 #include "shell/HelpTexts.h"
 #include "shell/Pictures.h"
+#include "shell/ReadableColours.h"
 #include "shell/Unit6.h"
+#include "shell/WindowPlace.h"
 #include "shell/unit2.h"
 
 // The pictures are compiled into the static library; this keeps the linker from dropping them.
@@ -31,9 +33,11 @@ namespace pitkit {
 
 namespace {
 
-// The page control keeps these distances to the central area's edges as the window is resized.
+// The page control keeps the layout's distances to the central area's edges as the window is
+// resized: 8 pixels below the top line, 1 to the right edge, 4 above the status bar.
 constexpr int kPageTop = 8;
-constexpr int kPageRightGap = 9;
+constexpr int kPageRightGap = 1;
+constexpr int kPageBottomGap = 4;
 
 // The tab control's tabs are 25 pixels high, whatever the style would make them.
 class FixedTabHeightStyle : public QProxyStyle {
@@ -85,15 +89,16 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   Form3 = new TForm3(this);
   Form5 = new TForm5(this);
   Form6 = new TForm6(this);
+  setUpKeyboard();
+  keepColoursReadable(this);
 }
 
 TForm1::~TForm1() = default;
 
 void TForm1::setUpShell() {
   setWindowTitle(QString::fromUtf8(kApplicationTitle));
-  // The place is the frame's corner (move), as for any window placed on the screen.
-  resize(708, 460);
-  move(318, 192);
+  // The place and the size are the frame's, as for any window placed on the screen.
+  placeWindow(this, QPoint(318, 192), QSize(708, 460));
   ui.PageControl1->setCurrentWidget(ui.TabSheet5);
   ui.PageControl1->tabBar()->setExpanding(false);
   auto* tabStyle = new FixedTabHeightStyle();
@@ -158,7 +163,9 @@ void TForm1::setUpCarOrganizerPage() {
     box->setFont(counter);
     setColour(box, QPalette::Base, palette().color(QPalette::Button));
   }
-  const QPixmap placeholder(QStringLiteral(":/images/noavail.png"));
+  // The stock picture, sharp on a scaled screen too.
+  const QPixmap placeholder = screenPixmap(QStringLiteral(":/images/noavail.png"));
+  ui.Image10->setPixmap(placeholder);
   c.Image9->setPixmap(placeholder);
   c.Image3->setPixmap(placeholder);
 }
@@ -170,6 +177,8 @@ void TForm1::setUpInfoPages() {
   for (QPlainTextEdit* memo : {p.Memo1, p.Memo2}) {
     memo->setFont(bold);
     setColour(memo, QPalette::Base, palette().color(QPalette::Button));
+    // A borderless text keeps a narrow margin, so the first text's seven lines fit its box.
+    memo->document()->setDocumentMargin(2);
   }
   // The texts are filled in when the page is first shown (laying out long texts is a large part
   // of the start-up otherwise).
@@ -246,7 +255,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     const QSize area = ui.centralwidget->size();
     ui.Bevel7->setGeometry(0, 0, area.width(), 2);
     ui.PageControl1->setGeometry(0, kPageTop, qMax(0, area.width() - kPageRightGap),
-                                 qMax(0, area.height() - kPageTop));
+                                 qMax(0, area.height() - kPageTop - kPageBottomGap));
   }
   return QMainWindow::eventFilter(watched, event);
 }

@@ -152,6 +152,8 @@ class TForm1 : public QMainWindow {
   void setUpChangeDirectoryPage();
   void setUpCarOrganizerPage();
   void setUpInfoPages();
+  // Keyboard use of the pages: focus frames, Enter on lists and buttons.
+  void setUpKeyboard();
   // Puts the fixed texts into "Program Info" (once, when the page is first shown).
   void fillProgramInfo();
   bool programInfoFilled_ = false;

@@ -3,6 +3,7 @@
 #include "platform/ErrorBox.h"
 #include "shell/Fonts.h"
 #include "shell/HelpTexts.h"
+#include "shell/WindowPlace.h"
 
 namespace pitkit {
 
@@ -10,7 +11,7 @@ TForm6::TForm6(QWidget* parent) : QDialog(parent) {
   ui.setupUi(this);
   // The layout sets only the size of a window; a dialog without a place of its own would be
   // centred over the main window each time it opens.
-  move(444, 317);
+  placeWindow(this, QPoint(444, 317));
   registerFontFallbacks();
   setFont(namedFont(QStringLiteral("MS Sans Serif"), 11));
   setObjectName(QStringLiteral("Form6"));

@@ -6,6 +6,7 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <QWheelEvent>
 #include <climits>
 #include <cstdlib>
 #include <stdexcept>
@@ -219,26 +220,44 @@ class WidgetsTest : public QObject {
     QCOMPARE(list.itemPath(list.openRow() - 1), latin1);
   }
 
-  void mountTableParsing() {
-    const std::string table =
-        "overlay / overlay rw 0 0\n"
-        "proc /proc proc rw 0 0\n"
-        "sysfs /sys sysfs ro 0 0\n"
-        "tmpfs /dev tmpfs rw 0 0\n"
-        "/dev/sdb1 /mnt/usb\\040stick vfat rw 0 0\n"
-        "/dev/sda2 /home ext4 rw 0 0\n"
-        "cgroup2 /mnt/cg cgroup2 rw 0 0\n"
-        "/dev/sda2 /home ext4 rw 0 0\n"
-        "tmpfs /run/user/0 tmpfs rw 0 0\n"
-        "garbage\n";
-    const std::vector<std::string> roots = parseMountRoots(table);
-    QCOMPARE(roots, (std::vector<std::string>{"/", "/mnt/usb stick", "/home"}));
+  void volumeChoice() {
+    const std::vector<MountedVolume> volumes = {
+        {"/", "overlay", "", "overlay", false},
+        {"/proc", "proc", "", "proc", false},
+        {"/run/user/0", "tmpfs", "", "tmpfs", false},
+        {"/media/usb stick", "/dev/sdb1", "", "vfat", false},
+        {"/home", "/dev/sda2", "", "ext4", false},
+        {"/srv/games", "/dev/sda2", "", "ext4", false},       // a bind mount of /home's file system
+        {"/data", "/dev/sda3", "/@data", "btrfs", false},
+        {"/data2", "/dev/sda3", "/@other", "btrfs", false},   // another subvolume: its own drive
+        {"/snap/core/123", "/dev/loop3", "", "squashfs", true},
+        {"/tmp", "tmpfs", "", "tmpfs", false},
+    };
+    QCOMPARE(volumeRoots(volumes),
+             (std::vector<std::string>{"/", "/data", "/data2", "/home", "/media/usb stick", "/tmp"}));
 
+    const std::vector<std::string> roots = {"/", "/mnt/usb stick", "/home"};
     QCOMPARE(holdingRoot(roots, "/home/me/game"), std::string("/home"));
     QCOMPARE(holdingRoot(roots, "/home"), std::string("/home"));
     QCOMPARE(holdingRoot(roots, "/homework/x"), std::string("/"));
     QCOMPARE(holdingRoot(roots, "/mnt/usb stick/levels"), std::string("/mnt/usb stick"));
     QCOMPARE(holdingRoot({}, "/anything"), std::string("/"));
+  }
+
+  void driveSelectorIgnoresTheWheelUnlessFocused() {
+    TDirectoryListBox list;
+    TDriveComboBox drives;
+    drives.setDirList(&list);
+    drives.addItem(QStringLiteral("/another"));  // a second entry for the wheel to turn to
+    const int before = drives.currentIndex();
+    const std::string folder = list.Directory();
+    QWheelEvent down(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                     Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&drives, &down);
+    QVERIFY(!down.isAccepted());
+    QCOMPARE(drives.currentIndex(), before);
+    QCOMPARE(list.Directory(), folder);
+    QCOMPARE(drives.focusPolicy(), Qt::StrongFocus);
   }
 
   void driveSelectorFollowsListAndOpensChosenRoot() {
@@ -251,7 +270,7 @@ class WidgetsTest : public QObject {
     list.setDirectory(root + "/g");
     QVERIFY(drives.count() >= 1);
     QCOMPARE(drives.currentText().toStdString(), drives.Drive());
-    QCOMPARE(drives.Drive(), holdingRoot(parseMountRoots(readWholeFileForTest()), root + "/g"));
+    QCOMPARE(drives.Drive(), holdingRoot(volumeRoots(mountedVolumes()), root + "/g"));
 
     // Choosing the root "/" opens it (nothing was open there before on another root).
     const int slash = drives.findText(QStringLiteral("/"));
@@ -276,7 +295,7 @@ class WidgetsTest : public QObject {
       QCOMPARE(list.Directory(), std::string("/"));
       QCOMPARE(drives.currentIndex(), slash);
       // Back to the temporary folder's root: the folder last open there comes back.
-      drives.setDrive(holdingRoot(parseMountRoots(readWholeFileForTest()), root));
+      drives.setDrive(holdingRoot(volumeRoots(mountedVolumes()), root));
       QCOMPARE(list.Directory(), root + "/g");
     }
   }
@@ -313,8 +332,6 @@ class WidgetsTest : public QObject {
     QTRY_COMPARE(posted, 1);
   }
 
- private:
-  static std::string readWholeFileForTest() { return pitkit::test::readFile("/proc/self/mounts"); }
 };
 
 QTEST_MAIN(WidgetsTest)

@@ -6,6 +6,9 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <algorithm>
 #include <QTest>
 #include <QTimer>
 #include <climits>
@@ -20,6 +23,7 @@
 #include "platform/FileSystem.h"
 #include "renamer/Unit3.h"
 #include "renamer/Unit5.h"
+#include "renamer/info_text.h"
 #include "shell/Unit1.h"
 #include "support/TempDir.h"
 #include "support/WidgetTest.h"
@@ -539,6 +543,71 @@ class RenamerTabTest : public QObject {
     QVERIFY(!fileExists(level + "x.txt"));
     QCOMPARE(captions(*r().FileListBox1), names({"lvl.inf"}));
     QCOMPARE(r().filedisp->text(), QStringLiteral("*.*"));
+  }
+
+  void levelNamesTravelAsBytesAndLinkedLevelsKeepTheirOwnName() {
+    // A level folder named in Latin-1 (not UTF-8), and a level that is a link to a folder outside.
+    const std::string latin1 = "caf\xe9";
+    writeFile(levels_ + "/" + latin1 + "/" + latin1 + ".cam", "c");
+    writeFile(game_ + "/elsewhere/outside/outside.cam", "o");
+    QVERIFY(::symlink("../elsewhere/outside", (levels_ + "/linked").c_str()) == 0);
+    start();
+
+    openLevels(levels_ + "/" + latin1);
+    QCOMPARE(form_->OldLevelPath, levels_ + "/" + latin1);
+    r().NName->setText(QStringLiteral("cafe"));
+    r().BitBtn2->click();
+    r().bitbtn1->click();
+    QVERIFY(r().StaticText1->text().startsWith(QStringLiteral("The following was renamed: ")));
+    QCOMPARE(readFile(levels_ + "/cafe/cafe.cam"), std::string("c"));
+    QVERIFY(!directoryExists(levels_ + "/" + latin1));
+
+    // The list keeps the path as walked: the box shows the link's own name, and OK renames the
+    // link, never the folder it points to.
+    openLevels(levels_ + "/linked");
+    QCOMPARE(r().DirectoryListBox2->Directory(), levels_ + "/linked");
+    QCOMPARE(r().OName->text(), QStringLiteral("linked"));
+    r().NName->setText(QStringLiteral("moved"));
+    r().BitBtn2->click();
+    r().bitbtn1->click();
+    struct stat st {};
+    QVERIFY(::lstat((levels_ + "/moved").c_str(), &st) == 0 && S_ISLNK(st.st_mode));
+    QCOMPARE(readFile(game_ + "/elsewhere/outside/outside.cam"), std::string("o"));
+    // Walking up out of the link goes back the way it came.
+    openLevels(levels_ + "/moved/..");
+    QCOMPARE(r().DirectoryListBox2->Directory(), levels_);
+  }
+
+  void editorOpensLongLinesAndSavesThemUnchanged() {
+    start();
+    TForm3* editor = form_->Form3;
+    const std::string words = [] {
+      std::string text;
+      for (int i = 0; i < 700; ++i) text += "word" + std::to_string(i) + " ";
+      return text;
+    }();
+    const std::string noBlanks(5000, 'x');
+    // Each file's text as loaded (line breaks made CR LF) is what Save writes back.
+    const std::string cases[] = {words, noBlanks, "short\r\n" + noBlanks + "\r\nshort\r\n", words + "\r\n" + words,
+                                 std::string(kEditorTextCapacity, 'y')};
+    for (const std::string& text : cases) {
+      writeFile(game_ + "/long.inf", text);
+      editor->loadFile(game_ + "/long.inf");
+      QVERIFY(editor->ui.Memo1->blockCount() > 1 + int(std::count(text.begin(), text.end(), '\n')));
+      QVERIFY2(editor->memoText() == text, text.substr(0, 40).c_str());
+    }
+
+    // A line break typed where a long line was cut for showing is saved there; one deleted there
+    // joins nothing that was apart.
+    writeFile(game_ + "/long.inf", noBlanks);
+    editor->loadFile(game_ + "/long.inf");
+    QTextCursor cursor(editor->ui.Memo1->document()->findBlockByNumber(1));
+    const int cutAt = cursor.position() - 1;
+    cursor.insertText(QStringLiteral("\n"));
+    QCOMPARE(editor->memoText(), noBlanks.substr(0, cutAt) + "\r\n" + noBlanks.substr(cutAt));
+    cursor.deletePreviousChar();
+    cursor.deletePreviousChar();
+    QCOMPARE(editor->memoText(), noBlanks);
   }
 
   void editorSavesAndFailedSaveKeepsFileAndEditor() {

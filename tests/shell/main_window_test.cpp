@@ -1,11 +1,13 @@
 // The real main window in temporary game trees: frame, start-up, the game-directory change
 // handling, the preset file and closing.
 #include <QAction>
+#include <QCheckBox>
 #include <QApplication>
 #include <QEnterEvent>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTest>
@@ -23,11 +25,13 @@
 
 #include "platform/DirectoryListBox.h"
 #include "platform/Errors.h"
+#include "platform/PathLabel.h"
 #include "platform/FileSystem.h"
 #include "renamer/Unit3.h"
 #include "renamer/Unit5.h"
 #include "shell/Unit1.h"
 #include "shell/Unit6.h"
+#include "shell/WindowPlace.h"
 #include "shell/unit2.h"
 #include "support/TempDir.h"
 
@@ -77,6 +81,33 @@ struct TwoGames {
     makeGame(game);
   }
 };
+
+// The captions of `window`'s labels, buttons and check boxes that their controls cut off.
+QStringList cutCaptions(QWidget* window) {
+  QStringList cut;
+  for (QWidget* w : window->findChildren<QWidget*>()) {
+    QString text;
+    int room = 0;
+    if (auto* label = qobject_cast<QLabel*>(w)) {
+      // The organizer pages' directory displays clip a long path, as laid out.
+      if (label->text().isEmpty() || !label->pixmap().isNull() || label->objectName().startsWith(QStringLiteral("StaticText")))
+        continue;
+      if (label->wordWrap()) {
+        if (label->heightForWidth(label->width()) > label->height()) cut << label->text();
+        continue;
+      }
+      text = label->text();
+      room = label->contentsRect().width() - 2 * label->margin();
+    } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+      text = button->text().remove(QLatin1Char('&'));
+      room = button->width() - (qobject_cast<QCheckBox*>(w) ? 20 : 6);
+    } else {
+      continue;
+    }
+    if (w->fontMetrics().horizontalAdvance(text) > room) cut << w->objectName() + QStringLiteral(": ") + text;
+  }
+  return cut;
+}
 
 void addItem(QTreeWidget* list, const QString& caption) { new QTreeWidgetItem(list, QStringList{caption}); }
 
@@ -154,9 +185,14 @@ class MainWindowTest : public QObject {
     // Hovering a control puts its hint into the status bar.
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-    // Shown, the window's frame has its corner at the window's place on the screen.
-    QCOMPARE(form->pos(), QPoint(318, 192));
-    QCOMPARE(form->size(), QSize(708, 460));
+    // Shown, the window's frame (not its inner area) has the layout's place and size, and the
+    // page control fills it as the layout has it.
+    QCOMPARE(form->frameGeometry(), QRect(318, 192, 708, 460));
+    QVERIFY(form->size().width() < 708 && form->size().height() < 460);
+    const QRect pageRect = form->ui.PageControl1->geometry();
+    QCOMPARE(pageRect.topLeft(), QPoint(0, 8));
+    QCOMPARE(form->ui.centralwidget->width() - pageRect.right() - 1, 1);
+    QCOMPARE(form->ui.centralwidget->height() - pageRect.bottom() - 1, 4);
     QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
     QApplication::sendEvent(c.DirectoryListBox1, &enter);
     QCOMPARE(form->ui.StatusBar1->currentMessage(), QStringLiteral("Your Torvane directory must be selected!"));
@@ -185,7 +221,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(form->PresetFolder, plain);
     QCOMPARE(form->renamerUi.OName->text(), QStringLiteral("Nhood1"));
     QCOMPARE(form->OldLevelPath, plain + "/levels/Nhood1");
-    for (QLabel* shown : {form->renamerUi.StaticText2, form->levelOrganizerUi.StaticText3,
+    for (QLabel* shown : std::initializer_list<QLabel*>{form->renamerUi.StaticText2, form->levelOrganizerUi.StaticText3,
                           form->carOrganizerUi.StaticText4})
       QCOMPARE(shown->text().toStdString(), plain);
     QVERIFY(errors.texts.isEmpty());
@@ -413,6 +449,24 @@ class MainWindowTest : public QObject {
       auto form = startIn(start);
       QCOMPARE(form->GameDirectory, start);
       QCOMPARE(form->changeDirectoryUi.DirectoryListBox1->Directory(), start);
+    }
+    // Lines ending in LF alone read as one line, which names no folder: a save repairs the file
+    // in the start folder. A game folder whose name holds a CR cannot be saved: the file would
+    // read back naming another folder, so the save is refused and the file kept.
+    writeFile(start + "/Pitkit.ini", "PitkitDirectory:" + start + "\nTorvaneDirectory:" + game + "\n");
+    {
+      auto form = startIn(start);
+      QCOMPARE(form->PresetFolder, start);
+      form->changeDirectoryUi.DirectoryListBox1->setDirectory(game);
+      form->changeDirectoryUi.BitBtn12->click();
+      QCOMPARE(readFile(start + "/Pitkit.ini"), presetBytes(start, game));
+      const std::string odd = root + "/odd\rname";
+      makeGame(odd);
+      form->changeDirectoryUi.DirectoryListBox1->setDirectory(odd);
+      form->changeDirectoryUi.BitBtn12->click();
+      QCOMPARE(readFile(start + "/Pitkit.ini"), presetBytes(start, game));
+      QCOMPARE(errors.texts.size(), 1);
+      QVERIFY(errors.texts.takeFirst().startsWith(QStringLiteral("The preset file cannot hold a folder")));
     }
     // The preset naming the start folder itself, with a trailing separator: the same folder,
     // so nothing opens again and the list's form of the path is kept.
@@ -657,19 +711,86 @@ class MainWindowTest : public QObject {
     QCOMPARE(c.Label22->font().pixelSize(), 48);
   }
 
+  void windowLookWithTheFallbackFonts() {
+    TempDir tmp;
+    const std::string start = realPath(tmp.path());
+    const std::string deep = start + "/a rather long folder name/and another one below it/game";
+    makeGame(deep);
+    auto form = startIn(start);
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    QCOMPARE(cutCaptions(form.get()), QStringList());
+    QCOMPARE(cutCaptions(form->Form2), QStringList());
+
+    // Disabled (no levels folder here), every coloured button draws the platform's greyed caption.
+    auto& r = form->renamerUi;
+    auto& l = form->levelOrganizerUi;
+    auto& c = form->carOrganizerUi;
+    const QColor greyed = QApplication::palette().color(QPalette::Disabled, QPalette::ButtonText);
+    const std::pair<QPushButton*, QColor> coloured[] = {
+        {r.BitBtn2, QColor(0, 255, 0)}, {r.bitbtn1, QColor(0, 255, 0)}, {r.BitBtn3, Qt::red},
+        {l.Findbutton, QColor(0, 128, 0)}, {c.FindButton2, QColor(0, 128, 0)}, {l.BitBtn4, Qt::blue},
+        {l.BitBtn6, Qt::blue}, {l.BitBtn5, Qt::red}, {l.BitBtn7, Qt::red}};
+    for (const auto& [button, colour] : coloured) {
+      QCOMPARE(button->palette().color(QPalette::Active, QPalette::ButtonText), colour);
+      QCOMPARE(button->palette().color(QPalette::Disabled, QPalette::ButtonText), greyed);
+    }
+
+    // The renamer's "Selected Directory:" looks like the organizer pages' ones.
+    QCOMPARE(r.Label3->font(), l.Label9->font());
+    QCOMPARE(r.Label3->palette().color(QPalette::WindowText), QColor(Qt::red));
+
+    // A path too long for the renamer's display: elided in the middle, whole as its tooltip.
+    form->changeDirectoryUi.DirectoryListBox1->setDirectory(deep);
+    const QString path = QString::fromStdString(deep);
+    QCOMPARE(r.StaticText2->text(), path);
+    QCOMPARE(r.StaticText2->toolTip(), path);
+    const QString shown = r.StaticText2->shownText();
+    QVERIFY2(shown.startsWith(QStringLiteral("/")) && shown.endsWith(QStringLiteral("game")) &&
+                 shown.contains(QChar(0x2026)),
+             qPrintable(shown));
+    QVERIFY(r.StaticText2->fontMetrics().horizontalAdvance(shown) <= r.StaticText2->contentsRect().width());
+
+    // "Program Info": the first text wraps instead of scrolling sideways and shows all its lines.
+    form->ui.PageControl1->setCurrentWidget(form->ui.TabSheet4);
+    QPlainTextEdit* info = form->programInfoUi.Memo1;
+    QCOMPARE(info->horizontalScrollBar()->maximum(), 0);
+    QCOMPARE(info->verticalScrollBar()->maximum(), 0);
+    // The organizer help scrolls when its text runs past the bottom.
+    form->Form6->show();
+    QTRY_VERIFY(form->Form6->ui.Memo1->verticalScrollBar()->isVisible());
+    form->Form6->hide();
+  }
+
   void pageControlFollowsTheWindowSize() {
     TempDir tmp;
     auto form = startIn(realPath(tmp.path()));
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));
     const QSize before = form->ui.PageControl1->size();
-    const QRect exitBefore = form->levelOrganizerUi.Button2->geometry();
+    // Both Exit buttons sit where the layout puts them, on the page shown while the window grows.
+    QPushButton* exits[] = {form->levelOrganizerUi.Button2, form->carOrganizerUi.Button3};
+    for (QPushButton* exit : exits) {
+      form->ui.PageControl1->setCurrentWidget(exit->parentWidget());
+      QCOMPARE(exit->geometry(), QRect(592, 304, 75, 25));
+    }
     form->resize(form->width() + 150, form->height() + 100);
     QTRY_COMPARE(form->ui.PageControl1->size(), before + QSize(150, 100));
     QCOMPARE(form->ui.PageControl1->pos(), QPoint(0, 8));
-    QCOMPARE(form->levelOrganizerUi.Button2->geometry(), exitBefore);
+    for (QPushButton* exit : exits) {
+      form->ui.PageControl1->setCurrentWidget(exit->parentWidget());
+      QCOMPARE(exit->geometry(), QRect(592, 304, 75, 25));
+    }
     form->resize(form->width() - 250, form->height() - 200);
     QTRY_COMPARE(form->ui.PageControl1->size(), before - QSize(100, 100));
+
+    // A window that does not fit at its place is moved up and left onto the screen, as far as
+    // needed and never past the screen's corner.
+    const QRect screen(0, 0, 1024, 600);
+    QCOMPARE(placeInside(QRect(318, 192, 708, 460), QRect(0, 0, 1280, 1024)), QPoint(318, 192));
+    QCOMPARE(placeInside(QRect(318, 192, 708, 460), screen), QPoint(316, 140));
+    QCOMPARE(placeInside(QRect(196, 251, 903, 367), screen), QPoint(121, 233));
+    QCOMPARE(placeInside(QRect(500, 500, 2000, 900), QRect(10, 20, 1024, 600)), QPoint(10, 20));
   }
 };
 

@@ -79,5 +79,23 @@ TEST(PresetFile, FailuresRaiseTheInputOutputErrorAndKeepTheOldFile) {
   EXPECT_THROW(writePreset(tmp / "gone/Pitkit.ini", "/kit", "/new"), EInOutError);
 }
 
+TEST(PresetFile, RefusesFolderNamesItCouldNotReadBack) {
+  TempDir tmp;
+  const std::string path = tmp / "Pitkit.ini";
+  writePreset(path, "/kit", "/old");
+  const std::string before = readFile(path);
+  // A CR would end the line early and 1A the whole text: the file would name another folder.
+  const std::pair<std::string, std::string> refused[] = {
+      {"/kit", "/games/a\rb"}, {"/kit", std::string("/games/a\x1A")}, {"/k\rit", "/games"}};
+  for (const auto& [folder, game] : refused) {
+    EXPECT_THROW(writePreset(path, folder, game), Exception);
+    EXPECT_EQ(readFile(path), before);
+  }
+  // A bare LF stays inside its line, so it is written and read back whole.
+  writePreset(path, "/kit", "/games/a\nb");
+  std::exception_ptr failure;
+  EXPECT_EQ(removeKey(readPresetLines(path, failure).second, kPresetGameKey), "/games/a\nb");
+}
+
 }  // namespace
 }  // namespace pitkit
