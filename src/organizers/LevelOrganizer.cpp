@@ -269,15 +269,12 @@ void TForm1::moveOrganizerFolder(Organizer organizer, const std::string from, co
   if (page.busy()) return;
   checkTransferPath(GameDirectory, from);
   checkTransferPath(GameDirectory, to);
-  // A source that could be copied but not removed afterwards is refused before anything is copied.
-  checkFolderRemovable(from);
   const QString label = QStringLiteral("%1 %2").arg(QString::fromUtf8(verb), QString::fromStdString(extractFileName(from)));
-  // The source goes only after its copy is complete; a failed copy ends the action here.
-  runTransfer(this, label, [&](TransferProgress& progress) {
-    CopyFolder(from, to, &progress);
-    DeleteFolder(from, &progress);
-  });
+  // A refused or failed move ends the action here; a cancelled one leaves the source whole.
+  const bool moved = runTransfer(
+      this, label, [&](TransferProgress& progress) { MoveFolder(from, to, &progress); }, kProgressDialogDelayMs, true);
   page.go();
+  if (!moved) ui.StatusBar1->showMessage(label + QStringLiteral(" cancelled: nothing was moved"));
 }
 
 // Delete of both pages: only with a selection in its own list, and only after Yes.

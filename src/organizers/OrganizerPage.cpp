@@ -60,6 +60,8 @@ void runOrganizerSearches(TForm1& form, OrganizerPage& page) {
   const std::string uninstalled = form.GameDirectory + PathDelim + page.uninstalledFolder;
   if (!directoryExists(uninstalled) && !createDirectory(uninstalled))
     throw Exception("Cannot create " + uninstalled);
+  // Temporary folders of copies cut off earlier (never the only copy of anything) go first.
+  for (TFindFile* search : {&page.installedSearch, &page.uninstalledSearch}) removeLeftoverCopies(search->Location());
   clearList(page.installedList);
   clearList(page.uninstalledList);
   page.goButton->setEnabled(false);

@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QEventLoop>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QTimer>
 #include <chrono>
 #include <exception>
@@ -15,16 +16,21 @@ namespace pitkit {
 
 namespace {
 
-// Swallows the user's input to every window while a transfer runs (the progress dialog has nothing
-// to press and cannot be closed), so that nothing the user does meanwhile is queued up to start
-// another action afterwards.
+// Swallows the user's input to every window while a transfer runs, except to the progress
+// dialog's Cancel, so that nothing the user does meanwhile is queued up to start another action
+// afterwards.
 class InputBlocker : public QObject {
  public:
   InputBlocker() { QCoreApplication::instance()->installEventFilter(this); }
   ~InputBlocker() override { QCoreApplication::instance()->removeEventFilter(this); }
+  void allow(QWidget* dialog) { allowed_ = dialog; }
 
  protected:
-  bool eventFilter(QObject*, QEvent* event) override {
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (allowed_ != nullptr && event->type() != QEvent::Close) {
+      auto* widget = qobject_cast<QWidget*>(watched);
+      if (widget != nullptr && (widget == allowed_ || allowed_->isAncestorOf(widget))) return false;
+    }
     switch (event->type()) {
       case QEvent::MouseButtonPress:
       case QEvent::MouseButtonRelease:
@@ -41,6 +47,47 @@ class InputBlocker : public QObject {
         return false;
     }
   }
+
+ private:
+  QWidget* allowed_ = nullptr;
+};
+
+// The progress dialog. Cancel and Escape only ask the work to stop: the dialog stays until the
+// work has removed its partial copy, and is never closed by them.
+class TransferDialog : public QProgressDialog {
+ public:
+  TransferDialog(const QString& text, QWidget* owner, bool cancellable, TransferProgress& progress)
+      : QProgressDialog(text, QString(), 0, 0, owner), progress_(progress) {
+    if (!cancellable) {
+      setCancelButton(nullptr);
+      return;
+    }
+    cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel_->setObjectName(QStringLiteral("TransferCancel"));
+    setCancelButton(cancel_);
+    // The built-in cancel would hide the dialog and reset it; here it only sets the request.
+    disconnect(this, &QProgressDialog::canceled, this, &QProgressDialog::cancel);
+    connect(this, &QProgressDialog::canceled, this, [this] { requestCancel(); });
+  }
+  void reject() override {
+    if (cancel_ != nullptr && cancel_->isEnabled()) requestCancel();
+  }
+  // Cancel is offered only while the work can still take it.
+  void showProgress(const QString& text) {
+    setLabelText(text);
+    if (cancel_ != nullptr && progress_.committed) cancel_->setEnabled(false);
+  }
+
+ private:
+  void requestCancel() {
+    if (progress_.committed) return;
+    progress_.cancelRequested = true;
+    cancel_->setEnabled(false);
+    cancel_->setText(QStringLiteral("Cancelling"));
+  }
+
+  TransferProgress& progress_;
+  QPushButton* cancel_ = nullptr;
 };
 
 QString progressText(const QString& label, const TransferProgress& progress) {
@@ -51,8 +98,8 @@ QString progressText(const QString& label, const TransferProgress& progress) {
 
 }  // namespace
 
-void runTransfer(QWidget* owner, const QString& label, const std::function<void(TransferProgress&)>& work,
-                 int dialogDelayMs) {
+bool runTransfer(QWidget* owner, const QString& label, const std::function<void(TransferProgress&)>& work,
+                 int dialogDelayMs, bool cancellable) {
   TransferProgress progress;
   std::promise<void> done;
   std::future<void> finished = done.get_future();
@@ -75,12 +122,12 @@ void runTransfer(QWidget* owner, const QString& label, const std::function<void(
   }
 
   if (finished.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
-    QProgressDialog dialog(progressText(label, progress), QString(), 0, 0, owner);
+    TransferDialog dialog(progressText(label, progress), owner, cancellable, progress);
     dialog.setObjectName(QStringLiteral("TransferProgress"));
     dialog.setWindowTitle(QStringLiteral("Please wait"));
     dialog.setWindowModality(Qt::ApplicationModal);
-    dialog.setCancelButton(nullptr);
     dialog.setMinimumDuration(0);
+    blocker.allow(&dialog);
     dialog.setAutoClose(false);
     dialog.setAutoReset(false);
     QEventLoop loop;
@@ -90,17 +137,23 @@ void runTransfer(QWidget* owner, const QString& label, const std::function<void(
         loop.quit();
         return;
       }
-      dialog.setLabelText(progressText(label, progress));
+      dialog.showProgress(progressText(label, progress));
     });
     poll.start(50);
     dialog.show();
     // The modal dialog keeps the user from starting anything else meanwhile.
     if (finished.wait_for(std::chrono::seconds(0)) != std::future_status::ready) loop.exec();
     poll.stop();
+    blocker.allow(nullptr);
     dialog.hide();
   }
   worker.join();
-  finished.get();
+  try {
+    finished.get();
+  } catch (const ETransferCancelled&) {
+    return false;
+  }
+  return true;
 }
 
 }  // namespace pitkit

@@ -1,6 +1,7 @@
 #pragma once
 // Runs a long folder copy or delete on a worker thread. The window waits for it without taking
-// input; once the work has run for about a second a modal progress dialog appears.
+// input; once the work has run for about a second a modal progress dialog appears, with a Cancel
+// button for work that can be cancelled.
 #include <QString>
 #include <functional>
 
@@ -15,8 +16,10 @@ inline constexpr int kProgressDialogDelayMs = 1000;
 
 // Runs `work` on a worker thread and returns when it has finished; an exception thrown by `work`
 // is thrown again here. `label` is the progress dialog's text; the dialog also counts the items
-// and bytes that `work` reports through its TransferProgress.
-void runTransfer(QWidget* owner, const QString& label, const std::function<void(TransferProgress&)>& work,
-                 int dialogDelayMs = kProgressDialogDelayMs);
+// and bytes that `work` reports through its TransferProgress. With `cancellable` the dialog's
+// Cancel (or Escape) sets cancelRequested until the work marks itself committed. Returns false
+// when the work ended with ETransferCancelled.
+bool runTransfer(QWidget* owner, const QString& label, const std::function<void(TransferProgress&)>& work,
+                 int dialogDelayMs = kProgressDialogDelayMs, bool cancellable = false);
 
 }  // namespace pitkit

@@ -82,8 +82,13 @@ FolderListing::FolderListing(const FolderListing& parent, const char* name, std:
   readAll();
 }
 
+FolderListing::FolderListing(int dirFd, std::vector<char>& buffer, Borrowed)
+    : fd_(dirFd), owned_(false), buffer_(buffer) {
+  readAll();
+}
+
 FolderListing::~FolderListing() {
-  if (fd_ >= 0) ::close(fd_);
+  if (owned_ && fd_ >= 0) ::close(fd_);
 }
 
 void FolderListing::readAll() {

@@ -63,6 +63,9 @@ class FolderListing {
   // Opens the subfolder `name` of an open listing; a symbolic link is not followed, so the walk
   // never leaves the tree through a link.
   FolderListing(const FolderListing& parent, const char* name, std::vector<char>& buffer);
+  // Lists the folder open as `dirFd`, which stays the caller's: it is never closed here.
+  struct Borrowed {};
+  FolderListing(int dirFd, std::vector<char>& buffer, Borrowed);
   ~FolderListing();
   FolderListing(const FolderListing&) = delete;
   FolderListing& operator=(const FolderListing&) = delete;
@@ -73,6 +76,8 @@ class FolderListing {
   // Goes back to the first entry.
   void rewind() { pos_ = 0; }
   int fd() const { return fd_; }
+  // A borrowed listing's folder under a new descriptor (the caller reopened it).
+  void useFd(int dirFd) { fd_ = dirFd; }
 
   // True when the entry is a real folder (not a link to one). Uses the listing's type, asking the
   // file system only when the listing did not say.
@@ -86,6 +91,7 @@ class FolderListing {
   void readAll();
 
   int fd_ = -1;
+  bool owned_ = true;
   std::vector<char>& buffer_;
   std::size_t size_ = 0;  // bytes of listing records in buffer_
   std::size_t pos_ = 0;

@@ -143,6 +143,7 @@ void TFindFile::Execute() {
     throw;
   }
   aborted_ = false;
+  skippedFolders_ = 0;
   if (threaded_)
     ThreadedSearch();
   else
@@ -161,11 +162,13 @@ void TFindFile::ThreadedSearch() {
 
 void TFindFile::InlineSearch() {
   InlineSink sink(*this);
+  SearchWalk walk(*snapshot_, sink);
   try {
-    SearchWalk(*snapshot_, sink).run();
+    walk.run();
   } catch (...) {
     aborted_ = true;  // an error that escapes the walk ends the run quietly
   }
+  skippedFolders_ = walk.skippedFolders();
   DoComplete();
 }
 
@@ -258,11 +261,13 @@ void TSearchThread::Execute() {
     if (priority_ != tpNormal) applyPriority();
   }
   Sink sink(*this);
+  SearchWalk walk(*owner_.snapshot_, sink);
   try {
-    SearchWalk(*owner_.snapshot_, sink).run();
+    walk.run();
   } catch (...) {
     owner_.aborted_ = true;
   }
+  owner_.skippedFolders_ = walk.skippedFolders();
   {
     std::lock_guard lock(priorityMutex_);
     tid_ = 0;

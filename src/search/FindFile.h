@@ -128,6 +128,9 @@ class TFindFile {
   // Set when an error escaped the walk; setting it stops a running walk at the next entry.
   bool Aborted() const { return aborted_; }
   void setAborted(bool value) { aborted_ = value; }
+  // Folders the last run found but could not open (no access, too many open files); the run went
+  // on past them. Set when the run completes.
+  std::size_t SkippedFolders() const { return skippedFolders_; }
   // The targets of the running search (each an absolute folder ending in the separator followed
   // by a name mask); empty when no search runs.
   const std::vector<std::string>& Targets() const;
@@ -166,6 +169,7 @@ class TFindFile {
 
   bool busy_ = false;
   std::atomic<bool> aborted_{false};
+  std::atomic<std::size_t> skippedFolders_{0};
   bool destroying_ = false;
   std::unique_ptr<RunSnapshot> snapshot_;     // held from Execute until completion
   std::unique_ptr<TSearchThread> worker_;     // the running worker in threaded mode

@@ -210,28 +210,41 @@ void SearchWalk::run() {
   for (const std::string& target : snap_.Targets) {
     splitTarget(target, folder, mask);
     const NameMask nameMask(mask);
-    searchFolder(nullptr, nullptr, folder, nameMask);
+    searchFolder(nullptr, folder, nameMask);
     if (sink_.stopRequested()) break;
   }
   content_ = nullptr;
   rec_ = nullptr;
 }
 
-// `folder` ends in the separator. A subfolder is opened by its `name` relative to the parent
-// listing (not through a link); a start folder by its path.
-void SearchWalk::searchFolder(FolderListing* parent, const char* name, std::string& folder,
-                              const NameMask& mask) {
+// A folder that is gone, or is no folder any more, held nothing to search; any other failure to
+// open one leaves part of the tree unsearched, and the count tells.
+void SearchWalk::skip(int err) {
+  if (err != ENOENT && err != ENOTDIR && err != ELOOP) ++skipped_;
+}
+
+// `folder` ends in the separator. A subfolder is opened by its `name` relative to the current
+// folder of the chain (not through a link); a start folder by its path (links followed).
+void SearchWalk::searchFolder(const char* name, std::string& folder, const NameMask& mask) {
   if (!sink_.newFolder(folder)) return;
   if (sink_.stopRequested()) return;
+  if (name == nullptr) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return skip(errno);
+    chain_.start(fd);
+  } else if (!chain_.enter(name)) {
+    return skip(errno);
+  }
+  struct Leave {
+    FolderChain& chain;
+    bool subfolder;
+    ~Leave() {
+      if (subfolder) chain.leave();
+    }
+  } leave{chain_, name != nullptr};
+
   if (listingBuffers_.size() <= depth_) listingBuffers_.resize(depth_ + 1);
-  std::vector<char>& buffer = listingBuffers_[depth_];
-  std::optional<FolderListing> own;
-  if (parent == nullptr)
-    own.emplace(folder, buffer);
-  else
-    own.emplace(*parent, name, buffer);
-  FolderListing& listing = *own;
-  if (!listing.isOpen()) return;
+  FolderListing listing(chain_.fd(), listingBuffers_[depth_], FolderListing::Borrowed{});
 
   // First pass over the listing: the entries that match the mask.
   while (const FolderEntry* e = listing.next()) {
@@ -242,15 +255,20 @@ void SearchWalk::searchFolder(FolderListing* parent, const char* name, std::stri
   }
   if (!snap_.Subfolders) return;
 
-  // Second pass: every subfolder, depth first.
+  // Second pass: every subfolder, depth first. Past the budget of open folders a deep subtree
+  // closes this folder's descriptor, so it is asked for again after each one.
   listing.rewind();
   const std::size_t length = folder.size();
   while (const FolderEntry* e = listing.next()) {
-    if (e->d_name[0] == '.' || !listing.isFolder(e)) continue;
+    if (e->d_name[0] == '.') continue;
+    const int fd = chain_.fd();
+    if (fd < 0) return skip(errno);
+    listing.useFd(fd);
+    if (!listing.isFolder(e)) continue;
     folder.append(e->d_name);
     folder.push_back(PathDelim);
     ++depth_;
-    searchFolder(&listing, e->d_name, folder, mask);
+    searchFolder(e->d_name, folder, mask);
     --depth_;
     folder.resize(length);
     if (sink_.stopRequested()) return;
@@ -268,10 +286,11 @@ bool SearchWalk::accept(const std::string& folder, FolderListing& listing, const
     return false;
 
   const bool isDir = (fd.dwFileAttributes & faDirectory) != 0;
-  const auto size32 = static_cast<std::int32_t>(fd.nFileSizeLow);
+  // The bounds against the whole size: a file of 4 GiB or more is not judged by its low 32 bits.
+  const std::uint64_t size = (static_cast<std::uint64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
   if (!isDir) {
-    if (snap_.SizeMin != 0 && size32 < snap_.SizeMin) return false;
-    if (snap_.SizeMax != 0 && size32 > snap_.SizeMax) return false;
+    if (snap_.SizeMin != 0 && static_cast<std::int64_t>(size) < snap_.SizeMin) return false;
+    if (snap_.SizeMax != 0 && static_cast<std::int64_t>(size) > snap_.SizeMax) return false;
   }
 
   if ((snap_.CreatedBefore != 0 || snap_.CreatedAfter != 0) &&
@@ -293,13 +312,12 @@ bool SearchWalk::accept(const std::string& folder, FolderListing& listing, const
   if (content_ != nullptr && !isDir) {
     // Only regular files are read: a socket, a pipe or a device among the candidates is skipped.
     if (!isRegular) return false;
-    const std::uint64_t size = (static_cast<std::uint64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
     if (!content_->fileContains(listing.fd(), entry->d_name, size)) return false;
   }
 
   r.Name.assign(entry->d_name);
   r.Attr = fd.dwFileAttributes;
-  r.Size = size32;
+  r.Size = static_cast<std::int32_t>(fd.nFileSizeLow);
   r.Time = fileTimeToLocalPackedDateTime(fd.ftLastWriteTime);
   return true;
 }

@@ -12,6 +12,7 @@
 
 #include "platform/DateTime.h"
 #include "platform/FindData.h"
+#include "platform/FolderChain.h"
 
 namespace pitkit {
 
@@ -96,22 +97,29 @@ class WalkSink {
 // Walks every target of the snapshot: each folder is announced before it is searched, all its
 // matching entries are tested and reported before its first subfolder is entered (depth first, in
 // listing order), names beginning with "." are neither reported nor entered, linked folders are
-// not entered. Errors are not caught here.
+// not entered. A folder that cannot be opened is passed over and counted; the walk goes on with
+// the rest. Open folders stay within a fixed budget at any depth. Errors are not caught here.
 class SearchWalk {
  public:
   SearchWalk(const RunSnapshot& snapshot, WalkSink& sink);
   ~SearchWalk();
   void run();
+  // Folders that were there but could not be opened (no access, too many open files, ...).
+  std::size_t skippedFolders() const { return skipped_; }
 
   // The folder part (up to and including the last separator, made absolute) and the mask of a target.
   static void splitTarget(const std::string& target, std::string& folder, std::string& mask);
 
  private:
-  void searchFolder(FolderListing* parent, const char* name, std::string& folder, const NameMask& mask);
+  // Searches the start folder `folder` (name null) or the subfolder `name` of the current folder.
+  void searchFolder(const char* name, std::string& folder, const NameMask& mask);
+  void skip(int err);
   bool accept(const std::string& folder, FolderListing& listing, const FolderEntry* entry);
 
   std::deque<std::vector<char>> listingBuffers_;  // one per depth, reused (stable references)
   std::size_t depth_ = 0;
+  FolderChain chain_;
+  std::size_t skipped_ = 0;
 
   const RunSnapshot& snap_;
   WalkSink& sink_;

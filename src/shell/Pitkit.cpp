@@ -1,6 +1,7 @@
 // Program start: the application object with its title, the windows, the message loop.
 #include <QApplication>
 #include <QIcon>
+#include <csignal>
 
 #include "platform/ErrorBox.h"
 #include "platform/QtUiThread.h"
@@ -9,6 +10,8 @@
 #include "shell/Unit1.h"
 
 int main(int argc, char** argv) {
+  // A write past the file-size limit fails with an error the program reports, instead of ending it.
+  std::signal(SIGXFSZ, SIG_IGN);
   pitkit::FontConfigWarmUp fontWarmUp;
   QApplication app(argc, argv);
   fontWarmUp.wait();

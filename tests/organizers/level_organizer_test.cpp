@@ -24,7 +24,10 @@
 #include <thread>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include "organizers/FolderTransfer.h"
 #include "organizers/TransferRunner.h"
 #include "platform/DirectoryListBox.h"
 #include "platform/ErrorBox.h"
@@ -100,6 +103,27 @@ struct Game {
     return std::make_unique<TForm1>();
   }
 };
+
+// A copy call that copies through a buffer, slowly, so that a move across file systems runs long
+// enough for its progress window and its Cancel.
+ssize_t slowCopyRange(int in, off_t* inOff, int out, off_t* outOff, std::size_t len, unsigned) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  char buffer[65536];
+  const ssize_t n = ::pread(in, buffer, std::min(len, sizeof buffer), *inOff);
+  if (n <= 0) return n;
+  if (::pwrite(out, buffer, static_cast<std::size_t>(n), *outOff) != n) return -1;
+  *inOff += n;
+  *outOff += n;
+  return n;
+}
+
+// The id of a process that has ended.
+pid_t deadProcess() {
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  ::waitpid(child, nullptr, 0);
+  return child;
+}
 
 QRgb previewColour(TForm1& form) {
   const QPixmap pixmap = form.levelOrganizerUi.Image2->pixmap();
@@ -472,12 +496,12 @@ class LevelOrganizerTest : public QObject {
     QCOMPARE(u.Edit2->text(), QStringLiteral("1  "));
     QCOMPARE(u.Edit3->text(), QStringLiteral("1  "));
 
-    // Again, on the remembered level that is no longer there: the copy fails, nothing is deleted
+    // Again, on the remembered level that is no longer there: the move fails, nothing is deleted
     // and no new search runs.
     u.FoundFiles->addTopLevelItem(new QTreeWidgetItem(QStringList{QStringLiteral("sentinel")}));
     u.BitBtn4->click();
     QCOMPARE(watch.boxes.size(), 1);
-    QCOMPARE(watch.boxes[0].text, q("Cannot copy " + game.dir + "/levels/mytrack: No such file or directory."));
+    QCOMPARE(watch.boxes[0].text, q("Cannot move " + game.dir + "/levels/mytrack: No such file or directory."));
     QVERIFY(findItem(u.FoundFiles, QStringLiteral("sentinel")) != nullptr);
     QCOMPARE(readFile(game / "un_levels/mytrack/mytrack.w"), std::string(100000, 'w'));
     QVERIFY(!fs::exists(game / "un_levels/mytrack (2)"));
@@ -492,14 +516,72 @@ class LevelOrganizerTest : public QObject {
     QCOMPARE(captions(u.FoundFiles), QStringList({QStringLiteral("keep"), QStringLiteral("mytrack")}));
     QCOMPARE(u.FoundFiles2->topLevelItemCount(), 0);
 
-    // Uninstalling onto an existing folder of the same name never merges: the copy gets "(2)".
+    // A move onto a name already taken is refused on both sides before anything is touched, and
+    // both lists still show both levels.
     writeLevel(game / "un_levels/keep/keep.inf", "Older Keep");
+    go(*form);
     select(u.FoundFiles, QStringLiteral("keep"));
+    select(u.FoundFiles2, QStringLiteral("keep"));
+    for (QPushButton* move : {u.BitBtn4, u.BitBtn6}) {
+      const bool uninstall = move == u.BitBtn4;
+      move->click();
+      QCOMPARE(watch.boxes.last().text,
+               q("Cannot move keep to " + game.dir + (uninstall ? "/un_levels" : "/levels") +
+                 ": an entry named keep is already there."));
+      QCOMPARE(readFile(game / "un_levels/keep/keep.inf").find("Older Keep") != std::string::npos, true);
+      QCOMPARE(readFile(game / "levels/keep/keep.inf").find("'Keep'") != std::string::npos, true);
+      QCOMPARE(captions(u.FoundFiles), QStringList({QStringLiteral("keep"), QStringLiteral("mytrack")}));
+      QCOMPARE(captions(u.FoundFiles2), QStringList({QStringLiteral("keep")}));
+    }
+    QCOMPARE(watch.boxes.size(), 3);
+    QVERIFY(!fs::exists(game / "un_levels/keep (2)"));
+    QVERIFY(!fs::exists(game / "levels/keep (2)"));
+  }
+
+  // un_levels on another file system: the move copies, and its progress window offers Cancel,
+  // which leaves the source whole and no partial copy. Go sweeps only the program's dead copies.
+  void cancelledMoveAndLeftoverCopies() {
+    const std::string other = test::otherFileSystemParent();
+    if (other.empty()) QSKIP("no second file system on this machine");
+    ModalWatch watch;
+    Game game;
+    TempDir away(other);
+    makeDirs(away / "un_levels");
+    fs::create_symlink(away / "un_levels", game / "un_levels");
+    const std::string big(10 * 1000 * 1000, 'b');
+    writeLevel(game / "levels/big/big.inf", "Big");
+    writeFile(game / "levels/big/big.bin", big);
+    const std::string dead = ".pitkit-partial-copy-" + std::to_string(deadProcess()) + "-abcdefgh12";
+    writeFile(game / "levels/" + dead + "/big.bin", "part");
+    writeFile(game / "un_levels/" + dead + "/big.bin", "part");
+    writeFile(game / "un_levels/.pitkit-partial-copy-1-x/keep.txt", "not ours");
+    auto form = game.open();
+    auto& u = form->levelOrganizerUi;
+    go(*form);
+    QVERIFY(!fs::exists(game / "levels/" + dead));
+    QVERIFY(!fs::exists(game / "un_levels/" + dead));
+    QCOMPARE(readFile(game / "un_levels/.pitkit-partial-copy-1-x/keep.txt"), std::string("not ours"));
+
+    bool cancelOffered = false;
+    watch.onOtherModal = [&](QWidget* modal) {
+      auto* cancel = modal->findChild<QPushButton*>(QStringLiteral("TransferCancel"));
+      if (qobject_cast<QProgressDialog*>(modal) == nullptr || cancel == nullptr || !cancel->isEnabled()) return;
+      cancelOffered = true;
+      QTest::mouseClick(cancel, Qt::LeftButton);
+    };
+    setCopyRangeCall(&slowCopyRange);
+    select(u.FoundFiles, QStringLiteral("big"));
     u.BitBtn4->click();
-    QCOMPARE(readFile(game / "un_levels/keep/keep.inf").find("Older Keep") != std::string::npos, true);
-    QVERIFY(fileExists(game / "un_levels/keep (2)/keep.inf"));
-    QVERIFY(!fs::exists(game / "levels/keep"));
-    QCOMPARE(captions(u.FoundFiles2), QStringList({QStringLiteral("keep"), QStringLiteral("keep")}));
+    setCopyRangeCall(nullptr);
+    QVERIFY(cancelOffered);
+    QCOMPARE(watch.boxes.size(), 0);
+    QCOMPARE(readFile(game / "levels/big/big.bin"), big);
+    QVERIFY(!fs::exists(away / "un_levels/big"));
+    int entries = 0;
+    for (const auto& e : fs::directory_iterator(away / "un_levels")) entries += e.path().filename() != ".pitkit-partial-copy-1-x";
+    QCOMPARE(entries, 0);
+    QCOMPARE(captions(u.FoundFiles), QStringList({QStringLiteral("big")}));
+    QCOMPARE(form->ui.StatusBar1->currentMessage(), QStringLiteral("Uninstalling big cancelled: nothing was moved"));
   }
 
   void deleteAsksFirst() {
@@ -650,8 +732,11 @@ class LevelOrganizerTest : public QObject {
     ModalWatch watch;
     QWidget owner;
     std::atomic<bool> dialogSeen{false};
+    bool cancelShown = false;
     watch.onOtherModal = [&](QWidget* modal) {
-      if (qobject_cast<QProgressDialog*>(modal) != nullptr) dialogSeen = true;
+      if (qobject_cast<QProgressDialog*>(modal) == nullptr) return;
+      dialogSeen = true;
+      cancelShown = cancelShown || modal->findChild<QPushButton*>() != nullptr;
     };
     // Work that outlasts the delay: the dialog appears, and the work's error comes back.
     try {
@@ -665,6 +750,7 @@ class LevelOrganizerTest : public QObject {
       QCOMPARE(std::string(e.what()), std::string("Cannot copy x: Disk full"));
     }
     QVERIFY(dialogSeen);
+    QVERIFY(!cancelShown);  // work that cannot be cancelled offers no Cancel
     QVERIFY(QApplication::activeModalWidget() == nullptr);
 
     // A click meanwhile is dropped, not queued up to run once the transfer is done.

@@ -229,6 +229,33 @@ TEST(SearchWalk, AttributeAndSizeFilters) {
   EXPECT_NE(seen.Time, 0);
 }
 
+// Sizes of 2 GiB and more: the bounds see the whole size, not its low 32 bits as a signed number.
+// Sparse files make the sizes without the disk space.
+TEST(SearchWalk, SizeBoundsCompareWholeSizesBeyondFourGiB) {
+  TempDir t;
+  constexpr off_t kGiB = off_t{1} << 30;
+  for (const auto& [name, size] : {std::pair{"three.dat", 3 * kGiB}, std::pair{"four.dat", 4 * kGiB + 10},
+                                   std::pair{"small.dat", off_t{500}}}) {
+    const int fd = ::open((t / name).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, size), 0);
+    ::close(fd);
+  }
+  struct Case {
+    std::int32_t min, max;
+    std::vector<std::string> found;
+  };
+  for (const Case& c : {Case{0, 100, {}}, Case{1000, 0, {"four.dat", "three.dat"}}, Case{0, 1000, {"small.dat"}},
+                        Case{100, 0, {"four.dat", "small.dat", "three.dat"}}}) {
+    TFindFile f;
+    f.setSizeMin(c.min);
+    f.setSizeMax(c.max);
+    std::vector<std::string> expected;
+    for (const std::string& name : c.found) expected.push_back(t / name);
+    EXPECT_EQ(search(f, t.path(), "*.dat"), expected) << "min " << c.min << " max " << c.max;
+  }
+}
+
 TEST(SearchWalk, DateFiltersTestTheirPairWithDateOnlyAndTimeOnlyBounds) {
   TempDir t;
   test::writeFile(t / "old.dat", "x");
@@ -312,8 +339,14 @@ TEST(SearchWalkDeathTest, AnUnreadableCandidateIsSkippedAndTheWalkGoesOn) {
   test::writeFile(t / "a/1.inf", kMarker);
   test::writeFile(t / "b/locked.inf", kMarker);
   test::writeFile(t / "c/3.inf", kMarker);
+  // A folder the user may not open is passed over and counted; the folders after it are searched.
+  test::writeFile(t / "closed/hidden.inf", kMarker);
+  test::writeFile(t / "closed/sub/deeper.inf", kMarker);
+  test::writeFile(t / "e/f/5.inf", kMarker);
   ASSERT_EQ(::chmod(t.path().c_str(), 0755), 0);
-  for (const char* d : {"a", "b", "c"}) ASSERT_EQ(::chmod((t / d).c_str(), 0755), 0);
+  for (const char* d : {"a", "b", "c", "e", "e/f"}) ASSERT_EQ(::chmod((t / d).c_str(), 0755), 0);
+  ASSERT_EQ(::chmod((t / "e/f/5.inf").c_str(), 0644), 0);
+  ASSERT_EQ(::chmod((t / "closed").c_str(), 0700), 0);
   for (const char* p : {"a/1.inf", "c/3.inf"}) ASSERT_EQ(::chmod((t / p).c_str(), 0644), 0);
   ASSERT_EQ(::chmod((t / "b/locked.inf").c_str(), 0000), 0);
   // A socket where a file is expected cannot be opened either, not even by root.
@@ -334,8 +367,8 @@ TEST(SearchWalkDeathTest, AnUnreadableCandidateIsSkippedAndTheWalkGoesOn) {
         f.setContaining(kMarker);
         Recorder r(f);
         f.Execute();
-        const bool ok = sorted(r.found) == sorted({t / "a/1.inf", t / "c/3.inf"}) &&
-                        r.completions == 1 && !f.Aborted();
+        const bool ok = sorted(r.found) == sorted({t / "a/1.inf", t / "c/3.inf", t / "e/f/5.inf"}) &&
+                        r.completions == 1 && !f.Aborted() && f.SkippedFolders() == 1;
         std::_Exit(ok ? 0 : 1);
       },
       ::testing::ExitedWithCode(0), "");

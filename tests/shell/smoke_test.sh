@@ -53,6 +53,14 @@ if [ "$actual" != "$expected" ]; then
 fi
 echo "Pitkit.ini names $game on both lines"
 
+# The file-size signal (25) is ignored, so a write past the limit fails with an error instead.
+sigign=$(awk '/^SigIgn:/ { print $2 }' "/proc/$program_pid/status")
+if (( ((16#$sigign >> 24) & 1) == 0 )); then
+  echo "FAIL: the program does not ignore SIGXFSZ (SigIgn $sigign)"
+  exit 1
+fi
+echo "SIGXFSZ is ignored"
+
 if command -v xdotool >/dev/null; then
   # The help window opens from the menu with its own caption alone, and the program ends
   # through "&File" > "&Exit". Keys are sent again while nothing has happened yet, so a slow

@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <climits>
 #include <cstdlib>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace pitkit::test {
 
@@ -13,6 +15,21 @@ TempDir::TempDir() {
   std::string tmpl = (std::filesystem::temp_directory_path() / "pitkit-test-XXXXXX").string();
   if (::mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   path_ = tmpl;
+}
+
+TempDir::TempDir(const std::string& parent) {
+  std::string tmpl = parent + "/pitkit-test-XXXXXX";
+  if (::mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("mkdtemp failed in " + parent);
+  path_ = tmpl;
+}
+
+std::string otherFileSystemParent() {
+  struct stat tmp {}, shm {};
+  const std::string candidate = "/dev/shm";
+  if (::stat(std::filesystem::temp_directory_path().c_str(), &tmp) != 0 || ::stat(candidate.c_str(), &shm) != 0 ||
+      tmp.st_dev == shm.st_dev || ::access(candidate.c_str(), W_OK) != 0)
+    return {};
+  return candidate;
 }
 
 TempDir::~TempDir() { removeTree(path_); }

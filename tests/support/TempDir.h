@@ -8,6 +8,8 @@ namespace pitkit::test {
 class TempDir {
  public:
   TempDir();
+  // A temporary folder inside `parent` (for instance /dev/shm, another file system).
+  explicit TempDir(const std::string& parent);
   ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
@@ -31,5 +33,8 @@ std::string readFile(const std::string& path);
 std::string realPath(const std::string& path);
 // Removes a tree (links are removed, never followed).
 void removeTree(const std::string& path);
+// A temporary folder on another file system than the system's temporary folder, where the machine
+// has one (a tmpfs at /dev/shm); an empty path when not.
+std::string otherFileSystemParent();
 
 }  // namespace pitkit::test
