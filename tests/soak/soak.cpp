@@ -339,10 +339,13 @@ Soak::Outcome Soak::renameLevel(const Manifest& before) {
       runGuarded(form_.get(), [&] { r.DirectoryListBox2->setDirectory(folder); });
     }
   }
+  // Mostly a new name; sometimes one taken in levels (GO refuses it) or in un_levels (allowed,
+  // and then Install and Uninstall of either level meet a taken name and must refuse).
   std::string newName = freshName();
-  if (chance(0.2)) {
-    const std::vector<std::string> taken = folders(before, "levels", true);
-    if (!taken.empty()) newName = pick(taken).substr(7);
+  const std::string takenIn = chance(0.2) ? "levels" : chance(0.15) ? "un_levels" : "";
+  if (!takenIn.empty()) {
+    const std::vector<std::string> taken = folders(before, takenIn, true);
+    if (!taken.empty()) newName = pick(taken).substr(takenIn.size() + 1);
   }
   r.NName->setText(q(newName));
   const std::string oldName = r.OName->text().toStdString();
@@ -440,8 +443,17 @@ Soak::Outcome Soak::savePreset(const Manifest& before) {
 
 Soak::Outcome Soak::itemArrives(const Manifest& before, bool car) {
   // A level or car copied in by other means (an archive unpacked by the player).
-  const std::string where = car ? (chance(0.7) ? "cars" : "garage") : (chance(0.7) ? "levels" : "un_levels");
-  const std::string name = freshName();
+  const bool installed = chance(0.7);
+  const std::string where = car ? (installed ? "cars" : "garage") : (installed ? "levels" : "un_levels");
+  const std::string other = car ? (installed ? "garage" : "cars") : (installed ? "un_levels" : "levels");
+  // Sometimes one of the same name as an item on the other side, so that moving either meets a
+  // taken name.
+  std::string name = freshName();
+  const std::vector<std::string> elsewhere = folders(before, other, true);
+  if (!elsewhere.empty() && chance(0.2)) {
+    const std::string candidate = pick(elsewhere).substr(other.size() + 1);
+    if (!before.count(where + "/" + candidate)) name = candidate;
+  }
   log_.back() += " " + where + "/" + name;
   if (car)
     writeCar(where, name);
