@@ -35,6 +35,10 @@ LevelRenameResult renameLevel(const std::string& oldLevelPath, const std::string
   // The no-replace move refuses an existing target, so an existing level is never merged into.
   if (!moveFileNoReplace(oldLevelPath, newLevelPath)) return result;
   result.folderMoved = true;
+  // A name holding a separator names no file of the folder: renaming to or from it would move a
+  // file out of the level folder or pull a foreign one into it, so the files keep their names.
+  if (oldName.find(PathDelim) != std::string::npos || newName.find(PathDelim) != std::string::npos)
+    return result;
 
   const auto byUpperName = regularFilesByUpperName(newLevelPath);
   for (const char* suffix : LevelFileSuffixes) {

@@ -32,7 +32,8 @@ struct LevelRenameResult {
 // File contents are never touched. Nothing is moved when oldLevelPath is not a folder, and no file
 // is renamed when the folder move fails (target exists, source missing, move refused), so a
 // folder the move did not produce is never changed. A file that cannot be moved keeps its name
-// and the others still move.
+// and the others still move. When either name holds a separator (it leads into another folder)
+// only the folder moves: no file leaves the folder or comes into it.
 LevelRenameResult renameLevel(const std::string& oldLevelPath, const std::string& newLevelPath,
                               const std::string& oldName, const std::string& newName);
 

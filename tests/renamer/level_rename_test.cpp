@@ -97,6 +97,33 @@ TEST(RenameLevel, RefusedFolderMoveChangesNothing) {
   EXPECT_EQ(readFile(levels + "/loose.txt"), "loose");
 }
 
+// Names that climb out of the levels folder (typed, or written by the levels list for a folder
+// elsewhere) move the folder where they lead, but no file crosses a folder on the way.
+TEST(RenameLevel, NamesWithSeparatorsMoveTheFolderButNoFileLeavesOrJoinsIt) {
+  test::TempDir game;
+  const std::string levels = game / "levels";
+  writeFile(levels + "/alpha/alpha.cam", "alpha cam");
+  writeFile(levels + "/alpha/alpha.inf", "alpha inf");
+  writeFile(game / "beta/beta.cam", "beta cam");
+  writeFile(levels + "/beta.cam", "a loose file lying in levels");
+
+  // A new name leading above levels: the folder goes there with its files under their names,
+  // none of them is moved out into the game folder as x.cam.
+  auto result = renameLevel(levels + "/alpha", levels + "/../x", "alpha", "../x");
+  EXPECT_TRUE(result.folderMoved);
+  EXPECT_TRUE(result.renamedFiles.empty());
+  EXPECT_EQ(namesIn(game / "x"), (std::set<std::string>{"alpha.cam", "alpha.inf"}));
+  EXPECT_EQ(namesIn(game.path()), (std::set<std::string>{"beta", "levels", "x"}));
+
+  // An old name reached through "..": the folder beta beside levels becomes levels/gamma; the
+  // loose beta.cam lying in levels (where "../beta.cam" leads from inside gamma) stays there.
+  result = renameLevel(levels + "/../beta", levels + "/gamma", "../beta", "gamma");
+  EXPECT_TRUE(result.folderMoved);
+  EXPECT_TRUE(result.renamedFiles.empty());
+  EXPECT_EQ(namesIn(levels + "/gamma"), (std::set<std::string>{"beta.cam"}));
+  EXPECT_EQ(readFile(levels + "/beta.cam"), "a loose file lying in levels");
+}
+
 TEST(RenameLevel, SetFilesNamedInOtherLetterCaseAreRenamed) {
   test::TempDir game;
   const std::string levels = game / "levels";
