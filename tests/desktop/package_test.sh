@@ -104,7 +104,9 @@ for _ in $(seq 1 50); do [ -s "$preset" ] && break; sleep 0.1; done
 wm_class=$(sed -n 's/^StartupWMClass=//p' "$desktop")
 xprop -id "$window" WM_CLASS | grep -qF ", \"$wm_class\"" ||
   fail "the window's class is not the menu entry's '$wm_class': $(xprop -id "$window" WM_CLASS)"
-xprop -id "$window" _NET_WM_ICON | grep -q 'Icon (48 x 48)' ||
-  fail "the window has no 48 x 48 icon"
+# The icon may be set a moment after the window is mapped, more so on a busy machine.
+has_icon() { xprop -id "$window" _NET_WM_ICON 2>/dev/null | grep -q 'Icon (48 x 48)'; }
+for _ in $(seq 1 50); do has_icon && break; sleep 0.1; done
+has_icon || fail "the window has no 48 x 48 icon"
 echo "the window's class is the menu entry's, and it carries the icon"
 echo "PASS"
