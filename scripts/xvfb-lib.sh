@@ -36,7 +36,7 @@ xvfb_stop() {
 wait_for_window() {
   local title=$1 seconds=$2 i id
   for i in $(seq 1 $((seconds * 10))); do
-    id=$(xwininfo -root -tree 2>/dev/null | grep -F "\"$title\": (\"" | head -n1 | awk '{print $1}')
+    id=$(xwininfo -root -tree 2>/dev/null | grep -F "\"$title\": (\"" | awk 'NR == 1 {print $1}')
     if [ -n "$id" ]; then
       echo "$id"
       return 0

@@ -46,7 +46,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ -n "$(field Maintainer)" ] || fail "no maintainer"
 [ -n "$(field Description)" ] || fail "no description"
 # dpkg-shlibdeps found the Qt libraries the program links.
-field Depends | grep -q 'libqt6widgets6' || fail "Depends lacks the Qt widgets library: $(field Depends)"
+field Depends | grep 'libqt6widgets6' >/dev/null || fail "Depends lacks the Qt widgets library: $(field Depends)"
 echo "package $(basename "$deb"): $(field Depends)"
 
 root="$work/root"
@@ -102,11 +102,16 @@ for _ in $(seq 1 50); do [ -s "$preset" ] && break; sleep 0.1; done
 [ ! -e "$work/cwd/Pitkit.ini" ] || fail "Pitkit.ini was written in the folder the menu was started from"
 # X11 docks match the window to its menu entry by its window class.
 wm_class=$(sed -n 's/^StartupWMClass=//p' "$desktop")
-xprop -id "$window" WM_CLASS | grep -qF ", \"$wm_class\"" ||
+xprop -id "$window" WM_CLASS | grep -F ", \"$wm_class\"" >/dev/null ||
   fail "the window's class is not the menu entry's '$wm_class': $(xprop -id "$window" WM_CLASS)"
-# The icon may be set a moment after the window is mapped, more so on a busy machine.
-has_icon() { xprop -id "$window" _NET_WM_ICON 2>/dev/null | grep -q 'Icon (48 x 48)'; }
-for _ in $(seq 1 50); do has_icon && break; sleep 0.1; done
-has_icon || fail "the window has no 48 x 48 icon"
+# The icon may be set a moment after the window is mapped, more so on a busy machine. grep reads
+# the whole listing (no -q): quitting early would end xprop with SIGPIPE, a failure under pipefail.
+has_icon() { xprop -id "$window" _NET_WM_ICON 2>/dev/null | grep 'Icon (48 x 48)' >/dev/null; }
+icon_found=false
+for _ in $(seq 1 50); do
+  if has_icon; then icon_found=true; break; fi
+  sleep 0.1
+done
+$icon_found || fail "the window has no 48 x 48 icon"
 echo "the window's class is the menu entry's, and it carries the icon"
 echo "PASS"

@@ -71,7 +71,7 @@ if command -v xdotool >/dev/null; then
     sleep 0.5
     xdotool key "$2"
   }
-  help_shown() { xwininfo -root -tree 2>/dev/null | grep -qF '"Help'; }
+  help_shown() { xwininfo -root -tree 2>/dev/null | grep -F '"Help' >/dev/null; }
   for _ in 1 2 3; do
     menu_pick h r
     for _ in $(seq 1 30); do help_shown && break; sleep 0.1; done
