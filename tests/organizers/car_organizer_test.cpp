@@ -25,20 +25,24 @@
 #include "shell/Unit1.h"
 #include "support/JpegWriter.h"
 #include "support/ModalWatch.h"
+#include "support/OrganizerTest.h"
 #include "support/TempDir.h"
 
 using namespace pitkit;
+using pitkit::test::captions;
+using pitkit::test::GameTree;
 using pitkit::test::makeDirs;
 using pitkit::test::ModalWatch;
+using pitkit::test::q;
 using pitkit::test::readFile;
 using pitkit::test::realPath;
+using pitkit::test::select;
 using pitkit::test::TempDir;
+using pitkit::test::writeBitmap;
 using pitkit::test::writeFile;
 namespace fs = std::filesystem;
 
 namespace {
-
-QString q(const std::string& text) { return QString::fromStdString(text); }
 
 // A marked parameters.txt in `folder`: the name line, the marker, the texture line (none when
 // `texturePage` is null).
@@ -50,29 +54,8 @@ void writeCar(const std::string& folder, const std::string& name,
   writeFile(folder + "/parameters.txt", text + "}\r\n");
 }
 
-void writeBitmap(const std::string& path, QColor colour) {
-  QImage image(8, 8, QImage::Format_RGB32);
-  image.fill(colour);
-  makeDirs(fs::path(path).parent_path().string());
-  QVERIFY(image.save(q(path), "BMP"));
-}
-
 void writeJpeg(const std::string& path, QColor colour) {
   writeFile(path, test::jpegBytes(32, 24, colour.red(), colour.green(), colour.blue()));
-}
-
-QStringList captions(const QTreeWidget* list) {
-  QStringList out;
-  for (int i = 0; i < list->topLevelItemCount(); ++i) out << list->topLevelItem(i)->text(0);
-  out.sort();
-  return out;
-}
-
-void select(QTreeWidget* list, const QString& caption) {
-  const auto items = list->findItems(caption, Qt::MatchExactly);
-  QVERIFY2(!items.isEmpty(), qPrintable(caption));
-  list->setCurrentItem(items.first());
-  QVERIFY(items.first()->isSelected());
 }
 
 // The picture a box shows, for comparing with a colour (JPEG colours are near, not exact) or with
@@ -88,19 +71,12 @@ bool shows(const QLabel* box, QColor colour) {
          std::abs(c.blue() - colour.blue()) < 8;
 }
 
-// A game tree in a temporary folder, the working directory while the main window opens on it.
-struct Game {
-  TempDir tmp;
-  std::string dir = realPath(tmp.path());
-  std::string operator/(const std::string& rel) const { return dir + "/" + rel; }
+// A game tree with the levels and cars folders and the game's noavail.bmp.
+struct Game : GameTree {
   Game() {
     makeDirs(dir + "/levels");
     makeDirs(dir + "/cars");
-    writeBitmap(dir + "/noavail.bmp", Qt::magenta);
-  }
-  std::unique_ptr<TForm1> open() const {
-    setCurrentDir(dir);
-    return std::make_unique<TForm1>();
+    writeBitmap(dir + "/noavail.bmp", 8, Qt::magenta);
   }
 };
 
@@ -189,7 +165,7 @@ class CarOrganizerTest : public QObject {
     Game game;
     writeCar(game / "cars/red", "Red Devil", "cars\\red\\tex.bmp");
     writeJpeg(game / "cars/red/red.jpg", Qt::red);
-    writeBitmap(game / "cars/red/tex.bmp", Qt::green);
+    writeBitmap(game / "cars/red/tex.bmp", 8, Qt::green);
     writeFile(game / "cars/nopic/parameters.txt",
               "Name 'Single'\r\n; Model Filenames\r\nCOLL \"none.hul\"\r\n");
     writeCar(game / "cars/badjpg", "Bad Picture", "cars\\red\\tex.bmp");
@@ -203,9 +179,9 @@ class CarOrganizerTest : public QObject {
     writeCar(game / "cars/outside", "Outside", "..\\..\\..\\..\\..\\..\\nowhere\\x.bmp");
     writeCar(game / "garage/blue", "Blue Bird", "cars\\blue\\tex.bmp");
     writeJpeg(game / "garage/blue/blue.jpg", Qt::blue);
-    writeBitmap(game / "garage/blue/tex.bmp", Qt::yellow);
+    writeBitmap(game / "garage/blue/tex.bmp", 8, Qt::yellow);
     writeCar(game / "garage/nopic2", "No Picture", "cars\\nopic2\\tex.bmp");
-    writeBitmap(game / "garage/nopic2/tex.bmp", Qt::cyan);
+    writeBitmap(game / "garage/nopic2/tex.bmp", 8, Qt::cyan);
     auto form = game.open();
     auto& c = form->carOrganizerUi;
     const QImage placeholder = shown(form->ui.Image10);

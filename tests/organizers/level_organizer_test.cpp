@@ -36,14 +36,21 @@
 #include "platform/ShellOpen.h"
 #include "shell/Unit1.h"
 #include "support/ModalWatch.h"
+#include "support/OrganizerTest.h"
 #include "support/TempDir.h"
 
 using namespace pitkit;
+using pitkit::test::captions;
+using pitkit::test::findItem;
+using pitkit::test::GameTree;
 using pitkit::test::makeDirs;
 using pitkit::test::ModalWatch;
+using pitkit::test::q;
 using pitkit::test::readFile;
 using pitkit::test::realPath;
+using pitkit::test::select;
 using pitkit::test::TempDir;
+using pitkit::test::writeBitmap;
 using pitkit::test::writeFile;
 namespace fs = std::filesystem;
 
@@ -51,18 +58,9 @@ namespace {
 
 const char* const kMarker = "Torvane .INF file structure";
 
-QString q(const std::string& text) { return QString::fromStdString(text); }
-
 // Writes a marked info file with a name line.
 void writeLevel(const std::string& path, const std::string& name, const std::string& before = "") {
   writeFile(path, before + "; " + kMarker + "\r\nNAME '" + name + "'\r\nSKY 'blue'\r\n");
-}
-
-void writeBitmap(const std::string& path, int size, Qt::GlobalColor colour) {
-  QImage image(size, size, QImage::Format_RGB32);
-  image.fill(colour);
-  makeDirs(fs::path(path).parent_path().string());
-  QVERIFY(image.save(q(path), "BMP"));
 }
 
 // The same through the raw bytes of the path, for names that are not UTF-8.
@@ -76,31 +74,11 @@ void writeBitmapBytes(const std::string& path, int size, Qt::GlobalColor colour)
   writeFile(path, bytes.toStdString());
 }
 
-QStringList captions(const QTreeWidget* list) {
-  QStringList out;
-  for (int i = 0; i < list->topLevelItemCount(); ++i) out << list->topLevelItem(i)->text(0);
-  out.sort();
-  return out;
-}
-
-QTreeWidgetItem* findItem(QTreeWidget* list, const QString& caption) {
-  const auto items = list->findItems(caption, Qt::MatchExactly);
-  return items.isEmpty() ? nullptr : items.first();
-}
-
-// A game tree in a temporary folder, the working directory while the main window opens on it.
-struct Game {
-  TempDir tmp;
-  std::string dir = realPath(tmp.path());
-  std::string operator/(const std::string& rel) const { return dir + "/" + rel; }
-
+// A game tree with a levels folder and the fallback preview.
+struct Game : GameTree {
   Game() {
     makeDirs(dir + "/levels");
     writeBitmap(dir + "/gfx/pellmoor.bmp", 16, Qt::blue);
-  }
-  std::unique_ptr<TForm1> open() {
-    setCurrentDir(dir);
-    return std::make_unique<TForm1>();
   }
 };
 
@@ -128,14 +106,6 @@ pid_t deadProcess() {
 QRgb previewColour(TForm1& form) {
   const QPixmap pixmap = form.levelOrganizerUi.Image2->pixmap();
   return pixmap.isNull() ? 0 : pixmap.toImage().pixel(0, 0);
-}
-
-// Selects the item as a click does (the one selected item of its list).
-void select(QTreeWidget* list, const QString& caption) {
-  QTreeWidgetItem* item = findItem(list, caption);
-  QVERIFY2(item != nullptr, qPrintable(caption));
-  list->setCurrentItem(item);
-  QVERIFY(item->isSelected());
 }
 
 void go(TForm1& form) {
