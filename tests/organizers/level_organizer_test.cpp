@@ -118,15 +118,9 @@ void go(TForm1& form) {
 class LevelOrganizerTest : public QObject {
   Q_OBJECT
 
-  struct OpenCall {
-    std::string file, folder;
-  };
-  std::vector<OpenCall> opened_;
+  pitkit::test::ShellOpenRecorder opened_;
 
  private slots:
-  void initTestCase() {
-    setShellOpenHook([this](const std::string& file, const std::string& folder) { opened_.push_back({file, folder}); });
-  }
   void init() { opened_.clear(); }
 
   void pageStartsAsDesigned() {

@@ -10,8 +10,10 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/ShellOpen.h"
 #include "shell/Unit1.h"
 #include "support/TempDir.h"
 
@@ -57,6 +59,19 @@ struct GameTree {
     setCurrentDir(dir);
     return std::make_unique<TForm1>();
   }
+};
+
+// Every file the window asks the desktop to open, in order, instead of opening it; while it lives.
+struct ShellOpenCall {
+  std::string file, folder;
+};
+struct ShellOpenRecorder : std::vector<ShellOpenCall> {
+  ShellOpenRecorder() {
+    setShellOpenHook([this](const std::string& file, const std::string& folder) { push_back({file, folder}); });
+  }
+  ~ShellOpenRecorder() { setShellOpenHook(nullptr); }
+  ShellOpenRecorder(const ShellOpenRecorder&) = delete;
+  ShellOpenRecorder& operator=(const ShellOpenRecorder&) = delete;
 };
 
 }  // namespace pitkit::test
