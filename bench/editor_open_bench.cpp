@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "renamer/Unit3.h"
-#include "renamer/info_text.h"
+#include "renamer/InfoText.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "platform/Paths.h"
 #include "renamer/Unit3.h"
 #include "renamer/Unit5.h"
-#include "renamer/level_rename.h"
+#include "renamer/LevelRename.h"
 #include "shell/Fonts.h"
 #include "shell/Unit1.h"
 

@@ -8,7 +8,7 @@
 #include "platform/ErrorBox.h"
 #include "platform/Paths.h"
 #include "platform/FileListBox.h"
-#include "renamer/info_text.h"
+#include "renamer/InfoText.h"
 #include "shell/Unit1.h"
 
 namespace pitkit {

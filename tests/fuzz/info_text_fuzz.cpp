@@ -2,7 +2,7 @@
 // loaded writes the file's bytes back with every line break (CR, LF or CR LF) made CR LF.
 #include "fuzz_support.h"
 #include "platform/TextFile.h"
-#include "renamer/info_text.h"
+#include "renamer/InfoText.h"
 
 using namespace pitkit;
 

@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include "platform/Errors.h"
-#include "renamer/info_text.h"
+#include "renamer/InfoText.h"
 #include "support/TempDir.h"
 
 namespace pitkit {

@@ -5,7 +5,7 @@
 
 #include "platform/DirectoryList.h"
 #include "platform/FileSystem.h"
-#include "renamer/level_rename.h"
+#include "renamer/LevelRename.h"
 #include "support/TempDir.h"
 
 namespace pitkit {

@@ -23,7 +23,7 @@
 #include "platform/FileSystem.h"
 #include "renamer/Unit3.h"
 #include "renamer/Unit5.h"
-#include "renamer/info_text.h"
+#include "renamer/InfoText.h"
 #include "shell/Unit1.h"
 #include "support/TempDir.h"
 #include "support/WidgetTest.h"

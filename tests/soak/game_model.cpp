@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "organizers/StockTables.h"
-#include "renamer/level_rename.h"
+#include "renamer/LevelRename.h"
 
 namespace pitkit::soak {
 namespace {

@@ -35,7 +35,7 @@
 #include "platform/FileSystem.h"
 #include "renamer/Unit3.h"
 #include "renamer/Unit5.h"
-#include "renamer/level_rename.h"
+#include "renamer/LevelRename.h"
 #include "shell/Unit1.h"
 #include "support/JpegWriter.h"
 #include "support/TempDir.h"

@@ -1,4 +1,4 @@
-#include "renamer/level_rename.h"
+#include "renamer/LevelRename.h"
 
 #include <map>
 

@@ -1,4 +1,4 @@
-#include "renamer/info_text.h"
+#include "renamer/InfoText.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
