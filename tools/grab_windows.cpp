@@ -15,7 +15,7 @@
 #include "platform/DirectoryListBox.h"
 #include "platform/FileSystem.h"
 #include "platform/QtUiThread.h"
-#include "shell/Fonts.h"
+#include "platform/Fonts.h"
 #include "shell/Unit1.h"
 #include "shell/Unit6.h"
 #include "shell/unit2.h"

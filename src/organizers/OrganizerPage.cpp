@@ -1,133 +1,258 @@
 #include "organizers/OrganizerPage.h"
 
-#include <QEvent>
+#include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTreeWidget>
-#include <algorithm>
 
 #include "organizers/FolderTransfer.h"
+#include "organizers/OrganizerList.h"
+#include "organizers/TransferRunner.h"
+#include "platform/ErrorBox.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
+#include "platform/Fonts.h"
+#include "platform/GameDirectory.h"
 #include "platform/Paths.h"
+#include "platform/ShellOpen.h"
+#include "search/FindFile.h"
 
 namespace pitkit {
 
 namespace {
 
-// Item data: the folder the search reported, the caption and the found file's name, as bytes.
-constexpr int kFolderRole = Qt::UserRole;
-constexpr int kCaptionRole = Qt::UserRole + 1;
-constexpr int kFileNameRole = Qt::UserRole + 2;
+// The organizers' one question, asked for cars too.
+const char* const kConfirmDeleteText = "Are you shure you want to delete this level?";
 
-std::string itemBytes(const QTreeWidgetItem* item, int role) {
-  return item->data(0, role).toByteArray().toStdString();
+// The colour scheme both pages share: green lists and name boxes, a green "&Go" in "Myriad
+// Roman", blue install and uninstall captions, red delete captions, a red bold italic "Selected
+// Directory:" label.
+void applyOrganizerLook(const OrganizerSide& side) {
+  const QColor green(0, 128, 0);
+  std::vector<QWidget*> greenBoxes = side.nameBoxes;
+  greenBoxes.insert(greenBoxes.begin(), {side.installedList, side.uninstalledList});
+  for (QWidget* box : greenBoxes) {
+    setColour(box, QPalette::Base, green);
+    setColour(box, QPalette::Text, Qt::white);
+  }
+  side.goButton->setFont(namedFont(QStringLiteral("Myriad Roman"), 16));
+  setCaptionColour(side.goButton, green);
+  for (QWidget* button : {side.uninstallButton, side.installButton}) setCaptionColour(button, Qt::blue);
+  for (QWidget* button : {side.deleteInstalledButton, side.deleteUninstalledButton})
+    setCaptionColour(button, Qt::red);
+  applySelectedDirectoryLook(side.selectedDirectoryLabel);
 }
 
 }  // namespace
 
-OrganizerPage organizerPage(TForm1& form, TForm1::Organizer which) {
-  if (which == TForm1::Organizer::Levels) {
-    auto& u = form.levelOrganizerUi;
-    return {form.FindFile,
-            form.FindFile2,
-            form.levelSearch,
-            u.FoundFiles,
-            u.FoundFiles2,
-            u.Findbutton,
-            {u.BitBtn4, u.BitBtn5, u.BitBtn6, u.BitBtn7},
-            "un_levels",
-            [&form] { form.FindButtonClick(); }};
+OrganizerPage::OrganizerPage(QWidget* window, QStatusBar* statusBar, GameDirectory& gameDirectory,
+                             OrganizerSide side)
+    : window_(window), statusBar_(statusBar), game_(gameDirectory), side_(std::move(side)) {
+  for (TFindFile* search : {&side_.installedSearch, &side_.uninstalledSearch}) {
+    search->setFilename(side_.fileMask);
+    search->setContaining(side_.marker);
+    search->OnNewFolder = [this](TFindFile* s, const std::string& f, bool&) { newFolder(s, f); };
   }
-  auto& c = form.carOrganizerUi;
-  return {form.FindFile3,
-          form.FindFile4,
-          form.carSearch,
-          c.Foundfiles3,
-          c.foundfiles4,
-          c.FindButton2,
-          {c.BitBtn8, c.BitBtn9, c.BitBtn10, c.BitBtn11},
-          "garage",
-          [&form] { form.FindButton2Click(); }};
+  side_.installedSearch.OnFound = [this](TFindFile* s, const std::string& f, TSearchRec& r) {
+    installedFound(s, f, r);
+  };
+  side_.uninstalledSearch.OnFound = [this](TFindFile* s, const std::string& f, TSearchRec& r) {
+    uninstalledFound(s, f, r);
+  };
+  side_.installedSearch.OnComplete = [this](TFindFile*) { installedComplete(); };
+  side_.uninstalledSearch.OnComplete = [this](TFindFile*) { uninstalledComplete(); };
+  applyOrganizerLook(side_);
+  connectControls(window);
+  game_.listen([this](const std::string& folder) { followGameFolder(folder); });
 }
 
-std::string subFolder(const std::string& gameDirectory, const char* folder) {
-  return gameDirectory + PathDelim + folder + PathDelim;
+void OrganizerPage::connectControls(QWidget* window) {
+  const auto onClick = [this, window](QPushButton* button, void (OrganizerPage::*handler)()) {
+    QObject::connect(button, &QPushButton::clicked, window, guarded(window, [this, handler] { (this->*handler)(); }));
+  };
+  onClick(side_.goButton, &OrganizerPage::go);
+  onClick(side_.uninstallButton, &OrganizerPage::uninstall);
+  onClick(side_.installButton, &OrganizerPage::install);
+  onClick(side_.deleteInstalledButton, &OrganizerPage::deleteInstalled);
+  onClick(side_.deleteUninstalledButton, &OrganizerPage::deleteUninstalled);
+  QObject::connect(side_.installedList, &QTreeWidget::itemSelectionChanged, window,
+                   guarded(window, [this] { installedSelectionChange(); }));
+  QObject::connect(side_.uninstalledList, &QTreeWidget::itemSelectionChanged, window,
+                   guarded(window, [this] { uninstalledSelectionChange(); }));
+  new ListDoubleClick(side_.installedList, guarded(window, [this] { installedDoubleClick(); }));
+  new ListDoubleClick(side_.uninstalledList, guarded(window, [this] { uninstalledDoubleClick(); }));
 }
 
-void runOrganizerSearches(TForm1& form, OrganizerPage& page) {
-  const std::string uninstalled = form.GameDirectory + PathDelim + page.uninstalledFolder;
+// The lists belong to the old folder; the searches and Go follow the new one.
+void OrganizerPage::followGameFolder(const std::string& folder) {
+  side_.details.withdraw();
+  side_.installedList->clear();
+  side_.uninstalledList->clear();
+  side_.selectedDirectory->setText(QString::fromStdString(folder));
+  const bool usable = game_.usable();
+  side_.goButton->setEnabled(usable);
+  if (!usable) return;
+  // A folder name may hold "?" or "*", which a search folder refuses: this page then cannot
+  // search the folder (and must not search the old one for it).
+  try {
+    side_.installedSearch.setLocation(game_.subWithDelim(side_.installedFolder));
+    side_.uninstalledSearch.setLocation(game_.subWithDelim(side_.uninstalledFolder));
+  } catch (...) {
+    side_.goButton->setEnabled(false);
+    throw;
+  }
+}
+
+bool OrganizerPage::busy() const { return side_.installedSearch.Busy() || side_.uninstalledSearch.Busy(); }
+
+void OrganizerPage::go() {
+  // A search already running (the button can be enabled again by a directory change meanwhile)
+  // finishes on its own; a second one inside it would mix both into the lists.
+  if (busy()) return;
+  side_.details.withdraw();
+  if (side_.missingInstalledFolderError != nullptr && !directoryExists(game_.sub(side_.installedFolder)))
+    throw Exception(side_.missingInstalledFolderError);
+  if (side_.goSetsSearchFolders) {
+    side_.installedSearch.setLocation(game_.sub(side_.installedFolder));
+    side_.uninstalledSearch.setLocation(game_.sub(side_.uninstalledFolder));
+  }
+  runSearches();
+}
+
+void OrganizerPage::runSearches() {
+  const std::string uninstalled = game_.sub(side_.uninstalledFolder);
   if (!directoryExists(uninstalled) && !createDirectory(uninstalled))
     throw Exception("Cannot create " + uninstalled);
   // Temporary folders of copies cut off earlier (never the only copy of anything) go first.
-  for (TFindFile* search : {&page.installedSearch, &page.uninstalledSearch}) removeLeftoverCopies(search->Location());
-  clearList(page.installedList);
-  clearList(page.uninstalledList);
-  page.goButton->setEnabled(false);
+  for (TFindFile* search : {&side_.installedSearch, &side_.uninstalledSearch})
+    removeLeftoverCopies(search->Location());
+  clearList(side_.installedList);
+  clearList(side_.uninstalledList);
+  side_.goButton->setEnabled(false);
 
   // Install, Uninstall and Delete end with a new search; they wait until this one has finished.
-  for (QPushButton* b : page.actions) b->setEnabled(false);
+  const std::vector<QPushButton*> actions{side_.uninstallButton, side_.installButton,
+                                          side_.deleteInstalledButton, side_.deleteUninstalledButton};
+  for (QPushButton* b : actions) b->setEnabled(false);
   struct EnableOnExit {
     const std::vector<QPushButton*>& buttons;
     ~EnableOnExit() {
       for (QPushButton* b : buttons) b->setEnabled(true);
     }
-  } enableOnExit{page.actions};
+  } enableOnExit{actions};
 
-  page.search.start(form.GameDirectory);
-  page.installedSearch.Execute();
-  if (!page.search.isStale(form.GameDirectory)) page.uninstalledSearch.Execute();
+  search_.start(game_.path());
+  side_.installedSearch.Execute();
+  if (!search_.isStale(game_.path())) side_.uninstalledSearch.Execute();
 }
 
-bool isBelowGameFolder(const std::string& folder, const std::string& gameDirectory,
-                       const char* parent) {
-  const std::string base = normalizePathLexically(gameDirectory + PathDelim + parent) + PathDelim;
-  return includeTrailingDelim(normalizePathLexically(folder)).compare(0, base.size(), base) == 0;
+void OrganizerPage::newFolder(TFindFile* sender, const std::string& folder) {
+  if (search_.stopIfStale(sender, game_.path())) return;
+  search_.newFolder(statusBar_, folder);
 }
 
-void addOrganizerItem(OrganizerSearch& search, QTreeWidget* list, const std::string& caption,
-                      const std::string& folder, const std::string& fileName) {
-  auto* item = new QTreeWidgetItem;
-  item->setText(0, QString::fromStdString(caption));
-  item->setData(0, kFolderRole, QByteArray::fromStdString(folder));
-  item->setData(0, kCaptionRole, QByteArray::fromStdString(caption));
-  item->setData(0, kFileNameRole, QByteArray::fromStdString(fileName));
-  search.addItem(list, item);
+void OrganizerPage::found(TFindFile* sender, QTreeWidget* list, const CaptionRule& rule, bool installed,
+                          const std::string& folder, const std::string& fileName) {
+  if (search_.stopIfStale(sender, game_.path())) return;
+  const std::string caption = rule(game_, folder, fileName);
+  if (caption.empty() || (installed && side_.isStock(caption, fileName))) return;
+  addOrganizerItem(search_, list, caption, folder, fileName);
+  search_.pump(statusBar_);
 }
 
-QTreeWidgetItem* selectedItem(QTreeWidget* list) {
-  const QList<QTreeWidgetItem*> items = list->selectedItems();
-  return items.isEmpty() ? nullptr : items.first();
+void OrganizerPage::installedFound(TFindFile* sender, const std::string& folder, TSearchRec& fileInfo) {
+  found(sender, side_.installedList, side_.installedCaption, true, folder, fileInfo.Name);
 }
 
-std::string itemCaption(const QTreeWidgetItem* item) { return itemBytes(item, kCaptionRole); }
-std::string itemFolder(const QTreeWidgetItem* item) { return itemBytes(item, kFolderRole); }
-std::string itemFileName(const QTreeWidgetItem* item) { return itemBytes(item, kFileNameRole); }
-
-void clearList(QTreeWidget* list) {
-  list->setUpdatesEnabled(false);
-  list->clear();
-  list->setUpdatesEnabled(true);
+void OrganizerPage::uninstalledFound(TFindFile* sender, const std::string& folder, TSearchRec& fileInfo) {
+  found(sender, side_.uninstalledList, side_.uninstalledCaption, false, folder, fileInfo.Name);
 }
 
-QString countText(int count) { return QString::asprintf("%d  ", count); }
-
-void showName(QLineEdit* box, const QString& name, int typingLimit) {
-  if (typingLimit > 0) box->setMaxLength(std::max(typingLimit, static_cast<int>(name.size())));
-  box->setText(name);
+void OrganizerPage::installedComplete() {
+  search_.flush(statusBar_);
+  if (search_.isStale(game_.path())) return;
+  const int installed = side_.installedList->topLevelItemCount();
+  side_.installedCount->setText(countText(installed));
+  side_.totalCount->setText(countText(installed + side_.stockCount));
 }
 
-ListDoubleClick::ListDoubleClick(QTreeWidget* list, std::function<void()> handler)
-    : QObject(list), handler_(std::move(handler)) {
-  list->viewport()->installEventFilter(this);
+void OrganizerPage::uninstalledComplete() {
+  search_.flush(statusBar_);
+  if (search_.isStale(game_.path())) return;
+  side_.goButton->setEnabled(true);
+  side_.uninstalledCount->setText(countText(side_.uninstalledList->topLevelItemCount()));
 }
 
-bool ListDoubleClick::eventFilter(QObject*, QEvent* event) {
-  if (event->type() == QEvent::MouseButtonDblClick &&
-      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
-    handler_();
-  return false;
+void OrganizerPage::selectionChange(QTreeWidget* list, bool uninstalled) {
+  QTreeWidgetItem* item = selectedItem(list);
+  if (item == nullptr) return;
+  const std::string caption = itemCaption(item);
+  const std::string from = game_.subWithDelim(uninstalled ? side_.uninstalledFolder : side_.installedFolder) + caption;
+  const std::string to = game_.subWithDelim(uninstalled ? side_.installedFolder : side_.uninstalledFolder) + caption;
+  (uninstalled ? InstallFrom : UninstallFrom) = from;
+  (uninstalled ? InstallTo : UninstallTo) = to;
+  side_.details.show(caption, itemFileName(item), uninstalled);
+}
+
+void OrganizerPage::installedSelectionChange() { selectionChange(side_.installedList, false); }
+
+void OrganizerPage::uninstalledSelectionChange() { selectionChange(side_.uninstalledList, true); }
+
+void OrganizerPage::installedDoubleClick() {
+  if (QTreeWidgetItem* item = selectedItem(side_.installedList)) shellOpen(itemFileName(item), itemFolder(item));
+}
+
+void OrganizerPage::uninstalledDoubleClick() {
+  if (QTreeWidgetItem* item = selectedItem(side_.uninstalledList)) shellOpen(itemFileName(item), itemFolder(item));
+}
+
+// Install and Uninstall: the folder moves, then the page searches again.
+void OrganizerPage::moveFolder(const std::string from, const std::string to, const char* verb) {
+  // Nothing remembered yet (nothing selected in this list since the start): nothing to move.
+  if (from.empty() || to.empty()) return;
+  if (busy()) return;
+  checkTransferPath(game_.path(), from);
+  checkTransferPath(game_.path(), to);
+  const QString label =
+      QStringLiteral("%1 %2").arg(QString::fromUtf8(verb), QString::fromStdString(extractFileName(from)));
+  // A refused or failed move ends the action here; a cancelled one leaves the source whole.
+  const bool moved = runTransfer(
+      window_, label, [&](TransferProgress& progress) { MoveFolder(from, to, &progress); }, kProgressDialogDelayMs,
+      true);
+  go();
+  if (!moved) statusBar_->showMessage(label + QStringLiteral(" cancelled: nothing was moved"));
+}
+
+// Delete: only with a selection in its own list, and only after Yes.
+void OrganizerPage::deleteFolder(QTreeWidget* list, const std::string folder) {
+  if (selectedItem(list) == nullptr) return;
+  if (busy()) return;
+  QMessageBox confirm(QMessageBox::Question, QStringLiteral("Confirm"), QString::fromUtf8(kConfirmDeleteText),
+                      QMessageBox::Yes | QMessageBox::No, window_);
+  confirm.setObjectName(QStringLiteral("Confirm"));
+  confirm.setDefaultButton(QMessageBox::Yes);
+  confirm.setEscapeButton(QMessageBox::No);
+  if (confirm.exec() != QMessageBox::Yes) return;
+  checkTransferPath(game_.path(), folder);
+  const QString label = QStringLiteral("Deleting %1").arg(QString::fromStdString(extractFileName(folder)));
+  runTransfer(window_, label, [&](TransferProgress& progress) { DeleteFolder(folder, &progress); });
+  go();
+}
+
+void OrganizerPage::uninstall() { moveFolder(UninstallFrom, UninstallTo, "Uninstalling"); }
+
+void OrganizerPage::install() { moveFolder(InstallFrom, InstallTo, "Installing"); }
+
+void OrganizerPage::deleteInstalled() { deleteFolder(side_.installedList, UninstallFrom); }
+
+void OrganizerPage::deleteUninstalled() { deleteFolder(side_.uninstalledList, InstallFrom); }
+
+void OrganizerPage::forget() {
+  for (std::string* path : {&UninstallFrom, &UninstallTo, &InstallFrom, &InstallTo}) path->clear();
+  side_.installedList->clear();
+  side_.uninstalledList->clear();
 }
 
 }  // namespace pitkit

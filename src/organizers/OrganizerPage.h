@@ -1,83 +1,69 @@
 #pragma once
-// What the level and car organizer pages share: their controls and searches as one description,
-// the searching steps of Go, the list items and small helpers of the handlers.
-#include <QObject>
-#include <QString>
-#include <functional>
+// One organizer page (levels or cars): Go with its two searches, the lists and counters, the
+// details of a selected item, and Install, Uninstall and Delete. Made once per side from that
+// side's description.
 #include <string>
-#include <vector>
 
-#include "shell/Unit1.h"
+#include "organizers/OrganizerSearch.h"
+#include "organizers/OrganizerSide.h"
 
-class QLineEdit;
-class QPushButton;
-class QTreeWidget;
-class QTreeWidgetItem;
+class QStatusBar;
+class QWidget;
 
 namespace pitkit {
 
-// One organizer page as its shared steps see it.
-struct OrganizerPage {
-  TFindFile& installedSearch;
-  TFindFile& uninstalledSearch;
-  OrganizerSearch& search;
-  QTreeWidget* installedList;
-  QTreeWidget* uninstalledList;
-  QPushButton* goButton;
-  std::vector<QPushButton*> actions;  // Uninstall, Install and both Deletes
-  const char* uninstalledFolder;      // "un_levels" or "garage"
-  std::function<void()> go;           // the page's Go handler
+struct TSearchRec;
 
-  bool busy() const { return installedSearch.Busy() || uninstalledSearch.Busy(); }
-};
-
-OrganizerPage organizerPage(TForm1& form, TForm1::Organizer which);
-
-// `gameDirectory` + separator + `folder` + separator.
-std::string subFolder(const std::string& gameDirectory, const char* folder);
-
-// Go from the creation of the uninstalled folder on: creates it when missing ("Cannot create
-// <folder>" when that fails), clears both lists, disables Go and the actions (the actions until
-// the searches end), and runs the installed search, then the uninstalled one unless the first
-// became stale.
-void runOrganizerSearches(TForm1& form, OrganizerPage& page);
-
-// True when `folder` lies below `gameDirectory`/`parent` (compared after removing "." and "..").
-// A search still reporting from an older game directory fails this and fills no list.
-bool isBelowGameFolder(const std::string& folder, const std::string& gameDirectory,
-                       const char* parent);
-
-// Queues a list item: caption, the folder the search reported, and the name of the file found
-// (each kept as raw bytes: file names need not be valid UTF-8).
-void addOrganizerItem(OrganizerSearch& search, QTreeWidget* list, const std::string& caption,
-                      const std::string& folder, const std::string& fileName);
-
-QTreeWidgetItem* selectedItem(QTreeWidget* list);
-std::string itemCaption(const QTreeWidgetItem* item);
-std::string itemFolder(const QTreeWidgetItem* item);
-std::string itemFileName(const QTreeWidgetItem* item);
-
-// Clears a list in one update.
-void clearList(QTreeWidget* list);
-
-// A counter's text: the number and two blanks.
-QString countText(int count);
-
-// Shows a name whole even when it is longer than the box's typing limit; a limit of 0 means the
-// box has none and is left as it is.
-void showName(QLineEdit* box, const QString& name, int typingLimit);
-
-// Runs a handler on every double click with the left button anywhere in a list, on an item or
-// below the last one; the handler itself decides by the list's selection what to open.
-class ListDoubleClick : public QObject {
+// The work of one organizer page; the main window's handlers forward to it.
+class OrganizerPage {
  public:
-  ListDoubleClick(QTreeWidget* list, std::function<void()> handler);
+  // `window` owns the dialogs and shows the errors; `statusBar` shows the folder being searched.
+  OrganizerPage(QWidget* window, QStatusBar* statusBar, GameDirectory& gameDirectory, OrganizerSide side);
 
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
+  // The paths of the item last selected in each list: source and destination of Uninstall (and
+  // of Delete on the installed side), of Install (and of Delete on the uninstalled side).
+  std::string UninstallFrom;
+  std::string UninstallTo;
+  std::string InstallFrom;
+  std::string InstallTo;
+
+  // Go: empties both lists and fills them again from the two searches.
+  void go();
+  void newFolder(TFindFile* sender, const std::string& folder);
+  void installedFound(TFindFile* sender, const std::string& folder, TSearchRec& fileInfo);
+  void uninstalledFound(TFindFile* sender, const std::string& folder, TSearchRec& fileInfo);
+  void installedComplete();
+  void uninstalledComplete();
+  // A selection in a list: remembers its paths and shows its details.
+  void installedSelectionChange();
+  void uninstalledSelectionChange();
+  // Opens the found file of the selected item in the desktop's program for it.
+  void installedDoubleClick();
+  void uninstalledDoubleClick();
+  void uninstall();
+  void install();
+  void deleteInstalled();
+  void deleteUninstalled();
+  // The window closes: the remembered paths and the lists are emptied.
+  void forget();
 
  private:
-  std::function<void()> handler_;
+  void connectControls(QWidget* window);
+  void followGameFolder(const std::string& folder);
+  void runSearches();
+  void found(TFindFile* sender, QTreeWidget* list, const CaptionRule& rule, bool installed,
+             const std::string& folder, const std::string& fileName);
+  void selectionChange(QTreeWidget* list, bool uninstalled);
+  void moveFolder(std::string from, std::string to, const char* verb);
+  void deleteFolder(QTreeWidget* list, std::string folder);
+  bool busy() const;
+
+  QWidget* window_;
+  QStatusBar* statusBar_;
+  GameDirectory& game_;
+  OrganizerSide side_;
+  // The running search, with its stale-search state and event pump.
+  OrganizerSearch search_;
 };
 
 }  // namespace pitkit

@@ -9,11 +9,11 @@
 #include "platform/Paths.h"
 #include "platform/FileListBox.h"
 #include "renamer/InfoText.h"
-#include "shell/Unit1.h"
 
 namespace pitkit {
 
-TForm3::TForm3(TForm1* owner) : QDialog(owner), owner_(owner) {
+TForm3::TForm3(QWidget* owner, TFileListBox* fileList, std::function<std::string()> renamedInfoFile)
+    : QDialog(owner), fileList_(fileList), renamedInfoFile_(std::move(renamedInfoFile)) {
   ui.setupUi(this);
   setModal(true);
   connect(ui.Button1, &QPushButton::clicked, this, guarded(this, [this] { Button1Click(); }));
@@ -103,10 +103,12 @@ void TForm3::saveTo(const std::string& path) {
 }
 
 void TForm3::Button1Click() {
-  saveTo(owner_->NewLevelPath + PathDelim + byteText(owner_->renamerUi.NName) + ".inf");
+  if (renamedInfoFile_) saveTo(renamedInfoFile_());
 }
 
-void TForm3::Button3Click() { saveTo(owner_->renamerUi.FileListBox1->FileName()); }
+void TForm3::Button3Click() {
+  if (fileList_ != nullptr) saveTo(fileList_->FileName());
+}
 
 void TForm3::Button2Click() { close(); }
 

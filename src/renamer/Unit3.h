@@ -1,22 +1,26 @@
 #pragma once
 // TForm3, the ".INF Editor": shows one text file and saves it in one of two modes. Rename-save
-// (Button1) writes the renamed level's info file named by the main window at the moment Save is
+// (Button1) writes the renamed level's info file named by the renamer at the moment Save is
 // pressed; file-save (Button3) writes the file selected in the levels file list.
 #include <QDialog>
 #include <QString>
+#include <functional>
 #include <string>
 
 #include "ui_Unit3.h"
 
 namespace pitkit {
 
-class TForm1;
+class TFileListBox;
 
+// The info-file editor window.
 class TForm3 : public QDialog {
   Q_OBJECT
  public:
-  // `owner` is the main window whose boxes and file list the two Save buttons read.
-  explicit TForm3(TForm1* owner);
+  // `renamedInfoFile` names the file rename-save writes; file-save writes the file selected in
+  // `fileList`. An editor without them only shows files.
+  explicit TForm3(QWidget* owner, TFileListBox* fileList = nullptr,
+                  std::function<std::string()> renamedInfoFile = {});
 
   Ui::Form3 ui;
 
@@ -42,7 +46,8 @@ class TForm3 : public QDialog {
  private:
   void saveTo(const std::string& path);
 
-  TForm1* owner_;
+  TFileListBox* fileList_;
+  std::function<std::string()> renamedInfoFile_;
 };
 
 }  // namespace pitkit

@@ -8,11 +8,10 @@
 #include "platform/ErrorBox.h"
 #include "platform/FileListBox.h"
 #include "platform/FileSystem.h"
-#include "shell/Unit1.h"
 
 namespace pitkit {
 
-TForm5::TForm5(TForm1* owner) : QDialog(owner), owner_(owner) {
+TForm5::TForm5(QWidget* owner, TFileListBox* fileList) : QDialog(owner), fileList_(fileList) {
   ui.setupUi(this);
   setModal(true);
   // A fixed dialog box without title-bar buttons.
@@ -52,7 +51,8 @@ bool TForm5::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TForm5::OKBtnClick() {
-  TFileListBox* list = owner_->renamerUi.FileListBox1;
+  TFileListBox* list = fileList_;
+  if (list == nullptr) return reject();
   // A file that is read-only, in use or already gone stays; the re-read list shows what is there.
   deleteFile(list->FileName());
   list->Update();

@@ -7,12 +7,14 @@
 
 namespace pitkit {
 
-class TForm1;
+class TFileListBox;
 
+// The delete confirmation window.
 class TForm5 : public QDialog {
   Q_OBJECT
  public:
-  explicit TForm5(TForm1* owner);
+  // Yes deletes the file selected in `fileList`.
+  explicit TForm5(QWidget* owner, TFileListBox* fileList = nullptr);
 
   Ui::Form5 ui;
 
@@ -23,7 +25,7 @@ class TForm5 : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  TForm1* owner_;
+  TFileListBox* fileList_;
 };
 
 }  // namespace pitkit

@@ -6,7 +6,7 @@
 #include "platform/ErrorBox.h"
 #include "platform/QtUiThread.h"
 #include "shell/FontWarmUp.h"
-#include "shell/Fonts.h"
+#include "platform/Fonts.h"
 #include "shell/Unit1.h"
 
 int main(int argc, char** argv) {

@@ -1,5 +1,5 @@
 // TForm1's frame: construction, start-up, closing, menus, the exit buttons, and the window's look.
-// The game-directory change handling and the preset file are in GameDirectory.cpp.
+// The work of the pages is in their own classes.
 #include "shell/Unit1.h"
 
 #include <QCloseEvent>
@@ -16,9 +16,9 @@
 #include "platform/DirectoryListBox.h"
 #include "platform/DriveComboBox.h"
 #include "platform/ErrorBox.h"
+#include "platform/Fonts.h"
 #include "renamer/Unit3.h"
 #include "renamer/Unit5.h"
-#include "shell/Fonts.h"
 #include "shell/HelpTexts.h"
 #include "shell/Pictures.h"
 #include "shell/ReadableColours.h"
@@ -53,10 +53,12 @@ class FixedTabHeightStyle : public QProxyStyle {
 
 }  // namespace
 
-TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+TForm1::LayoutLoader::LayoutLoader(TForm1& form) { form.loadLayout(); }
+
+void TForm1::loadLayout() {
   initPitkitResources();
   // The pictures decode on a worker while the controls are built.
-  std::future<MainWindowPictures> pictures = decodeMainWindowPictures();
+  pictures_ = decodeMainWindowPictures();
   // Button-face background and the default font, set before any control is built so that every
   // control inherits them (a font changed later is measured twice); the tab control and its
   // pages are bold.
@@ -71,13 +73,40 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   carOrganizerUi.setupUi(ui.TabSheet3);
   programInfoUi.setupUi(ui.TabSheet4);
   coverDisplayUi.setupUi(ui.TabSheet5);
+}
 
-  setUpShell();
-  setUpRenamer();
-  setUpLevelOrganizer();
-  setUpCarOrganizer();
+// The pages are made in the order they follow a new game folder: the folder lists, the level
+// and car lists, then the renamer.
+TForm1::TForm1(QWidget* parent)
+    : QMainWindow(parent),
+      layoutLoader_(*this),
+      changeDirectoryPage_(this, changeDirectoryUi, gameDirectory_),
+      levelDetails_(this, levelOrganizerUi, gameDirectory_),
+      carDetails_(carOrganizerUi, ui.Image10, gameDirectory_),
+      levelPage_(this, ui.StatusBar1, gameDirectory_, levelSide(levelOrganizerUi, FindFile, FindFile2, levelDetails_)),
+      carPage_(this, ui.StatusBar1, gameDirectory_, carSide(carOrganizerUi, FindFile3, FindFile4, carDetails_)),
+      renamerPage_(this, renamerUi, gameDirectory_),
+      GameDirectory(gameDirectory_.text()),
+      PresetFolder(changeDirectoryPage_.PresetFolder),
+      OldLevelPath(renamerPage_.OldLevelPath),
+      NewLevelPath(renamerPage_.NewLevelPath),
+      LevelUninstallFrom(levelPage_.UninstallFrom),
+      LevelUninstallTo(levelPage_.UninstallTo),
+      LevelInstallFrom(levelPage_.InstallFrom),
+      LevelInstallTo(levelPage_.InstallTo),
+      SelectedLevelFolder(levelDetails_.SelectedLevelFolder),
+      SelectedLevelInfoFile(levelDetails_.SelectedLevelInfoFile),
+      CarUninstallFrom(carPage_.UninstallFrom),
+      CarUninstallTo(carPage_.UninstallTo),
+      CarInstallFrom(carPage_.InstallFrom),
+      CarInstallTo(carPage_.InstallTo) {
+  setUpFrame();
+  arrangeLevelPage(ui.TabSheet2, levelOrganizerUi);
+  // The stock picture of the car page, sharp on a scaled screen too.
+  ui.Image10->setPixmap(screenPixmap(QStringLiteral(":/images/noavail.png")));
+  arrangeCarPage(carOrganizerUi, ui.Image10, this);
 
-  const MainWindowPictures decoded = pictures.get();
+  const MainWindowPictures decoded = pictures_.get();
   renamerUi.Image1->setPixmap(QPixmap::fromImage(decoded.renamerLogo));
   coverDisplayUi.Image4->setPixmap(QPixmap::fromImage(decoded.toolChest));
   coverDisplayUi.Image5->setPixmap(QPixmap::fromImage(decoded.spanners));
@@ -86,16 +115,17 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   runGuarded(this, [this] { FormCreate(); });
 
   Form2 = new TForm2(this);
-  Form3 = new TForm3(this);
-  Form5 = new TForm5(this);
+  Form3 = new TForm3(this, renamerUi.FileListBox1, [this] { return renamerPage_.renamedInfoFile(); });
+  Form5 = new TForm5(this, renamerUi.FileListBox1);
   Form6 = new TForm6(this);
+  renamerPage_.setEditors(Form3, Form5);
   setUpKeyboard();
   keepColoursReadable(this);
 }
 
 TForm1::~TForm1() = default;
 
-void TForm1::setUpShell() {
+void TForm1::setUpFrame() {
   setWindowTitle(QString::fromUtf8(kApplicationTitle));
   // The place and the size are the frame's, as for any window placed on the screen.
   placeWindow(this, QPoint(318, 192), QSize(708, 460));
@@ -123,51 +153,7 @@ void TForm1::setUpShell() {
   renamerUi.Button1->setFont(exitFont);
   renamerUi.Button1->setCursor(Qt::PointingHandCursor);
 
-  setUpChangeDirectoryPage();
-  setUpCarOrganizerPage();
   setUpInfoPages();
-}
-
-void TForm1::setUpChangeDirectoryPage() {
-  auto& c = changeDirectoryUi;
-  const QColor green(0, 128, 0);
-  for (TDirectoryListBox* list : {c.DirectoryListBox1, c.DirectoryListBox3, c.DirectoryListBox4}) {
-    setColour(list, QPalette::Base, green);
-    setColour(list, QPalette::Text, Qt::white);
-  }
-  // The levels and cars lists are displays only.
-  c.DirectoryListBox3->setFocusPolicy(Qt::NoFocus);
-  c.DirectoryListBox4->setFocusPolicy(Qt::NoFocus);
-  QFont big = namedFont(QStringLiteral("MS Sans Serif"), 19, true);
-  c.Label7->setFont(big);
-  c.Label14->setFont(big);
-  c.Label2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-
-  c.DriveComboBox1->setDirList(c.DirectoryListBox1);
-  connect(c.DirectoryListBox1, &TDirectoryListBox::directoryChanged, this,
-          guarded(this, [this] { DirectoryListBox1Change(); }));
-  connect(c.BitBtn12, &QPushButton::clicked, this, guarded(this, [this] { BitBtn12Click(); }));
-}
-
-void TForm1::setUpCarOrganizerPage() {
-  auto& c = carOrganizerUi;
-  applyOrganizerPageLook({{c.Foundfiles3, c.foundfiles4, c.Edit10, c.Edit8},
-                          c.FindButton2,
-                          {c.BitBtn8, c.BitBtn10},
-                          {c.BitBtn9, c.BitBtn11},
-                          c.Label17});
-  QFont counter = font();
-  counter.setBold(true);
-  counter.setItalic(true);
-  for (QLineEdit* box : {c.Edit6, c.Edit7, c.Edit9}) {
-    box->setFont(counter);
-    setColour(box, QPalette::Base, palette().color(QPalette::Button));
-  }
-  // The stock picture, sharp on a scaled screen too.
-  const QPixmap placeholder = screenPixmap(QStringLiteral(":/images/noavail.png"));
-  ui.Image10->setPixmap(placeholder);
-  c.Image9->setPixmap(placeholder);
-  c.Image3->setPixmap(placeholder);
 }
 
 void TForm1::setUpInfoPages() {
@@ -206,25 +192,10 @@ void TForm1::FormCreate() {
 
 void TForm1::FormClose() {
   GameDirectory.clear();
-  OldLevelPath.clear();
-  NewLevelPath.clear();
-  LevelUninstallFrom.clear();
-  LevelUninstallTo.clear();
-  LevelInstallFrom.clear();
-  LevelInstallTo.clear();
-  CarUninstallFrom.clear();
-  CarUninstallTo.clear();
-  CarInstallFrom.clear();
-  CarInstallTo.clear();
-  levelOrganizerUi.FoundFiles->clear();
-  levelOrganizerUi.FoundFiles2->clear();
-  carOrganizerUi.Foundfiles3->clear();
-  carOrganizerUi.foundfiles4->clear();
+  renamerPage_.forget();
+  levelPage_.forget();
+  carPage_.forget();
 }
-
-void TForm1::Button1Click() { close(); }
-
-void TForm1::Exit1Click() { close(); }
 
 void TForm1::Help2Click() { Form2->exec(); }
 
@@ -238,8 +209,6 @@ void TForm1::closeEvent(QCloseEvent* event) {
     if (search->Busy()) search->setAborted(true);
   event->accept();
 }
-
-void TForm1::resizeEvent(QResizeEvent* event) { QMainWindow::resizeEvent(event); }
 
 void TForm1::fillProgramInfo() {
   if (programInfoFilled_) return;

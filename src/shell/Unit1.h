@@ -1,12 +1,19 @@
 #pragma once
-// TForm1, the main window: every control, the four search components and the working state. Its
-// handlers are defined by the subsystem that owns them (src/shell, src/renamer, src/organizers).
+// TForm1, the main window: every control, the four search components, and the pages that do the
+// work. Each handler of the window is a one-line forward to the page that owns it; the pages
+// follow the game folder through one GameDirectory.
 #include <QMainWindow>
-#include <memory>
+#include <future>
 #include <string>
 
-#include "organizers/OrganizerSearch.h"
+#include "organizers/CarSide.h"
+#include "organizers/LevelSide.h"
+#include "organizers/OrganizerPage.h"
+#include "platform/GameDirectory.h"
+#include "renamer/RenamerPage.h"
 #include "search/FindFile.h"
+#include "shell/ChangeDirectoryPage.h"
+#include "shell/Pictures.h"
 #include "ui_Unit1.h"
 #include "ui_Unit1CarOrganizer.h"
 #include "ui_Unit1ChangeDirectory.h"
@@ -15,8 +22,6 @@
 #include "ui_Unit1LevelRenamer.h"
 #include "ui_Unit1ProgramInfo.h"
 
-class QTreeWidget;
-
 namespace pitkit {
 
 class TForm2;
@@ -24,10 +29,11 @@ class TForm3;
 class TForm5;
 class TForm6;
 
+// The program's main window: its frame, its controls and the wiring of its pages.
 class TForm1 : public QMainWindow {
   Q_OBJECT
  public:
-  // Loads the layout, wires every handler and runs FormCreate; then creates the secondary windows
+  // Loads the layout, makes the pages and runs FormCreate; then creates the secondary windows
   // TForm2, TForm3, TForm5 and TForm6 in that order.
   explicit TForm1(QWidget* parent = nullptr);
   ~TForm1() override;
@@ -52,119 +58,110 @@ class TForm1 : public QMainWindow {
   TFindFile FindFile2;
   TFindFile FindFile3;
   TFindFile FindFile4;
-  // The running searches of the level and car pages, each with its own stale-search state and
-  // event pump.
-  OrganizerSearch levelSearch;
-  OrganizerSearch carSearch;
 
-  // Working state; all empty at start.
-  std::string GameDirectory;
-  std::string PresetFolder;
-  std::string OldLevelPath;
-  std::string NewLevelPath;
-  std::string LevelUninstallFrom;
-  std::string LevelUninstallTo;
-  std::string LevelInstallFrom;
-  std::string LevelInstallTo;
-  std::string SelectedLevelFolder;
-  std::string SelectedLevelInfoFile;
-  std::string CarUninstallFrom;
-  std::string CarUninstallTo;
-  std::string CarInstallFrom;
-  std::string CarInstallTo;
+ private:
+  // The pictures decode while the layout loads; the layout is loaded before any page is made.
+  std::future<MainWindowPictures> pictures_;
+  struct LayoutLoader {
+    explicit LayoutLoader(TForm1& form);
+  } layoutLoader_;
 
-  // --- Shell (src/shell) ---
+  pitkit::GameDirectory gameDirectory_;
+  ChangeDirectoryPage changeDirectoryPage_;
+  LevelDetails levelDetails_;
+  CarDetails carDetails_;
+  OrganizerPage levelPage_;
+  OrganizerPage carPage_;
+  RenamerPage renamerPage_;
+
+ public:
+  // The working state, by its names; each text belongs to the page that uses it.
+  std::string& GameDirectory;
+  std::string& PresetFolder;
+  std::string& OldLevelPath;
+  std::string& NewLevelPath;
+  std::string& LevelUninstallFrom;
+  std::string& LevelUninstallTo;
+  std::string& LevelInstallFrom;
+  std::string& LevelInstallTo;
+  std::string& SelectedLevelFolder;
+  std::string& SelectedLevelInfoFile;
+  std::string& CarUninstallFrom;
+  std::string& CarUninstallTo;
+  std::string& CarInstallFrom;
+  std::string& CarInstallTo;
+
+  // --- Frame, game folder and preset ---
   void FormCreate();
   void FormClose();
-  void Button1Click();
-  void Exit1Click();
+  void Button1Click() { close(); }
+  void Exit1Click() { close(); }
   void Help2Click();
   void LevelOrganizer1Click();
-  void DirectoryListBox1Change();
-  void BitBtn12Click();
-  void loadPreset();
+  void DirectoryListBox1Change() { changeDirectoryPage_.DirectoryListBox1Change(); }
+  void BitBtn12Click() { changeDirectoryPage_.BitBtn12Click(); }
+  void loadPreset() { changeDirectoryPage_.loadPreset(); }
 
-  // --- Level renamer (src/renamer) ---
-  void ONameChange();
-  void NNameChange();
-  void BitBtn2Click();
-  void bitbtn1Click();
-  void BitBtn3Click();
-  void DirectoryListBox2Change();
-  void DirectoryListBox2Click();
-  void CheckBox3Click();
-  void FileListBox1DblClick();
+  // --- Level renamer ---
+  void ONameChange() { renamerPage_.ONameChange(); }
+  void NNameChange() { renamerPage_.NNameChange(); }
+  void BitBtn2Click() { renamerPage_.BitBtn2Click(); }
+  void bitbtn1Click() { renamerPage_.bitbtn1Click(); }
+  void BitBtn3Click() { renamerPage_.BitBtn3Click(); }
+  void DirectoryListBox2Change() { renamerPage_.DirectoryListBox2Change(); }
+  void DirectoryListBox2Click() { renamerPage_.DirectoryListBox2Click(); }
+  void CheckBox3Click() { renamerPage_.CheckBox3Click(); }
+  void FileListBox1DblClick() { renamerPage_.FileListBox1DblClick(); }
 
-  // --- Level organizer (src/organizers) ---
-  void FindButtonClick();
-  void FindFileNewFolder(TFindFile* sender, const std::string& folder, bool& ignoreFolder);
-  void FindFile2NewFolder(TFindFile* sender, const std::string& folder, bool& ignoreFolder);
-  void FindFileFound(TFindFile* sender, const std::string& folder, TSearchRec& fileInfo);
-  void FindFile2Found(TFindFile* sender, const std::string& folder, TSearchRec& fileInfo);
-  void FindFileComplete(TFindFile* sender);
-  void FindFile2Complete(TFindFile* sender);
-  void FoundFilesChange();
-  void FoundFiles2Change();
-  void FoundFilesDblClick();
-  void FoundFiles2DblClick();
-  void BitBtn4Click();
-  void BitBtn5Click();
-  void BitBtn6Click();
-  void BitBtn7Click();
-  void viewreadmeClick();
-  void inffile1Click();
-  // The details of a selected level C below `parentFolder`, shared by both lists.
-  void showLevelDetails(const std::string& parentFolder, const std::string& caption,
-                        const std::string& infoFile, QLineEdit* nameBox, int typingLimit);
+  // --- Level organizer ---
+  void FindButtonClick() { levelPage_.go(); }
+  void FindFileNewFolder(TFindFile* s, const std::string& f, bool&) { levelPage_.newFolder(s, f); }
+  void FindFile2NewFolder(TFindFile* s, const std::string& f, bool&) { levelPage_.newFolder(s, f); }
+  void FindFileFound(TFindFile* s, const std::string& f, TSearchRec& r) { levelPage_.installedFound(s, f, r); }
+  void FindFile2Found(TFindFile* s, const std::string& f, TSearchRec& r) { levelPage_.uninstalledFound(s, f, r); }
+  void FindFileComplete(TFindFile*) { levelPage_.installedComplete(); }
+  void FindFile2Complete(TFindFile*) { levelPage_.uninstalledComplete(); }
+  void FoundFilesChange() { levelPage_.installedSelectionChange(); }
+  void FoundFiles2Change() { levelPage_.uninstalledSelectionChange(); }
+  void FoundFilesDblClick() { levelPage_.installedDoubleClick(); }
+  void FoundFiles2DblClick() { levelPage_.uninstalledDoubleClick(); }
+  void BitBtn4Click() { levelPage_.uninstall(); }
+  void BitBtn5Click() { levelPage_.deleteInstalled(); }
+  void BitBtn6Click() { levelPage_.install(); }
+  void BitBtn7Click() { levelPage_.deleteUninstalled(); }
+  void viewreadmeClick() { levelDetails_.viewreadmeClick(); }
+  void inffile1Click() { levelDetails_.inffile1Click(); }
 
-  // --- Car organizer (src/organizers) ---
-  void FindButton2Click();
-  void FindFile3NewFolder(TFindFile* sender, const std::string& folder, bool& ignoreFolder);
-  void FindFile4NewFolder(TFindFile* sender, const std::string& folder, bool& ignoreFolder);
-  void FindFile3Found(TFindFile* sender, const std::string& folder, TSearchRec& fileInfo);
-  void FindFile4Found(TFindFile* sender, const std::string& folder, TSearchRec& fileInfo);
-  void FindFile3Complete(TFindFile* sender);
-  void FindFile4Complete(TFindFile* sender);
-  void Foundfiles3Change();
-  void foundfiles4Change();
-  void Foundfiles3DblClick();
-  void foundfiles4DblClick();
-  void BitBtn8Click();
-  void BitBtn9Click();
-  void BitBtn10Click();
-  void BitBtn11Click();
-
-  // --- Steps both organizer pages share (src/organizers) ---
-  enum class Organizer { Levels, Cars };
-  // The move of Install and Uninstall, and the confirmed delete, each followed by the page's Go.
-  void moveOrganizerFolder(Organizer organizer, std::string from, std::string to, const char* verb);
-  void deleteOrganizerFolder(Organizer organizer, QTreeWidget* list, std::string folder);
+  // --- Car organizer ---
+  void FindButton2Click() { carPage_.go(); }
+  void FindFile3NewFolder(TFindFile* s, const std::string& f, bool&) { carPage_.newFolder(s, f); }
+  void FindFile4NewFolder(TFindFile* s, const std::string& f, bool&) { carPage_.newFolder(s, f); }
+  void FindFile3Found(TFindFile* s, const std::string& f, TSearchRec& r) { carPage_.installedFound(s, f, r); }
+  void FindFile4Found(TFindFile* s, const std::string& f, TSearchRec& r) { carPage_.uninstalledFound(s, f, r); }
+  void FindFile3Complete(TFindFile*) { carPage_.installedComplete(); }
+  void FindFile4Complete(TFindFile*) { carPage_.uninstalledComplete(); }
+  void Foundfiles3Change() { carPage_.installedSelectionChange(); }
+  void foundfiles4Change() { carPage_.uninstalledSelectionChange(); }
+  void Foundfiles3DblClick() { carPage_.installedDoubleClick(); }
+  void foundfiles4DblClick() { carPage_.uninstalledDoubleClick(); }
+  void BitBtn8Click() { carPage_.uninstall(); }
+  void BitBtn9Click() { carPage_.deleteInstalled(); }
+  void BitBtn10Click() { carPage_.install(); }
+  void BitBtn11Click() { carPage_.deleteUninstalled(); }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  // Each subsystem connects its own controls' signals to its handlers (through the error box
-  // wrapper) and sets up its controls beyond the layout.
-  void setUpShell();
-  void setUpChangeDirectoryPage();
-  void setUpCarOrganizerPage();
+  void loadLayout();
+  void setUpFrame();
   void setUpInfoPages();
   // Keyboard use of the pages: focus frames, Enter on lists and buttons.
   void setUpKeyboard();
   // Puts the fixed texts into "Program Info" (once, when the page is first shown).
   void fillProgramInfo();
   bool programInfoFilled_ = false;
-  void setUpRenamer();
-  void setUpLevelOrganizerLook();
-  void setUpLevelOrganizer();
-  void setUpCarOrganizer();
-  // The name, picture and texture page of a car selected in either list (`uninstalled` for garage),
-  // read from the parameter file the search found (its name may be spelt PARAMETERS.TXT).
-  void showCarDetails(const std::string& caption, const std::string& parametersFile,
-                      bool uninstalled);
 };
 
 }  // namespace pitkit

@@ -1,7 +1,7 @@
 #include "shell/Unit6.h"
 
 #include "platform/ErrorBox.h"
-#include "shell/Fonts.h"
+#include "platform/Fonts.h"
 #include "shell/HelpTexts.h"
 #include "shell/WindowPlace.h"
 

@@ -3,7 +3,7 @@
 #include <QPixmap>
 
 #include "platform/ErrorBox.h"
-#include "shell/Fonts.h"
+#include "platform/Fonts.h"
 #include "shell/HelpTexts.h"
 #include "shell/Pictures.h"
 #include "shell/WindowPlace.h"

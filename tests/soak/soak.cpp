@@ -67,10 +67,10 @@ struct Page {
   QTreeWidget *installed, *uninstalled;
   QPushButton *uninstall, *install, *deleteInstalled, *deleteUninstalled;
   QLineEdit *installedName, *uninstalledName;
-  std::string TForm1::*uninstallFrom;
-  std::string TForm1::*uninstallTo;
-  std::string TForm1::*installFrom;
-  std::string TForm1::*installTo;
+  std::string* uninstallFrom;
+  std::string* uninstallTo;
+  std::string* installFrom;
+  std::string* installTo;
   std::vector<std::string> (*installedListing)(const Manifest&);
   std::vector<std::string> (*uninstalledListing)(const Manifest&);
   // The file a selected item's name is read from, relative to its folder, and the name's quotes.
@@ -276,7 +276,7 @@ Soak::Outcome Soak::selectItem(const Manifest& before, const Page& page, bool in
   const int errorsBefore = errorsSeen_;
   list->setCurrentItem(item);
   const std::string& top = installed ? page.installedTop : page.uninstalledTop;
-  const std::string from = form_.get()->*(installed ? page.uninstallFrom : page.installFrom);
+  const std::string from = *(installed ? page.uninstallFrom : page.installFrom);
   if (from != form_->GameDirectory + "/" + top + "/" + caption) fail("the remembered path is not the selected item");
   const auto file = before.find(top + "/" + caption + "/" + page.nameFile(caption));
   if (form_->GameDirectory == game_ && errorsSeen_ == errorsBefore && file != before.end()) {
@@ -290,8 +290,8 @@ Soak::Outcome Soak::selectItem(const Manifest& before, const Page& page, bool in
 Soak::Outcome Soak::moveItem(const Manifest& before, const Page& page, bool uninstall) {
   // Mostly the player picks the item first; otherwise the one remembered from before is moved.
   selectSome(uninstall ? page.installed : page.uninstalled, 0.7);
-  const std::string from = rel(form_.get()->*(uninstall ? page.uninstallFrom : page.installFrom));
-  const std::string to = rel(form_.get()->*(uninstall ? page.uninstallTo : page.installTo));
+  const std::string from = rel(*(uninstall ? page.uninstallFrom : page.installFrom));
+  const std::string to = rel(*(uninstall ? page.uninstallTo : page.installTo));
   log_.back() += " " + from + " -> " + to;
   Outcome out{{before}};
   const auto source = before.find(from);
@@ -315,7 +315,7 @@ Soak::Outcome Soak::deleteItem(const Manifest& before, const Page& page, bool in
   selectSome(list, 0.75);
   confirmAnswer_ = chance(0.5) ? QMessageBox::Yes : QMessageBox::No;
   const bool selected = !list->selectedItems().isEmpty();
-  const std::string folder = rel(form_.get()->*(installed ? page.uninstallFrom : page.installFrom));
+  const std::string folder = rel(*(installed ? page.uninstallFrom : page.installFrom));
   log_.back() += std::string(selected ? " " + folder : " (nothing selected)") +
                  (confirmAnswer_ == QMessageBox::Yes ? " Yes" : " No");
   const int confirmsBefore = confirmsSeen_;
@@ -550,13 +550,13 @@ int Soak::run(int actions) {
   };
   auto& lu = form_->levelOrganizerUi;
   levels_ = {"level", "levels", "un_levels", lu.Findbutton, lu.FoundFiles, lu.FoundFiles2, lu.BitBtn4, lu.BitBtn6,
-             lu.BitBtn5, lu.BitBtn7, lu.Edit4, lu.lvlname2, &TForm1::LevelUninstallFrom, &TForm1::LevelUninstallTo,
-             &TForm1::LevelInstallFrom, &TForm1::LevelInstallTo, installedLevels, uninstalledLevels,
+             lu.BitBtn5, lu.BitBtn7, lu.Edit4, lu.lvlname2, &form_->LevelUninstallFrom, &form_->LevelUninstallTo,
+             &form_->LevelInstallFrom, &form_->LevelInstallTo, installedLevels, uninstalledLevels,
              [](const std::string& caption) { return caption + ".inf"; }, '\''};
   auto& cu = form_->carOrganizerUi;
   cars_ = {"car", "cars", "garage", cu.FindButton2, cu.Foundfiles3, cu.foundfiles4, cu.BitBtn8, cu.BitBtn10,
-           cu.BitBtn9, cu.BitBtn11, cu.Edit10, cu.Edit8, &TForm1::CarUninstallFrom, &TForm1::CarUninstallTo,
-           &TForm1::CarInstallFrom, &TForm1::CarInstallTo, installedCars, uninstalledCars,
+           cu.BitBtn9, cu.BitBtn11, cu.Edit10, cu.Edit8, &form_->CarUninstallFrom, &form_->CarUninstallTo,
+           &form_->CarInstallFrom, &form_->CarInstallTo, installedCars, uninstalledCars,
            [](const std::string&) { return std::string("parameters.txt"); }, '"'};
 
   using M = const Manifest&;

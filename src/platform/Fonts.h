@@ -5,7 +5,6 @@
 #include <QFont>
 #include <QPalette>
 #include <QString>
-#include <vector>
 
 class QWidget;
 
@@ -25,17 +24,5 @@ void setCaptionColour(QWidget* button, const QColor& colour);
 
 // The look of each "Selected Directory:" label: red, bold italic "Myriad Roman", 13 pixels high.
 void applySelectedDirectoryLook(QWidget* label);
-
-// The colour scheme the two organizer pages share: green lists and name boxes, a green "&Go" in
-// "Myriad Roman", blue install and uninstall captions, red delete captions, and a red bold italic
-// "Selected Directory:" label.
-struct OrganizerPageLook {
-  std::vector<QWidget*> greenBoxes;
-  QWidget* goButton;
-  std::vector<QWidget*> transferButtons;
-  std::vector<QWidget*> deleteButtons;
-  QWidget* selectedDirectoryLabel;
-};
-void applyOrganizerPageLook(const OrganizerPageLook& look);
 
 }  // namespace pitkit

@@ -1,5 +1,5 @@
-// The "Level Renamer" tab of TForm1: the two-step rename (GO asks, OK renames, CANCEL withdraws)
-// and the level folder's file view (levels list, file list, editor and delete by double click).
+#include "renamer/RenamerPage.h"
+
 #include <QKeySequence>
 #include <QLabel>
 #include <QPalette>
@@ -12,15 +12,14 @@
 #include "platform/Errors.h"
 #include "platform/FileListBox.h"
 #include "platform/FileSystem.h"
+#include "platform/Fonts.h"
+#include "platform/GameDirectory.h"
 #include "platform/Paths.h"
+#include "renamer/LevelRename.h"
 #include "renamer/Unit3.h"
 #include "renamer/Unit5.h"
-#include "renamer/LevelRename.h"
-#include "shell/Fonts.h"
-#include "shell/Unit1.h"
 
 namespace pitkit {
-
 namespace {
 
 // The names in the boxes as bytes: a level folder's name need not be UTF-8.
@@ -42,8 +41,39 @@ void showStatus(Ui::TabSheet1& r, const QString& text) {
 
 }  // namespace
 
-void TForm1::setUpRenamer() {
-  auto& r = renamerUi;
+RenamerPage::RenamerPage(QWidget* window, Ui::TabSheet1& controls, GameDirectory& gameDirectory)
+    : r_(controls), game_(gameDirectory) {
+  setUpControls(window);
+  game_.listen([this](const std::string& folder) { followGameFolder(folder); });
+}
+
+void RenamerPage::setEditors(TForm3* form3, TForm5* form5) {
+  form3_ = form3;
+  form5_ = form5;
+}
+
+void RenamerPage::followGameFolder(const std::string& folder) {
+  r_.StaticText2->setPath(QString::fromStdString(folder));
+  r_.BitBtn2->setEnabled(game_.usable());
+  // The paths follow the new folder.
+  ONameChange();
+  NNameChange();
+  // The levels list opens the game's levels folder; a folder that is missing leaves it as it was.
+  const std::string levels = game_.sub("levels");
+  if (directoryExists(levels)) r_.DirectoryListBox2->setDirectory(levels);
+}
+
+std::string RenamerPage::renamedInfoFile() const {
+  return NewLevelPath + PathDelim + textOf(r_.NName) + ".inf";
+}
+
+void RenamerPage::forget() {
+  OldLevelPath.clear();
+  NewLevelPath.clear();
+}
+
+void RenamerPage::setUpControls(QWidget* window) {
+  auto& r = r_;
   r.DirectoryListBox2->setFileList(r.FileListBox1);
   r.FileListBox1->setFileEdit(r.filedisp);
 
@@ -63,48 +93,44 @@ void TForm1::setUpRenamer() {
   // The status text never shrinks below its place in the layout.
   r.StaticText1->setMinimumHeight(r.StaticText1->height());
 
-  connect(r.OName, &QLineEdit::textChanged, this, guarded(this, [this] { ONameChange(); }));
-  connect(r.NName, &QLineEdit::textChanged, this, guarded(this, [this] { NNameChange(); }));
-  connect(r.BitBtn2, &QPushButton::clicked, this, guarded(this, [this] { BitBtn2Click(); }));
-  connect(r.bitbtn1, &QPushButton::clicked, this, guarded(this, [this] { bitbtn1Click(); }));
-  connect(r.BitBtn3, &QPushButton::clicked, this, guarded(this, [this] { BitBtn3Click(); }));
-  connect(r.DirectoryListBox2, &TDirectoryListBox::directoryChanged, this,
-          guarded(this, [this] { DirectoryListBox2Change(); }));
-  connect(r.DirectoryListBox2, &QListWidget::itemClicked, this,
-          guarded(this, [this] { DirectoryListBox2Click(); }));
-  connect(r.CheckBox3, &QCheckBox::toggled, this, guarded(this, [this] { CheckBox3Click(); }));
-  connect(r.FileListBox1, &TFileListBox::dblClick, this,
-          guarded(this, [this] { FileListBox1DblClick(); }));
+  QObject::connect(r.OName, &QLineEdit::textChanged, window, guarded(window, [this] { ONameChange(); }));
+  QObject::connect(r.NName, &QLineEdit::textChanged, window, guarded(window, [this] { NNameChange(); }));
+  QObject::connect(r.BitBtn2, &QPushButton::clicked, window, guarded(window, [this] { BitBtn2Click(); }));
+  QObject::connect(r.bitbtn1, &QPushButton::clicked, window, guarded(window, [this] { bitbtn1Click(); }));
+  QObject::connect(r.BitBtn3, &QPushButton::clicked, window, guarded(window, [this] { BitBtn3Click(); }));
+  QObject::connect(r.DirectoryListBox2, &TDirectoryListBox::directoryChanged, window,
+                   guarded(window, [this] { DirectoryListBox2Change(); }));
+  QObject::connect(r.DirectoryListBox2, &QListWidget::itemClicked, window,
+                   guarded(window, [this] { DirectoryListBox2Click(); }));
+  QObject::connect(r.CheckBox3, &QCheckBox::toggled, window, guarded(window, [this] { CheckBox3Click(); }));
+  QObject::connect(r.FileListBox1, &TFileListBox::dblClick, window,
+                   guarded(window, [this] { FileListBox1DblClick(); }));
 
   // GO is the tab's cancel button: Escape presses it. A window-wide shortcut owned by GO only
   // fires while GO is visible and enabled, that is while this tab shows and a game is chosen.
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), r.BitBtn2);
   escape->setContext(Qt::WindowShortcut);
-  connect(escape, &QShortcut::activated, r.BitBtn2, &QPushButton::click);
+  QObject::connect(escape, &QShortcut::activated, r.BitBtn2, &QPushButton::click);
 }
 
-// The folder every level name is relative to.
-static std::string levelsBase(const std::string& gameDirectory) {
-  return gameDirectory + PathDelim + "levels" + PathDelim;
-}
 
-void TForm1::ONameChange() { OldLevelPath = levelsBase(GameDirectory) + textOf(renamerUi.OName); }
+void RenamerPage::ONameChange() { OldLevelPath = game_.subWithDelim("levels") + textOf(r_.OName); }
 
-void TForm1::NNameChange() { NewLevelPath = levelsBase(GameDirectory) + textOf(renamerUi.NName); }
+void RenamerPage::NNameChange() { NewLevelPath = game_.subWithDelim("levels") + textOf(r_.NName); }
 
-void TForm1::BitBtn2Click() {
-  const std::string newName = textOf(renamerUi.NName);
-  if (directoryExists(levelsBase(GameDirectory) + newName))
+void RenamerPage::BitBtn2Click() {
+  const std::string newName = textOf(r_.NName);
+  if (directoryExists(game_.subWithDelim("levels") + newName))
     throw Exception("Level: " + newName + " already exists!");
-  renamerUi.bitbtn1->setVisible(true);
-  renamerUi.BitBtn3->setVisible(true);
-  showStatus(renamerUi, QStringLiteral("Are you sure you want to rename: ") +
-                            renamerUi.OName->text() + QStringLiteral(" To: ") +
-                            renamerUi.NName->text());
+  r_.bitbtn1->setVisible(true);
+  r_.BitBtn3->setVisible(true);
+  showStatus(r_, QStringLiteral("Are you sure you want to rename: ") +
+                            r_.OName->text() + QStringLiteral(" To: ") +
+                            r_.NName->text());
 }
 
-void TForm1::bitbtn1Click() {
-  auto& r = renamerUi;
+void RenamerPage::bitbtn1Click() {
+  auto& r = r_;
   // The names are read now: NName may have been edited since GO asked.
   const std::string oldName = textOf(r.OName);
   const std::string newName = textOf(r.NName);
@@ -134,37 +160,37 @@ void TForm1::bitbtn1Click() {
   if (r.CheckBox1->isChecked()) {
     const std::string infoFile = NewLevelPath + PathDelim + textOf(r.NName) + ".inf";
     if (!fileExists(infoFile)) throw Exception(textOf(r.NName) + ".inf does not exist!");
-    Form3->openRenameSave(infoFile);
+    form3_->openRenameSave(infoFile);
   }
 }
 
-void TForm1::BitBtn3Click() {
-  renamerUi.bitbtn1->setVisible(false);
-  renamerUi.BitBtn3->setVisible(false);
-  showStatus(renamerUi, QString());
+void RenamerPage::BitBtn3Click() {
+  r_.bitbtn1->setVisible(false);
+  r_.BitBtn3->setVisible(false);
+  showStatus(r_, QString());
 }
 
-void TForm1::DirectoryListBox2Change() {
-  setByteText(renamerUi.OName, relativePath(levelsBase(GameDirectory), renamerUi.DirectoryListBox2->Directory()));
+void RenamerPage::DirectoryListBox2Change() {
+  setByteText(r_.OName, relativePath(game_.subWithDelim("levels"), r_.DirectoryListBox2->Directory()));
 }
 
-void TForm1::DirectoryListBox2Click() { DirectoryListBox2Change(); }
+void RenamerPage::DirectoryListBox2Click() { DirectoryListBox2Change(); }
 
-void TForm1::CheckBox3Click() {
-  auto* list = renamerUi.FileListBox1;
-  list->setMask(renamerUi.CheckBox3->isChecked() ? "*.inf" : "*.*");
+void RenamerPage::CheckBox3Click() {
+  auto* list = r_.FileListBox1;
+  list->setMask(r_.CheckBox3->isChecked() ? "*.inf" : "*.*");
   list->Update();
 }
 
-void TForm1::FileListBox1DblClick() {
-  auto& r = renamerUi;
+void RenamerPage::FileListBox1DblClick() {
+  auto& r = r_;
   const std::string file = r.FileListBox1->FileName();
   // The editor takes ".inf" exactly, with its case; any other file may only be deleted.
   if (r.CheckBox1->isChecked() && extractFileExt(file) == ".inf") {
-    Form3->openFileSave(file);
+    form3_->openFileSave(file);
   } else if (r.CheckBox2->isChecked()) {
     if (r.CheckBox4->isChecked()) {
-      Form5->exec();
+      form5_->exec();
     } else {
       deleteFile(file);
       r.FileListBox1->Update();

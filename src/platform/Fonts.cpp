@@ -1,4 +1,4 @@
-#include "shell/Fonts.h"
+#include "platform/Fonts.h"
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
@@ -116,19 +116,6 @@ void setCaptionColour(QWidget* button, const QColor& colour) {
 void applySelectedDirectoryLook(QWidget* label) {
   label->setFont(namedFont(QStringLiteral("Myriad Roman"), 13, true, true));
   setColour(label, QPalette::WindowText, Qt::red);
-}
-
-void applyOrganizerPageLook(const OrganizerPageLook& look) {
-  const QColor green(0, 128, 0);
-  for (QWidget* box : look.greenBoxes) {
-    setColour(box, QPalette::Base, green);
-    setColour(box, QPalette::Text, Qt::white);
-  }
-  look.goButton->setFont(namedFont(QStringLiteral("Myriad Roman"), 16));
-  setCaptionColour(look.goButton, green);
-  for (QWidget* button : look.transferButtons) setCaptionColour(button, Qt::blue);
-  for (QWidget* button : look.deleteButtons) setCaptionColour(button, Qt::red);
-  applySelectedDirectoryLook(look.selectedDirectoryLabel);
 }
 
 }  // namespace pitkit

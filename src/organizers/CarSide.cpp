@@ -1,0 +1,111 @@
+#include "organizers/CarSide.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+
+#include "organizers/CarFile.h"
+#include "organizers/OrganizerList.h"
+#include "organizers/StockTables.h"
+#include "platform/FileSystem.h"
+#include "platform/Fonts.h"
+#include "platform/GameDirectory.h"
+#include "platform/Paths.h"
+#include "platform/PictureBox.h"
+
+namespace pitkit {
+
+namespace {
+
+const char* const kParametersFile = "parameters.txt";
+const char* const kParametersMarker = "; Model Filenames";
+constexpr int kCarNameTypingLimit = 27;
+
+// The caption of a car folder found below `parent`: its path relative to that folder. A
+// parameters.txt lying in cars or garage itself (or, from a stale search, anywhere else) gives no
+// caption, so that no action can ever be offered on the whole folder.
+std::string carCaption(const GameDirectory& game, const char* parent, const std::string& folder) {
+  if (!isBelowGameFolder(folder, game.path(), parent)) return {};
+  const std::string caption = relativePath(game.subWithDelim(parent), folder);
+  return caption.starts_with(".." + PathDelimStr) ? std::string() : caption;
+}
+
+}  // namespace
+
+CarDetails::CarDetails(Ui::TabSheet3& controls, QLabel* placeholder, GameDirectory& gameDirectory)
+    : c_(controls), placeholder_(placeholder), game_(gameDirectory) {}
+
+void CarDetails::show(const std::string& caption, const std::string& parametersFile, bool uninstalled) {
+  const std::string carFolder = game_.subWithDelim(uninstalled ? "garage" : "cars") + caption + PathDelim;
+  // Read first: when the parameter file cannot be read, the name and pictures stay as they were.
+  const CarParameters parameters = readCarParameters(carFolder + parametersFile);
+  if (uninstalled)
+    showName(c_.Edit8, QString::fromStdString(parameters.name), 0);
+  else
+    showName(c_.Edit10, QString::fromStdString(parameters.name), kCarNameTypingLimit);
+  // The texture page is named as installed; an uninstalled car's lies in the garage.
+  const std::string texturePage =
+      uninstalled ? uninstalledTexturePage(parameters.texturePage, caption) : parameters.texturePage;
+  c_.Edit11->setText(QString::fromStdString(texturePage));
+
+  const QPixmap placeholder = placeholder_->pixmap();
+  const std::string picture = carFolder + caption + ".jpg";
+  // A picture that cannot be shown ends the handler here: the texture page keeps what it showed.
+  if (fileExists(picture))
+    loadJpegInto(c_.Image9, picture);
+  else if (uninstalled)
+    loadBitmapInto(c_.Image9, game_.sub("noavail.bmp"));
+  else
+    c_.Image9->setPixmap(placeholder);
+
+  const std::string texturePath = game_.path() + PathDelim + gamePathToNative(texturePage);
+  if (fileExists(texturePath))
+    loadBitmapInto(c_.Image3, texturePath);
+  else
+    c_.Image3->setPixmap(placeholder);
+}
+
+OrganizerSide carSide(Ui::TabSheet3& c, TFindFile& FindFile3, TFindFile& FindFile4, CarDetails& details) {
+  return {.installedFolder = "cars",
+          .uninstalledFolder = "garage",
+          .fileMask = kParametersFile,
+          .marker = kParametersMarker,
+          .installedSearch = FindFile3,
+          .uninstalledSearch = FindFile4,
+          .installedList = c.Foundfiles3,
+          .uninstalledList = c.foundfiles4,
+          .goButton = c.FindButton2,
+          .uninstallButton = c.BitBtn8,
+          .installButton = c.BitBtn10,
+          .deleteInstalledButton = c.BitBtn9,
+          .deleteUninstalledButton = c.BitBtn11,
+          .installedCount = c.Edit6,
+          .uninstalledCount = c.Edit7,
+          .totalCount = c.Edit9,
+          .stockCount = kStockCarCount,
+          .selectedDirectory = c.StaticText4,
+          .selectedDirectoryLabel = c.Label17,
+          .nameBoxes = {c.Edit10, c.Edit8},
+          .installedCaption = [](const GameDirectory& game, const std::string& folder,
+                                 const std::string&) { return carCaption(game, "cars", folder); },
+          .uninstalledCaption = [](const GameDirectory& game, const std::string& folder,
+                                   const std::string&) { return carCaption(game, "garage", folder); },
+          .isStock = [](const std::string& caption, const std::string&) { return isStockCarFolder(caption); },
+          .details = details,
+          .missingInstalledFolderError = nullptr,
+          .goSetsSearchFolders = true};
+}
+
+void arrangeCarPage(Ui::TabSheet3& c, const QLabel* placeholder, const QWidget* window) {
+  QFont counter = window->font();
+  counter.setBold(true);
+  counter.setItalic(true);
+  for (QLineEdit* box : {c.Edit6, c.Edit7, c.Edit9}) {
+    box->setFont(counter);
+    setColour(box, QPalette::Base, window->palette().color(QPalette::Button));
+  }
+  c.Image9->setPixmap(placeholder->pixmap());
+  c.Image3->setPixmap(placeholder->pixmap());
+}
+
+}  // namespace pitkit

@@ -1,0 +1,186 @@
+#include "organizers/LevelSide.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPixmap>
+#include <algorithm>
+#include <vector>
+
+#include "organizers/InfoFile.h"
+#include "organizers/OrganizerList.h"
+#include "organizers/StockTables.h"
+#include "platform/ErrorBox.h"
+#include "platform/FileSystem.h"
+#include "platform/GameDirectory.h"
+#include "platform/Paths.h"
+#include "platform/PictureBox.h"
+#include "platform/ShellOpen.h"
+
+namespace pitkit {
+
+namespace {
+
+const char* const kInfoFileMarker = "Torvane .INF file structure";
+constexpr int kLevelNameTypingLimit = 27;
+
+// The picture the preview shows until a level is selected: drawn here, a track on a lawn.
+QPixmap defaultPreview() {
+  // Drawn at the screen's device pixels, so that it is sharp on a scaled screen.
+  const qreal ratio = qGuiApp->devicePixelRatio();
+  QPixmap picture(QSize(160, 120) * ratio);
+  picture.setDevicePixelRatio(ratio);
+  QPainter painter(&picture);
+  painter.setRenderHint(QPainter::Antialiasing);
+  QLinearGradient sky(0, 0, 0, 120);
+  sky.setColorAt(0, QColor(120, 170, 230));
+  sky.setColorAt(0.45, QColor(200, 225, 245));
+  sky.setColorAt(0.46, QColor(70, 140, 60));
+  sky.setColorAt(1, QColor(40, 100, 40));
+  painter.fillRect(picture.rect(), sky);
+  painter.setPen(QPen(QColor(90, 90, 90), 14));
+  painter.setBrush(Qt::NoBrush);
+  painter.drawEllipse(QRectF(22, 62, 116, 44));
+  painter.setPen(QPen(Qt::white, 1, Qt::DashLine));
+  painter.drawEllipse(QRectF(22, 62, 116, 44));
+  QFont font = painter.font();
+  font.setBold(true);
+  font.setItalic(true);
+  font.setPixelSize(15);
+  painter.setFont(font);
+  painter.setPen(QColor(30, 40, 90));
+  painter.drawText(QRect(0, 10, 160, 30), Qt::AlignCenter, QStringLiteral("Torvane"));
+  return picture;
+}
+
+// Keeps the level lists filling the page's height: the lists grow and shrink with the page, the
+// controls below them keep their distance to the bottom edge.
+class LevelPageResizer : public QObject {
+ public:
+  LevelPageResizer(QWidget* page, std::vector<QWidget*> stretching, std::vector<QWidget*> bottomAnchored)
+      : QObject(page), page_(page), designHeight_(page->height()) {
+    for (QWidget* w : stretching) stretching_.push_back({w, w->geometry()});
+    for (QWidget* w : bottomAnchored) bottom_.push_back({w, w->geometry()});
+    page->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == page_ && event->type() == QEvent::Resize) {
+      // Never shrink the lists below a few rows.
+      const int delta = std::max(page_->height() - designHeight_, -120);
+      for (const auto& [w, r] : stretching_) w->setGeometry(r.x(), r.y(), r.width(), r.height() + delta);
+      for (const auto& [w, r] : bottom_) w->move(r.x(), r.y() + delta);
+    }
+    return false;
+  }
+
+ private:
+  struct Placed {
+    QWidget* widget;
+    QRect design;
+  };
+  QWidget* page_;
+  int designHeight_;
+  std::vector<Placed> stretching_;
+  std::vector<Placed> bottom_;
+};
+
+// An installed level is levels/C/C.inf, with folder and file named alike letter for letter.
+std::string installedLevelCaption(const GameDirectory& game, const std::string& folder, const std::string& name) {
+  const std::string caption = stripFileExt(name);
+  const std::string levels = game.subWithDelim("levels");
+  // The search reports the folder as levels/C exactly in all but odd cases (a differently spelt
+  // path to levels); then the folder is the one the search has just listed, so it exists without
+  // asking the disk again.
+  const bool exactlyLevelsC = folder.size() == levels.size() + caption.size() &&
+                              folder.compare(0, levels.size(), levels) == 0 &&
+                              folder.compare(levels.size(), std::string::npos, caption) == 0;
+  if (!exactlyLevelsC && (relativePath(levels, folder) != caption || !directoryExists(levels + caption))) return {};
+  return caption;
+}
+
+// An uninstalled level is any info file below un_levels (a search still reporting from an older
+// game folder lists nothing).
+std::string uninstalledLevelCaption(const GameDirectory& game, const std::string& folder, const std::string& name) {
+  return isBelowGameFolder(folder, game.path(), "un_levels") ? stripFileExt(name) : std::string();
+}
+
+}  // namespace
+
+LevelDetails::LevelDetails(QWidget* window, Ui::TabSheet2& controls, GameDirectory& gameDirectory)
+    : u_(controls), game_(gameDirectory) {
+  u_.Image2->setPixmap(defaultPreview());
+  QObject::connect(u_.viewreadme, &QPushButton::clicked, window, guarded(window, [this] { viewreadmeClick(); }));
+  QObject::connect(u_.inffile1, &QPushButton::clicked, window, guarded(window, [this] { inffile1Click(); }));
+}
+
+void LevelDetails::withdraw() {
+  u_.viewreadme->setEnabled(false);
+  u_.inffile1->setEnabled(false);
+}
+
+void LevelDetails::show(const std::string& caption, const std::string& infoFile, bool uninstalled) {
+  const std::string levelFolder = game_.subWithDelim(uninstalled ? "un_levels" : "levels") + caption + PathDelim;
+  // Read first: when the info file cannot be read, nothing else of the details changes.
+  const std::string name = readLevelDisplayName(levelFolder + infoFile);
+  if (uninstalled)
+    showName(u_.lvlname2, QString::fromStdString(name), 0);
+  else
+    showName(u_.Edit4, QString::fromStdString(name), kLevelNameTypingLimit);
+  SelectedLevelFolder = levelFolder;
+  SelectedLevelInfoFile = infoFile;
+  u_.inffile1->setEnabled(true);
+  u_.viewreadme->setEnabled(fileExists(levelFolder + "readme.txt"));
+  const std::string gfx = game_.subWithDelim("gfx");
+  const std::string preview = gfx + caption + ".bmp";
+  loadBitmapInto(u_.Image2, fileExists(preview) ? preview : gfx + "pellmoor.bmp");
+}
+
+void LevelDetails::viewreadmeClick() { shellOpen("readme.txt", SelectedLevelFolder); }
+
+void LevelDetails::inffile1Click() { shellOpen(SelectedLevelInfoFile, SelectedLevelFolder); }
+
+OrganizerSide levelSide(Ui::TabSheet2& u, TFindFile& FindFile, TFindFile& FindFile2, LevelDetails& details) {
+  return {.installedFolder = "levels",
+          .uninstalledFolder = "un_levels",
+          .fileMask = "*.inf",
+          .marker = kInfoFileMarker,
+          .installedSearch = FindFile,
+          .uninstalledSearch = FindFile2,
+          .installedList = u.FoundFiles,
+          .uninstalledList = u.FoundFiles2,
+          .goButton = u.Findbutton,
+          .uninstallButton = u.BitBtn4,
+          .installButton = u.BitBtn6,
+          .deleteInstalledButton = u.BitBtn5,
+          .deleteUninstalledButton = u.BitBtn7,
+          .installedCount = u.Edit2,
+          .uninstalledCount = u.Edit3,
+          .totalCount = u.Edit1,
+          .stockCount = kStockLevelCount,
+          .selectedDirectory = u.StaticText3,
+          .selectedDirectoryLabel = u.Label9,
+          .nameBoxes = {u.Edit4, u.lvlname2},
+          .installedCaption = installedLevelCaption,
+          .uninstalledCaption = uninstalledLevelCaption,
+          .isStock = [](const std::string&, const std::string& fileName) { return isStockLevelInfoFile(fileName); },
+          .details = details,
+          .missingInstalledFolderError = "Selected Directory is not a TORVANE Main directory",
+          .goSetsSearchFolders = false};
+}
+
+void arrangeLevelPage(QWidget* page, Ui::TabSheet2& u) {
+  for (QTreeWidget* list : {u.FoundFiles, u.FoundFiles2}) {
+    list->setHeaderLabels({QStringLiteral("Folder Name")});
+    list->setSortingEnabled(false);
+  }
+  QFont bold = u.StaticText3->font();
+  bold.setBold(true);
+  u.StaticText3->setFont(bold);
+  // Exit keeps its place, as on the car page.
+  new LevelPageResizer(page, {u.FoundFiles, u.FoundFiles2}, {u.BitBtn4, u.BitBtn5, u.BitBtn6, u.BitBtn7});
+}
+
+}  // namespace pitkit

@@ -1,0 +1,52 @@
+#pragma once
+// The "Level Renamer" page: the two-step rename of a level (GO asks, OK renames, CANCEL
+// withdraws) and the level folder's file view (levels list, file list, editor, delete).
+#include <string>
+
+#include "ui_Unit1LevelRenamer.h"
+
+class QWidget;
+
+namespace pitkit {
+
+class GameDirectory;
+class TForm3;
+class TForm5;
+
+// The work of the renamer page; the main window's handlers forward to it.
+class RenamerPage {
+ public:
+  RenamerPage(QWidget* window, Ui::TabSheet1& controls, GameDirectory& gameDirectory);
+  // The info-file editor and the delete confirmation, made after the page.
+  void setEditors(TForm3* form3, TForm5* form5);
+
+  // The level folder to rename and its new path.
+  std::string OldLevelPath;
+  std::string NewLevelPath;
+
+  // The info file of the renamed level, as the editor's rename-save writes it.
+  std::string renamedInfoFile() const;
+  // The window closes: both paths are emptied.
+  void forget();
+
+  void ONameChange();
+  void NNameChange();
+  void BitBtn2Click();
+  void bitbtn1Click();
+  void BitBtn3Click();
+  void DirectoryListBox2Change();
+  void DirectoryListBox2Click();
+  void CheckBox3Click();
+  void FileListBox1DblClick();
+
+ private:
+  void setUpControls(QWidget* window);
+  void followGameFolder(const std::string& folder);
+
+  Ui::TabSheet1& r_;
+  GameDirectory& game_;
+  TForm3* form3_ = nullptr;
+  TForm5* form5_ = nullptr;
+};
+
+}  // namespace pitkit
