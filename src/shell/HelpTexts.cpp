@@ -1,5 +1,10 @@
 #include "shell/HelpTexts.h"
 
+#include <QDialog>
+
+#include "platform/Fonts.h"
+#include "shell/WindowPlace.h"
+
 namespace pitkit {
 
 QStringList renamerHelpLabels() {
@@ -74,6 +79,15 @@ QStringList programInfoImportantLines() {
       QString(),
       QStringLiteral("These folders will be created when you use the program for the first time."),
   };
+}
+
+void setUpHelpWindow(QDialog* window, QPoint place, const QString& objectName) {
+  // The layout sets only the size of a window; a dialog without a place of its own would be
+  // centred over the main window each time it opens.
+  placeWindow(window, place);
+  registerFontFallbacks();
+  window->setFont(namedFont(QStringLiteral("MS Sans Serif"), 11));
+  window->setObjectName(objectName);
 }
 
 }  // namespace pitkit

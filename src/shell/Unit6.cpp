@@ -9,12 +9,7 @@ namespace pitkit {
 
 TForm6::TForm6(QWidget* parent) : QDialog(parent) {
   ui.setupUi(this);
-  // The layout sets only the size of a window; a dialog without a place of its own would be
-  // centred over the main window each time it opens.
-  placeWindow(this, QPoint(444, 317));
-  registerFontFallbacks();
-  setFont(namedFont(QStringLiteral("MS Sans Serif"), 11));
-  setObjectName(QStringLiteral("Form6"));
+  setUpHelpWindow(this, QPoint(444, 317), QStringLiteral("Form6"));
   connect(ui.Button1, &QPushButton::clicked, this, guarded(this, [this] { Button1Click(); }));
 }
 

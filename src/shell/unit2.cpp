@@ -12,12 +12,7 @@ namespace pitkit {
 
 TForm2::TForm2(QWidget* parent) : QDialog(parent) {
   ui.setupUi(this);
-  // The layout sets only the size of a window; a dialog without a place of its own would be
-  // centred over the main window each time it opens.
-  placeWindow(this, QPoint(196, 251));
-  registerFontFallbacks();
-  setFont(namedFont(QStringLiteral("MS Sans Serif"), 11));
-  setObjectName(QStringLiteral("Form2"));
+  setUpHelpWindow(this, QPoint(196, 251), QStringLiteral("Form2"));
   const QStringList texts = renamerHelpLabels();
   QLabel* const labels[] = {ui.Label1, ui.Label2,  ui.Label6,  ui.Label5,  ui.Label7,
                             ui.Label8, ui.Label3,  ui.Label10, ui.Label11, ui.Label12,
