@@ -611,40 +611,6 @@ std::string copyFolder(const std::string& source, const std::string& destination
 
 void setCopyRangeCall(CopyRangeCall call) { copyRangeCall = call != nullptr ? call : &kernelCopyRange; }
 
-std::string normalizePathLexically(const std::string& path) {
-  const bool absolute = !path.empty() && path.front() == PathDelim;
-  std::vector<std::string> names;
-  std::string current;
-  auto flush = [&] {
-    if (current.empty() || current == ".") {
-    } else if (current == "..") {
-      if (!names.empty() && names.back() != "..") {
-        names.pop_back();
-      } else if (!absolute) {
-        names.push_back(current);
-      }
-    } else {
-      names.push_back(current);
-    }
-    current.clear();
-  };
-  for (char c : path) {
-    if (c == PathDelim) {
-      flush();
-    } else {
-      current += c;
-    }
-  }
-  flush();
-  std::string result = absolute ? PathDelimStr : std::string();
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    if (i > 0) result += PathDelim;
-    result += names[i];
-  }
-  if (result.empty()) result = ".";
-  return result;
-}
-
 void checkTransferPath(const std::string& gameDirectory, const std::string& path) {
   if (path.empty()) throw Exception("No folder given to move or delete");
   const std::string target = normalizePathLexically(path);

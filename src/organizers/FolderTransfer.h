@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/Errors.h"
+#include "platform/Paths.h"
 
 namespace pitkit {
 
@@ -75,8 +76,5 @@ void checkFolderRemovable(const std::string& folder);
 // the game directory itself or anything above it. Paths are compared after removing ".", ".." and
 // doubled separators.
 void checkTransferPath(const std::string& gameDirectory, const std::string& path);
-
-// `path` with doubled separators, "." and ".." removed, without a trailing separator (lexical only).
-std::string normalizePathLexically(const std::string& path);
 
 }  // namespace pitkit
