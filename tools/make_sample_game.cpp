@@ -19,6 +19,7 @@
 #include <jpeglib.h>
 
 #include "platform/Charset.h"
+#include "platform/UniqueFd.h"
 
 namespace {
 
@@ -84,19 +85,18 @@ void makeDir(const std::string& path) {
 }
 
 void writeBytes(const std::string& path, const std::string& bytes) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) fail("cannot create file", path);
+  pitkit::UniqueFd file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+  if (!file) fail("cannot create file", path);
   std::size_t done = 0;
   while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    const ssize_t n = ::write(file.get(), bytes.data() + done, bytes.size() - done);
     if (n < 0) {
       if (errno == EINTR) continue;
-      ::close(fd);
       fail("cannot write file", path);
     }
     done += static_cast<std::size_t>(n);
   }
-  if (::close(fd) != 0) fail("cannot write file", path);
+  if (file.close() != 0) fail("cannot write file", path);
 }
 
 // Lines joined with CR LF, as the game's text files are written.

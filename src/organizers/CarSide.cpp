@@ -25,7 +25,7 @@ constexpr int kCarNameTypingLimit = 27;
 // parameters.txt lying in cars or garage itself (or, from a stale search, anywhere else) gives no
 // caption, so that no action can ever be offered on the whole folder.
 std::string carCaption(const GameDirectory& game, const char* parent, const std::string& folder) {
-  if (!isBelowGameFolder(folder, game.path(), parent)) return {};
+  if (!isPathInside(folder, game.sub(parent))) return {};
   const std::string caption = relativePath(game.subWithDelim(parent), folder);
   return caption.starts_with(".." + PathDelimStr) ? std::string() : caption;
 }

@@ -104,7 +104,7 @@ std::string installedLevelCaption(const GameDirectory& game, const std::string& 
 // An uninstalled level is any info file below un_levels (a search still reporting from an older
 // game folder lists nothing).
 std::string uninstalledLevelCaption(const GameDirectory& game, const std::string& folder, const std::string& name) {
-  return isBelowGameFolder(folder, game.path(), "un_levels") ? stripFileExt(name) : std::string();
+  return isPathInside(folder, game.sub("un_levels")) ? stripFileExt(name) : std::string();
 }
 
 }  // namespace

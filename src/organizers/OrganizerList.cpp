@@ -6,9 +6,7 @@
 #include <QTreeWidget>
 #include <algorithm>
 
-#include "organizers/FolderTransfer.h"
 #include "organizers/OrganizerSearch.h"
-#include "platform/Paths.h"
 
 namespace pitkit {
 
@@ -24,11 +22,6 @@ std::string itemBytes(const QTreeWidgetItem* item, int role) {
 }
 
 }  // namespace
-
-bool isBelowGameFolder(const std::string& folder, const std::string& gameDirectory, const char* parent) {
-  const std::string base = normalizePathLexically(gameDirectory + PathDelim + parent) + PathDelim;
-  return includeTrailingDelim(normalizePathLexically(folder)).compare(0, base.size(), base) == 0;
-}
 
 void addOrganizerItem(OrganizerSearch& search, QTreeWidget* list, const std::string& caption,
                       const std::string& folder, const std::string& fileName) {

@@ -13,10 +13,6 @@ namespace pitkit {
 
 class OrganizerSearch;
 
-// True when `folder` lies below `gameDirectory`/`parent` (compared after removing "." and "..").
-// A search still reporting from an older game directory fails this and fills no list.
-bool isBelowGameFolder(const std::string& folder, const std::string& gameDirectory, const char* parent);
-
 // Queues a list item: caption, the folder the search reported, and the name of the file found
 // (each kept as raw bytes: file names need not be valid UTF-8).
 void addOrganizerItem(OrganizerSearch& search, QTreeWidget* list, const std::string& caption,

@@ -35,15 +35,9 @@ const QIcon& driveIcon() {
   return icon;
 }
 
-bool isBelow(const std::string& path, const std::string& root) {
-  if (root == PathDelimStr) return !path.empty() && path.front() == PathDelim;
-  return path == root || (path.size() > root.size() && path.compare(0, root.size(), root) == 0 &&
-                          path[root.size()] == PathDelim);
-}
-
 bool isSystemTree(const std::string& mountPoint) {
   for (const char* tree : {"/proc", "/sys", "/dev", "/run"})
-    if (isBelow(mountPoint, tree)) return true;
+    if (isPathInside(mountPoint, tree)) return true;
   return false;
 }
 
@@ -69,7 +63,7 @@ std::vector<std::string> volumeRoots(std::vector<MountedVolume> volumes) {
   for (const MountedVolume& v : volumes) {
     if (v.root.empty() || v.root.front() != PathDelim) continue;
     if (kPseudoFileSystems.count(v.type) != 0 || isSystemTree(v.root)) continue;
-    if (v.readOnly && (v.type == "squashfs" || isBelow(v.root, "/snap"))) continue;
+    if (v.readOnly && (v.type == "squashfs" || isPathInside(v.root, "/snap"))) continue;
     // Only a device node names one file system; "tmpfs" or "overlay" may stand for many.
     if (!v.device.empty() && v.device.front() == PathDelim &&
         !devicesSeen.insert({v.device, v.subvolume}).second)
@@ -83,7 +77,7 @@ std::vector<std::string> volumeRoots(std::vector<MountedVolume> volumes) {
 std::string holdingRoot(const std::vector<std::string>& roots, const std::string& folder) {
   std::string best = PathDelimStr;
   for (const std::string& root : roots)
-    if (isBelow(folder, root) && root.size() > best.size()) best = root;
+    if (isPathInside(folder, root) && root.size() > best.size()) best = root;
   return best;
 }
 

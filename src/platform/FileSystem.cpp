@@ -29,6 +29,15 @@ bool moveFileNoReplace(const std::string& from, const std::string& to) {
   return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0;
 }
 
+int renameNoReplaceAt(int fromDirFd, const std::string& from, int toDirFd, const std::string& to) {
+  if (::renameat2(fromDirFd, from.c_str(), toDirFd, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  const int err = errno;
+  if (err != EINVAL && err != ENOSYS) return err;
+  struct stat st {};
+  if (::fstatat(toDirFd, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) return EEXIST;
+  return ::renameat(fromDirFd, from.c_str(), toDirFd, to.c_str()) == 0 ? 0 : errno;
+}
+
 bool deleteFile(const std::string& path) {
   if (path.empty()) {
     errno = ENOENT;

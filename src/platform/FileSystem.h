@@ -11,6 +11,11 @@ bool directoryExists(const std::string& path);
 bool fileExists(const std::string& path);
 // Moves (renames) a file or folder; refuses, atomically, when `to` exists. Returns success.
 bool moveFileNoReplace(const std::string& from, const std::string& to);
+// Renames the entry `from` of the open folder `fromDirFd` to `to` in `toDirFd` (either may be
+// AT_FDCWD), never replacing anything: atomically with renameat2's no-replace flag, and on a file
+// system without that flag by a test for `to` and then a rename (the best available there).
+// Returns 0, or the error number: EEXIST (or ENOTEMPTY) when `to` is taken.
+int renameNoReplaceAt(int fromDirFd, const std::string& from, int toDirFd, const std::string& to);
 // Deletes one file. Returns success.
 bool deleteFile(const std::string& path);
 // Creates one folder (no parents). Returns success; errno tells why not.

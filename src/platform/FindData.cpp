@@ -9,11 +9,10 @@
 
 #include "platform/DateTime.h"
 #include "platform/Mask.h"
+#include "platform/Paths.h"
 
 namespace pitkit {
 namespace {
-
-inline char fold(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 bool hasWildcard(std::string_view s) { return s.find_first_of("*?") != std::string_view::npos; }
 
@@ -21,7 +20,7 @@ bool hasWildcard(std::string_view s) { return s.find_first_of("*?") != std::stri
 bool equalsFolded(std::string_view name, std::string_view folded) {
   if (name.size() != folded.size()) return false;
   for (std::size_t i = 0; i < name.size(); ++i)
-    if (fold(name[i]) != folded[i]) return false;
+    if (upperAscii(name[i]) != folded[i]) return false;
   return true;
 }
 
@@ -32,7 +31,7 @@ std::uint64_t fileTimeOf(const statx_timestamp& t) {
 }  // namespace
 
 NameMask::NameMask(std::string mask) : mask_(std::move(mask)) {
-  for (char c : mask_) folded_.push_back(fold(c));
+  for (char c : mask_) folded_.push_back(upperAscii(c));
   if (mask_ == "*" || mask_ == "*.*")
     kind_ = Kind::Everything;
   else if (!hasWildcard(mask_))
@@ -72,24 +71,24 @@ struct LinuxDirent64 {
 }  // namespace
 
 FolderListing::FolderListing(const std::string& path, std::vector<char>& buffer) : buffer_(buffer) {
-  fd_ = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  owned_.reset(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  fd_ = owned_.get();
   readAll();
 }
 
 FolderListing::FolderListing(const FolderListing& parent, const char* name, std::vector<char>& buffer)
     : buffer_(buffer) {
-  if (parent.isOpen()) fd_ = ::openat(parent.fd(), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (parent.isOpen()) owned_.reset(::openat(parent.fd(), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  fd_ = owned_.get();
   readAll();
 }
 
 FolderListing::FolderListing(int dirFd, std::vector<char>& buffer, Borrowed)
-    : fd_(dirFd), owned_(false), buffer_(buffer) {
+    : fd_(dirFd), buffer_(buffer) {
   readAll();
 }
 
-FolderListing::~FolderListing() {
-  if (owned_ && fd_ >= 0) ::close(fd_);
-}
+FolderListing::~FolderListing() = default;
 
 void FolderListing::readAll() {
   if (fd_ < 0) return;

@@ -3,10 +3,13 @@
 // filtered by a DOS-style name mask, their attribute bits, sizes and times as raw find data.
 #include <dirent.h>
 
-#include <vector>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "platform/UniqueFd.h"
 
 namespace pitkit {
 
@@ -90,12 +93,25 @@ class FolderListing {
  private:
   void readAll();
 
+  UniqueFd owned_;  // the folder this listing opened itself; none for a borrowed one
   int fd_ = -1;
-  bool owned_ = true;
   std::vector<char>& buffer_;
   std::size_t size_ = 0;  // bytes of listing records in buffer_
   std::size_t pos_ = 0;
   FolderEntry current_{};
+};
+
+// The listing buffers of a walk over a tree, one per depth, reused from folder to folder: a folder's
+// listing keeps its buffer while the walk lists the folders below it.
+class ListingBuffers {
+ public:
+  std::vector<char>& at(std::size_t depth) {
+    if (buffers_.size() <= depth) buffers_.resize(depth + 1);
+    return buffers_[depth];
+  }
+
+ private:
+  std::deque<std::vector<char>> buffers_;  // a deque: growing it moves no buffer already handed out
 };
 
 }  // namespace pitkit

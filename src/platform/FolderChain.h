@@ -10,8 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/UniqueFd.h"
+
 namespace pitkit {
 
+// The open folders from a walk's start folder down to its current folder, within a budget.
 class FolderChain {
  public:
   // Enough for any real level, and far below the usual limit of 1024 open files even for the
@@ -19,7 +22,6 @@ class FolderChain {
   static constexpr std::size_t kDefaultBudget = 48;
 
   explicit FolderChain(std::size_t budget = kDefaultBudget);
-  ~FolderChain();
   FolderChain(const FolderChain&) = delete;
   FolderChain& operator=(const FolderChain&) = delete;
 
@@ -41,7 +43,7 @@ class FolderChain {
  private:
   struct Frame {
     std::string name;
-    int fd = -1;
+    UniqueFd fd;  // none while the budget keeps this folder closed
     dev_t dev = 0;
     ino_t ino = 0;
   };

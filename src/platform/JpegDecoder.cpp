@@ -14,6 +14,7 @@
 // clang-format on
 
 #include "platform/Errors.h"
+#include "platform/UniqueFd.h"
 
 namespace pitkit {
 
@@ -38,15 +39,14 @@ void outputMessage(j_common_ptr) {}
 
 std::FILE* openRegularFile(const std::string& path) {
   // Opened without waiting, so a pipe in the picture's place cannot block the window.
-  const int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return nullptr;
+  UniqueFd fd(path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (!fd) return nullptr;
   struct stat st {};
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    if (std::FILE* file = ::fdopen(fd, "rb")) return file;
-  }
-  ::close(fd);
-  return nullptr;
+  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
+  ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
+  std::FILE* file = ::fdopen(fd.get(), "rb");
+  if (file != nullptr) fd.release();  // the stream closes it now
+  return file;
 }
 
 // Decodes `file` into `picture`; returns 0, or libjpeg's message code of the error that stopped it.

@@ -1,9 +1,9 @@
 #include "platform/Mask.h"
 
+#include "platform/Paths.h"
+
 namespace pitkit {
 namespace {
-
-char fold(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // Iterative wildcard match with one backtracking point for the last '*': linear in practice.
 bool wildcardMatch(std::string_view name, std::string_view mask) {
@@ -14,7 +14,7 @@ bool wildcardMatch(std::string_view name, std::string_view mask) {
     if (m < mask.size() && mask[m] == '*') {
       starMask = m++;
       starName = n;
-    } else if (m < mask.size() && (mask[m] == '?' || fold(mask[m]) == fold(name[n]))) {
+    } else if (m < mask.size() && (mask[m] == '?' || upperAscii(mask[m]) == upperAscii(name[n]))) {
       ++n;
       ++m;
     } else if (starMask != std::string_view::npos) {

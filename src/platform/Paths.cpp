@@ -1,6 +1,7 @@
 #include "platform/Paths.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <vector>
 
 #include "platform/FileSystem.h"
@@ -16,6 +17,11 @@ std::string gamePathToNative(const std::string& gamePath) {
 std::string extractFilePath(const std::string& path) {
   const auto pos = path.rfind(PathDelim);
   return pos == std::string::npos ? std::string() : path.substr(0, pos + 1);
+}
+
+std::string parentFolderPath(const std::string& path) {
+  const std::string parent = extractFilePath(path);
+  return parent.empty() ? "." + PathDelimStr : parent;
 }
 
 std::string extractFileName(const std::string& path) {
@@ -39,19 +45,40 @@ std::string includeTrailingDelim(const std::string& path) {
   return path + PathDelim;
 }
 
+std::string excludeTrailingDelim(std::string path) {
+  while (path.size() > 1 && path.back() == PathDelim) path.pop_back();
+  return path;
+}
+
 std::string expandFileName(const std::string& path) {
   if (!path.empty() && path.front() == PathDelim) return path;
   return includeTrailingDelim(getCurrentDir()) + path;
 }
 
 std::string upperAscii(std::string text) {
-  for (char& c : text)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  for (char& c : text) c = upperAscii(c);
   return text;
 }
 
 bool sameTextAscii(const std::string& a, const std::string& b) {
   return a.size() == b.size() && upperAscii(a) == upperAscii(b);
+}
+
+std::string normalizePathLexically(const std::string& path) {
+  // lexically_normal keeps a trailing separator ("a/b/" stays so) and gives "" for "".
+  std::string normal = excludeTrailingDelim(std::filesystem::path(path).lexically_normal().native());
+  return normal.empty() ? std::string(".") : normal;
+}
+
+bool isPathInside(const std::string& path, const std::string& folder, LetterCase letterCase) {
+  std::string inner = normalizePathLexically(path);
+  std::string outer = normalizePathLexically(folder);
+  if (letterCase == LetterCase::IgnoreAscii) {
+    inner = upperAscii(std::move(inner));
+    outer = upperAscii(std::move(outer));
+  }
+  if (outer == PathDelimStr) return inner.front() == PathDelim;
+  return inner.starts_with(outer) && (inner.size() == outer.size() || inner[outer.size()] == PathDelim);
 }
 
 std::vector<std::string> splitFolderNames(const std::string& folderPart) {

@@ -16,6 +16,9 @@ std::string gamePathToNative(const std::string& gamePath);
 
 // Everything up to and including the last separator ("" when there is none).
 std::string extractFilePath(const std::string& path);
+// The same, but "./" (the working directory) when there is no separator: the folder to open to
+// reach the entry `path` names.
+std::string parentFolderPath(const std::string& path);
 // Everything after the last separator.
 std::string extractFileName(const std::string& path);
 // The extension of the name part: from its last '.', dot included; "" when the name has no dot.
@@ -24,15 +27,34 @@ std::string extractFileExt(const std::string& path);
 std::string stripFileExt(const std::string& name);
 // `path` with one separator appended unless it already ends in one.
 std::string includeTrailingDelim(const std::string& path);
+// `path` without its trailing separators, however many; the root "/" stays "/".
+std::string excludeTrailingDelim(std::string path);
 // `path` made absolute against the process's working directory (no other normalisation).
 std::string expandFileName(const std::string& path);
 
 // The folder names of a path: "/a/b/" and "/a/b" both give {"a", "b"}.
 std::vector<std::string> splitFolderNames(const std::string& path);
 
-// ASCII-only case folding, as the file name comparisons of the home platform do.
+// ASCII-only case folding, as the file name comparisons of the home platform do: 'a'..'z' become
+// 'A'..'Z', every other byte (UTF-8 and Windows-1252 letters included) stays as it is.
+constexpr char upperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 std::string upperAscii(std::string text);
 bool sameTextAscii(const std::string& a, const std::string& b);
+
+// `path` with doubled separators, "." and ".." removed, without a trailing separator (lexical only,
+// no file system access): "/a//b/./c/" gives "/a/b/c", "/.." gives "/", "a/../../b" gives "../b",
+// and a path that names nothing ("", "a/..") gives ".".
+std::string normalizePathLexically(const std::string& path);
+
+// How isPathInside compares letters.
+enum class LetterCase { Exact, IgnoreAscii };
+
+// True when `path` is the folder `folder` itself or lies anywhere below it. Purely lexical: both are
+// first normalised with normalizePathLexically, then whole names are compared, so "/g/levels2" is
+// not inside "/g/levels"; every absolute path is inside "/". Meant for absolute paths: relative
+// ones are compared as written ("." holds only itself, "a" is not inside "/"). With
+// LetterCase::IgnoreAscii the names are compared with upperAscii.
+bool isPathInside(const std::string& path, const std::string& folder, LetterCase letterCase = LetterCase::Exact);
 
 // The path of folder `target` relative to folder `base`: the leading folder names the two share
 // (ignoring case) are dropped, "../" is written for each remaining name of base's folder part, then

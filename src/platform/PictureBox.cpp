@@ -19,6 +19,7 @@
 
 #include "platform/Errors.h"
 #include "platform/JpegDecoder.h"
+#include "platform/UniqueFd.h"
 
 namespace pitkit {
 
@@ -43,14 +44,15 @@ QImage decodeBitmap(QFile& file) {
 QImage loadBitmapFile(const std::string& path) {
   // Opened by its bytes, as a file name need not be valid UTF-8. Only a regular file is read: a
   // pipe in its place would block the window, and a folder has nothing to show.
-  const int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd >= 0) {
+  UniqueFd fd(path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (fd) {
     struct stat st {};
     QFile file;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
-        file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+    if (::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode) &&
+        file.open(fd.get(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+      fd.release();  // the QFile closes it now
       return decodeBitmap(file);
-    ::close(fd);
+    }
   }
   throw Exception("Cannot open file " + path);
 }

@@ -3,10 +3,11 @@
 #include <QObject>
 #include <memory>
 
-#include "search/UiThread.h"
+#include "platform/UiThread.h"
 
 namespace pitkit {
 
+// IUiThread through Qt's queued calls to the thread that constructed it.
 class QtUiThread : public IUiThread {
  public:
   // Must be constructed on the user-interface thread: calls are delivered to that thread.

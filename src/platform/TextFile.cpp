@@ -10,6 +10,7 @@
 
 #include "platform/Errors.h"
 #include "platform/Paths.h"
+#include "platform/UniqueFd.h"
 
 namespace pitkit {
 
@@ -18,20 +19,14 @@ TextLineReader::TextLineReader(const std::string& path, std::size_t bufferSize)
   if (path.empty()) throw EInOutError(2);
   // Opened without waiting, so a pipe standing where a text file should be cannot hang the
   // window; only regular files are read (a folder, pipe, socket or device is refused).
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) EInOutError::raiseFromErrno(errno);
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (!fd) EInOutError::raiseFromErrno(errno);
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    throw EInOutError(5);
-  }
-  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-  file_ = ::fdopen(fd, "rb");
-  if (file_ == nullptr) {
-    const int err = errno;
-    ::close(fd);
-    EInOutError::raiseFromErrno(err);
-  }
+  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) throw EInOutError(5);
+  ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
+  file_ = ::fdopen(fd.get(), "rb");
+  if (file_ == nullptr) EInOutError::raiseFromErrno(errno);
+  fd.release();  // the stream closes it now
 }
 
 TextLineReader::~TextLineReader() {
@@ -78,22 +73,19 @@ std::string TextLineReader::readLine() {
 
 std::string readWholeFile(const std::string& path) {
   if (path.empty()) throw EInOutError(2);
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) EInOutError::raiseFromErrno(errno);
+  const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd) EInOutError::raiseFromErrno(errno);
   std::string bytes;
   char chunk[65536];
   for (;;) {
-    const ssize_t n = ::read(fd, chunk, sizeof chunk);
+    const ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
     if (n == 0) break;
     if (n < 0) {
       if (errno == EINTR) continue;
-      const int err = errno;
-      ::close(fd);
-      EInOutError::raiseFromErrno(err);
+      EInOutError::raiseFromErrno(errno);
     }
     bytes.append(chunk, static_cast<std::size_t>(n));
   }
-  ::close(fd);
   return bytes;
 }
 
@@ -111,11 +103,11 @@ void writeFileAtomically(const std::string& requestedPath, const std::string& by
   if (::stat(path.c_str(), &existing) == 0 && (existing.st_mode & S_IWUSR) == 0)
     throw EInOutError(5);
   std::string tmpl = extractFilePath(path) + "." + extractFileName(path) + ".XXXXXX";
-  const int fd = ::mkstemp(tmpl.data());
-  if (fd < 0) EInOutError::raiseFromErrno(errno);
+  UniqueFd fd(::mkstemp(tmpl.data()));
+  if (!fd) EInOutError::raiseFromErrno(errno);
 
   auto fail = [&](int err) {
-    ::close(fd);
+    fd.reset();
     ::unlink(tmpl.c_str());
     EInOutError::raiseFromErrno(err);
   };
@@ -123,24 +115,25 @@ void writeFileAtomically(const std::string& requestedPath, const std::string& by
   // Keep the old file's permission bits where there is one; otherwise the usual 0666 & ~umask.
   struct stat old {};
   if (::stat(path.c_str(), &old) == 0) {
-    ::fchmod(fd, old.st_mode & 07777);
+    ::fchmod(fd.get(), old.st_mode & 07777);
   } else {
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
+    ::fchmod(fd.get(), 0666 & ~mask);
   }
 
   std::size_t written = 0;
   while (written < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+    const ssize_t n = ::write(fd.get(), bytes.data() + written, bytes.size() - written);
     if (n < 0) {
       if (errno == EINTR) continue;
       fail(errno);
     }
     written += static_cast<std::size_t>(n);
   }
-  if (::fsync(fd) != 0) fail(errno);
-  if (::close(fd) != 0) {
+  if (::fsync(fd.get()) != 0) fail(errno);
+  // The last write error of some file systems comes only with the close.
+  if (fd.close() != 0) {
     const int err = errno;
     ::unlink(tmpl.c_str());
     EInOutError::raiseFromErrno(err);

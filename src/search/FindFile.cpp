@@ -31,12 +31,6 @@ namespace {
 
 const int kPriorityValues[] = {-15, -2, -1, 0, 1, 2, 15};
 
-// The event form of a folder: one trailing separator removed, except for the root itself.
-std::string eventForm(const std::string& folder) {
-  if (folder.size() > 1 && folder.back() == PathDelim) return folder.substr(0, folder.size() - 1);
-  return folder;
-}
-
 }  // namespace
 
 int threadPriorityValue(TThreadPriority priority) {
@@ -182,12 +176,12 @@ void TFindFile::workerEnded() {
 }
 
 void TFindFile::DoFound(const std::string& folder, TSearchRec& fileInfo) {
-  if (OnFound && !destroying_) OnFound(this, eventForm(folder), fileInfo);
+  if (OnFound && !destroying_) OnFound(this, excludeTrailingDelim(folder), fileInfo);
 }
 
 bool TFindFile::DoNewFolder(const std::string& folder) {
   bool ignore = false;
-  if (OnNewFolder && !destroying_) OnNewFolder(this, eventForm(folder), ignore);
+  if (OnNewFolder && !destroying_) OnNewFolder(this, excludeTrailingDelim(folder), ignore);
   return !ignore;
 }
 

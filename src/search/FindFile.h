@@ -13,7 +13,7 @@
 #include "platform/DateTime.h"
 #include "platform/Errors.h"
 #include "platform/FindData.h"
-#include "search/UiThread.h"
+#include "platform/UiThread.h"
 
 namespace pitkit {
 

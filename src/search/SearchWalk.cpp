@@ -11,6 +11,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
+#include "platform/UniqueFd.h"
 #include "search/FindFile.h"
 
 namespace pitkit {
@@ -109,7 +110,7 @@ bool exclusionMatches(const std::string& path, const std::string& mask) {
 ContentMatcher::ContentMatcher(std::string_view text, bool ignoreCase)
     : text_(text.substr(0, std::min(text.size(), text.find('\0')))), ignoreCase_(ignoreCase) {
   for (int c = 0; c < 256; ++c)
-    table_[c] = static_cast<unsigned char>(ignoreCase && c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    table_[c] = static_cast<unsigned char>(ignoreCase ? upperAscii(static_cast<char>(c)) : c);
   for (char& c : text_) c = static_cast<char>(table_[static_cast<unsigned char>(c)]);
   // The anchor is the text byte the scan looks for with memchr: one that is not a letter (so it
   // has a single form) and, among those, preferably not a blank, which is common in text files.
@@ -160,8 +161,8 @@ bool ContentMatcher::bytesContain(std::string_view data) const {
 
 bool ContentMatcher::fileContains(int dirFd, const char* name, std::uint64_t size) {
   if (text_.empty()) return true;
-  const int fd = ::openat(dirFd, name, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-  if (fd < 0) return false;
+  const UniqueFd file(::openat(dirFd, name, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+  if (!file) return false;
   const std::size_t keepMax = text_.size() - 1;
   if (buffer_.size() < kReadSize + keepMax) buffer_.resize(kReadSize + keepMax);
   char* buf = buffer_.data();
@@ -170,7 +171,7 @@ bool ContentMatcher::fileContains(int dirFd, const char* name, std::uint64_t siz
   bool found = false;
   while (pos < size) {
     if (pos != 0 && stop_ && stop_()) break;
-    const ssize_t n = ::read(fd, buf + keep, kReadSize);
+    const ssize_t n = ::read(file.get(), buf + keep, kReadSize);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     pos += static_cast<std::uint64_t>(n);
@@ -183,7 +184,6 @@ bool ContentMatcher::fileContains(int dirFd, const char* name, std::uint64_t siz
     keep = std::min(keepMax, total);
     std::memmove(buf, buf + total - keep, keep);
   }
-  ::close(fd);
   return found;
 }
 
@@ -229,9 +229,9 @@ void SearchWalk::searchFolder(const char* name, std::string& folder, const NameM
   if (!sink_.newFolder(folder)) return;
   if (sink_.stopRequested()) return;
   if (name == nullptr) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return skip(errno);
-    chain_.start(fd);
+    UniqueFd start(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!start) return skip(errno);
+    chain_.start(start.release());
   } else if (!chain_.enter(name)) {
     return skip(errno);
   }
@@ -243,8 +243,7 @@ void SearchWalk::searchFolder(const char* name, std::string& folder, const NameM
     }
   } leave{chain_, name != nullptr};
 
-  if (listingBuffers_.size() <= depth_) listingBuffers_.resize(depth_ + 1);
-  FolderListing listing(chain_.fd(), listingBuffers_[depth_], FolderListing::Borrowed{});
+  FolderListing listing(chain_.fd(), listingBuffers_.at(depth_), FolderListing::Borrowed{});
 
   // First pass over the listing: the entries that match the mask.
   while (const FolderEntry* e = listing.next()) {

@@ -4,7 +4,6 @@
 // snapshot and reports through a small sink, so the same walk serves both run modes.
 #include <atomic>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -116,7 +115,7 @@ class SearchWalk {
   void skip(int err);
   bool accept(const std::string& folder, FolderListing& listing, const FolderEntry* entry);
 
-  std::deque<std::vector<char>> listingBuffers_;  // one per depth, reused (stable references)
+  ListingBuffers listingBuffers_;
   std::size_t depth_ = 0;
   FolderChain chain_;
   std::size_t skipped_ = 0;

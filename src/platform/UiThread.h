@@ -9,6 +9,7 @@
 
 namespace pitkit {
 
+// Runs calls on the user-interface thread for a worker thread.
 class IUiThread {
  public:
   virtual ~IUiThread() = default;

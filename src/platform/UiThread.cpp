@@ -1,4 +1,4 @@
-#include "search/UiThread.h"
+#include "platform/UiThread.h"
 
 #include <mutex>
 

@@ -1,0 +1,98 @@
+#include "organizers/FolderMove.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <vector>
+
+#include "organizers/CreatedFolders.h"
+#include "organizers/FolderCopy.h"
+#include "organizers/FolderDelete.h"
+#include "organizers/PartialCopyName.h"
+#include "organizers/TransferPath.h"
+#include "platform/FileSystem.h"
+#include "platform/FindData.h"
+#include "platform/Paths.h"
+#include "platform/UniqueFd.h"
+
+namespace pitkit {
+
+namespace {
+
+[[noreturn]] void refuseExisting(const std::string& source, const std::string& destination) {
+  throw Exception("Cannot move " + extractFileName(excludeTrailingDelim(source)) + " to " +
+                  excludeTrailingDelim(extractFilePath(destination)) + ": an entry named " +
+                  extractFileName(destination) + " is already there");
+}
+
+// The move to another file system: a copy, flushed to disk, and only then the delete of the source.
+void moveAcross(const std::string& src, const std::string& dest, TransferProgress* progress,
+                const CreatedFolders& created) {
+  try {
+    copyFolderWith(src, dest, progress, CopyOptions{false, true});
+  } catch (const DestinationTaken&) {
+    created.removeAll();
+    refuseExisting(src, dest);
+  } catch (...) {
+    created.removeAll();
+    throw;
+  }
+  DeleteFolder(src, progress);
+}
+
+}  // namespace
+
+void MoveFolder(const std::string& source, const std::string& destination, TransferProgress* progress) {
+  if (source.empty()) throw Exception("Cannot move: no source folder given");
+  if (destination.empty()) throw Exception("Cannot move " + source + ": no destination given");
+  const std::string src = excludeTrailingDelim(source);
+  const std::string dest = excludeTrailingDelim(destination);
+  checkNotIntoItself("move", source, dest);
+  const std::string name = extractFileName(dest);
+  if (name.empty() || name == "." || name == "..") throw EOSError(EINVAL, "Cannot move to " + destination);
+
+  struct stat st {};
+  if (::lstat(src.c_str(), &st) != 0) throw EOSError(errno, "Cannot move " + source);
+  if (::lstat(dest.c_str(), &st) == 0) refuseExisting(src, dest);
+  if (errno != ENOENT) throw EOSError(errno, "Cannot move " + source + " to " + destination);
+  // A source that could be copied but not removed afterwards is refused before anything is copied.
+  checkFolderRemovable(src);
+
+  CreatedFolders created;
+  created.create(excludeTrailingDelim(parentFolderPath(dest)));
+  const int err = renameNoReplaceAt(AT_FDCWD, src, AT_FDCWD, dest);
+  if (err == 0) return;
+  if (err == EEXIST || err == ENOTEMPTY) {
+    created.removeAll();
+    refuseExisting(src, dest);
+  }
+  if (err != EXDEV) {
+    created.removeAll();
+    throw EOSError(err, "Cannot move " + source);
+  }
+  moveAcross(src, dest, progress, created);
+}
+
+int removeLeftoverCopies(const std::string& folder) {
+  const UniqueFd dirFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!dirFd) return 0;
+  std::vector<char> buffer;
+  std::vector<std::string> leftovers;
+  {
+    FolderListing listing(dirFd.get(), buffer, FolderListing::Borrowed{});
+    while (const FolderEntry* entry = listing.next()) {
+      const pid_t owner = partialCopyOwner(entry->d_name);
+      // A live process (ours included) may still be building it.
+      if (owner == 0 || ::kill(owner, 0) == 0 || errno == EPERM) continue;
+      leftovers.emplace_back(entry->d_name);
+    }
+  }
+  int removed = 0;
+  for (const std::string& name : leftovers)
+    if (removeAnyAt(dirFd.get(), name, includeTrailingDelim(folder) + name, nullptr) == 0) ++removed;
+  return removed;
+}
+
+}  // namespace pitkit

@@ -1,0 +1,17 @@
+#pragma once
+// The path checks of Install, Uninstall and Delete, made before anything is touched.
+#include <string>
+
+namespace pitkit {
+
+// Refuses (raises Exception) a path that Install, Uninstall or Delete must never act on: an empty
+// one, and one that names the whole levels, un_levels, cars or garage folder of `gameDirectory`,
+// the game directory itself or anything above it. Paths are compared after removing ".", ".." and
+// doubled separators.
+void checkTransferPath(const std::string& gameDirectory, const std::string& path);
+
+// Refuses (raises Exception "Cannot <verb> <source> into itself") a copy or move of `source` whose
+// destination is the source itself or lies inside it, and one of the root folder.
+void checkNotIntoItself(const std::string& verb, const std::string& source, const std::string& destination);
+
+}  // namespace pitkit
