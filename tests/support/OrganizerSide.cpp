@@ -1,0 +1,68 @@
+#include "support/OrganizerSide.h"
+
+#include <QTest>
+
+#include "support/GameTree.h"
+#include "support/WindowHarness.h"
+
+namespace pitkit::test {
+
+OrganizerControls OrganizerSide::controls(const TForm1& form) const {
+  return {control<QWidget>(&form, page),
+          control<QPushButton>(&form, go),
+          control<QTreeWidget>(&form, installedList),
+          control<QTreeWidget>(&form, uninstalledList),
+          control<QPushButton>(&form, uninstall),
+          control<QPushButton>(&form, install),
+          control<QPushButton>(&form, deleteInstalled),
+          control<QPushButton>(&form, deleteUninstalled),
+          control<QLineEdit>(&form, installedCount),
+          control<QLineEdit>(&form, totalCount),
+          control<QLineEdit>(&form, uninstalledCount),
+          control<QLineEdit>(&form, installedName),
+          control<QLineEdit>(&form, uninstalledName)};
+}
+
+namespace {
+
+void writeLevelItem(const std::string& folder, const std::string& shownName) {
+  const std::string name = folder.substr(folder.rfind('/') + 1);
+  writeLevelInfo(folder + "/" + name + ".inf", shownName);
+}
+
+}  // namespace
+
+const OrganizerSide& levelSide() {
+  static const OrganizerSide side{
+      "level", "levels", "un_levels",
+      QStringLiteral("TabSheet2"), QStringLiteral("Findbutton"), QStringLiteral("FoundFiles"), QStringLiteral("FoundFiles2"),
+      QStringLiteral("BitBtn4"), QStringLiteral("BitBtn6"), QStringLiteral("BitBtn5"), QStringLiteral("BitBtn7"),
+      QStringLiteral("Edit2"), QStringLiteral("Edit1"), QStringLiteral("Edit3"), QStringLiteral("Edit4"), QStringLiteral("lvlname2"),
+      &TForm1::LevelUninstallFrom, &TForm1::LevelUninstallTo, &TForm1::LevelInstallFrom, &TForm1::LevelInstallTo,
+      18, &writeLevelItem, [](const std::string& folderName) { return folderName + ".inf"; }};
+  return side;
+}
+
+const OrganizerSide& carSide() {
+  static const OrganizerSide side{
+      "car", "cars", "garage",
+      QStringLiteral("TabSheet3"), QStringLiteral("FindButton2"), QStringLiteral("Foundfiles3"), QStringLiteral("foundfiles4"),
+      QStringLiteral("BitBtn8"), QStringLiteral("BitBtn10"), QStringLiteral("BitBtn9"), QStringLiteral("BitBtn11"),
+      QStringLiteral("Edit6"), QStringLiteral("Edit9"), QStringLiteral("Edit7"), QStringLiteral("Edit10"), QStringLiteral("Edit8"),
+      &TForm1::CarUninstallFrom, &TForm1::CarUninstallTo, &TForm1::CarInstallFrom, &TForm1::CarInstallTo,
+      35, [](const std::string& folder, const std::string& shownName) { writeCarParameters(folder, shownName); },
+      [](const std::string&) { return std::string("parameters.txt"); }};
+  return side;
+}
+
+const OrganizerSide& sideNamed(const QString& name) {
+  return name == QLatin1String("car") ? carSide() : levelSide();
+}
+
+void addSideRows() {
+  QTest::addColumn<QString>("side");
+  for (const OrganizerSide* side : {&levelSide(), &carSide()})
+    QTest::newRow(side->name) << QString::fromLatin1(side->name);
+}
+
+}  // namespace pitkit::test
