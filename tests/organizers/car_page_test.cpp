@@ -26,6 +26,7 @@
 #include "shell/Unit1.h"
 #include "support/GameTree.h"
 #include "support/ModalAnswerer.h"
+#include "support/OrganizerSide.h"
 #include "support/WindowHarness.h"
 
 using namespace pitkit;
@@ -34,10 +35,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The organizer pages' game: levels and cars folders and the game's noavail.bmp.
-struct Game : GameTree {
-  Game() { organizerGame(); }
-};
+using Game = OrganizerGame;
 
 // The picture a box shows, for comparing with a colour (JPEG colours are near, not exact) or with
 // the placeholder.
@@ -52,10 +50,7 @@ bool shows(const QLabel* box, QColor colour) {
          std::abs(c.blue() - colour.blue()) < 8;
 }
 
-void go(TForm1& form) {
-  QVERIFY(form.carOrganizerUi.FindButton2->isEnabled());
-  form.carOrganizerUi.FindButton2->click();
-}
+void go(TForm1& form) { clickGo(form, carSide()); }
 
 }  // namespace
 

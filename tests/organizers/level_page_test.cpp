@@ -19,6 +19,7 @@
 #include "shell/Unit1.h"
 #include "support/GameTree.h"
 #include "support/ModalAnswerer.h"
+#include "support/OrganizerSide.h"
 #include "support/WindowHarness.h"
 
 using namespace pitkit;
@@ -27,20 +28,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The organizer pages' game: levels and cars folders and the fallback preview.
-struct Game : GameTree {
-  Game() { organizerGame(); }
-};
+using Game = OrganizerGame;
 
 QRgb previewColour(TForm1& form) {
   const QPixmap pixmap = form.levelOrganizerUi.Image2->pixmap();
   return pixmap.isNull() ? 0 : pixmap.toImage().pixel(0, 0);
 }
 
-void go(TForm1& form) {
-  QVERIFY(form.levelOrganizerUi.Findbutton->isEnabled());
-  form.levelOrganizerUi.Findbutton->click();
-}
+void go(TForm1& form) { clickGo(form, levelSide()); }
 
 // The item of the level whose folder name ends in these bytes (not UTF-8, so not its caption).
 QTreeWidgetItem* itemByBytes(QTreeWidget* list, const QByteArray& end) {

@@ -25,6 +25,7 @@
 #include "support/ChildProcess.h"
 #include "support/GameTree.h"
 #include "support/ModalAnswerer.h"
+#include "support/OrganizerSide.h"
 #include "support/WindowHarness.h"
 
 using namespace pitkit;
@@ -33,10 +34,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The organizer pages' game: levels and cars folders and the fallback preview.
-struct Game : GameTree {
-  Game() { organizerGame(); }
-};
+using Game = OrganizerGame;
 
 // A copy call that copies through a buffer, slowly, so that a move across file systems runs long
 // enough for its progress window and its Cancel.
@@ -51,10 +49,7 @@ ssize_t slowCopyRange(int in, off_t* inOff, int out, off_t* outOff, std::size_t 
   return n;
 }
 
-void go(TForm1& form) {
-  QVERIFY(form.levelOrganizerUi.Findbutton->isEnabled());
-  form.levelOrganizerUi.Findbutton->click();
-}
+void go(TForm1& form) { clickGo(form, levelSide()); }
 
 }  // namespace
 

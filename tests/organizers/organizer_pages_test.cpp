@@ -21,10 +21,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void go(const OrganizerControls& page) {
-  QVERIFY(page.go->isEnabled());
-  page.go->click();
-}
+void go(const OrganizerControls& page) { clickGo(page); }
 
 QString count(int n) { return QString::number(n) + QStringLiteral("  "); }
 

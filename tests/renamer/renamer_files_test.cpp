@@ -229,12 +229,7 @@ class RenamerFilesTest : public QObject, RenamerFixture {
 
     // File-save mode: an unchanged text only gets CR LF line breaks, none added at the end.
     bool saved = false;
-    modals_->expect([&](QWidget* w) {
-      auto* editor = qobject_cast<TForm3*>(w);
-      QVERIFY(editor != nullptr);
-      editor->ui.Button3->click();
-      saved = editor->isHidden();
-    });
+    expectEditorSave(saved);
     doubleClickFile(QStringLiteral("lvl.inf"));
     QVERIFY(saved);
     QCOMPARE(readFile(level + "lvl.inf"), std::string("one\r\ntwo"));
@@ -244,13 +239,7 @@ class RenamerFilesTest : public QObject, RenamerFixture {
     for (int b = 0; b < 256; ++b)
       if (b != '\r' && b != '\n') bytes += static_cast<char>(b);
     writeFile(level + "lvl.inf", bytes);
-    saved = false;
-    modals_->expect([&](QWidget* w) {
-      auto* editor = qobject_cast<TForm3*>(w);
-      QVERIFY(editor != nullptr);
-      editor->ui.Button3->click();
-      saved = editor->isHidden();
-    });
+    expectEditorSave(saved);
     doubleClickFile(QStringLiteral("lvl.inf"));
     QVERIFY(saved);
     QCOMPARE(readFile(level + "lvl.inf"), bytes);

@@ -10,6 +10,7 @@
 #include "platform/DirectoryListBox.h"
 #include "platform/FileListBox.h"
 #include "platform/FileSystem.h"
+#include "renamer/Unit3.h"
 #include "shell/Unit1.h"
 #include "support/ModalAnswerer.h"
 #include "support/TempDir.h"
@@ -83,6 +84,18 @@ class RenamerFixture {
     QVERIFY2(row >= 0, qPrintable(name));
     list->setCurrentRow(row);
     doubleClickRow(list, name);
+  }
+
+  // The next window must be the info-file editor; its Save is pressed, `saved` tells whether it
+  // closed.
+  void expectEditorSave(bool& saved) {
+    saved = false;
+    modals_->expect([&saved](QWidget* w) {
+      auto* editor = qobject_cast<TForm3*>(w);
+      QVERIFY(editor != nullptr);
+      editor->ui.Button3->click();
+      saved = editor->isHidden();
+    });
   }
 
   void clickGo(const QString& oldName, const QString& newName) {

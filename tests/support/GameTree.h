@@ -49,6 +49,11 @@ struct GameTree {
   std::unique_ptr<TForm1> openShown() const;
 };
 
+// A game tree made as organizerGame() makes it.
+struct OrganizerGame : GameTree {
+  OrganizerGame() { organizerGame(); }
+};
+
 // The preset file Pitkit.ini as the program writes it: its own folder, then the game directory.
 inline std::string presetBytes(const std::string& presetFolder, const std::string& game) {
   return "PitkitDirectory:" + presetFolder + "\r\nTorvaneDirectory:" + game + "\r\n";

@@ -59,6 +59,13 @@ const OrganizerSide& sideNamed(const QString& name) {
   return name == QLatin1String("car") ? carSide() : levelSide();
 }
 
+void clickGo(const OrganizerControls& page) {
+  QVERIFY(page.go->isEnabled());
+  page.go->click();
+}
+
+void clickGo(const TForm1& form, const OrganizerSide& side) { clickGo(side.controls(form)); }
+
 void addSideRows() {
   QTest::addColumn<QString>("side");
   for (const OrganizerSide* side : {&levelSide(), &carSide()})

@@ -46,6 +46,10 @@ const OrganizerSide& carSide();
 // "level" or "car": for the rows of a test over both pages.
 const OrganizerSide& sideNamed(const QString& name);
 
+// Clicks the page's Go, which must be enabled.
+void clickGo(const OrganizerControls& page);
+void clickGo(const TForm1& form, const OrganizerSide& side);
+
 // QTest data rows "level" and "car", with one column "side" holding the name.
 void addSideRows();
 
