@@ -7,6 +7,7 @@
 #include <QStatusBar>
 #include <QTest>
 #include <filesystem>
+#include <memory>
 
 #include "platform/FileSystem.h"
 #include "shell/Unit1.h"
@@ -124,18 +125,33 @@ class OrganizerPagesTest : public QObject {
   Q_OBJECT
 
   ShellOpenRecorder opened_;
+  // Each test runs once per page (its data row): the page, a fresh organizer game, the answerer.
+  const OrganizerSide* side_ = nullptr;
+  std::string in_, out_;  // the page's installed and uninstalled folders, with a separator
+  std::unique_ptr<OrganizerGame> game_;
+  std::unique_ptr<ModalAnswerer> watch_;
 
  private slots:
-  void init() { opened_.clear(); }
+  void init() {
+    opened_.clear();
+    QFETCH(QString, side);
+    side_ = &sideNamed(side);
+    in_ = side_->installedTop + "/";
+    out_ = side_->uninstalledTop + "/";
+    game_ = std::make_unique<OrganizerGame>();
+    watch_ = std::make_unique<ModalAnswerer>();
+  }
+  void cleanup() {
+    watch_.reset();
+    game_.reset();
+  }
 
   void listingRulesAndCounters_data() { addSideRows(); }
   void listingRulesAndCounters() {
-    QFETCH(QString, side);
-    const OrganizerSide& s = sideNamed(side);
-    const ListingCase& c = listingCase(side);
-    ModalAnswerer watch;
-    GameTree game;
-    game.organizerGame();
+    const OrganizerSide& s = *side_;
+    const ListingCase& c = listingCase(QString::fromLatin1(s.name));
+    ModalAnswerer& watch = *watch_;
+    const GameTree& game = *game_;
     c.writeTree(game);
     auto form = game.open();
     const OrganizerControls p = s.controls(*form);
@@ -163,11 +179,9 @@ class OrganizerPagesTest : public QObject {
   // The uninstalled folder cannot be created where a file of that name is in the way.
   void goRefusesAFileInTheWayOfTheUninstalledFolder_data() { addSideRows(); }
   void goRefusesAFileInTheWayOfTheUninstalledFolder() {
-    QFETCH(QString, side);
-    const OrganizerSide& s = sideNamed(side);
-    ModalAnswerer watch;
-    GameTree game;
-    game.organizerGame();
+    const OrganizerSide& s = *side_;
+    ModalAnswerer& watch = *watch_;
+    const GameTree& game = *game_;
     s.writeItem(game / (s.installedTop + "/mytrack"), "My Track");
     auto form = game.open();
     const OrganizerControls p = s.controls(*form);
@@ -186,30 +200,27 @@ class OrganizerPagesTest : public QObject {
 
   void uninstallAndInstall_data() { addSideRows(); }
   void uninstallAndInstall() {
-    QFETCH(QString, side);
-    const OrganizerSide& s = sideNamed(side);
-    const std::string in = s.installedTop + "/", out = s.uninstalledTop + "/";
+    const OrganizerSide& s = *side_;
     const std::string payload(100000, 'w');
-    ModalAnswerer watch;
-    GameTree game;
-    game.organizerGame();
-    s.writeItem(game / (in + "mytrack"), "My Track");
-    writeFile(game / (in + "mytrack/payload.bin"), payload);
-    s.writeItem(game / (in + "keep"), "Keep");
+    ModalAnswerer& watch = *watch_;
+    const GameTree& game = *game_;
+    s.writeItem(game / (in_ + "mytrack"), "My Track");
+    writeFile(game / (in_ + "mytrack/payload.bin"), payload);
+    s.writeItem(game / (in_ + "keep"), "Keep");
     auto form = game.open();
     const OrganizerControls p = s.controls(*form);
 
     // Nothing remembered yet: Uninstall and Install do nothing, the Deletes ask nothing.
     for (QPushButton* b : {p.uninstall, p.install, p.deleteInstalled, p.deleteUninstalled}) b->click();
     QCOMPARE(watch.boxes.size(), 0);
-    QVERIFY(directoryExists(game / (in + "mytrack")));
+    QVERIFY(directoryExists(game / (in_ + "mytrack")));
 
     go(p);
     select(p.installed, QStringLiteral("mytrack"));
     p.uninstall->click();
     QCOMPARE(watch.boxes.size(), 0);
-    QVERIFY(!fs::exists(game / (in + "mytrack")));
-    QCOMPARE(readFile(game / (out + "mytrack/payload.bin")), payload);
+    QVERIFY(!fs::exists(game / (in_ + "mytrack")));
+    QCOMPARE(readFile(game / (out_ + "mytrack/payload.bin")), payload);
     QCOMPARE(captions(p.installed), QStringList({QStringLiteral("keep")}));
     QCOMPARE(captions(p.uninstalled), QStringList({QStringLiteral("mytrack")}));
     QCOMPARE(p.installedCount->text(), count(1));
@@ -220,18 +231,18 @@ class OrganizerPagesTest : public QObject {
     p.installed->addTopLevelItem(new QTreeWidgetItem(QStringList{QStringLiteral("sentinel")}));
     p.uninstall->click();
     QCOMPARE(watch.boxes.size(), 1);
-    QCOMPARE(watch.boxes[0].text, q("Cannot move " + game.dir + "/" + in + "mytrack: No such file or directory."));
+    QCOMPARE(watch.boxes[0].text, q("Cannot move " + game.dir + "/" + in_ + "mytrack: No such file or directory."));
     QVERIFY(findItem(p.installed, QStringLiteral("sentinel")) != nullptr);
-    QCOMPARE(readFile(game / (out + "mytrack/payload.bin")), payload);
-    QVERIFY(!fs::exists(game / (out + "mytrack (2)")));
+    QCOMPARE(readFile(game / (out_ + "mytrack/payload.bin")), payload);
+    QVERIFY(!fs::exists(game / (out_ + "mytrack (2)")));
 
     // Install brings it back.
     go(p);
     select(p.uninstalled, QStringLiteral("mytrack"));
     p.install->click();
     QCOMPARE(watch.boxes.size(), 1);
-    QCOMPARE(readFile(game / (in + "mytrack/payload.bin")), payload);
-    QVERIFY(!fs::exists(game / (out + "mytrack")));
+    QCOMPARE(readFile(game / (in_ + "mytrack/payload.bin")), payload);
+    QVERIFY(!fs::exists(game / (out_ + "mytrack")));
     QCOMPARE(captions(p.installed), QStringList({QStringLiteral("keep"), QStringLiteral("mytrack")}));
     QCOMPARE(p.uninstalled->topLevelItemCount(), 0);
   }
@@ -240,14 +251,11 @@ class OrganizerPagesTest : public QObject {
   // both lists still show both items.
   void movesOntoATakenNameAreRefused_data() { addSideRows(); }
   void movesOntoATakenNameAreRefused() {
-    QFETCH(QString, side);
-    const OrganizerSide& s = sideNamed(side);
-    const std::string in = s.installedTop + "/", out = s.uninstalledTop + "/";
-    ModalAnswerer watch;
-    GameTree game;
-    game.organizerGame();
-    s.writeItem(game / (in + "keep"), "Keep");
-    s.writeItem(game / (out + "keep"), "Older Keep");
+    const OrganizerSide& s = *side_;
+    ModalAnswerer& watch = *watch_;
+    const GameTree& game = *game_;
+    s.writeItem(game / (in_ + "keep"), "Keep");
+    s.writeItem(game / (out_ + "keep"), "Older Keep");
     auto form = game.open();
     const OrganizerControls p = s.controls(*form);
     go(p);
@@ -259,28 +267,25 @@ class OrganizerPagesTest : public QObject {
       move->click();
       QCOMPARE(watch.boxes.last().text,
                q("Cannot move keep to " + game.dir + "/" + target + ": an entry named keep is already there."));
-      QCOMPARE(readFile(game / (out + "keep/" + file)).find("Older Keep") != std::string::npos, true);
-      QCOMPARE(readFile(game / (in + "keep/" + file)).find("Older") == std::string::npos, true);
+      QCOMPARE(readFile(game / (out_ + "keep/" + file)).find("Older Keep") != std::string::npos, true);
+      QCOMPARE(readFile(game / (in_ + "keep/" + file)).find("Older") == std::string::npos, true);
       QCOMPARE(captions(p.installed), QStringList({QStringLiteral("keep")}));
       QCOMPARE(captions(p.uninstalled), QStringList({QStringLiteral("keep")}));
     }
     QCOMPARE(watch.boxes.size(), 2);
-    QVERIFY(!fs::exists(game / (out + "keep (2)")));
-    QVERIFY(!fs::exists(game / (in + "keep (2)")));
+    QVERIFY(!fs::exists(game / (out_ + "keep (2)")));
+    QVERIFY(!fs::exists(game / (in_ + "keep (2)")));
   }
 
   void deleteAsksFirst_data() { addSideRows(); }
   void deleteAsksFirst() {
-    QFETCH(QString, side);
-    const OrganizerSide& s = sideNamed(side);
-    const std::string in = s.installedTop + "/", out = s.uninstalledTop + "/";
-    ModalAnswerer watch;
-    GameTree game;
-    game.organizerGame();
-    s.writeItem(game / (in + "mytrack"), "My Track");
-    writeFile(game / (in + "mytrack/locked.txt"), "ro");
-    fs::permissions(game / (in + "mytrack/locked.txt"), fs::perms::owner_read);
-    s.writeItem(game / (out + "away"), "Far Away");
+    const OrganizerSide& s = *side_;
+    ModalAnswerer& watch = *watch_;
+    const GameTree& game = *game_;
+    s.writeItem(game / (in_ + "mytrack"), "My Track");
+    writeFile(game / (in_ + "mytrack/locked.txt"), "ro");
+    fs::permissions(game / (in_ + "mytrack/locked.txt"), fs::perms::owner_read);
+    s.writeItem(game / (out_ + "away"), "Far Away");
     auto form = game.open();
     const OrganizerControls p = s.controls(*form);
     go(p);
@@ -303,14 +308,14 @@ class OrganizerPagesTest : public QObject {
     QCOMPARE(watch.boxes[0].text, QStringLiteral("Are you shure you want to delete this level?"));
     QCOMPARE(watch.boxes[0].icon, QMessageBox::Question);
     QCOMPARE(watch.boxes[0].defaultButton, QMessageBox::Yes);
-    QVERIFY(directoryExists(game / (in + "mytrack")));
+    QVERIFY(directoryExists(game / (in_ + "mytrack")));
     QCOMPARE(p.installed->topLevelItemCount(), 1);
 
     // Yes deletes the folder with its read-only file, and the lists are rebuilt.
     watch.answerWith(QMessageBox::Yes);
     p.deleteInstalled->click();
     QCOMPARE(watch.boxes.size(), 2);
-    QVERIFY(!fs::exists(game / (in + "mytrack")));
+    QVERIFY(!fs::exists(game / (in_ + "mytrack")));
     QCOMPARE(p.installed->topLevelItemCount(), 0);
     QCOMPARE(p.totalCount->text(), count(s.stockItems));
 
@@ -318,7 +323,7 @@ class OrganizerPagesTest : public QObject {
     watch.answerWith(QMessageBox::Yes);
     p.deleteUninstalled->click();
     QCOMPARE(watch.boxes.size(), 3);
-    QVERIFY(!fs::exists(game / (out + "away")));
+    QVERIFY(!fs::exists(game / (out_ + "away")));
     QVERIFY(directoryExists(game / s.uninstalledTop));
     QCOMPARE(p.uninstalled->topLevelItemCount(), 0);
   }
