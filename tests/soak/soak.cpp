@@ -174,22 +174,8 @@ std::string joined(const std::vector<std::string>& v) {
   return "[" + out + "]";
 }
 
-int Soak::run(int actions) {
-  generate();
-  form_ = test::startIn(start_);
-  form_->show();
-  test::ModalAnswerer modals(test::ModalAnswerer::AnyBoxes, 5);
-  modals.chooseButton = [this](const test::ModalAnswerer::Box& box) { return answerBox(box); };
-  modals.onOtherModal = [this](QWidget* modal) { answerWindow(modal); };
-  if (form_->GameDirectory != game_) fail("the preset did not open the game");
-
-  struct Action {
-    std::string name;
-    int weight;
-    std::function<Outcome(const Manifest&)> run;
-  };
-  levels_ = pageOf(test::levelSide(), installedLevels, uninstalledLevels, '\'');
-  cars_ = pageOf(test::carSide(), installedCars, uninstalledCars, '"');
+// The user actions and how often each is picked.
+std::vector<Soak::Action> Soak::actionTable() {
 
   using M = const Manifest&;
   std::vector<Action> table = {
@@ -212,6 +198,21 @@ int Soak::run(int actions) {
     table.push_back({"delete installed " + kind, 2 * w, [this, page](M m) { return deleteItem(m, *page, true); }});
     table.push_back({"delete uninstalled " + kind, 2 * w, [this, page](M m) { return deleteItem(m, *page, false); }});
   }
+  return table;
+}
+
+int Soak::run(int actions) {
+  generate();
+  form_ = test::startIn(start_);
+  form_->show();
+  test::ModalAnswerer modals(test::ModalAnswerer::AnyBoxes, 5);
+  modals.chooseButton = [this](const test::ModalAnswerer::Box& box) { return answerBox(box); };
+  modals.onOtherModal = [this](QWidget* modal) { answerWindow(modal); };
+  if (form_->GameDirectory != game_) fail("the preset did not open the game");
+
+  levels_ = pageOf(test::levelSide(), installedLevels, uninstalledLevels, '\'');
+  cars_ = pageOf(test::carSide(), installedCars, uninstalledCars, '"');
+  const std::vector<Action> table = actionTable();
   std::vector<int> weights;
   for (const Action& a : table) weights.push_back(a.weight);
   std::discrete_distribution<int> choose(weights.begin(), weights.end());

@@ -94,6 +94,12 @@ class Soak {
     int required = -1;                // index into allowed, or -1: any of them
     const Page* searched = nullptr;   // a search of the game ran on this page: compare its lists
   };
+  struct Action {
+    std::string name;
+    int weight;
+    std::function<Outcome(const Manifest&)> run;
+  };
+  std::vector<Action> actionTable();
   Outcome changeDirectory(const Manifest& before);
   Outcome organizerGo(const Manifest& before, const Page& page);
   Outcome selectItem(const Manifest& before, const Page& page, bool installed);
