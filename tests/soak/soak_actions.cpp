@@ -3,6 +3,7 @@
 #include "soak.h"
 
 #include "support/GameTree.h"
+#include "support/WindowHarness.h"
 
 using namespace pitkit;
 using pitkit::test::readFile;
@@ -199,8 +200,8 @@ Soak::Outcome Soak::doubleClickFile(const Manifest& before) {
   if (!opens && remove && (!confirm || deleteYes_)) out.allowed = {removed(before, fileRel)};
 
   const QRect place = files->visualItemRect(files->item(row));
-  QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, place.center());
-  QTest::mouseDClick(files->viewport(), Qt::LeftButton, {}, place.center());
+  test::click(files->viewport(), place.center());
+  test::doubleClick(files->viewport(), place.center());
   return out;
 }
 
