@@ -7,7 +7,6 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -15,10 +14,12 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <set>
 
 #include "organizers/FolderTransfer.h"
 #include "platform/FolderChain.h"
 #include "search/FindFile.h"
+#include "support/ChildProcess.h"
 #include "support/TempDir.h"
 
 namespace pitkit {
@@ -31,12 +32,8 @@ using test::writeFile;
 
 constexpr off_t kSparseSize = off_t{64} << 20;
 
-std::vector<std::string> namesIn(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
+using test::namesIn;
+using Names = std::set<std::string>;
 
 struct stat statOf(const std::string& path) {
   struct stat st {};
@@ -196,7 +193,7 @@ TEST(MoveFolder, AcrossFileSystemsCopiesEverythingBeforeItDeletesTheSource) {
   EXPECT_FALSE(fs::exists(disk / "levels/full"));
   EXPECT_TRUE(progress.committed);
   EXPECT_GE(progress.bytes.load(), 300000u);
-  EXPECT_EQ(namesIn(shm / "un_levels"), std::vector<std::string>{"full"});
+  EXPECT_EQ(namesIn(shm / "un_levels"), Names{"full"});
   // And back again, to the disk.
   EXPECT_EQ(moveError(shm / "un_levels/full", disk / "levels/full"), "");
   expectFullLevel(disk / "levels/full");
@@ -206,7 +203,7 @@ TEST(MoveFolder, AcrossFileSystemsCopiesEverythingBeforeItDeletesTheSource) {
   writeFile(shm / "un_levels/full/older.txt", "older");
   EXPECT_EQ(moveError(disk / "levels/full", shm / "un_levels/full"),
             "Cannot move full to " + (shm / "un_levels") + ": an entry named full is already there");
-  EXPECT_EQ(namesIn(shm / "un_levels/full"), std::vector<std::string>{"older.txt"});
+  EXPECT_EQ(namesIn(shm / "un_levels/full"), Names{"older.txt"});
   expectFullLevel(disk / "levels/full");
 
   // Cancelled while it copies: the source stays whole, the partial copy and its new parent go.
@@ -256,18 +253,15 @@ TEST(CopyFolder, AKernelCopyThatEndsEarlyFallsBackAndAShortCopyIsNeverWhole) {
     } else {
       EXPECT_EQ(error, "Cannot copy " + (tmp / "levels/big/big.bin") + ": the file changed while it was copied");
       // The partial copy and the parent folders made for it are gone again.
-      EXPECT_EQ(namesIn(tmp.path()), std::vector<std::string>{"levels"});
+      EXPECT_EQ(namesIn(tmp.path()), Names{"levels"});
     }
   }
 }
 
 TEST(RemoveLeftoverCopies, RemovesOnlyTheDeadCopiesOfThisProgram) {
   TempDir tmp;
-  // The id of a process that has ended.
-  const pid_t dead = ::fork();
-  if (dead == 0) ::_exit(0);
+  const pid_t dead = test::endedProcessId();
   ASSERT_GT(dead, 0);
-  ::waitpid(dead, nullptr, 0);
   const std::string d = std::to_string(dead), self = std::to_string(::getpid());
   const std::string folder = tmp / "un_levels";
   writeFile(tmp / "outside/keep.txt", "keep");
@@ -285,9 +279,7 @@ TEST(RemoveLeftoverCopies, RemovesOnlyTheDeadCopiesOfThisProgram) {
       "mytrack"};
   for (const std::string& name : kept) writeFile(folder + "/" + name + "/f", "stays");
   EXPECT_EQ(removeLeftoverCopies(folder), 2);
-  std::vector<std::string> expected = kept;
-  std::sort(expected.begin(), expected.end());
-  EXPECT_EQ(namesIn(folder), expected);
+  EXPECT_EQ(namesIn(folder), Names(kept.begin(), kept.end()));
   EXPECT_EQ(readFile(tmp / "outside/keep.txt"), "keep");
   EXPECT_EQ(removeLeftoverCopies(tmp / "missing"), 0);
 }

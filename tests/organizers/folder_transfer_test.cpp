@@ -3,19 +3,17 @@
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <set>
 
 #include "platform/Errors.h"
+#include "support/ChildProcess.h"
 #include "support/TempDir.h"
 
 namespace pitkit {
@@ -26,12 +24,27 @@ using test::readFile;
 using test::TempDir;
 using test::writeFile;
 
-// The names in a folder, sorted, hidden ones included.
-std::vector<std::string> namesIn(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
+using test::namesIn;
+using Names = std::set<std::string>;
+
+// "" when the copy fails with an error holding `expected`, else what happened instead.
+std::string copyError(const std::string& from, const std::string& to, const std::string& expected) {
+  try {
+    CopyFolder(from, to);
+    return "the copy did not fail";
+  } catch (const EOSError& e) {
+    return std::string(e.what()).find(expected) != std::string::npos ? "" : std::string("the copy failed with ") + e.what();
+  }
+}
+
+// "" when the delete fails with an error holding `expected`, else what happened instead.
+std::string deleteError(const std::string& folder, const std::string& expected) {
+  try {
+    DeleteFolder(folder);
+    return "the delete did not fail";
+  } catch (const EOSError& e) {
+    return std::string(e.what()).find(expected) != std::string::npos ? "" : std::string("the delete failed with ") + e.what();
+  }
 }
 
 mode_t modeOf(const std::string& path) {
@@ -83,7 +96,7 @@ TEST(CopyFolder, CopiesNestedTreeWithBitsAndTimes) {
   EXPECT_GE(progress.entries.load(), 8u);
   // The source is untouched and no temporary folder is left beside the copy.
   expectSameLevel(tmp / "levels/mytrack");
-  EXPECT_EQ(namesIn(tmp / "un_levels"), std::vector<std::string>{"mytrack"});
+  EXPECT_EQ(namesIn(tmp / "un_levels"), Names{"mytrack"});
 }
 
 TEST(CopyFolder, NamesTheCopyAfterTheFirstFreeNumberInsteadOfMerging) {
@@ -96,7 +109,7 @@ TEST(CopyFolder, NamesTheCopyAfterTheFirstFreeNumberInsteadOfMerging) {
   EXPECT_EQ(CopyFolder(tmp / "src/", tmp / "un_levels/a/"), tmp / "un_levels/a (4)");
 
   EXPECT_EQ(readFile(tmp / "un_levels/a/a.inf"), "old");
-  EXPECT_EQ(namesIn(tmp / "un_levels/a (2)"), std::vector<std::string>{"keep.txt"});
+  EXPECT_EQ(namesIn(tmp / "un_levels/a (2)"), Names{"keep.txt"});
   EXPECT_EQ(readFile(tmp / "un_levels/a (3)/a.inf"), "new");
   EXPECT_EQ(readFile(tmp / "un_levels/a (4)/a.inf"), "new");
   // A file of the destination's name counts as taken too.
@@ -125,7 +138,7 @@ TEST(CopyFolder, CopiesLinksAsLinksAndNeverFollowsThem) {
   EXPECT_EQ(fs::read_symlink(placed + "/to_outside"), fs::path(tmp / "outside"));
   EXPECT_EQ(fs::read_symlink(placed + "/relative"), fs::path("lnk.inf"));
   EXPECT_TRUE(fs::is_symlink(placed + "/dangling"));
-  EXPECT_EQ(namesIn(tmp / "outside"), std::vector<std::string>{"secret.txt"});
+  EXPECT_EQ(namesIn(tmp / "outside"), Names{"secret.txt"});
 }
 
 TEST(CopyFolder, MissingSourceRaisesTheSystemTextAndCreatesNothing) {
@@ -151,7 +164,7 @@ TEST(CopyFolder, RefusesEmptyPathsAndCopiesIntoItself) {
   EXPECT_THROW(CopyFolder(tmp / "levels/a", ""), Exception);
   EXPECT_THROW(CopyFolder(tmp / "levels/a", tmp / "levels/a/inner"), Exception);
   EXPECT_THROW(CopyFolder(tmp / "levels/a", tmp / "levels/./a"), Exception);
-  EXPECT_EQ(namesIn(tmp / "levels/a"), std::vector<std::string>{"a.inf"});
+  EXPECT_EQ(namesIn(tmp / "levels/a"), Names{"a.inf"});
   EXPECT_FALSE(fs::exists(tmp / "un_levels"));
 }
 
@@ -186,26 +199,12 @@ TEST(CopyFolder, AWriteThatFailsHalfWayLeavesNoPartialCopy) {
   makeLevel(tmp / "levels/big");
   fs::create_directories(tmp / "un_levels");
   // In a child process, a file size limit below the big file makes its write fail half-way.
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    std::signal(SIGXFSZ, SIG_IGN);
-    const rlimit limit{1024 * 1024, 1024 * 1024};
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-    int code = 3;
-    try {
-      CopyFolder(tmp / "levels/big", tmp / "un_levels/big");
-      code = 1;  // the copy should have failed
-    } catch (const EOSError& e) {
-      code = std::string(e.what()).find("File too large") != std::string::npos ? 0 : 2;
-    } catch (...) {
-    }
-    ::_exit(code);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+  const test::ChildOutcome child = test::runInChild(test::withFileSizeLimit(1024 * 1024), [&] {
+    return copyError(tmp / "levels/big", tmp / "un_levels/big", "File too large");
+  });
+  ASSERT_TRUE(child.waited) << child;
+  ASSERT_TRUE(child.exited) << child;
+  EXPECT_EQ(child.exitCode, 0) << child;
   EXPECT_TRUE(namesIn(tmp / "un_levels").empty());
   expectSameLevel(tmp / "levels/big");
 }
@@ -217,31 +216,16 @@ TEST(CopyFolder, AFileTheUserCannotReadFailsTheCopyAsAnUnprivilegedUser) {
   writeFile(tmp / "levels/priv/secret.txt", "s");
   fs::create_directories(tmp / "un_levels");
   // Everything belongs to nobody except one file only root may read.
-  const uid_t nobody = 65534;
-  for (const auto& entry : fs::recursive_directory_iterator(tmp.path()))
-    ASSERT_EQ(::lchown(entry.path().c_str(), nobody, nobody), 0);
-  ASSERT_EQ(::chown(tmp.path().c_str(), nobody, nobody), 0);
+  ASSERT_EQ(test::giveTreeTo(tmp.path(), test::kNobody), "");
   ASSERT_EQ(::chown((tmp / "levels/priv/secret.txt").c_str(), 0, 0), 0);
   ASSERT_EQ(::chmod((tmp / "levels/priv/secret.txt").c_str(), 0600), 0);
 
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    if (::setgid(nobody) != 0 || ::setuid(nobody) != 0) ::_exit(4);
-    int code = 3;
-    try {
-      CopyFolder(tmp / "levels/priv", tmp / "un_levels/priv");
-      code = 1;
-    } catch (const EOSError& e) {
-      code = std::string(e.what()).find("secret.txt: Permission denied") != std::string::npos ? 0 : 2;
-    } catch (...) {
-    }
-    ::_exit(code);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+  const test::ChildOutcome child = test::runInChild(test::asUnprivilegedUser(), [&] {
+    return copyError(tmp / "levels/priv", tmp / "un_levels/priv", "secret.txt: Permission denied");
+  });
+  ASSERT_TRUE(child.waited) << child;
+  ASSERT_TRUE(child.exited) << child;
+  EXPECT_EQ(child.exitCode, 0) << child;
   EXPECT_TRUE(namesIn(tmp / "un_levels").empty());
   EXPECT_EQ(readFile(tmp / "levels/priv/a.txt"), "a");
 }
@@ -256,7 +240,7 @@ TEST(DeleteFolder, RemovesNestedTreeWithReadOnlyFilesAndFolders) {
   TransferProgress progress;
   DeleteFolder(tmp / "levels/mytrack", &progress);
   EXPECT_FALSE(fs::exists(tmp / "levels/mytrack"));
-  EXPECT_EQ(namesIn(tmp / "levels"), std::vector<std::string>{"other"});
+  EXPECT_EQ(namesIn(tmp / "levels"), Names{"other"});
   EXPECT_GE(progress.entries.load(), 8u);
 }
 
@@ -301,32 +285,17 @@ TEST(DeleteFolder, AFolderThatCannotBeEmptiedRaisesAndKeepsTheRest) {
   TempDir tmp;
   writeFile(tmp / "levels/mixed/a.txt", "a");
   writeFile(tmp / "levels/mixed/rootonly/keep.txt", "k");
-  const uid_t nobody = 65534;
-  for (const auto& entry : fs::recursive_directory_iterator(tmp.path()))
-    ASSERT_EQ(::lchown(entry.path().c_str(), nobody, nobody), 0);
-  ASSERT_EQ(::chown(tmp.path().c_str(), nobody, nobody), 0);
+  ASSERT_EQ(test::giveTreeTo(tmp.path(), test::kNobody), "");
   // A folder of another user that the deleting user may not change.
   ASSERT_EQ(::chown((tmp / "levels/mixed/rootonly").c_str(), 0, 0), 0);
   ASSERT_EQ(::chmod((tmp / "levels/mixed/rootonly").c_str(), 0755), 0);
 
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    if (::setgid(nobody) != 0 || ::setuid(nobody) != 0) ::_exit(4);
-    int code = 3;
-    try {
-      DeleteFolder(tmp / "levels/mixed");
-      code = 1;
-    } catch (const EOSError& e) {
-      code = std::string(e.what()).find("keep.txt: Permission denied") != std::string::npos ? 0 : 2;
-    } catch (...) {
-    }
-    ::_exit(code);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+  const test::ChildOutcome child = test::runInChild(test::asUnprivilegedUser(), [&] {
+    return deleteError(tmp / "levels/mixed", "keep.txt: Permission denied");
+  });
+  ASSERT_TRUE(child.waited) << child;
+  ASSERT_TRUE(child.exited) << child;
+  EXPECT_EQ(child.exitCode, 0) << child;
   EXPECT_EQ(readFile(tmp / "levels/mixed/rootonly/keep.txt"), "k");
   EXPECT_FALSE(fs::exists(tmp / "levels/mixed/a.txt"));
 }
@@ -336,37 +305,20 @@ TEST(DeleteFolder, AFolderWhoseParentIsReadOnlyIsLeftWhole) {
   TempDir tmp;
   writeFile(tmp / "levels/fixed/fixed.inf", "x");
   writeFile(tmp / "levels/fixed/sub/data.bin", "y");
-  const uid_t nobody = 65534;
-  for (const auto& entry : fs::recursive_directory_iterator(tmp.path()))
-    ASSERT_EQ(::lchown(entry.path().c_str(), nobody, nobody), 0);
-  ASSERT_EQ(::chown(tmp.path().c_str(), nobody, nobody), 0);
+  ASSERT_EQ(test::giveTreeTo(tmp.path(), test::kNobody), "");
   ASSERT_EQ(::chmod((tmp / "levels").c_str(), 0555), 0);
 
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    if (::setgid(nobody) != 0 || ::setuid(nobody) != 0) ::_exit(4);
-    int code = 3;
+  const test::ChildOutcome child = test::runInChild(test::asUnprivilegedUser(), [&]() -> std::string {
     try {
       checkFolderRemovable(tmp / "levels/fixed");
-      code = 5;
+      return "checkFolderRemovable let the user remove a folder of a read-only parent";
     } catch (const EOSError&) {
     }
-    if (code == 3) {
-      try {
-        DeleteFolder(tmp / "levels/fixed");
-        code = 1;
-      } catch (const EOSError& e) {
-        code = std::string(e.what()) == "Cannot delete " + (tmp / "levels/fixed") + ": Permission denied" ? 0 : 2;
-      } catch (...) {
-      }
-    }
-    ::_exit(code);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+    return deleteError(tmp / "levels/fixed", "Cannot delete " + (tmp / "levels/fixed") + ": Permission denied");
+  });
+  ASSERT_TRUE(child.waited) << child;
+  ASSERT_TRUE(child.exited) << child;
+  EXPECT_EQ(child.exitCode, 0) << child;
   EXPECT_EQ(readFile(tmp / "levels/fixed/fixed.inf"), "x");
   EXPECT_EQ(readFile(tmp / "levels/fixed/sub/data.bin"), "y");
   EXPECT_NO_THROW(checkFolderRemovable(tmp / "levels/fixed"));  // root may

@@ -1,15 +1,13 @@
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <filesystem>
 #include <vector>
 
 #include "platform/Errors.h"
 #include "platform/TextFile.h"
+#include "support/ChildProcess.h"
 #include "support/TempDir.h"
 
 namespace pitkit {
@@ -94,12 +92,7 @@ TEST(WriteFileAtomically, ReplacesContentsAndKeepsNoTemporaryFile) {
   EXPECT_EQ(test::readFile(file), "new\r\n");
   writeFileAtomically(file, "newer\r\n");
   EXPECT_EQ(test::readFile(file), "newer\r\n");
-  int entries = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
-    (void)entry;
-    ++entries;
-  }
-  EXPECT_EQ(entries, 1);
+  EXPECT_EQ(test::namesIn(dir.path()).size(), 1u);
 }
 
 TEST(WriteFileAtomically, AFailedWriteLeavesTheOldFileWhole) {
@@ -108,29 +101,18 @@ TEST(WriteFileAtomically, AFailedWriteLeavesTheOldFileWhole) {
   test::writeFile(file, "PitkitDirectory:/old\r\nTorvaneDirectory:/old\r\n");
 
   // A child process with a 10-byte file size limit fails half-way through the write.
-  const pid_t child = ::fork();
-  if (child == 0) {
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit{10, 10};
-    ::setrlimit(RLIMIT_FSIZE, &limit);
+  const test::ChildOutcome child = test::runInChild(test::withFileSizeLimit(10), [&]() -> std::string {
     try {
       writeFileAtomically(file, std::string(1000, 'x'));
     } catch (const EInOutError& e) {
-      ::_exit(e.ErrorCode == 101 ? 0 : 3);
+      return e.ErrorCode == 101 ? "" : "the write failed with code " + std::to_string(e.ErrorCode);
     }
-    ::_exit(4);
-  }
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0) << "the write did not fail with Disk full";
+    return "the write did not fail";
+  });
+  ASSERT_TRUE(child.exited) << child;
+  EXPECT_EQ(child.exitCode, 0) << "the write did not fail with Disk full: " << child;
   EXPECT_EQ(test::readFile(file), "PitkitDirectory:/old\r\nTorvaneDirectory:/old\r\n");
-  int entries = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
-    (void)entry;
-    ++entries;
-  }
-  EXPECT_EQ(entries, 1) << "the temporary file was left behind";
+  EXPECT_EQ(test::namesIn(dir.path()).size(), 1u) << "the temporary file was left behind";
 }
 
 TEST(WriteFileAtomically, ALinkKeepsPointingAtTheFileItLeadsTo) {

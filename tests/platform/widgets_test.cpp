@@ -18,35 +18,16 @@
 #include "platform/FileSystem.h"
 #include "platform/QtUiThread.h"
 #include "support/TempDir.h"
-#include "support/WidgetTest.h"
+#include "support/ModalAnswerer.h"
+#include "support/WindowHarness.h"
 
 using namespace pitkit;
 using pitkit::test::makeDirs;
 using pitkit::test::captions;
+using pitkit::test::ModalAnswerer;
 using pitkit::test::realPath;
 using pitkit::test::TempDir;
 using pitkit::test::writeFile;
-
-namespace {
-
-// Answers the next modal window (the error box) with OK and remembers its text.
-struct ModalAnswerer {
-  QString text;
-  int seen = 0;
-  QTimer timer;
-  ModalAnswerer() {
-    QObject::connect(&timer, &QTimer::timeout, [this] {
-      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-        text = box->text();
-        ++seen;
-        box->accept();
-      }
-    });
-    timer.start(20);
-  }
-};
-
-}  // namespace
 
 class WidgetsTest : public QObject {
   Q_OBJECT
@@ -190,8 +171,8 @@ class WidgetsTest : public QObject {
     ModalAnswerer answer;
     list.setCurrentRow(list.count() - 1);
     QTest::keyClick(&list, Qt::Key_Enter);
-    QCOMPARE(answer.seen, 1);
-    QCOMPARE(answer.text, QStringLiteral("File not found."));  // the full-stop rule
+    QCOMPARE(answer.boxes.size(), 1);
+    QCOMPARE(answer.boxes[0].text, QStringLiteral("File not found."));  // the full-stop rule
     QCOMPARE(list.Directory(), root + "/g/levels/track1");
     QCOMPARE(changed.count(), 3);
   }

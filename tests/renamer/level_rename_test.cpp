@@ -3,7 +3,6 @@
 #include <set>
 #include <string>
 
-#include "platform/DirectoryList.h"
 #include "platform/FileSystem.h"
 #include "renamer/LevelRename.h"
 #include "support/TempDir.h"
@@ -14,11 +13,7 @@ namespace {
 using test::readFile;
 using test::writeFile;
 
-std::set<std::string> namesIn(const std::string& folder) {
-  std::set<std::string> names;
-  for (const auto& entry : listDirectory(folder)) names.insert(entry.name);
-  return names;
-}
+using test::namesIn;
 
 TEST(LevelFileSuffixes, FifteenExtensionsThenTenLettersEachBmpThenBmq) {
   ASSERT_EQ(LevelFileSuffixes.size(), 35u);

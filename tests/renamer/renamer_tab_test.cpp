@@ -1,165 +1,26 @@
 // The "Level Renamer" tab on the real main window, in temporary game trees: the two-step rename,
-// the levels list and file list, the info-file editor and the delete confirmation.
-#include <QApplication>
+// its question and outcome, the editor after a rename, and the levels list that fills the old name.
 #include <QCheckBox>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <algorithm>
-#include <QTest>
-#include <QTimer>
-#include <climits>
-#include <cstdlib>
-#include <functional>
-#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/DirectoryListBox.h"
-#include "platform/FileListBox.h"
-#include "platform/FileSystem.h"
 #include "renamer/Unit3.h"
-#include "renamer/Unit5.h"
-#include "renamer/InfoText.h"
-#include "shell/Unit1.h"
-#include "support/TempDir.h"
-#include "support/WidgetTest.h"
+
+#include "renamer_fixture.h"
 
 using namespace pitkit;
-using pitkit::test::makeDirs;
-using pitkit::test::readFile;
-using pitkit::test::captions;
-using pitkit::test::realPath;
-using pitkit::test::TempDir;
-using pitkit::test::writeFile;
+using namespace pitkit::test;
 
-namespace {
-
-QStringList names(std::initializer_list<const char*> list) {
-  QStringList out;
-  for (const char* name : list) out << QString::fromUtf8(name);
-  return out;
-}
-
-// Answers modal windows from a timer so that no test can hang on one. The next modal window goes
-// to `respond`; one that opens with no response waiting is recorded and closed.
-class ModalWatch : public QObject {
- public:
-  ModalWatch() {
-    connect(&timer_, &QTimer::timeout, this, [this] { poll(); });
-    timer_.start(15);
-  }
-  void expect(std::function<void(QWidget*)> respond) { respond_ = std::move(respond); }
-  int unexpected = 0;
-  QStringList unexpectedTexts;
-
- private:
-  void poll() {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (pending_ || modal == nullptr || !modal->isVisible()) return;
-    if (respond_) {
-      // Answered outside this timer's slot: a timer does not fire again while its slot runs, so
-      // a modal window opened by the answer would otherwise never be seen.
-      pending_ = true;
-      QTimer::singleShot(0, this, [this, modal, respond = std::move(respond_)] {
-        pending_ = false;
-        respond(modal);
-      });
-      respond_ = nullptr;
-      return;
-    }
-    ++unexpected;
-    if (auto* box = qobject_cast<QMessageBox*>(modal)) unexpectedTexts << box->text();
-    if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
-  }
-  QTimer timer_;
-  std::function<void(QWidget*)> respond_;
-  bool pending_ = false;
-};
-
-}  // namespace
-
-class RenamerTabTest : public QObject {
+class RenamerTabTest : public QObject, RenamerFixture {
   Q_OBJECT
 
- private:
-  std::unique_ptr<TempDir> tmp_;
-  std::string game_;
-  std::string levels_;
-  std::unique_ptr<TForm1> form_;
-  std::unique_ptr<ModalWatch> modals_;
-
-  Ui::TabSheet1& r() { return form_->renamerUi; }
-
-  // Starts the program with `game_` as its working directory, on the renamer tab.
-  void start() {
-    QVERIFY(::chdir(game_.c_str()) == 0);
-    form_ = std::make_unique<TForm1>();
-    form_->show();
-    form_->ui.PageControl1->setCurrentWidget(form_->ui.TabSheet1);
-    form_->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(form_.get()));
-    QCOMPARE(form_->GameDirectory, game_);
-    QVERIFY(r().BitBtn2->isEnabled());
-  }
-
-  // Runs `action` and returns the text of the error box it raised ("" when none).
-  QString errorFrom(const std::function<void()>& action) {
-    QString text;
-    modals_->expect([&text](QWidget* w) {
-      if (auto* box = qobject_cast<QMessageBox*>(w)) {
-        text = box->text();
-        box->accept();
-      }
-    });
-    action();
-    modals_->expect(nullptr);
-    return text;
-  }
-
-  void openLevels(const std::string& folder) { r().DirectoryListBox2->setDirectory(folder); }
-
-  int rowOf(const QListWidget* list, const QString& caption) {
-    for (int i = 0; i < list->count(); ++i)
-      if (list->item(i)->text() == caption) return i;
-    return -1;
-  }
-
-  void doubleClickFile(const QString& name) {
-    TFileListBox* list = r().FileListBox1;
-    const int row = rowOf(list, name);
-    QVERIFY2(row >= 0, qPrintable(name));
-    list->setCurrentRow(row);
-    const QPoint at = list->visualItemRect(list->item(row)).center();
-    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
-  }
-
-  void clickGo(const QString& oldName, const QString& newName) {
-    r().OName->setText(oldName);
-    r().NName->setText(newName);
-    r().BitBtn2->click();
-  }
-
  private slots:
-  void init() {
-    tmp_ = std::make_unique<TempDir>();
-    game_ = realPath(tmp_->path());
-    levels_ = game_ + "/levels";
-    makeDirs(levels_);
-    modals_ = std::make_unique<ModalWatch>();
-  }
-
-  void cleanup() {
-    QCOMPARE(modals_->unexpectedTexts, QStringList());
-    QCOMPARE(modals_->unexpected, 0);
-    form_.reset();
-    modals_.reset();
-    QVERIFY(::chdir("/") == 0);
-    tmp_.reset();
-  }
+  void init() { setUp(); }
+  void cleanup() { tearDown(); }
 
   void goRefusesExistingNamesAsksAndCancels() {
     writeFile(levels_ + "/nhood9/nhood9.cam", "c");
@@ -222,7 +83,7 @@ class RenamerTabTest : public QObject {
     r().OName->setText(QStringLiteral("nhood9"));
     r().NName->setText(QStringLiteral("fresh"));
     r().NName->setFocus();
-    QTest::keyClick(r().NName, Qt::Key_Escape);
+    pressKey(r().NName, Qt::Key_Escape);
     QCOMPARE(r().StaticText1->text(), QStringLiteral("Are you sure you want to rename: nhood9 To: fresh"));
 
     // Also from the two lists.
@@ -230,21 +91,23 @@ class RenamerTabTest : public QObject {
                               static_cast<QListWidget*>(r().FileListBox1)}) {
       r().BitBtn3->click();
       list->setFocus();
-      QTest::keyClick(list, Qt::Key_Escape);
+      pressKey(list, Qt::Key_Escape);
       QVERIFY(r().bitbtn1->isVisible());
     }
 
     r().BitBtn3->click();
-    QTest::keyClick(r().NName, Qt::Key_Escape, Qt::ShiftModifier);
+    r().NName->setFocus();
+    pressKey(r().NName, Qt::Key_Escape, Qt::ShiftModifier);
     QCOMPARE(r().StaticText1->text(), QString());
 
     form_->ui.PageControl1->setCurrentWidget(form_->ui.TabSheet6);
-    QTest::keyClick(form_.get(), Qt::Key_Escape);
+    pressKey(form_.get(), Qt::Key_Escape);
     QCOMPARE(r().StaticText1->text(), QString());
 
     form_->ui.PageControl1->setCurrentWidget(form_->ui.TabSheet1);
     r().BitBtn2->setEnabled(false);
-    QTest::keyClick(r().NName, Qt::Key_Escape);
+    r().NName->setFocus();
+    pressKey(r().NName, Qt::Key_Escape);
     QCOMPARE(r().StaticText1->text(), QString());
   }
 
@@ -420,129 +283,9 @@ class RenamerTabTest : public QObject {
     TDirectoryListBox* dirs = r().DirectoryListBox2;
     const int row = rowOf(dirs, QStringLiteral("extra"));
     QVERIFY(row >= 0);
-    QTest::mouseClick(dirs->viewport(), Qt::LeftButton, {}, dirs->visualItemRect(dirs->item(row)).center());
+    clickRow(dirs, QStringLiteral("extra"));
     QCOMPARE(r().OName->text(), QStringLiteral("nhood1"));
     QCOMPARE(dirs->Directory(), levels_ + "/nhood1");
-  }
-
-  void fileListMaskSortingAndNameBox() {
-    const std::string level = levels_ + "/lvl/";
-    for (const char* name : {"b.cam", "A.inf", "TRACK.INF", "c.inf", ".hidden.inf", "Été.txt"})
-      writeFile(level + name, "x");
-    makeDirs(level + "folder.inf");
-    start();
-    openLevels(levels_ + "/lvl");
-    TFileListBox* list = r().FileListBox1;
-    QCOMPARE(captions(*list), names({"A.inf", "b.cam", "c.inf", "TRACK.INF", "Été.txt"}));
-    QCOMPARE(r().filedisp->text(), QStringLiteral("*.*"));
-    QCOMPARE(list->FileName(), std::string());
-
-    list->setCurrentRow(rowOf(list, QStringLiteral("Été.txt")));
-    QCOMPARE(r().filedisp->text(), QStringLiteral("Été.txt"));
-    QCOMPARE(list->FileName(), level + "Été.txt");
-
-    r().CheckBox3->click();
-    QCOMPARE(captions(*list), names({"A.inf", "c.inf", "TRACK.INF"}));
-    QCOMPARE(r().filedisp->text(), QStringLiteral("*.inf"));
-    QCOMPARE(list->FileName(), std::string());
-    r().CheckBox3->click();
-    QCOMPARE(list->count(), 5);
-    QCOMPARE(r().filedisp->text(), QStringLiteral("*.*"));
-
-    // Focus from the keyboard marks a row without selecting it: the name box keeps the mask.
-    list->Update();
-    r().filedisp->setFocus();
-    list->setFocus(Qt::TabFocusReason);
-    QVERIFY(list->hasFocus());
-    QCOMPARE(list->FileName(), std::string());
-    QCOMPARE(r().filedisp->text(), QStringLiteral("*.*"));
-    // A click selects and names the file.
-    const QRect bCam = list->visualItemRect(list->item(rowOf(list, QStringLiteral("b.cam"))));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, bCam.center());
-    QCOMPARE(r().filedisp->text(), QStringLiteral("b.cam"));
-    QCOMPARE(list->FileName(), level + "b.cam");
-    // A click beside the files leaves none selected.
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                      QPoint(5, list->viewport()->height() - 3));
-    QCOMPARE(list->FileName(), std::string());
-    QCOMPARE(r().filedisp->text(), QStringLiteral("*.*"));
-
-    // Re-read only when asked: a new file shows after the next re-read.
-    writeFile(level + "new.w", "x");
-    QCOMPARE(list->count(), 5);
-    list->Update();
-    QCOMPARE(list->count(), 6);
-
-    // A name that is not valid UTF-8 is shown as well as it can be, but its path keeps the bytes.
-    writeFile(level + "z\xFFz.txt", "x");
-    list->Update();
-    list->setCurrentRow(rowOf(list, QString::fromStdString("z\xFFz.txt")));
-    QCOMPARE(list->FileName(), level + "z\xFFz.txt");
-  }
-
-  void doubleClickOpensOrDeletes() {
-    const std::string level = levels_ + "/lvl/";
-    writeFile(level + "lvl.inf", "NAME 'x'\r\n");
-    writeFile(level + "TRACK.INF", "upper");
-    writeFile(level + "x.txt", "x");
-    start();
-    openLevels(levels_ + "/lvl");
-
-    // Neither box checked: nothing happens.
-    doubleClickFile(QStringLiteral("x.txt"));
-    QVERIFY(fileExists(level + "x.txt"));
-
-    // The editor only takes ".inf" with its case; TRACK.INF is not opened.
-    r().CheckBox1->setChecked(true);
-    doubleClickFile(QStringLiteral("TRACK.INF"));
-    bool editorSeen = false;
-    modals_->expect([&](QWidget* w) {
-      auto* editor = qobject_cast<TForm3*>(w);
-      QVERIFY(editor != nullptr);
-      editorSeen = true;
-      QVERIFY(editor->ui.Button3->isVisible());
-      QVERIFY(editor->ui.Button1->isHidden());
-      editor->ui.Memo1->setPlainText(QStringLiteral("changed"));
-      editor->ui.Button2->click();  // Cancel
-    });
-    doubleClickFile(QStringLiteral("lvl.inf"));
-    QVERIFY(editorSeen);
-    QCOMPARE(readFile(level + "lvl.inf"), std::string("NAME 'x'\r\n"));
-    QVERIFY(form_->Form3->ui.Button3->isHidden());
-
-    // Delete enabled: ".inf" still opens the editor, any other file is offered for deletion.
-    r().CheckBox2->setChecked(true);
-    auto answerWarning = [&](bool yes, bool* seen) {
-      modals_->expect([=](QWidget* w) {
-        auto* warning = qobject_cast<TForm5*>(w);
-        QVERIFY(warning != nullptr);
-        *seen = true;
-        QCOMPARE(warning->windowTitle(), QStringLiteral("Warning!"));
-        QVERIFY(warning->ui.Label1->text().endsWith(QStringLiteral("You wish to delete this file?")));
-        if (yes)
-          warning->ui.OKBtn->click();
-        else
-          QTest::keyClick(warning, Qt::Key_Escape);
-      });
-    };
-    bool seen = false;
-    answerWarning(false, &seen);
-    doubleClickFile(QStringLiteral("TRACK.INF"));
-    QVERIFY(seen);
-    QVERIFY(fileExists(level + "TRACK.INF"));
-    seen = false;
-    answerWarning(true, &seen);
-    doubleClickFile(QStringLiteral("TRACK.INF"));
-    QVERIFY(seen);
-    QVERIFY(!fileExists(level + "TRACK.INF"));
-    QCOMPARE(captions(*r().FileListBox1), names({"lvl.inf", "x.txt"}));
-
-    // Without confirmation the file goes at once.
-    r().CheckBox4->setChecked(false);
-    doubleClickFile(QStringLiteral("x.txt"));
-    QVERIFY(!fileExists(level + "x.txt"));
-    QCOMPARE(captions(*r().FileListBox1), names({"lvl.inf"}));
-    QCOMPARE(r().filedisp->text(), QStringLiteral("*.*"));
   }
 
   void levelNamesTravelAsBytesAndLinkedLevelsKeepTheirOwnName() {
@@ -576,110 +319,6 @@ class RenamerTabTest : public QObject {
     // Walking up out of the link goes back the way it came.
     openLevels(levels_ + "/moved/..");
     QCOMPARE(r().DirectoryListBox2->Directory(), levels_);
-  }
-
-  void editorOpensLongLinesAndSavesThemUnchanged() {
-    start();
-    TForm3* editor = form_->Form3;
-    const std::string words = [] {
-      std::string text;
-      for (int i = 0; i < 700; ++i) text += "word" + std::to_string(i) + " ";
-      return text;
-    }();
-    const std::string noBlanks(5000, 'x');
-    // Each file's text as loaded (line breaks made CR LF) is what Save writes back.
-    const std::string cases[] = {words, noBlanks, "short\r\n" + noBlanks + "\r\nshort\r\n", words + "\r\n" + words,
-                                 std::string(kEditorTextCapacity, 'y')};
-    for (const std::string& text : cases) {
-      writeFile(game_ + "/long.inf", text);
-      editor->loadFile(game_ + "/long.inf");
-      QVERIFY(editor->ui.Memo1->blockCount() > 1 + int(std::count(text.begin(), text.end(), '\n')));
-      QVERIFY2(editor->memoText() == text, text.substr(0, 40).c_str());
-    }
-
-    // A line break typed where a long line was cut for showing is saved there; one deleted there
-    // joins nothing that was apart.
-    writeFile(game_ + "/long.inf", noBlanks);
-    editor->loadFile(game_ + "/long.inf");
-    QTextCursor cursor(editor->ui.Memo1->document()->findBlockByNumber(1));
-    const int cutAt = cursor.position() - 1;
-    cursor.insertText(QStringLiteral("\n"));
-    QCOMPARE(editor->memoText(), noBlanks.substr(0, cutAt) + "\r\n" + noBlanks.substr(cutAt));
-    cursor.deletePreviousChar();
-    cursor.deletePreviousChar();
-    QCOMPARE(editor->memoText(), noBlanks);
-  }
-
-  void editorSavesAndFailedSaveKeepsFileAndEditor() {
-    const std::string level = levels_ + "/lvl/";
-    writeFile(level + "lvl.inf", "one\ntwo");
-    writeFile(level + "ro.inf", "read only\r\n");
-    writeFile(level + "gone.inf", "soon gone");
-    start();
-    openLevels(levels_ + "/lvl");
-    r().CheckBox1->setChecked(true);
-
-    // File-save mode: an unchanged text only gets CR LF line breaks, none added at the end.
-    bool saved = false;
-    modals_->expect([&](QWidget* w) {
-      auto* editor = qobject_cast<TForm3*>(w);
-      QVERIFY(editor != nullptr);
-      editor->ui.Button3->click();
-      saved = editor->isHidden();
-    });
-    doubleClickFile(QStringLiteral("lvl.inf"));
-    QVERIFY(saved);
-    QCOMPARE(readFile(level + "lvl.inf"), std::string("one\r\ntwo"));
-
-    // Every other byte comes back unchanged through the editor (no-break space, tab, 8-bit letters).
-    std::string bytes;
-    for (int b = 0; b < 256; ++b)
-      if (b != '\r' && b != '\n') bytes += static_cast<char>(b);
-    writeFile(level + "lvl.inf", bytes);
-    saved = false;
-    modals_->expect([&](QWidget* w) {
-      auto* editor = qobject_cast<TForm3*>(w);
-      QVERIFY(editor != nullptr);
-      editor->ui.Button3->click();
-      saved = editor->isHidden();
-    });
-    doubleClickFile(QStringLiteral("lvl.inf"));
-    QVERIFY(saved);
-    QCOMPARE(readFile(level + "lvl.inf"), bytes);
-
-    // A failed save shows the error, keeps the editor open with its text and the old file whole.
-    QVERIFY(::chmod((level + "ro.inf").c_str(), 0444) == 0);
-    QString error;
-    bool stayedOpen = false;
-    modals_->expect([&](QWidget* w) {
-      auto* editor = qobject_cast<TForm3*>(w);
-      QVERIFY(editor != nullptr);
-      editor->ui.Memo1->setPlainText(QStringLiteral("new text"));
-      modals_->expect([&, editor](QWidget* box) {
-        auto* message = qobject_cast<QMessageBox*>(box);
-        QVERIFY(message != nullptr);
-        error = message->text();
-        message->accept();
-        QTimer::singleShot(0, editor, [&, editor] {
-          stayedOpen = editor->isVisible() && editor->ui.Button3->isVisible() &&
-                       editor->ui.Memo1->toPlainText() == QStringLiteral("new text");
-          editor->close();  // the title-bar close
-        });
-      });
-      editor->ui.Button3->click();
-    });
-    doubleClickFile(QStringLiteral("ro.inf"));
-    QCOMPARE(error, QString::fromStdString("Cannot create file " + level + "ro.inf."));
-    QVERIFY(stayedOpen);
-    QVERIFY(form_->Form3->ui.Button3->isHidden());
-    QCOMPARE(readFile(level + "ro.inf"), std::string("read only\r\n"));
-
-    // A file that vanished after the list was read: the editor is not shown.
-    ::unlink((level + "gone.inf").c_str());
-    error = errorFrom([&] { doubleClickFile(QStringLiteral("gone.inf")); });
-    QCOMPARE(error, QString::fromStdString("Cannot open file " + level + "gone.inf."));
-    QVERIFY(form_->Form3->isHidden());
-    QVERIFY(form_->Form3->ui.Button3->isHidden());
   }
 };
 

@@ -5,7 +5,6 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +14,7 @@
 
 #include "search/FindFile.h"
 #include "search_support.h"
+#include "support/ChildProcess.h"
 #include "support/TempDir.h"
 
 namespace pitkit {
@@ -358,20 +358,20 @@ TEST(SearchWalkDeathTest, AnUnreadableCandidateIsSkippedAndTheWalkGoesOn) {
   std::copy(sockPath.begin(), sockPath.end(), addr.sun_path);
   ASSERT_EQ(::bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
 
-  EXPECT_EXIT(
-      {
-        if (::getuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) std::_Exit(3);
-        TFindFile f;
-        f.setLocation(t.path());
-        f.setFilename("*.inf");
-        f.setContaining(kMarker);
-        Recorder r(f);
-        f.Execute();
-        const bool ok = sorted(r.found) == sorted({t / "a/1.inf", t / "c/3.inf", t / "e/f/5.inf"}) &&
-                        r.completions == 1 && !f.Aborted() && f.SkippedFolders() == 1;
-        std::_Exit(ok ? 0 : 1);
-      },
-      ::testing::ExitedWithCode(0), "");
+  const test::ChildOutcome child = test::runInChild(test::asUnprivilegedUser(), [&]() -> std::string {
+    TFindFile f;
+    f.setLocation(t.path());
+    f.setFilename("*.inf");
+    f.setContaining(kMarker);
+    Recorder r(f);
+    f.Execute();
+    const bool ok = sorted(r.found) == sorted({t / "a/1.inf", t / "c/3.inf", t / "e/f/5.inf"}) &&
+                    r.completions == 1 && !f.Aborted() && f.SkippedFolders() == 1;
+    return ok ? "" : "found " + std::to_string(r.found.size()) + " files, skipped " +
+                         std::to_string(f.SkippedFolders()) + " folders";
+  });
+  ASSERT_TRUE(child.exited) << child;
+  EXPECT_EQ(child.exitCode, 0) << child;
   ::close(s);
 }
 

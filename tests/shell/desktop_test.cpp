@@ -23,45 +23,20 @@
 #include "platform/ThemeIcon.h"
 #include "shell/ReadableColours.h"
 #include "shell/Unit1.h"
-#include "support/TempDir.h"
+#include "support/GameTree.h"
+#include "support/ModalAnswerer.h"
+#include "support/WindowHarness.h"
 
 using namespace pitkit;
-using pitkit::test::makeDirs;
-using pitkit::test::realPath;
-using pitkit::test::TempDir;
-using pitkit::test::writeFile;
+using namespace pitkit::test;
 
 namespace {
 
 // A game with two installed levels, one uninstalled level and a car, all named "<folder> track".
-std::string makeGame(const TempDir& tmp) {
-  const std::string game = realPath(tmp.path()) + "/game";
-  for (const char* level : {"levels/alpha", "levels/bravo", "un_levels/charlie"}) {
-    const std::string name = std::string(level).substr(std::string(level).find('/') + 1);
-    writeFile(game + "/" + level + "/" + name + ".inf",
-              "; Torvane .INF file structure\r\nNAME '" + name + " track'\r\n");
-  }
-  writeFile(game + "/cars/car1/parameters.txt",
-            "Name \"car1 track\"\r\n; Model Filenames\r\nTPAGE \"cars\\car1\\car1.bmp\"\r\n");
-  makeDirs(game + "/gfx");
-  QImage preview(8, 8, QImage::Format_RGB32);
-  preview.fill(Qt::gray);
-  preview.save(QString::fromStdString(game + "/gfx/pellmoor.bmp"), "BMP");
-  return game;
-}
-
-// Answers any message box with its default button and keeps its text, so that no test can hang.
-struct BoxAnswerer {
-  QStringList texts;
-  QTimer timer;
-  BoxAnswerer() {
-    QObject::connect(&timer, &QTimer::timeout, [this] {
-      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-        texts << box->text();
-        box->accept();
-      }
-    });
-    timer.start(20);
+struct Game : GameTree {
+  Game() {
+    level("levels/alpha", "alpha track").level("levels/bravo", "bravo track").level("un_levels/charlie", "charlie track");
+    car("cars/car1", "car1 track", "cars\\car1\\car1.bmp").bitmap("gfx/pellmoor.bmp", 8, Qt::gray);
   }
 };
 
@@ -87,22 +62,30 @@ class DesktopTest : public QObject {
   Q_OBJECT
  private:
   std::string startDir_;
-  std::vector<std::pair<std::string, std::string>> opened_;
+  ShellOpenRecorder opened_;
 
-  std::unique_ptr<TForm1> startIn(const std::string& folder) {
-    setCurrentDir(folder);
-    auto form = std::make_unique<TForm1>();
-    form->show();
-    QApplication::setActiveWindow(form.get());
-    if (!QTest::qWaitForWindowActive(form.get())) qWarning("the main window is not active");
-    return form;
+  void enterOnTheRenamersFileList(TForm1& form, const std::string& game, QTabWidget* pages, ModalAnswerer& boxes) {
+    // The renamer's file list: Enter acts on the focused file as a double click does (here:
+    // delete without asking).
+    pages->setCurrentWidget(form.ui.TabSheet1);
+    auto& r = form.renamerUi;
+    r.DirectoryListBox2->setDirectory(game + "/levels/alpha");
+    r.CheckBox2->setChecked(true);   // Enable DELETE file!
+    r.CheckBox4->setChecked(false);  // Confirm delete!
+    QCOMPARE(r.FileListBox1->count(), 1);
+    r.FileListBox1->setFocus();
+    r.FileListBox1->selectionModel()->setCurrentIndex(r.FileListBox1->model()->index(0, 0),
+                                                      QItemSelectionModel::NoUpdate);
+    pressKey(r.FileListBox1, Qt::Key_Return);
+    QVERIFY(!fileExists(game + "/levels/alpha/alpha.inf"));
+    QCOMPARE(r.FileListBox1->count(), 0);
+    QCOMPARE(boxes.texts(), QStringList());
   }
 
  private slots:
   void initTestCase() {
     startDir_ = getCurrentDir();
     QApplication::setQuitOnLastWindowClosed(false);
-    setShellOpenHook([this](const std::string& file, const std::string& folder) { opened_.push_back({file, folder}); });
   }
   void cleanup() {
     setCurrentDir(startDir_);
@@ -110,10 +93,10 @@ class DesktopTest : public QObject {
   }
 
   void keyboardDrivesTheOrganizerAndRenamer() {
-    TempDir tmp;
-    const std::string game = makeGame(tmp);
-    BoxAnswerer boxes;
-    auto form = startIn(game);
+    const Game tree;
+    const std::string& game = tree.dir;
+    ModalAnswerer boxes;
+    auto form = tree.openShown();
     auto& lo = form->levelOrganizerUi;
     QTabWidget* pages = form->ui.PageControl1;
 
@@ -126,11 +109,11 @@ class DesktopTest : public QObject {
     // a short animation).
     QSignalSpy carGo(form->carOrganizerUi.FindButton2, &QPushButton::clicked);
     pages->setCurrentWidget(form->ui.TabSheet3);
-    QTest::keyClick(form.get(), Qt::Key_G, Qt::AltModifier);
+    pressKey(form.get(), Qt::Key_G, Qt::AltModifier);
     QTRY_COMPARE(carGo.count(), 1);
     QCOMPARE(lo.FoundFiles->topLevelItemCount(), 0);
     pages->setCurrentWidget(form->ui.TabSheet2);
-    QTest::keyClick(form.get(), Qt::Key_G, Qt::AltModifier);
+    pressKey(form.get(), Qt::Key_G, Qt::AltModifier);
     QTRY_COMPARE(lo.FoundFiles->topLevelItemCount(), 2);
     QCOMPARE(lo.FoundFiles2->topLevelItemCount(), 1);
     QCOMPARE(carGo.count(), 1);
@@ -138,7 +121,7 @@ class DesktopTest : public QObject {
     // Enter on the focused button presses it: Go runs again (the lists are refilled).
     lo.FoundFiles->clear();
     lo.Findbutton->setFocus();
-    QTest::keyClick(lo.Findbutton, Qt::Key_Return);
+    pressKey(lo.Findbutton, Qt::Key_Return);
     QCOMPARE(lo.FoundFiles->topLevelItemCount(), 2);
 
     // Enter on a row that only has the keyboard focus selects it and opens its info file, as a
@@ -158,39 +141,25 @@ class DesktopTest : public QObject {
       const QModelIndex last = c.list->model()->index(c.list->topLevelItemCount() - 1, 0);
       c.list->selectionModel()->setCurrentIndex(last, QItemSelectionModel::Clear);
       QVERIFY(c.list->selectedItems().isEmpty());
-      QTest::keyClick(c.list, Qt::Key_Enter, Qt::KeypadModifier);
+      pressKey(c.list, Qt::Key_Enter, Qt::KeypadModifier);
       QCOMPARE(c.list->selectedItems().size(), 1);
       const std::string caption = c.list->selectedItems()[0]->text(0).toStdString();
       QCOMPARE(c.nameBox->text().toStdString(), caption + " track");
       QCOMPARE(opened_.size(), std::size_t(1));
-      QCOMPARE(opened_[0].first, c.file.empty() ? caption + ".inf" : c.file);
-      QVERIFY(opened_[0].second.rfind(c.parent + caption, 0) == 0);
+      QCOMPARE(opened_[0].file, c.file.empty() ? caption + ".inf" : c.file);
+      QVERIFY(opened_[0].folder.rfind(c.parent + caption, 0) == 0);
       // With a modifier held Enter is left to the list.
-      QTest::keyClick(c.list, Qt::Key_Return, Qt::ControlModifier);
+      pressKey(c.list, Qt::Key_Return, Qt::ControlModifier);
       QCOMPARE(opened_.size(), std::size_t(1));
     }
 
-    // The renamer's file list: Enter acts on the focused file as a double click does (here:
-    // delete without asking).
-    pages->setCurrentWidget(form->ui.TabSheet1);
-    auto& r = form->renamerUi;
-    r.DirectoryListBox2->setDirectory(game + "/levels/alpha");
-    r.CheckBox2->setChecked(true);   // Enable DELETE file!
-    r.CheckBox4->setChecked(false);  // Confirm delete!
-    QCOMPARE(r.FileListBox1->count(), 1);
-    r.FileListBox1->setFocus();
-    r.FileListBox1->selectionModel()->setCurrentIndex(r.FileListBox1->model()->index(0, 0),
-                                                      QItemSelectionModel::NoUpdate);
-    QTest::keyClick(r.FileListBox1, Qt::Key_Return);
-    QVERIFY(!fileExists(game + "/levels/alpha/alpha.inf"));
-    QCOMPARE(r.FileListBox1->count(), 0);
-    QCOMPARE(boxes.texts, QStringList());
+    enterOnTheRenamersFileList(*form, game, pages, boxes);
   }
 
   void greenListsFrameTheFocusedRow() {
-    TempDir tmp;
-    const std::string game = makeGame(tmp);
-    auto form = startIn(game);
+    const Game tree;
+    const std::string& game = tree.dir;
+    auto form = tree.openShown();
     form->levelOrganizerUi.Findbutton->click();
     form->renamerUi.DirectoryListBox2->setDirectory(game + "/levels/alpha");
     struct ListCase {
@@ -266,8 +235,7 @@ class DesktopTest : public QObject {
   }
 
   void coloursStayReadableUnderADarkPalette() {
-    TempDir tmp;
-    const std::string game = makeGame(tmp);
+    const Game tree;
     const QPalette light = QApplication::palette();
     const QColor green(0, 128, 0);
     struct Check {
@@ -292,7 +260,7 @@ class DesktopTest : public QObject {
 
     // The light palette the colours were chosen for: every face is the platform's.
     {
-      auto form = startIn(game);
+      auto form = tree.openShown();
       for (const Check& c : checks) {
         if (qstrcmp(c.name, "FoundFiles") == 0) continue;  // both of its colours are documented
         const QPalette::ColorRole platformSide = c.documentedIsText ? c.backRole : c.textRole;
@@ -308,7 +276,7 @@ class DesktopTest : public QObject {
       dark.setColor(role, QColor(230, 230, 230));
     QApplication::setPalette(dark);
     {
-      auto form = startIn(game);
+      auto form = tree.openShown();
       for (const Check& c : checks) {
         QWidget* w = c.control(*form);
         const QPalette palette = w->palette();

@@ -56,6 +56,15 @@ std::string realPath(const std::string& path) {
   return ::realpath(path.c_str(), buffer) != nullptr ? std::string(buffer) : path;
 }
 
+std::set<std::string> namesIn(const std::string& folder) {
+  std::set<std::string> names;
+  std::error_code ec;
+  for (auto it = std::filesystem::directory_iterator(folder, ec); !ec && it != std::filesystem::directory_iterator();
+       it.increment(ec))
+    names.insert(it->path().filename().string());
+  return names;
+}
+
 void removeTree(const std::string& path) {
   std::error_code ec;
   // Make every folder writable again first, so tests that took write access away clean up.

@@ -1,6 +1,7 @@
 #pragma once
 // A fresh temporary folder per test, removed with everything in it at the end, and one-line
 // helpers to build the game tree a test needs.
+#include <set>
 #include <string>
 
 namespace pitkit::test {
@@ -31,6 +32,8 @@ void writeFile(const std::string& path, const std::string& bytes);
 std::string readFile(const std::string& path);
 // The path with every link and "." or ".." resolved (the path itself when it does not exist).
 std::string realPath(const std::string& path);
+// The names of the entries directly in a folder, hidden ones included (none when it cannot be read).
+std::set<std::string> namesIn(const std::string& folder);
 // Removes a tree (links are removed, never followed).
 void removeTree(const std::string& path);
 // A temporary folder on another file system than the system's temporary folder, where the machine

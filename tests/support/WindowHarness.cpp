@@ -1,0 +1,150 @@
+#include "support/WindowHarness.h"
+
+#include <QApplication>
+#include <QTabWidget>
+#include <QTest>
+#include <QWindow>
+
+#include "platform/FileSystem.h"
+#include "platform/ShellOpen.h"
+
+namespace pitkit::test {
+
+std::unique_ptr<TForm1> startIn(const std::string& folder) {
+  setCurrentDir(folder);
+  return std::make_unique<TForm1>();
+}
+
+std::unique_ptr<TForm1> startShownIn(const std::string& folder) {
+  auto form = startIn(folder);
+  form->show();
+  QApplication::setActiveWindow(form.get());
+  if (!QTest::qWaitForWindowActive(form.get())) qWarning("the main window is not active");
+  return form;
+}
+
+QWidget* findControl(const QWidget* root, const QString& name) {
+  auto* found = root->findChild<QWidget*>(name);
+  if (found == nullptr) qFatal("no control named %s", qPrintable(name));
+  return found;
+}
+
+void showPageOf(QWidget* control) {
+  for (QWidget* w = control; w != nullptr; w = w->parentWidget()) {
+    QWidget* stack = w->parentWidget();
+    auto* tabs = stack != nullptr ? qobject_cast<QTabWidget*>(stack->parentWidget()) : nullptr;
+    if (tabs != nullptr && tabs->indexOf(w) >= 0) tabs->setCurrentWidget(w);
+  }
+}
+
+namespace {
+
+// The top-level window of `widget` and the point `at` (its centre when negative) in it.
+QWindow* windowAt(QWidget* widget, QPoint& at) {
+  showPageOf(widget);
+  if (at.x() < 0 || at.y() < 0) at = widget->rect().center();
+  at = widget->mapTo(widget->window(), at);
+  QWindow* window = widget->window()->windowHandle();
+  if (window == nullptr || !widget->isVisible())
+    qWarning("%s is not shown: the input goes nowhere", qPrintable(widget->objectName()));
+  return window;
+}
+
+}  // namespace
+
+void click(QWidget* widget, QPoint at, Qt::KeyboardModifiers modifiers) {
+  QWindow* window = windowAt(widget, at);
+  QVERIFY2(window != nullptr, qPrintable(widget->objectName()));
+  QTest::mouseClick(window, Qt::LeftButton, modifiers, at);
+}
+
+void doubleClick(QWidget* widget, QPoint at) {
+  QWindow* window = windowAt(widget, at);
+  QVERIFY2(window != nullptr, qPrintable(widget->objectName()));
+  QTest::mouseDClick(window, Qt::LeftButton, {}, at);
+}
+
+void pressKey(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+  QWindow* window = widget->window()->windowHandle();
+  QVERIFY2(window != nullptr, qPrintable(widget->objectName()));
+  QTest::keyClick(window, key, modifiers);
+}
+
+void type(QWidget* box, const QString& text) {
+  click(box);
+  QWindow* window = box->window()->windowHandle();
+  QVERIFY2(window != nullptr && box->hasFocus(), qPrintable(box->objectName()));
+  for (const QChar c : text) {
+    const auto key = c.isLetterOrNumber() && c.unicode() < 128 ? Qt::Key(c.toUpper().unicode())
+                     : c == QLatin1Char(' ')                     ? Qt::Key_Space
+                                                                 : Qt::Key_unknown;
+    QTest::sendKeyEvent(QTest::Click, window, key, QString(c), c.isUpper() ? Qt::ShiftModifier : Qt::NoModifier);
+  }
+}
+
+QStringList captions(const QTreeWidget* list) {
+  QStringList out;
+  for (int i = 0; i < list->topLevelItemCount(); ++i) out << list->topLevelItem(i)->text(0);
+  out.sort();
+  return out;
+}
+
+QStringList captions(const QListWidget& list) {
+  QStringList out;
+  for (int i = 0; i < list.count(); ++i) out << list.item(i)->text();
+  return out;
+}
+
+QTreeWidgetItem* findItem(QTreeWidget* list, const QString& caption) {
+  const auto items = list->findItems(caption, Qt::MatchExactly);
+  return items.isEmpty() ? nullptr : items.first();
+}
+
+int rowOf(const QListWidget* list, const QString& caption) {
+  for (int i = 0; i < list->count(); ++i)
+    if (list->item(i)->text() == caption) return i;
+  return -1;
+}
+
+void select(QTreeWidget* list, const QString& caption) {
+  QTreeWidgetItem* item = findItem(list, caption);
+  QVERIFY2(item != nullptr, qPrintable(caption));
+  list->setCurrentItem(item);
+  QVERIFY(item->isSelected());
+}
+
+void clickRow(QTreeWidget* list, const QString& caption) {
+  QTreeWidgetItem* item = findItem(list, caption);
+  QVERIFY2(item != nullptr, qPrintable(caption));
+  list->scrollToItem(item);
+  click(list->viewport(), list->visualItemRect(item).center());
+}
+
+void doubleClickRow(QTreeWidget* list, const QString& caption) {
+  QTreeWidgetItem* item = findItem(list, caption);
+  QVERIFY2(item != nullptr, qPrintable(caption));
+  list->scrollToItem(item);
+  doubleClick(list->viewport(), list->visualItemRect(item).center());
+}
+
+void clickRow(QListWidget* list, const QString& caption) {
+  const int row = rowOf(list, caption);
+  QVERIFY2(row >= 0, qPrintable(caption));
+  list->scrollToItem(list->item(row));
+  click(list->viewport(), list->visualItemRect(list->item(row)).center());
+}
+
+void doubleClickRow(QListWidget* list, const QString& caption) {
+  const int row = rowOf(list, caption);
+  QVERIFY2(row >= 0, qPrintable(caption));
+  list->scrollToItem(list->item(row));
+  doubleClick(list->viewport(), list->visualItemRect(list->item(row)).center());
+}
+
+ShellOpenRecorder::ShellOpenRecorder() {
+  setShellOpenHook([this](const std::string& file, const std::string& folder) { push_back({file, folder}); });
+}
+
+ShellOpenRecorder::~ShellOpenRecorder() { setShellOpenHook(nullptr); }
+
+}  // namespace pitkit::test
