@@ -1,12 +1,9 @@
 #include "organizers/LevelSide.h"
 
-#include <QEvent>
 #include <QGuiApplication>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPixmap>
-#include <algorithm>
-#include <vector>
 
 #include "organizers/InfoFile.h"
 #include "organizers/OrganizerList.h"
@@ -53,39 +50,6 @@ QPixmap defaultPreview() {
   painter.drawText(QRect(0, 10, 160, 30), Qt::AlignCenter, QStringLiteral("Torvane"));
   return picture;
 }
-
-// Keeps the level lists filling the page's height: the lists grow and shrink with the page, the
-// controls below them keep their distance to the bottom edge.
-class LevelPageResizer : public QObject {
- public:
-  LevelPageResizer(QWidget* page, std::vector<QWidget*> stretching, std::vector<QWidget*> bottomAnchored)
-      : QObject(page), page_(page), designHeight_(page->height()) {
-    for (QWidget* w : stretching) stretching_.push_back({w, w->geometry()});
-    for (QWidget* w : bottomAnchored) bottom_.push_back({w, w->geometry()});
-    page->installEventFilter(this);
-  }
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (watched == page_ && event->type() == QEvent::Resize) {
-      // Never shrink the lists below a few rows.
-      const int delta = std::max(page_->height() - designHeight_, -120);
-      for (const auto& [w, r] : stretching_) w->setGeometry(r.x(), r.y(), r.width(), r.height() + delta);
-      for (const auto& [w, r] : bottom_) w->move(r.x(), r.y() + delta);
-    }
-    return false;
-  }
-
- private:
-  struct Placed {
-    QWidget* widget;
-    QRect design;
-  };
-  QWidget* page_;
-  int designHeight_;
-  std::vector<Placed> stretching_;
-  std::vector<Placed> bottom_;
-};
 
 // An installed level is levels/C/C.inf, with folder and file named alike letter for letter.
 std::string installedLevelCaption(const GameDirectory& game, const std::string& folder, const std::string& name) {
@@ -171,7 +135,7 @@ OrganizerSide levelSide(Ui::TabSheet2& u, TFindFile& FindFile, TFindFile& FindFi
           .goSetsSearchFolders = false};
 }
 
-void arrangeLevelPage(QWidget* page, Ui::TabSheet2& u) {
+void arrangeLevelPage(Ui::TabSheet2& u) {
   for (QTreeWidget* list : {u.FoundFiles, u.FoundFiles2}) {
     list->setHeaderLabels({QStringLiteral("Folder Name")});
     list->setSortingEnabled(false);
@@ -179,8 +143,6 @@ void arrangeLevelPage(QWidget* page, Ui::TabSheet2& u) {
   QFont bold = u.StaticText3->font();
   bold.setBold(true);
   u.StaticText3->setFont(bold);
-  // Exit keeps its place, as on the car page.
-  new LevelPageResizer(page, {u.FoundFiles, u.FoundFiles2}, {u.BitBtn4, u.BitBtn5, u.BitBtn6, u.BitBtn7});
 }
 
 }  // namespace pitkit

@@ -30,7 +30,7 @@ class LevelDetails : public OrganizerDetails {
 
 OrganizerSide levelSide(Ui::TabSheet2& controls, TFindFile& FindFile, TFindFile& FindFile2, LevelDetails& details);
 
-// The level lists' headers and their stretching with the page's height.
-void arrangeLevelPage(QWidget* page, Ui::TabSheet2& controls);
+// The level lists' headers and the bold "Selected Directory:" display.
+void arrangeLevelPage(Ui::TabSheet2& controls);
 
 }  // namespace pitkit

@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QTreeWidget>
 #include <algorithm>
+#include <utility>
 
 #include "organizers/OrganizerSearch.h"
 
@@ -66,5 +67,22 @@ bool ListDoubleClick::eventFilter(QObject*, QEvent* event) {
     handler_();
   return false;
 }
+
+ListStretcher::ListStretcher(QWidget* page, std::vector<QWidget*> stretching, std::vector<QWidget*> bottomAnchored)
+  : QObject(page), page_(page), designHeight_(page->height()) {
+  for (QWidget* w : stretching) stretching_.push_back({w, w->geometry()});
+  for (QWidget* w : bottomAnchored) bottom_.push_back({w, w->geometry()});
+  page->installEventFilter(this);
+}
+
+bool ListStretcher::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == page_ && event->type() == QEvent::Resize) {
+    // Never shrink the lists below a few rows.
+    const int delta = std::max(page_->height() - designHeight_, -120);
+    for (const auto& [w, r] : stretching_) w->setGeometry(r.x(), r.y(), r.width(), r.height() + delta);
+    for (const auto& [w, r] : bottom_) w->move(r.x(), r.y() + delta);
+  }
+  return false;
+  }
 
 }  // namespace pitkit

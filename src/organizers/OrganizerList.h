@@ -3,7 +3,9 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <QRect>
 #include <string>
+#include <vector>
 
 class QLineEdit;
 class QTreeWidget;
@@ -44,6 +46,26 @@ class ListDoubleClick : public QObject {
 
  private:
   std::function<void()> handler_;
+};
+
+// Keeps a page's lists filling its height: the lists grow and shrink with the page (never below a
+// few rows), the controls below them keep their distance to the bottom edge.
+class ListStretcher : public QObject {
+ public:
+  ListStretcher(QWidget* page, std::vector<QWidget*> stretching, std::vector<QWidget*> bottomAnchored);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  struct Placed {
+    QWidget* widget;
+    QRect design;
+  };
+  QWidget* page_;
+  int designHeight_;
+  std::vector<Placed> stretching_;
+  std::vector<Placed> bottom_;
 };
 
 }  // namespace pitkit

@@ -13,6 +13,7 @@
 #include "platform/ErrorBox.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
+#include "platform/FocusFrame.h"
 #include "platform/Fonts.h"
 #include "platform/GameDirectory.h"
 #include "platform/Paths.h"
@@ -64,6 +65,10 @@ OrganizerPage::OrganizerPage(QWidget* window, QStatusBar* statusBar, GameDirecto
   side_.installedSearch.OnComplete = [this](TFindFile*) { installedComplete(); };
   side_.uninstalledSearch.OnComplete = [this](TFindFile*) { uninstalledComplete(); };
   applyOrganizerLook(side_);
+  // Both lists stretch with the window; Exit keeps its place.
+  new ListStretcher(side_.installedList->parentWidget(), {side_.installedList, side_.uninstalledList},
+                    {side_.uninstallButton, side_.deleteInstalledButton, side_.installButton,
+                     side_.deleteUninstalledButton});
   connectControls(window);
   game_.listen([this](const std::string& folder) { followGameFolder(folder); });
 }
@@ -130,6 +135,8 @@ void OrganizerPage::runSearches() {
     removeLeftoverCopies(search->Location());
   clearList(side_.installedList);
   clearList(side_.uninstalledList);
+  // Go and the actions are disabled while the lists fill; the focus comes back to where it was.
+  const KeepFocus keepFocus(side_.installedList);
   side_.goButton->setEnabled(false);
 
   // Install, Uninstall and Delete end with a new search; they wait until this one has finished.
@@ -209,9 +216,10 @@ void OrganizerPage::uninstalledDoubleClick() {
 }
 
 // Install and Uninstall: the folder moves, then the page searches again.
-void OrganizerPage::moveFolder(const std::string from, const std::string to, const char* verb) {
-  // Nothing remembered yet (nothing selected in this list since the start): nothing to move.
-  if (from.empty() || to.empty()) return;
+void OrganizerPage::moveFolder(QTreeWidget* list, const std::string from, const std::string to, const char* verb) {
+  // Only the item the list shows selected moves: the remembered paths outlive Go and a change of
+  // game folder, which leave no row selected.
+  if (selectedItem(list) == nullptr || from.empty() || to.empty()) return;
   if (busy()) return;
   checkTransferPath(game_.path(), from);
   checkTransferPath(game_.path(), to);
@@ -241,9 +249,9 @@ void OrganizerPage::deleteFolder(QTreeWidget* list, const std::string folder) {
   go();
 }
 
-void OrganizerPage::uninstall() { moveFolder(UninstallFrom, UninstallTo, "Uninstalling"); }
+void OrganizerPage::uninstall() { moveFolder(side_.installedList, UninstallFrom, UninstallTo, "Uninstalling"); }
 
-void OrganizerPage::install() { moveFolder(InstallFrom, InstallTo, "Installing"); }
+void OrganizerPage::install() { moveFolder(side_.uninstalledList, InstallFrom, InstallTo, "Installing"); }
 
 void OrganizerPage::deleteInstalled() { deleteFolder(side_.installedList, UninstallFrom); }
 

@@ -54,7 +54,7 @@ class OrganizerPage {
   void found(TFindFile* sender, QTreeWidget* list, const CaptionRule& rule, bool installed,
              const std::string& folder, const std::string& fileName);
   void selectionChange(QTreeWidget* list, bool uninstalled);
-  void moveFolder(std::string from, std::string to, const char* verb);
+  void moveFolder(QTreeWidget* list, std::string from, std::string to, const char* verb);
   void deleteFolder(QTreeWidget* list, std::string folder);
   bool busy() const;
 

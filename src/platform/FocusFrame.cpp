@@ -1,6 +1,7 @@
 #include "platform/FocusFrame.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QPainter>
 
 namespace pitkit {
@@ -29,5 +30,17 @@ void FocusFrameDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
 }
 
 void showFocusedRow(QAbstractItemView* view) { view->setItemDelegate(new FocusFrameDelegate(view)); }
+
+KeepFocus::KeepFocus(QWidget* fallback) : had_(QApplication::focusWidget()), fallback_(fallback) {
+  // Only a focus inside the fallback's window is kept; elsewhere there is nothing to guard.
+  if (had_ != nullptr && fallback != nullptr && had_->window() != fallback->window()) had_ = nullptr;
+}
+
+KeepFocus::~KeepFocus() {
+  if (had_ == nullptr) return;
+  const auto canTakeFocus = [](QWidget* w) { return w != nullptr && w->isEnabled() && w->isVisible(); };
+  QWidget* target = canTakeFocus(had_) ? had_.data() : fallback_.data();
+  if (canTakeFocus(target) && QApplication::focusWidget() != target) target->setFocus(Qt::OtherFocusReason);
+}
 
 }  // namespace pitkit

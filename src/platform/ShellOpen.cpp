@@ -1,8 +1,13 @@
 #include "platform/ShellOpen.h"
 
+#include <QApplication>
 #include <QDesktopServices>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QUrl>
 
+#include "platform/ErrorBox.h"
+#include "platform/Errors.h"
 #include "platform/Paths.h"
 
 namespace pitkit {
@@ -25,12 +30,41 @@ std::string shellOpenUrl(const std::string& fileName, const std::string& working
   return "file://" + (encoded.startsWith('/') ? encoded : "/" + encoded).toStdString();
 }
 
+std::string noProgramCouldOpen(const std::string& fileName, const std::string& workingFolder) {
+  std::string path = fileName;
+  if (!path.empty() && path.front() != PathDelim && !workingFolder.empty())
+    path = includeTrailingDelim(workingFolder) + path;
+  return "No program could open " + path;
+}
+
 void shellOpen(const std::string& fileName, const std::string& workingFolder) {
   if (hook()) {
     hook()(fileName, workingFolder);
     return;
   }
-  (void)QDesktopServices::openUrl(QUrl::fromEncoded(QByteArray::fromStdString(shellOpenUrl(fileName, workingFolder))));
+  const QString url = QString::fromStdString(shellOpenUrl(fileName, workingFolder));
+  const std::string failure = noProgramCouldOpen(fileName, workingFolder);
+  const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+  if (opener.isEmpty()) {
+    // Without the desktop's opener Qt may still have another way (a portal); without any, say so.
+    if (!QDesktopServices::openUrl(QUrl::fromEncoded(url.toLatin1()))) throw Exception(failure);
+    return;
+  }
+  // The opener says only when it ends whether a program took the file (none for this kind of
+  // file, none installed): its answer is awaited without holding the window.
+  auto* process = new QProcess(qApp);
+  const auto report = [process, failure] {
+    showErrorBox(QApplication::activeWindow(), QString::fromStdString(failure));
+    process->deleteLater();
+  };
+  QObject::connect(process, &QProcess::finished, process, [process, report](int exitCode, QProcess::ExitStatus status) {
+    if (exitCode != 0 || status != QProcess::NormalExit) return report();
+    process->deleteLater();
+  });
+  QObject::connect(process, &QProcess::errorOccurred, process, [report](QProcess::ProcessError error) {
+    if (error == QProcess::FailedToStart) report();
+  });
+  process->start(opener, {url});
 }
 
 }  // namespace pitkit

@@ -12,6 +12,7 @@
 #include "platform/Errors.h"
 #include "platform/FileListBox.h"
 #include "platform/FileSystem.h"
+#include "platform/FocusFrame.h"
 #include "platform/Fonts.h"
 #include "platform/GameDirectory.h"
 #include "platform/Paths.h"
@@ -131,6 +132,8 @@ void RenamerPage::BitBtn2Click() {
 
 void RenamerPage::bitbtn1Click() {
   auto& r = r_;
+  // OK hides itself: the focus goes to the levels list, which shows the renamed level.
+  const KeepFocus keepFocus(r.DirectoryListBox2);
   // The names are read now: NName may have been edited since GO asked.
   const std::string oldName = textOf(r.OName);
   const std::string newName = textOf(r.NName);
@@ -165,6 +168,8 @@ void RenamerPage::bitbtn1Click() {
 }
 
 void RenamerPage::BitBtn3Click() {
+  // CANCEL hides itself: the focus goes back to GO.
+  const KeepFocus keepFocus(r_.BitBtn2);
   r_.bitbtn1->setVisible(false);
   r_.BitBtn3->setVisible(false);
   showStatus(r_, QString());

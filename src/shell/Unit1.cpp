@@ -101,7 +101,7 @@ TForm1::TForm1(QWidget* parent)
       CarInstallFrom(carPage_.InstallFrom),
       CarInstallTo(carPage_.InstallTo) {
   setUpFrame();
-  arrangeLevelPage(ui.TabSheet2, levelOrganizerUi);
+  arrangeLevelPage(levelOrganizerUi);
   // The stock picture of the car page, sharp on a scaled screen too.
   ui.Image10->setPixmap(screenPixmap(QStringLiteral(":/images/noavail.png")));
   arrangeCarPage(carOrganizerUi, ui.Image10, this);
@@ -217,6 +217,23 @@ void TForm1::fillProgramInfo() {
   programInfoUi.Memo2->setPlainText(programInfoImportantLines().join(QLatin1Char('\n')));
 }
 
+// The smallest window in which every control of every page shows whole, measured once the window
+// is shown at its layout's size (the tab bar's height depends on the font the machine has).
+void TForm1::setMinimumToWholePages() {
+  constexpr int kMargin = 4;
+  QSize needed;
+  for (int i = 0; i < ui.PageControl1->count(); ++i) {
+    QRect used;
+    for (QWidget* child : ui.PageControl1->widget(i)->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+      used |= child->geometry();
+    needed = needed.expandedTo(QSize(used.right() + 1 + kMargin, used.bottom() + 1 + kMargin));
+  }
+  const QSize pageFrame = ui.PageControl1->size() - ui.PageControl1->currentWidget()->size();
+  const QSize windowFrame = size() - ui.centralwidget->size();
+  setMinimumSize(needed + pageFrame + QSize(kPageRightGap, kPageTop + kPageBottomGap) + windowFrame);
+  minimumSizeSet_ = true;
+}
+
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   if (watched == ui.TabSheet4 && event->type() == QEvent::Show) fillProgramInfo();
   // The page control is anchored to all four edges of the central area; the top line spans it.
@@ -225,6 +242,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     ui.Bevel7->setGeometry(0, 0, area.width(), 2);
     ui.PageControl1->setGeometry(0, kPageTop, qMax(0, area.width() - kPageRightGap),
                                  qMax(0, area.height() - kPageTop - kPageBottomGap));
+    if (!minimumSizeSet_ && isVisible()) setMinimumToWholePages();
   }
   return QMainWindow::eventFilter(watched, event);
 }

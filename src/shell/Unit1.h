@@ -162,6 +162,8 @@ class TForm1 : public QMainWindow {
   // Puts the fixed texts into "Program Info" (once, when the page is first shown).
   void fillProgramInfo();
   bool programInfoFilled_ = false;
+  void setMinimumToWholePages();
+  bool minimumSizeSet_ = false;
 };
 
 }  // namespace pitkit

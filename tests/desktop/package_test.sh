@@ -48,6 +48,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 # dpkg-shlibdeps found the Qt libraries the program links.
 field Depends | grep 'libqt6widgets6' >/dev/null || fail "Depends lacks the Qt widgets library: $(field Depends)"
 echo "package $(basename "$deb"): $(field Depends)"
+field Recommends | grep 'xdg-utils' >/dev/null || fail "Recommends lacks the desktop opener: $(field Recommends)"
 
 root="$work/root"
 dpkg -x "$deb" "$root"
