@@ -98,8 +98,8 @@ draw=(
   -fill '#008000' -draw 'rectangle 270,8 358,150'                # 6 levels list
   -fill '#008000' -draw 'rectangle 368,8 452,150'                # 7 file list
   -fill '#c0c0c0' -draw 'rectangle 270,160 282,172' -draw 'rectangle 270,180 282,192' -draw 'rectangle 270,200 282,212'
-  -fill '#c0c0c0' -draw 'rectangle 368,186 380,198'              # 11 confirm delete
-  -fill white -draw 'rectangle 368,160 452,176'                  # 12 file name
+  -fill '#c0c0c0' -draw 'rectangle 290,222 302,234'              # 11 confirm delete
+  -fill white -draw 'rectangle 290,246 400,262'                  # 12 file name
   -fill '#c0c0c0' -draw 'rectangle 190,240 250,262'              # 13 EXIT
   -fill '#e8e4dc' -draw 'rectangle 8,170 110,186'                # 14 selected directory
   -fill '#1c2a4a' -draw 'rectangle 8,236 170,280'                # banner
@@ -107,12 +107,12 @@ draw=(
   -annotate +122+18 'Old name' -annotate +122+58 'New name' -annotate +132+102 'GO'
   -annotate +122+124 'Status:' -annotate +286+170 'Enable text editor!'
   -annotate +286+190 'Enable DELETE file!' -annotate +286+210 'View only INF files'
-  -annotate +384+196 'Confirm del.' -annotate +204+255 'EXIT' -annotate +8+166 'Selected Directory:'
+  -annotate +306+232 'Confirm del.' -annotate +204+255 'EXIT' -annotate +8+166 'Selected Directory:'
   -fill '#e8c400' -font "$FONT" -pointsize 14 -annotate +20+263 'TORVANE PIT KIT'
   -fill '#ff0000' -font "$FONT" -pointsize 13
   -annotate +56+84 '1' -annotate +236+36 '2' -annotate +236+76 '3' -annotate +184+104 '4'
   -annotate +254+150 '5' -annotate +308+84 '6' -annotate +404+84 '7' -annotate +256+172 '8'
-  -annotate +256+192 '9' -annotate +250+212 '10' -annotate +354+198 '11' -annotate +440+174 '12'
+  -annotate +256+192 '9' -annotate +250+212 '10' -annotate +390+234 '11' -annotate +406+260 '12'
   -annotate +254+258 '13' -annotate +114+184 '14' -annotate +165+124 '15'
 )
 for s in 1 2; do
