@@ -1,15 +1,16 @@
 #include "organizers/TransferRunner.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QEvent>
 #include <QEventLoop>
+#include <QFutureWatcher>
 #include <QProgressDialog>
+#include <QPromise>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
-#include <chrono>
+#include <QWindow>
 #include <exception>
-#include <future>
 #include <thread>
 
 namespace pitkit {
@@ -17,7 +18,7 @@ namespace pitkit {
 namespace {
 
 // Swallows the user's input to every window while a transfer runs, except to the progress
-// dialog's Cancel, so that nothing the user does meanwhile is queued up to start another action
+// dialog (its Cancel and Escape), so that nothing the user does meanwhile is queued up to start another action
 // afterwards.
 class InputBlocker : public QObject {
  public:
@@ -27,10 +28,7 @@ class InputBlocker : public QObject {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (allowed_ != nullptr && event->type() != QEvent::Close) {
-      auto* widget = qobject_cast<QWidget*>(watched);
-      if (widget != nullptr && (widget == allowed_ || allowed_->isAncestorOf(widget))) return false;
-    }
+    if (event->type() != QEvent::Close && isAllowed(watched)) return false;
     switch (event->type()) {
       case QEvent::MouseButtonPress:
       case QEvent::MouseButtonRelease:
@@ -49,6 +47,14 @@ class InputBlocker : public QObject {
   }
 
  private:
+  // The dialog, its widgets, and its window, which a click reaches before the widget under it.
+  bool isAllowed(QObject* watched) const {
+    if (allowed_ == nullptr) return false;
+    if (auto* widget = qobject_cast<QWidget*>(watched)) return widget == allowed_ || allowed_->isAncestorOf(widget);
+    if (auto* window = qobject_cast<QWindow*>(watched)) return window == allowed_->windowHandle();
+    return false;
+  }
+
   QWidget* allowed_ = nullptr;
 };
 
@@ -68,6 +74,9 @@ class TransferDialog : public QProgressDialog {
     // The built-in cancel would hide the dialog and reset it; here it only sets the request.
     disconnect(this, &QProgressDialog::canceled, this, &QProgressDialog::cancel);
     connect(this, &QProgressDialog::canceled, this, [this] { requestCancel(); });
+    // Its Escape shortcut would cancel and hide the dialog: Escape goes to reject() instead.
+    const auto shortcuts = findChildren<QShortcut*>();
+    for (QShortcut* shortcut : shortcuts) shortcut->setEnabled(false);
   }
   void reject() override {
     if (cancel_ != nullptr && cancel_->isEnabled()) requestCancel();
@@ -101,55 +110,49 @@ QString progressText(const QString& label, const TransferProgress& progress) {
 bool runTransfer(QWidget* owner, const QString& label, const std::function<void(TransferProgress&)>& work,
                  int dialogDelayMs, bool cancellable) {
   TransferProgress progress;
-  std::promise<void> done;
-  std::future<void> finished = done.get_future();
-  std::thread worker([&] {
+  // The window takes no input while the work runs; only the dialog's Cancel gets through.
+  InputBlocker blocker;
+  // The dialog shows itself once the work has run for the delay (QProgressDialog's minimum
+  // duration, started by the first setValue) and is never shown for quicker work.
+  TransferDialog dialog(progressText(label, progress), owner, cancellable, progress);
+  dialog.setObjectName(QStringLiteral("TransferProgress"));
+  dialog.setWindowTitle(QStringLiteral("Please wait"));
+  dialog.setWindowModality(Qt::ApplicationModal);
+  dialog.setAutoClose(false);
+  dialog.setAutoReset(false);
+  dialog.setMinimumDuration(dialogDelayMs);
+  dialog.setValue(0);
+  blocker.allow(&dialog);
+
+  QPromise<void> promise;
+  QFutureWatcher<void> watcher;
+  QEventLoop loop;
+  QObject::connect(&watcher, &QFutureWatcher<void>::finished, &loop, &QEventLoop::quit);
+  watcher.setFuture(promise.future());
+  QTimer refresh;
+  QObject::connect(&refresh, &QTimer::timeout, &dialog, [&] {
+    if (dialog.isVisible()) dialog.showProgress(progressText(label, progress));
+  });
+  refresh.start(50);
+
+  promise.start();
+  std::thread worker([&work, &progress, promise = std::move(promise)]() mutable {
     try {
       work(progress);
-      done.set_value();
     } catch (...) {
-      done.set_exception(std::current_exception());
+      promise.setException(std::current_exception());
     }
+    promise.finish();
   });
-
-  // Until the delay has passed the window only repaints; the user's input is dropped.
-  InputBlocker blocker;
-  QElapsedTimer clock;
-  clock.start();
-  while (finished.wait_for(std::chrono::milliseconds(15)) != std::future_status::ready &&
-         clock.elapsed() < dialogDelayMs) {
-    QCoreApplication::processEvents();
-  }
-
-  if (finished.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
-    TransferDialog dialog(progressText(label, progress), owner, cancellable, progress);
-    dialog.setObjectName(QStringLiteral("TransferProgress"));
-    dialog.setWindowTitle(QStringLiteral("Please wait"));
-    dialog.setWindowModality(Qt::ApplicationModal);
-    dialog.setMinimumDuration(0);
-    blocker.allow(&dialog);
-    dialog.setAutoClose(false);
-    dialog.setAutoReset(false);
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-      if (finished.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
-        loop.quit();
-        return;
-      }
-      dialog.showProgress(progressText(label, progress));
-    });
-    poll.start(50);
-    dialog.show();
-    // The modal dialog keeps the user from starting anything else meanwhile.
-    if (finished.wait_for(std::chrono::seconds(0)) != std::future_status::ready) loop.exec();
-    poll.stop();
-    blocker.allow(nullptr);
-    dialog.hide();
-  }
+  // Until the work is done the window only repaints and the dialog answers; the watcher's finished
+  // signal ends the loop.
+  loop.exec();
   worker.join();
+  refresh.stop();
+  blocker.allow(nullptr);
+  dialog.hide();
   try {
-    finished.get();
+    watcher.future().waitForFinished();
   } catch (const ETransferCancelled&) {
     return false;
   }
