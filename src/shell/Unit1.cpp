@@ -230,7 +230,8 @@ void TForm1::setMinimumToWholePages() {
   }
   const QSize pageFrame = ui.PageControl1->size() - ui.PageControl1->currentWidget()->size();
   const QSize windowFrame = size() - ui.centralwidget->size();
-  setMinimumSize(needed + pageFrame + QSize(kPageRightGap, kPageTop + kPageBottomGap) + windowFrame);
+  // The layout's own size is the largest minimum: a picture there may reach past its page's edge.
+  setMinimumSize((needed + pageFrame + QSize(kPageRightGap, kPageTop + kPageBottomGap) + windowFrame).boundedTo(size()));
   minimumSizeSet_ = true;
 }
 

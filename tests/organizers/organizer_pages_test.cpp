@@ -226,15 +226,23 @@ class OrganizerPagesTest : public QObject {
     QCOMPARE(p.installedCount->text(), count(1));
     QCOMPARE(p.uninstalledCount->text(), count(1));
 
-    // Again, on the remembered item that is no longer there: the move fails, nothing is deleted
-    // and no new search runs.
+    // Uninstall again with no row selected (Go leaves none): the remembered item, no longer
+    // listed there, is not moved and nothing is asked.
+    p.uninstall->click();
+    QCOMPARE(watch.boxes.size(), 0);
+    QCOMPARE(readFile(game / (out_ + "mytrack/payload.bin")), payload);
+
+    // A listed item whose folder went away meanwhile: the move fails, nothing is deleted and no
+    // new search runs.
+    select(p.installed, QStringLiteral("keep"));
+    fs::remove_all(game / (in_ + "keep"));
     p.installed->addTopLevelItem(new QTreeWidgetItem(QStringList{QStringLiteral("sentinel")}));
     p.uninstall->click();
     QCOMPARE(watch.boxes.size(), 1);
-    QCOMPARE(watch.boxes[0].text, q("Cannot move " + game.dir + "/" + in_ + "mytrack: No such file or directory."));
+    QCOMPARE(watch.boxes[0].text, q("Cannot move " + game.dir + "/" + in_ + "keep: No such file or directory."));
     QVERIFY(findItem(p.installed, QStringLiteral("sentinel")) != nullptr);
+    QVERIFY(!fs::exists(game / (out_ + "keep")));
     QCOMPARE(readFile(game / (out_ + "mytrack/payload.bin")), payload);
-    QVERIFY(!fs::exists(game / (out_ + "mytrack (2)")));
 
     // Install brings it back.
     go(p);
@@ -243,7 +251,7 @@ class OrganizerPagesTest : public QObject {
     QCOMPARE(watch.boxes.size(), 1);
     QCOMPARE(readFile(game / (in_ + "mytrack/payload.bin")), payload);
     QVERIFY(!fs::exists(game / (out_ + "mytrack")));
-    QCOMPARE(captions(p.installed), QStringList({QStringLiteral("keep"), QStringLiteral("mytrack")}));
+    QCOMPARE(captions(p.installed), QStringList({QStringLiteral("mytrack")}));
     QCOMPARE(p.uninstalled->topLevelItemCount(), 0);
   }
 

@@ -69,15 +69,18 @@ Soak::Outcome Soak::selectItem(const Manifest& before, const Page& page, bool in
 }
 
 Soak::Outcome Soak::moveItem(const Manifest& before, const Page& page, bool uninstall) {
-  // Mostly the player picks the item first; otherwise the one remembered from before is moved.
-  selectSome(uninstall ? page.installed : page.uninstalled, 0.7);
+  // Mostly the player picks the item first; without a selected row nothing moves, not even the
+  // item remembered from before.
+  QTreeWidget* list = uninstall ? page.installed : page.uninstalled;
+  selectSome(list, 0.7);
+  const bool selected = !list->selectedItems().isEmpty();
   const std::string from = rel((uninstall ? page.uninstallFrom : page.installFrom)(*form_));
   const std::string to = rel((uninstall ? page.uninstallTo : page.installTo)(*form_));
   log_.back() += " " + from + " -> " + to;
   Outcome out{{before}};
   const auto source = before.find(from);
   const bool whole = from.empty() || to.empty() || from.find('/') == std::string::npos || to.find('/') == std::string::npos;
-  if (!whole && source != before.end() && source->second.folder && !before.count(to)) {
+  if (selected && !whole && source != before.end() && source->second.folder && !before.count(to)) {
     // The move brings the folders on the way to its target when they are missing (a car in a
     // pack folder).
     Manifest after = moved(before, from, to);
