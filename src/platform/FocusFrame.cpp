@@ -1,7 +1,6 @@
 #include "platform/FocusFrame.h"
 
 #include <QAbstractItemView>
-#include <QApplication>
 #include <QPainter>
 
 namespace pitkit {
@@ -31,16 +30,15 @@ void FocusFrameDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
 
 void showFocusedRow(QAbstractItemView* view) { view->setItemDelegate(new FocusFrameDelegate(view)); }
 
-KeepFocus::KeepFocus(QWidget* fallback) : had_(QApplication::focusWidget()), fallback_(fallback) {
-  // Only a focus inside the fallback's window is kept; elsewhere there is nothing to guard.
-  if (had_ != nullptr && fallback != nullptr && had_->window() != fallback->window()) had_ = nullptr;
-}
+// The window's own focus widget is kept, also while a dialog of the window is active: it is the
+// control that takes the keys when the window is active again.
+KeepFocus::KeepFocus(QWidget* fallback) : had_(fallback->window()->focusWidget()), fallback_(fallback) {}
 
 KeepFocus::~KeepFocus() {
-  if (had_ == nullptr) return;
+  if (had_ == nullptr || fallback_ == nullptr) return;
   const auto canTakeFocus = [](QWidget* w) { return w != nullptr && w->isEnabled() && w->isVisible(); };
   QWidget* target = canTakeFocus(had_) ? had_.data() : fallback_.data();
-  if (canTakeFocus(target) && QApplication::focusWidget() != target) target->setFocus(Qt::OtherFocusReason);
+  if (canTakeFocus(target) && target->window()->focusWidget() != target) target->setFocus(Qt::OtherFocusReason);
 }
 
 }  // namespace pitkit

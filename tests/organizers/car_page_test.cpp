@@ -244,6 +244,26 @@ class CarPageTest : public QObject {
     QCOMPARE(c.Edit7->text(), QStringLiteral("0  "));
   }
 
+  // Where no program can open a file (here no desktop opener on the PATH), opening a car's
+  // parameter file by a double click or by Enter says so in the error box, naming the file.
+  void noProgramToOpenAFileIsReported() {
+    ModalAnswerer watch;
+    Game game;
+    writeCarParameters(game / "cars/red", "Red");
+    TempDir emptyPath;
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QByteArray::fromStdString(emptyPath.path()));
+    auto form = game.openShown();
+    auto& c = form->carOrganizerUi;
+    go(*form);
+    doubleClickRow(c.Foundfiles3, QStringLiteral("red"));
+    pressKey(c.Foundfiles3, Qt::Key_Return);
+    qputenv("PATH", path);
+    QCOMPARE(watch.boxes.size(), 2);
+    for (const auto& box : watch.boxes)
+      QCOMPARE(box.text, q("No program could open " + game.dir + "/cars/red/parameters.txt."));
+  }
+
   // A car below a pack folder keeps its path in the garage, and is deleted there by that path.
   void aCarBelowAPackKeepsItsPathInTheGarage() {
     ModalAnswerer watch;

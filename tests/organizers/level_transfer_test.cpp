@@ -86,7 +86,14 @@ class LevelTransferTest : public QObject {
  private slots:
   // un_levels on another file system: the move copies, and its progress window offers Cancel,
   // which leaves the source whole and no partial copy. Go sweeps only the program's dead copies.
+  // A person cancels with a click on Cancel or with Escape, both arriving at the dialog's window.
+  void cancelledMoveAndLeftoverCopies_data() {
+    QTest::addColumn<bool>("byEscape");
+    QTest::newRow("click") << false;
+    QTest::newRow("escape") << true;
+  }
   void cancelledMoveAndLeftoverCopies() {
+    QFETCH(bool, byEscape);
     const std::string other = otherFileSystemParent();
     if (other.empty()) QSKIP("no second file system on this machine");
     ModalAnswerer watch;
@@ -101,7 +108,7 @@ class LevelTransferTest : public QObject {
     writeFile(game / "levels/" + dead + "/big.bin", "part");
     writeFile(game / "un_levels/" + dead + "/big.bin", "part");
     writeFile(game / "un_levels/.pitkit-partial-copy-1-x/keep.txt", "not ours");
-    auto form = game.open();
+    auto form = game.openShown();
     auto& u = form->levelOrganizerUi;
     go(*form);
     QVERIFY(!fs::exists(game / "levels/" + dead));
@@ -113,11 +120,14 @@ class LevelTransferTest : public QObject {
       auto* cancel = modal->findChild<QPushButton*>(QStringLiteral("TransferCancel"));
       if (qobject_cast<QProgressDialog*>(modal) == nullptr || cancel == nullptr || !cancel->isEnabled()) return;
       cancelOffered = true;
-      QTest::mouseClick(cancel, Qt::LeftButton);
+      if (byEscape)
+        QTest::keyClick(modal->windowHandle(), Qt::Key_Escape);
+      else
+        QTest::mouseClick(modal->windowHandle(), Qt::LeftButton, {}, cancel->mapTo(modal, cancel->rect().center()));
     };
     setCopyRangeCall(&slowCopyRange);
     select(u.FoundFiles, QStringLiteral("big"));
-    u.BitBtn4->click();
+    click(u.BitBtn4);
     setCopyRangeCall(nullptr);
     QVERIFY(cancelOffered);
     QCOMPARE(watch.boxes.size(), 0);

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "platform/DirectoryListBox.h"
 #include "platform/FileSystem.h"
 #include "shell/Unit1.h"
 #include "support/GameTree.h"
@@ -283,6 +284,56 @@ class OrganizerPagesTest : public QObject {
     QCOMPARE(watch.boxes.size(), 2);
     QVERIFY(!fs::exists(game / (out_ + "keep (2)")));
     QVERIFY(!fs::exists(game / (in_ + "keep (2)")));
+  }
+
+  // From the keyboard: Space on Uninstall, Install and Delete acts, and the focus stays on the
+  // action's own button (never on Exit), so a second Space does not end the program. Install and
+  // Uninstall act only on a selected row: after Go and after another game folder none is.
+  void keyboardActionsAndRowsNotShown_data() { addSideRows(); }
+  void keyboardActionsAndRowsNotShown() {
+    const OrganizerTab& s = *side_;
+    ModalAnswerer& watch = *watch_;
+    const GameTree& game = *game_;
+    s.writeItem(game / (in_ + "alpha"), "Alpha");
+    s.writeItem(game / (out_ + "beta"), "Beta");
+    auto form = game.openShown();
+    const OrganizerControls p = s.controls(*form);
+    go(p);
+    const auto spaceOn = [](QPushButton* button) {
+      showPageOf(button);
+      button->setFocus();
+      pressKey(button, Qt::Key_Space);
+      QCOMPARE(button->window()->focusWidget(), button);
+    };
+
+    select(p.installed, QStringLiteral("alpha"));
+    spaceOn(p.uninstall);
+    QVERIFY(directoryExists(game / (out_ + "alpha")));
+    select(p.uninstalled, QStringLiteral("beta"));
+    spaceOn(p.install);
+    QVERIFY(directoryExists(game / (in_ + "beta")));
+    // Again, with no row selected after Go: nothing moves and the window stays.
+    spaceOn(p.install);
+    spaceOn(p.uninstall);
+    QVERIFY(form->isVisible());
+    QVERIFY(directoryExists(game / (in_ + "beta")) && directoryExists(game / (out_ + "alpha")));
+
+    select(p.installed, QStringLiteral("beta"));
+    watch.answerWith(QMessageBox::Yes);
+    spaceOn(p.deleteInstalled);
+    QVERIFY(!fs::exists(game / (in_ + "beta")));
+    spaceOn(p.deleteInstalled);
+    QCOMPARE(watch.boxes.size(), 1);
+    QVERIFY(form->isVisible());
+
+    // Another game folder: the item selected before is not on screen, so Install leaves it.
+    select(p.uninstalled, QStringLiteral("alpha"));
+    GameTree other;
+    form->changeDirectoryUi.DirectoryListBox1->setDirectory(other.dir);
+    p.install->click();
+    QVERIFY(directoryExists(game / (out_ + "alpha")));
+    QVERIFY(!fs::exists(game / (in_ + "alpha")) && !fs::exists(other / (in_ + "alpha")));
+    QCOMPARE(watch.boxes.size(), 1);
   }
 
   void deleteAsksFirst_data() { addSideRows(); }

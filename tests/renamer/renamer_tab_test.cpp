@@ -121,7 +121,13 @@ class RenamerTabTest : public QObject, RenamerFixture {
     start();
 
     clickGo(QStringLiteral("nhood9"), QStringLiteral("mytrack"));
-    r().bitbtn1->click();
+    // OK pressed with Space: OK hides itself and the focus goes to the levels list, not on to
+    // EXIT, so a second Space does not end the program.
+    r().bitbtn1->setFocus();
+    pressKey(r().bitbtn1, Qt::Key_Space);
+    QCOMPARE(form_->focusWidget(), r().DirectoryListBox2);
+    pressKey(r().DirectoryListBox2, Qt::Key_Space);
+    QVERIFY(form_->isVisible());
 
     QCOMPARE(r().StaticText1->text(), QStringLiteral("The following was renamed: nhood9 To: mytrack"));
     QVERIFY(r().bitbtn1->isHidden());

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTreeWidget>
 
 #include <memory>
 
@@ -152,6 +153,11 @@ class WindowLookTest : public QObject {
       form->ui.PageControl1->setCurrentWidget(exit->parentWidget());
       QCOMPARE(exit->geometry(), QRect(592, 304, 75, 25));
     }
+    // All four organizer lists stretch downwards by what the window grew.
+    QTreeWidget* lists[] = {form->levelOrganizerUi.FoundFiles, form->levelOrganizerUi.FoundFiles2,
+                            form->carOrganizerUi.Foundfiles3, form->carOrganizerUi.foundfiles4};
+    QList<QRect> listsBefore;
+    for (QTreeWidget* list : lists) listsBefore << list->geometry();
     form->resize(form->width() + 150, form->height() + 100);
     QTRY_COMPARE(form->ui.PageControl1->size(), before + QSize(150, 100));
     QCOMPARE(form->ui.PageControl1->pos(), QPoint(0, 8));
@@ -159,6 +165,7 @@ class WindowLookTest : public QObject {
       form->ui.PageControl1->setCurrentWidget(exit->parentWidget());
       QCOMPARE(exit->geometry(), QRect(592, 304, 75, 25));
     }
+    for (int i = 0; i < 4; ++i) QCOMPARE(lists[i]->geometry(), listsBefore[i].adjusted(0, 0, 0, 100));
     // It shrinks no further than the size at which every control of the working pages shows whole.
     form->resize(form->width() - 250, form->height() - 200);
     QTRY_COMPARE(form->ui.PageControl1->size(), before);
