@@ -510,8 +510,8 @@ ArchiveInstallResult InstallFromArchive(const std::string& archivePath, const st
   });
   if (anyPreview) folders.insert(gfx);
   struct stat gameStat {};
-  if (::stat(game.c_str(), &gameStat) != 0 || !S_ISDIR(gameStat.st_mode))
-    throw EOSError(errno != 0 ? errno : ENOTDIR, "Cannot install into " + game);
+  if (::stat(game.c_str(), &gameStat) != 0) throw EOSError(errno, "Cannot install into " + game);
+  if (!S_ISDIR(gameStat.st_mode)) throw EOSError(ENOTDIR, "Cannot install into " + game);
   checkFreeSpace(archivePath, plan, jobs, game);
   for (const std::string& folder : folders) {
     if (::mkdir(folder.c_str(), 0777) == 0) created.push_back(folder);
