@@ -18,6 +18,7 @@
 
 #include <jpeglib.h>
 
+#include "SampleArchive.h"
 #include "platform/Charset.h"
 #include "platform/UniqueFd.h"
 
@@ -341,6 +342,48 @@ std::string levelName(int i, int width) {
   return std::string(kWords[i % (sizeof kWords / sizeof *kWords)]) + digits;
 }
 
+// downloads/: archives to try "Install from Archive..." on, made from levels and cars written into
+// a scratch folder first.
+void writeDownloads(const Options& opt, Random& rnd, const std::string& root) {
+  namespace fs = std::filesystem;
+  const std::string downloads = root + "/downloads";
+  const std::string work = downloads + "/.work";
+  makeDir(downloads);
+  const auto fresh = [&](const std::string& name) {
+    fs::remove_all(work);
+    makeDir(work);
+    makeDir(work + "/" + name);
+    return work + "/" + name;
+  };
+  // A level wrapped in a versioned folder with a readme beside it.
+  std::string folder = fresh("Lighthouse Point v1.2");
+  writeLevel(opt, rnd, folder, "Lighthouse", "Lighthouse Point", true);
+  writeBytes(folder + "/READ ME FIRST.txt", crlf({"Lighthouse Point, a track for Torvane.", "Unpack into levels."}));
+  sample::writeArchive(downloads + "/lighthouse-point.zip", false, work, "");
+  // A pack in the game's own layout: two levels with previews and two cars.
+  folder = fresh("pack");
+  for (const char* sub : {"levels", "cars", "gfx"}) makeDir(folder + "/" + sub);
+  for (const char* level : {"Dockyard", "Cliffside"}) {
+    writeLevel(opt, rnd, folder + "/levels", level, std::string(level) + " Sprint", false);
+    writeBytes(folder + "/gfx/" + level + ".bmp", encodeBmp(drawPicture(64, 48, rnd.next())));
+  }
+  for (const char* car : {"zephyr", "kodiak"}) writeCar(rnd, folder + "/cars", car, titleCase(car) + " GT");
+  sample::writeArchive(downloads + "/spring-pack.zip", false, folder, "");
+  // A car in a 7z archive.
+  folder = fresh("ember");
+  writeCar(rnd, work, "ember", "Ember Coupe");
+  sample::writeArchive(downloads + "/ember-car.7z", true, work, "");
+  // A level with entries the installer leaves out: a name that climbs out of its folder, an
+  // absolute one and a link.
+  folder = fresh("Trapdoor");
+  writeLevel(opt, rnd, work, "Trapdoor", "Trapdoor Alley", false);
+  sample::writeArchive(downloads + "/trapdoor-unsafe.zip", false, work, "",
+                       {{"../../outside-the-game.txt", "This file must never be written.\r\n", ""},
+                        {"/tmp/absolute-path.txt", "Nor this one.\r\n", ""},
+                        {"Trapdoor/shortcut", "", "/etc/passwd"}});
+  fs::remove_all(work);
+}
+
 void usage(std::ostream& out) {
   out << "usage: make_sample_game FOLDER [--levels N] [--uninstalled M] [--cars K] [--garage G]\n"
          "                        [--no-level-files] [--seed S]\n"
@@ -352,6 +395,8 @@ void usage(std::ostream& out) {
          "  garage/     G uninstalled custom cars (default 2)\n"
          "  gfx/        previews for about two thirds of the custom levels, and pellmoor.bmp\n"
          "  noavail.bmp the picture shown for a car without one\n"
+         "  downloads/  archives to install from: a wrapped level, a pack of levels and cars,\n"
+         "              a car in a 7z and a level with unsafe entries\n"
          "  --no-level-files  write only the info file and readme of each custom level\n"
          "  --seed S          varies the invented contents (default 1)\n";
 }
@@ -425,6 +470,7 @@ void generate(const Options& opt) {
     // The second custom car comes without a picture.
     writeCar(rnd, root + (i < opt.cars ? "/cars" : "/garage"), car, titleCase(car) + " RS", i != 1);
   }
+  writeDownloads(opt, rnd, root);
 }
 
 }  // namespace

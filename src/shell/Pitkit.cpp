@@ -1,10 +1,12 @@
 // Program start: the application object with its title, the windows, the message loop.
 #include <QApplication>
 #include <QIcon>
+#include <QTimer>
 #include <csignal>
 
 #include "platform/ErrorBox.h"
 #include "platform/QtUiThread.h"
+#include "shell/ArchiveOpen.h"
 #include "shell/FontWarmUp.h"
 #include "platform/Fonts.h"
 #include "shell/Unit1.h"
@@ -30,7 +32,11 @@ int main(int argc, char** argv) {
   pitkit::registerFontFallbacks();
   QApplication::setFont(pitkit::namedFont(QStringLiteral("MS Sans Serif"), 11));
   // The main window creates TForm2, TForm3, TForm5 and TForm6 after its own start-up steps.
+  // Archives named on the command line (the desktop's "Open With") are taken against the start
+  // folder, before the preset may change the working folder.
+  const QStringList archives = pitkit::archiveArguments(QCoreApplication::arguments());
   pitkit::TForm1 form1;
   form1.show();
+  if (!archives.isEmpty()) QTimer::singleShot(0, &form1, [&form1, archives] { form1.openArchives(archives); });
   return QApplication::exec();
 }

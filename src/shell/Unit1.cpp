@@ -18,6 +18,7 @@
 #include "platform/ErrorBox.h"
 #include "platform/Fonts.h"
 #include "renamer/Unit3.h"
+#include "shell/ArchiveOpen.h"
 #include "renamer/Unit5.h"
 #include "shell/HelpTexts.h"
 #include "shell/Pictures.h"
@@ -142,6 +143,8 @@ void TForm1::setUpFrame() {
 
   // Menus.
   connect(ui.Exit1, &QAction::triggered, this, guarded(this, [this] { Exit1Click(); }));
+  connect(ui.InstallFromArchive1, &QAction::triggered, this, guarded(this, [this] { InstallFromArchive1Click(); }));
+  new ArchiveDrop(*this);
   connect(ui.Help2, &QAction::triggered, this, guarded(this, [this] { Help2Click(); }));
   connect(ui.LevelOrganizer1, &QAction::triggered, this, guarded(this, [this] { LevelOrganizer1Click(); }));
 
@@ -198,6 +201,10 @@ void TForm1::FormClose() {
 }
 
 void TForm1::Help2Click() { Form2->exec(); }
+
+void TForm1::InstallFromArchive1Click() { chooseArchivesToInstall(*this); }
+
+void TForm1::openArchives(const QStringList& files) { installFromArchives(*this, files); }
 
 void TForm1::LevelOrganizer1Click() { Form6->exec(); }
 

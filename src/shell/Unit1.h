@@ -96,6 +96,9 @@ class TForm1 : public QMainWindow {
   void FormClose();
   void Button1Click() { close(); }
   void Exit1Click() { close(); }
+  // Install from Archive...: archives chosen in a file dialog; openArchives: dropped or named ones.
+  void InstallFromArchive1Click();
+  void openArchives(const QStringList& files);
   void Help2Click();
   void LevelOrganizer1Click();
   void DirectoryListBox1Change() { changeDirectoryPage_.DirectoryListBox1Change(); }

@@ -62,7 +62,11 @@ icon=$(sed -n 's/^Icon=//p' "$desktop")
 for file in scalable/apps/$icon.svg 48x48/apps/$icon.png 256x256/apps/$icon.png; do
   [ -s "$root/usr/share/icons/hicolor/$file" ] || fail "icon $file is not installed"
 done
-exec_name=$(sed -n 's/^Exec=//p' "$desktop")
+# The command, then %F: files opened with the program (archives to install) follow it.
+exec_name=$(sed -n 's/^Exec=\([^ ]*\) %F$/\1/p' "$desktop")
+[ -n "$exec_name" ] || fail "the menu entry's command does not take files (%F)"
+grep -Fx 'MimeType=application/zip;application/x-7z-compressed;application/vnd.rar;application/x-rar;' "$desktop" >/dev/null ||
+  fail "the menu entry does not offer to open zip, 7z and rar archives"
 launcher="$root/usr/bin/$exec_name"
 [ -x "$launcher" ] || fail "the menu entry's command $exec_name is not installed in /usr/bin"
 echo "menu entry, metainfo and icons are valid"

@@ -134,7 +134,11 @@ class MainWindowTest : public QObject {
     // Menus: &File > &Exit, &Help > &Renamer and &Level and Car Organizer.
     QCOMPARE(form->ui.File1->title(), QStringLiteral("&File"));
     QCOMPARE(form->ui.Help1->title(), QStringLiteral("&Help"));
-    QCOMPARE(form->ui.File1->actions(), QList<QAction*>{form->ui.Exit1});
+    // The File menu also offers installing from archives, above a separator and Exit.
+    QCOMPARE(form->ui.File1->actions().size(), 3);
+    QCOMPARE(form->ui.File1->actions().first(), form->ui.InstallFromArchive1);
+    QCOMPARE(form->ui.InstallFromArchive1->text(), QStringLiteral("&Install from Archive..."));
+    QCOMPARE(form->ui.File1->actions().last(), form->ui.Exit1);
     QCOMPARE(form->ui.Help1->actions(), (QList<QAction*>{form->ui.Help2, form->ui.LevelOrganizer1}));
     QCOMPARE(form->ui.Exit1->text(), QStringLiteral("&Exit"));
     QCOMPARE(form->ui.Help2->text(), QStringLiteral("&Renamer"));

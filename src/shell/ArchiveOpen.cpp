@@ -1,0 +1,199 @@
+#include "shell/ArchiveOpen.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QMimeData>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QUrl>
+
+#include "organizers/ArchiveInstall.h"
+#include "organizers/ArchiveInstallDialog.h"
+#include "organizers/ArchiveReader.h"
+#include "organizers/TransferRunner.h"
+#include "platform/ErrorBox.h"
+#include "platform/Errors.h"
+#include "platform/FileSystem.h"
+#include "shell/Unit1.h"
+
+namespace pitkit {
+
+namespace {
+
+// The folder the file dialog opens in: where the last archive came from, at first the user's
+// downloads.
+QString lastArchiveFolder;
+
+bool isArchiveName(const QString& file) {
+  const QString suffix = QFileInfo(file).suffix().toLower();
+  return suffix == QLatin1String("zip") || suffix == QLatin1String("7z") || suffix == QLatin1String("rar");
+}
+
+QStringList droppedArchives(const QMimeData* data) {
+  QStringList files;
+  if (data == nullptr || !data->hasUrls()) return files;
+  for (const QUrl& url : data->urls())
+    if (url.isLocalFile() && isArchiveName(url.toLocalFile())) files << url.toLocalFile();
+  return files;
+}
+
+// The page and the lists of one kind of content.
+struct KindPage {
+  QWidget* page;
+  QTreeWidget* installed;
+  QTreeWidget* uninstalled;
+};
+
+KindPage pageOf(TForm1& form, ContentKind kind) {
+  if (kind == ContentKind::Level)
+    return {form.ui.TabSheet2, form.levelOrganizerUi.FoundFiles, form.levelOrganizerUi.FoundFiles2};
+  return {form.ui.TabSheet3, form.carOrganizerUi.Foundfiles3, form.carOrganizerUi.foundfiles4};
+}
+
+QString joinNames(const std::vector<std::string>& names) {
+  QStringList out;
+  for (const std::string& n : names) out << QString::fromStdString(n);
+  return out.join(QStringLiteral(", "));
+}
+
+// The pages of what was installed search again; the first new item is selected on its page.
+void showInstalled(TForm1& form, const ArchiveContents& contents, const ArchiveInstallResult& result,
+                   InstallPlace place, const QString& archiveName) {
+  const auto installedOfKind = [&](ContentKind kind) {
+    for (const ArchiveItem& item : contents.items)
+      if (item.kind == kind &&
+          std::find(result.installed.begin(), result.installed.end(), item.name) != result.installed.end())
+        return &item;
+    return static_cast<const ArchiveItem*>(nullptr);
+  };
+  const ArchiveItem* level = installedOfKind(ContentKind::Level);
+  const ArchiveItem* car = installedOfKind(ContentKind::Car);
+  if (car != nullptr) form.FindButton2Click();
+  if (level != nullptr) form.FindButtonClick();
+  if (const ArchiveItem* shown = level != nullptr ? level : car) {
+    const KindPage kind = pageOf(form, shown->kind);
+    form.ui.PageControl1->setCurrentWidget(kind.page);
+    QTreeWidget* list = place == InstallPlace::Installed ? kind.installed : kind.uninstalled;
+    // A level is listed by its info file's name, which may differ from its folder's in case.
+    const auto found = list->findItems(QString::fromStdString(shown->name), Qt::MatchFixedString);
+    if (!found.isEmpty()) {
+      list->setCurrentItem(found.first());
+      list->scrollToItem(found.first());
+      list->setFocus();
+    }
+  }
+  QString message = result.installed.empty()
+                        ? QStringLiteral("Nothing was installed from %1").arg(archiveName)
+                        : QStringLiteral("Installed %1 from %2").arg(joinNames(result.installed), archiveName);
+  if (!result.skipped.empty())
+    message += QStringLiteral("; skipped %1 (the name is taken)").arg(joinNames(result.skipped));
+  form.ui.StatusBar1->showMessage(message);
+}
+
+void installFromArchive(TForm1& form, const QString& file) {
+  const std::string game = form.GameDirectory;
+  if (game.empty() || !directoryExists(game + "/levels"))
+    throw Exception("Selected Directory is not a TORVANE Main directory");
+  const QString archiveName = QFileInfo(file).fileName();
+  const std::string path = file.toStdString();
+  std::string password;
+  ArchiveContents contents;
+  for (;;) {
+    try {
+      runTransfer(&form, QStringLiteral("Reading %1").arg(archiveName),
+                  [&](TransferProgress&) { contents = ReadArchiveContents(path, password); });
+      break;
+    } catch (const EArchivePassword& e) {
+      bool ok = false;
+      const QString entered = QInputDialog::getText(&form, QStringLiteral("Password"),
+                                                    QString::fromStdString(e.message()) + QStringLiteral(".\nPassword:"),
+                                                    QLineEdit::Password, QString(), &ok);
+      if (!ok) return;
+      password = entered.toStdString();
+    }
+  }
+  if (contents.items.empty()) {
+    std::string message = archiveName.toStdString() + " holds no level or car to install";
+    for (std::size_t i = 0; i < contents.leftOut.size() && i < 5; ++i) message += "\n" + contents.leftOut[i];
+    throw Exception(message);
+  }
+
+  ArchiveInstallDialog dialog(&form, archiveName, contents, [&game](const ArchiveItem& item, InstallPlace place) {
+    return takenNameIn(game + "/" + archiveDestinationFolder(item.kind, place), item.name);
+  });
+  dialog.setObjectName(QStringLiteral("ArchiveInstallDialog"));
+  if (dialog.exec() != QDialog::Accepted) return;
+  ArchiveInstallRequest request = dialog.request();
+  if (request.names.empty()) return;
+  request.password = password;
+
+  const QString label = QStringLiteral("Installing from %1").arg(archiveName);
+  ArchiveInstallResult result;
+  const bool done = runTransfer(
+      &form, label, [&](TransferProgress& progress) { result = InstallFromArchive(path, game, request, &progress); },
+      kProgressDialogDelayMs, true);
+  if (!done) {
+    form.ui.StatusBar1->showMessage(label + QStringLiteral(" cancelled: nothing was installed"));
+    return;
+  }
+  showInstalled(form, contents, result, request.place, archiveName);
+}
+
+}  // namespace
+
+QStringList archiveArguments(const QStringList& arguments) {
+  QStringList files;
+  for (qsizetype i = 1; i < arguments.size(); ++i) {
+    const QString& argument = arguments[i];
+    if (argument.startsWith(QLatin1Char('-'))) continue;
+    files << QFileInfo(argument).absoluteFilePath();
+  }
+  return files;
+}
+
+void chooseArchivesToInstall(TForm1& form) {
+  if (lastArchiveFolder.isEmpty())
+    lastArchiveFolder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+  const QStringList files = QFileDialog::getOpenFileNames(
+      &form, QStringLiteral("Install from Archive"), lastArchiveFolder,
+      QStringLiteral("Archives (*.zip *.7z *.rar *.ZIP *.7Z *.RAR);;All files (*)"));
+  if (files.isEmpty()) return;
+  lastArchiveFolder = QFileInfo(files.first()).absolutePath();
+  installFromArchives(form, files);
+}
+
+void installFromArchives(TForm1& form, const QStringList& files) {
+  for (const QString& file : files) runGuarded(&form, [&] { installFromArchive(form, file); });
+}
+
+ArchiveDrop::ArchiveDrop(TForm1& form) : QObject(&form), form_(form) {
+  // The window takes drags itself, so that one reaches it over any control; the filter sees them
+  // first, also over controls that take drops of their own (the text boxes).
+  form.setAcceptDrops(true);
+  qApp->installEventFilter(this);
+}
+
+ArchiveDrop::~ArchiveDrop() { qApp->removeEventFilter(this); }
+
+bool ArchiveDrop::eventFilter(QObject* watched, QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) return false;
+  auto* widget = qobject_cast<QWidget*>(watched);
+  if (widget == nullptr || widget->window() != &form_) return false;
+  auto* drop = static_cast<QDropEvent*>(event);
+  const QStringList files = droppedArchives(drop->mimeData());
+  if (files.isEmpty()) return false;
+  drop->setDropAction(Qt::CopyAction);
+  drop->accept();
+  // The install asks questions in its own dialogs: it starts once the drop has ended.
+  if (type == QEvent::Drop) QTimer::singleShot(0, &form_, [this, files] { installFromArchives(form_, files); });
+  return true;
+}
+
+}  // namespace pitkit

@@ -1,0 +1,93 @@
+#pragma once
+// Archives made by the tests: zips through Python's zipfile (any name bytes, flags and type bits),
+// 7z and encrypted zips through bsdtar; and a snapshot of a whole tree to compare before and after.
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "support/TempDir.h"
+
+namespace pitkit::test {
+
+// The info files' marker text.
+inline constexpr const char* kArchiveInfMarker = "Torvane .INF file structure";
+
+// A level's info file with its marker and name line.
+inline std::string infoText(const std::string& displayName) {
+  return std::string("; ") + kArchiveInfMarker + "\r\nNAME '" + displayName + "'\r\nSKY 'blue'\r\n";
+}
+
+inline std::string carText(const std::string& displayName) {
+  return "{\r\nName \"" + displayName + "\"\r\n; Model Filenames\r\n}\r\n";
+}
+
+// One zip entry: its name exactly as stored, its data (or `zeros` zero bytes), the zip UTF-8 flag
+// and the Unix type and permission bits.
+struct ZipEntry {
+  std::string name;
+  std::string data;
+  bool utf8Flag = false;
+  unsigned mode = 0100644;
+  std::uint64_t zeros = 0;
+};
+
+inline std::string hex(const std::string& bytes) {
+  static const char* digits = "0123456789abcdef";
+  std::string out;
+  for (unsigned char c : bytes) {
+    out += digits[c >> 4];
+    out += digits[c & 15];
+  }
+  return out;
+}
+
+inline int run(const std::string& command) { return std::system(command.c_str()); }
+
+inline void makeZip(const std::string& path, const std::vector<ZipEntry>& entries) {
+  std::string script =
+      "import warnings, zipfile\n"
+      "warnings.simplefilter('ignore')\n"
+      "class Raw(zipfile.ZipInfo):\n"
+      "    def __init__(self, raw, flag, mode):\n"
+      "        super().__init__('x', (2020, 5, 17, 12, 30, 0))\n"
+      "        self.raw, self.flag, self.create_system = raw, flag, 3\n"
+      "        self.external_attr = mode << 16\n"
+      "        self.compress_type = zipfile.ZIP_DEFLATED\n"
+      "    def _encodeFilenameFlags(self):\n"
+      "        return self.raw, self.flag_bits | self.flag\n"
+      "with zipfile.ZipFile('" + path + "', 'w') as z:\n";
+  for (const ZipEntry& e : entries) {
+    const std::string data = e.zeros ? "bytes(" + std::to_string(e.zeros) + ")" : "bytes.fromhex('" + hex(e.data) + "')";
+    script += "    z.writestr(Raw(bytes.fromhex('" + hex(e.name) + "'), " + (e.utf8Flag ? "0x800" : "0") + ", " +
+              std::to_string(e.mode) + "), " + data + ")\n";
+  }
+  writeFile(path + ".py", script);
+  if (run("python3 '" + path + ".py'") != 0) throw std::runtime_error("python3 could not write " + path);
+  std::filesystem::remove(path + ".py");
+}
+
+// An archive of the tree `folder` made by bsdtar with its `options` ("--format 7zip").
+inline void makeWithBsdtar(const std::string& path, const std::string& folder, const std::string& options) {
+  if (run("bsdtar " + options + " -cf '" + path + "' -C '" + folder + "' .") != 0)
+    throw std::runtime_error("bsdtar could not write " + path);
+}
+
+// Every entry below `root` (links not followed): "dir", "link -> target" or the file's bytes.
+inline std::map<std::string, std::string> snapshot(const std::string& root) {
+  std::map<std::string, std::string> out;
+  for (auto it = std::filesystem::recursive_directory_iterator(root); it != std::filesystem::recursive_directory_iterator();
+       ++it) {
+    const std::string rel = std::filesystem::relative(it->path(), root).string();
+    if (it->is_symlink()) out[rel] = "link -> " + std::filesystem::read_symlink(it->path()).string();
+    else if (it->is_directory()) out[rel] = "dir";
+    else out[rel] = readFile(it->path().string());
+  }
+  return out;
+}
+
+}  // namespace pitkit::test
