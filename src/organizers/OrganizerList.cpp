@@ -8,6 +8,7 @@
 
 #include "organizers/FolderTransfer.h"
 #include "organizers/OrganizerSearch.h"
+#include "platform/NameCase.h"
 #include "platform/Paths.h"
 
 namespace pitkit {
@@ -26,7 +27,7 @@ std::string itemBytes(const QTreeWidgetItem* item, int role) {
 }  // namespace
 
 bool isBelowGameFolder(const std::string& folder, const std::string& gameDirectory, const char* parent) {
-  const std::string base = normalizePathLexically(gameDirectory + PathDelim + parent) + PathDelim;
+  const std::string base = normalizePathLexically(findIgnoringCase(gameDirectory, parent)) + PathDelim;
   return includeTrailingDelim(normalizePathLexically(folder)).compare(0, base.size(), base) == 0;
 }
 

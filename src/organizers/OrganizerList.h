@@ -13,7 +13,8 @@ namespace pitkit {
 
 class OrganizerSearch;
 
-// True when `folder` lies below `gameDirectory`/`parent` (compared after removing "." and "..").
+// True when `folder` lies below `gameDirectory`/`parent`, `parent` in whatever letter case the game
+// has it (compared after removing "." and "..").
 // A search still reporting from an older game directory fails this and fills no list.
 bool isBelowGameFolder(const std::string& folder, const std::string& gameDirectory, const char* parent);
 

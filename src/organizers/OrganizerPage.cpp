@@ -15,6 +15,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Fonts.h"
 #include "platform/GameDirectory.h"
+#include "platform/NameCase.h"
 #include "platform/Paths.h"
 #include "platform/ShellOpen.h"
 #include "search/FindFile.h"
@@ -208,6 +209,22 @@ void OrganizerPage::uninstalledDoubleClick() {
   if (QTreeWidgetItem* item = selectedItem(side_.uninstalledList)) shellOpen(itemFileName(item), itemFolder(item));
 }
 
+// The destination of a move as the game sees it: a name taken in another letter case is taken
+// (refused here, before anything moves), and a parent that exists in another case is used rather
+// than made a second time beside it. A destination outside the game folder is left as it is.
+std::string OrganizerPage::destinationIgnoringCase(const std::string& to) const {
+  const std::string game = includeTrailingDelim(game_.path());
+  if (to.size() <= game.size() || to.compare(0, game.size(), game) != 0) return to;
+  const std::string relative = to.substr(game.size());
+  const std::string taken = takenPath(game_.path(), relative);
+  // A name taken exactly is refused by the move itself.
+  if (taken.empty() || taken == game_.path() + PathDelim + relative)
+    return findIgnoringCase(game_.path(), relative);
+  const std::string folder = extractFilePath(taken);
+  throw Exception("Cannot move " + extractFileName(to) + " to " + folder.substr(0, folder.size() - 1) +
+                  ": an entry named " + extractFileName(taken) + " is already there");
+}
+
 // Install and Uninstall: the folder moves, then the page searches again.
 void OrganizerPage::moveFolder(const std::string from, const std::string to, const char* verb) {
   // Nothing remembered yet (nothing selected in this list since the start): nothing to move.
@@ -215,12 +232,13 @@ void OrganizerPage::moveFolder(const std::string from, const std::string to, con
   if (busy()) return;
   checkTransferPath(game_.path(), from);
   checkTransferPath(game_.path(), to);
+  const std::string destination = destinationIgnoringCase(to);
   const QString label =
       QStringLiteral("%1 %2").arg(QString::fromUtf8(verb), QString::fromStdString(extractFileName(from)));
   // A refused or failed move ends the action here; a cancelled one leaves the source whole.
   const bool moved = runTransfer(
-      window_, label, [&](TransferProgress& progress) { MoveFolder(from, to, &progress); }, kProgressDialogDelayMs,
-      true);
+      window_, label, [&](TransferProgress& progress) { MoveFolder(from, destination, &progress); },
+      kProgressDialogDelayMs, true);
   go();
   if (!moved) statusBar_->showMessage(label + QStringLiteral(" cancelled: nothing was moved"));
 }

@@ -14,6 +14,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Fonts.h"
 #include "platform/GameDirectory.h"
+#include "platform/NameCase.h"
 #include "platform/Paths.h"
 #include "renamer/LevelRename.h"
 #include "renamer/Unit3.h"
@@ -64,7 +65,7 @@ void RenamerPage::followGameFolder(const std::string& folder) {
 }
 
 std::string RenamerPage::renamedInfoFile() const {
-  return NewLevelPath + PathDelim + textOf(r_.NName) + ".inf";
+  return findIgnoringCase(NewLevelPath, textOf(r_.NName) + ".inf", EntryKind::File);
 }
 
 void RenamerPage::forget() {
@@ -120,7 +121,11 @@ void RenamerPage::NNameChange() { NewLevelPath = game_.subWithDelim("levels") + 
 
 void RenamerPage::BitBtn2Click() {
   const std::string newName = textOf(r_.NName);
-  if (directoryExists(game_.subWithDelim("levels") + newName))
+  // Where letter case does not count, a level named so in another case takes the name too.
+  const std::string levels = game_.sub("levels");
+  const std::string exact = levels + PathDelim + newName;
+  const std::string taken = takenPath(levels, newName);
+  if (directoryExists(exact) || (!taken.empty() && taken != exact))
     throw Exception("Level: " + newName + " already exists!");
   r_.bitbtn1->setVisible(true);
   r_.BitBtn3->setVisible(true);
@@ -158,7 +163,7 @@ void RenamerPage::bitbtn1Click() {
   r.DirectoryListBox2->Update();
 
   if (r.CheckBox1->isChecked()) {
-    const std::string infoFile = NewLevelPath + PathDelim + textOf(r.NName) + ".inf";
+    const std::string infoFile = findIgnoringCase(NewLevelPath, textOf(r.NName) + ".inf", EntryKind::File);
     if (!fileExists(infoFile)) throw Exception(textOf(r.NName) + ".inf does not exist!");
     form3_->openRenameSave(infoFile);
   }
