@@ -96,9 +96,10 @@ class WalkSink {
 
 // Walks every target of the snapshot: each folder is announced before it is searched, all its
 // matching entries are tested and reported before its first subfolder is entered (depth first, in
-// listing order), names beginning with "." are neither reported nor entered, linked folders are
-// not entered. A folder that cannot be opened is passed over and counted; the walk goes on with
-// the rest. Open folders stay within a fixed budget at any depth. Errors are not caught here.
+// name order, letter case ignored), names beginning with "." are neither reported nor entered,
+// linked folders are not entered. A folder that cannot be opened is passed over and counted; the
+// walk goes on with the rest. Open folders stay within a fixed budget at any depth. Errors are
+// not caught here.
 class SearchWalk {
  public:
   SearchWalk(const RunSnapshot& snapshot, WalkSink& sink);
@@ -117,6 +118,7 @@ class SearchWalk {
   bool accept(const std::string& folder, FolderListing& listing, const FolderEntry* entry);
 
   std::deque<std::vector<char>> listingBuffers_;  // one per depth, reused (stable references)
+  std::deque<std::vector<FolderEntry>> entryLists_;  // a pass's entries in name order, likewise
   std::size_t depth_ = 0;
   FolderChain chain_;
   std::size_t skipped_ = 0;

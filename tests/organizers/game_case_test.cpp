@@ -8,7 +8,9 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <QWindow>
+#include <algorithm>
 #include <cstdlib>
+#include <random>
 
 #include "platform/DirectoryListBox.h"
 #include "platform/FileSystem.h"
@@ -209,6 +211,47 @@ class GameCaseTest : public QObject {
     QCOMPARE(watch.boxes[0].text, QStringLiteral("Level: Kestrel001 already exists!"));
     QVERIFY(!r.bitbtn1->isVisible());
     QVERIFY(directoryExists(game / "levels/oldtrack"));
+  }
+
+  void levelsAndCarsListInNameOrderIgnoringCase() {
+    ModalWatch watch;
+    GameTree game;
+    QStringList names;
+    for (int i = 0; i < 40; ++i) {
+      // Mixed capitals, so that byte order and name order differ.
+      const QString word =
+          QStringLiteral("%1rack%2").arg(QChar(u'a' + i % 20)).arg(i, 2, 10, QLatin1Char('0'));
+      names << (i % 3 == 0   ? word.toUpper()
+                : i % 3 == 1 ? word
+                             : word.left(1).toUpper() + word.mid(1));
+    }
+    QStringList shuffled = names;
+    std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(7));
+    for (const QString& name : shuffled) {
+      const std::string n = name.toStdString();
+      writeLevel(game / ("levels/" + n), n + ".inf", n);
+      writeCar(game / ("cars/" + n), n, "");
+      writeCar(game / ("garage/" + n + "x"), n, "");
+    }
+    QStringList expected = names;
+    std::sort(expected.begin(), expected.end(), [](const QString& a, const QString& b) {
+      return a.compare(b, Qt::CaseInsensitive) < 0;
+    });
+    QStringList expectedGarage;
+    for (const QString& name : expected) expectedGarage << name + QLatin1Char('x');
+
+    Window w(game, levelPage);
+    auto& u = w.form->levelOrganizerUi;
+    w.click(u.Findbutton);
+    QCOMPARE(rows(u.FoundFiles), expected);
+
+    w.form->ui.PageControl1->setCurrentWidget(w.form->ui.TabSheet3);
+    auto& c = w.form->carOrganizerUi;
+    w.click(c.FindButton2);
+    QCOMPARE(rows(c.Foundfiles3), expected);
+    QCOMPARE(rows(c.foundfiles4), expectedGarage);
+
+    QVERIFY2(watch.boxes.isEmpty(), qPrintable(watch.boxes.value(0).text));
   }
 };
 
