@@ -8,6 +8,7 @@
 
 #include "organizers/FolderTransfer.h"
 #include "organizers/OrganizerSearch.h"
+#include "platform/ByteText.h"
 #include "platform/NameCase.h"
 #include "platform/Paths.h"
 
@@ -34,7 +35,7 @@ bool isBelowGameFolder(const std::string& folder, const std::string& gameDirecto
 void addOrganizerItem(OrganizerSearch& search, QTreeWidget* list, const std::string& caption,
                       const std::string& folder, const std::string& fileName) {
   auto* item = new QTreeWidgetItem;
-  item->setText(0, QString::fromStdString(caption));
+  item->setText(0, nameText(caption));
   item->setData(0, kFolderRole, QByteArray::fromStdString(folder));
   item->setData(0, kCaptionRole, QByteArray::fromStdString(caption));
   item->setData(0, kFileNameRole, QByteArray::fromStdString(fileName));

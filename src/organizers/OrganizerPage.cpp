@@ -10,6 +10,7 @@
 #include "organizers/FolderTransfer.h"
 #include "organizers/OrganizerList.h"
 #include "organizers/TransferRunner.h"
+#include "platform/ByteText.h"
 #include "platform/ErrorBox.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
@@ -91,7 +92,7 @@ void OrganizerPage::followGameFolder(const std::string& folder) {
   side_.details.withdraw();
   side_.installedList->clear();
   side_.uninstalledList->clear();
-  side_.selectedDirectory->setText(QString::fromStdString(folder));
+  side_.selectedDirectory->setText(nameText(folder));
   const bool usable = game_.usable();
   side_.goButton->setEnabled(usable);
   if (!usable) return;
@@ -234,7 +235,7 @@ void OrganizerPage::moveFolder(const std::string from, const std::string to, con
   checkTransferPath(game_.path(), to);
   const std::string destination = destinationIgnoringCase(to);
   const QString label =
-      QStringLiteral("%1 %2").arg(QString::fromUtf8(verb), QString::fromStdString(extractFileName(from)));
+      QStringLiteral("%1 %2").arg(QString::fromUtf8(verb), nameText(extractFileName(from)));
   // A refused or failed move ends the action here; a cancelled one leaves the source whole.
   const bool moved = runTransfer(
       window_, label, [&](TransferProgress& progress) { MoveFolder(from, destination, &progress); },
@@ -254,7 +255,7 @@ void OrganizerPage::deleteFolder(QTreeWidget* list, const std::string folder) {
   confirm.setEscapeButton(QMessageBox::No);
   if (confirm.exec() != QMessageBox::Yes) return;
   checkTransferPath(game_.path(), folder);
-  const QString label = QStringLiteral("Deleting %1").arg(QString::fromStdString(extractFileName(folder)));
+  const QString label = QStringLiteral("Deleting %1").arg(nameText(extractFileName(folder)));
   runTransfer(window_, label, [&](TransferProgress& progress) { DeleteFolder(folder, &progress); });
   go();
 }

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <set>
 
+#include "platform/ByteText.h"
 #include "platform/DirectoryListBox.h"
 #include "platform/ErrorBox.h"
 #include "platform/FileSystem.h"
@@ -113,7 +114,7 @@ void TDriveComboBox::refreshRoots() {
   roots_ = roots;
   const QSignalBlocker block(this);
   clear();
-  for (const std::string& root : roots_) addItem(driveIcon(), QString::fromStdString(root));
+  for (const std::string& root : roots_) addItem(driveIcon(), nameText(root));
   followDirList();
 }
 

@@ -54,7 +54,7 @@ void RenamerPage::setEditors(TForm3* form3, TForm5* form5) {
 }
 
 void RenamerPage::followGameFolder(const std::string& folder) {
-  r_.StaticText2->setPath(QString::fromStdString(folder));
+  r_.StaticText2->setPath(nameText(folder));
   r_.BitBtn2->setEnabled(game_.usable());
   // The paths follow the new folder.
   ONameChange();
@@ -148,12 +148,12 @@ void RenamerPage::bitbtn1Click() {
     return;
   }
 
-  QString status = QStringLiteral("The following was renamed: ") + QString::fromStdString(oldName) +
-                   QStringLiteral(" To: ") + QString::fromStdString(newName);
+  QString status = QStringLiteral("The following was renamed: ") + nameText(oldName) +
+                   QStringLiteral(" To: ") + nameText(newName);
   if (!result.failedFiles.empty()) {
     // Files of the set that could not be renamed keep their names; say so rather than hide it.
     QStringList names;
-    for (const std::string& name : result.failedFiles) names << QString::fromStdString(name);
+    for (const std::string& name : result.failedFiles) names << nameText(name);
     status += QStringLiteral("\nNot renamed: ") + names.join(QStringLiteral(", "));
   }
   showStatus(r, status);

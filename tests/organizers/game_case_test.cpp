@@ -213,7 +213,7 @@ class GameCaseTest : public QObject {
     QVERIFY(directoryExists(game / "levels/oldtrack"));
   }
 
-  void levelsAndCarsListInNameOrderIgnoringCase() {
+  void listsReadInNameOrderAndOldNamesReadInTheGamesCharacterSet() {
     ModalWatch watch;
     GameTree game;
     QStringList names;
@@ -233,22 +233,41 @@ class GameCaseTest : public QObject {
       writeCar(game / ("cars/" + n), n, "");
       writeCar(game / ("garage/" + n + "x"), n, "");
     }
+    writeLevel(game / "levels/Fran\xE7ois", "Fran\xE7ois.inf", "Fran\xE7ois");
+    writeBitmap(game / "gfx/pellmoor.bmp", 8, Qt::gray);
     QStringList expected = names;
+    expected << QStringLiteral("François");
     std::sort(expected.begin(), expected.end(), [](const QString& a, const QString& b) {
       return a.compare(b, Qt::CaseInsensitive) < 0;
     });
+    QStringList expectedCars = expected;
+    expectedCars.removeAll(QStringLiteral("François"));
     QStringList expectedGarage;
-    for (const QString& name : expected) expectedGarage << name + QLatin1Char('x');
+    for (const QString& name : expectedCars) expectedGarage << name + QLatin1Char('x');
 
     Window w(game, levelPage);
+    // The renamer's folder list names the folder the same way, and opens it by its bytes.
+    auto* folders = w.form->renamerUi.DirectoryListBox2;
+    const QList<QListWidgetItem*> francois =
+        folders->findItems(QStringLiteral("François"), Qt::MatchExactly);
+    QCOMPARE(francois.size(), 1);
+    QCOMPARE(folders->itemPath(folders->row(francois[0])), game / "levels/Fran\xE7ois");
+
     auto& u = w.form->levelOrganizerUi;
     w.click(u.Findbutton);
     QCOMPARE(rows(u.FoundFiles), expected);
+    // The 8-bit name is shown in the game's character set and still acted on by its bytes.
+    w.clickItem(u.FoundFiles, QStringLiteral("François"));
+    QCOMPARE(u.Edit4->text(), QStringLiteral("François"));
+    QCOMPARE(w.form->LevelUninstallFrom, game / "levels/Fran\xE7ois");
+    w.click(u.BitBtn4);
+    QVERIFY(fileExists(game / "un_levels/Fran\xE7ois/Fran\xE7ois.inf"));
+    QCOMPARE(rows(u.FoundFiles2), QStringList{QStringLiteral("François")});
 
     w.form->ui.PageControl1->setCurrentWidget(w.form->ui.TabSheet3);
     auto& c = w.form->carOrganizerUi;
     w.click(c.FindButton2);
-    QCOMPARE(rows(c.Foundfiles3), expected);
+    QCOMPARE(rows(c.Foundfiles3), expectedCars);
     QCOMPARE(rows(c.foundfiles4), expectedGarage);
 
     QVERIFY2(watch.boxes.isEmpty(), qPrintable(watch.boxes.value(0).text));

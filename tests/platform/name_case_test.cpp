@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Charset.h"
 #include "platform/NameCase.h"
 #include "support/TempDir.h"
 
@@ -86,6 +87,33 @@ TEST(NameCase, FoldersListInTheHomeFileSystemsNameOrder) {
   EXPECT_LT(compareNames("Kestrel", "kestrel"), 0);
   EXPECT_EQ(compareNames("same", "same"), 0);
   EXPECT_GT(compareNames("abc", "AB"), 0);
+}
+
+TEST(NameCase, NamesThatAreNotUtf8ShowThroughTheGamesCharacterSet) {
+  struct Case {
+    std::string bytes, shown;
+  };
+  const std::vector<Case> cases = {
+      {"Fran\xE7ois", "Fran\xC3\xA7ois"},
+      {"caf\xC3\xA9", "caf\xC3\xA9"},  // valid UTF-8 stays as it is
+      // Name by name: a UTF-8 folder keeps its letters beside an 8-bit one.
+      {"/home/jos\xC3\xA9/Fran\xE7ois/x.inf", "/home/jos\xC3\xA9/Fran\xC3\xA7ois/x.inf"},
+      {"\x80\x9F", "\xE2\x82\xAC\xC5\xB8"},
+      // Malformed forms read as 8-bit bytes: an overlong '/' is no separator, a surrogate no
+      // letter.
+      {"a\xC0\xAF"
+       "b",
+       "a\xC3\x80\xC2\xAF"
+       "b"},
+      {"\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xE2\x82\xAC"},
+      {"cut\xC3", "cut\xC3\x83"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(nameToUtf8(c.bytes), c.shown) << c.bytes;
+    EXPECT_TRUE(isValidUtf8(nameToUtf8(c.bytes))) << c.bytes;
+  }
+  EXPECT_FALSE(isValidUtf8("\xF4\x90\x80\x80"));  // above U+10FFFF
+  EXPECT_TRUE(isValidUtf8("\xF4\x8F\xBF\xBF"));
 }
 
 }  // namespace
