@@ -96,6 +96,9 @@ class TForm1 : public QMainWindow {
   void FormClose();
   void Button1Click() { close(); }
   void Exit1Click() { close(); }
+  // "Find Game Folders...": the game folders of the compatibility prefixes; the one chosen opens
+  // on "Change Directory" as if the user had gone there.
+  void FindGames1Click();
   void Help2Click();
   void LevelOrganizer1Click();
   void DirectoryListBox1Change() { changeDirectoryPage_.DirectoryListBox1Change(); }

@@ -150,10 +150,11 @@ class MainWindowTest : public QObject {
     QVERIFY(pages->font().bold());
     QCOMPARE(pages->tabBar()->tabRect(0).height(), 25);
 
-    // Menus: &File > &Exit, &Help > &Renamer and &Level and Car Organizer.
+    // Menus: &File > &Find Game Folders... and &Exit, &Help > &Renamer and &Level and Car Organizer.
     QCOMPARE(form->ui.File1->title(), QStringLiteral("&File"));
     QCOMPARE(form->ui.Help1->title(), QStringLiteral("&Help"));
-    QCOMPARE(form->ui.File1->actions(), QList<QAction*>{form->ui.Exit1});
+    QCOMPARE(form->ui.File1->actions(), (QList<QAction*>{form->ui.FindGames1, form->ui.Exit1}));
+    QCOMPARE(form->ui.FindGames1->text(), QStringLiteral("&Find Game Folders..."));
     QCOMPARE(form->ui.Help1->actions(), (QList<QAction*>{form->ui.Help2, form->ui.LevelOrganizer1}));
     QCOMPARE(form->ui.Exit1->text(), QStringLiteral("&Exit"));
     QCOMPARE(form->ui.Help2->text(), QStringLiteral("&Renamer"));
