@@ -10,6 +10,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Fonts.h"
 #include "platform/GameDirectory.h"
+#include "platform/NameCase.h"
 #include "platform/Paths.h"
 #include "platform/PictureBox.h"
 
@@ -36,9 +37,9 @@ CarDetails::CarDetails(Ui::TabSheet3& controls, QLabel* placeholder, GameDirecto
     : c_(controls), placeholder_(placeholder), game_(gameDirectory) {}
 
 void CarDetails::show(const std::string& caption, const std::string& parametersFile, bool uninstalled) {
-  const std::string carFolder = game_.subWithDelim(uninstalled ? "garage" : "cars") + caption + PathDelim;
+  const std::string carFolder = game_.sub(uninstalled ? "garage" : "cars") + PathDelim + caption;
   // Read first: when the parameter file cannot be read, the name and pictures stay as they were.
-  const CarParameters parameters = readCarParameters(carFolder + parametersFile);
+  const CarParameters parameters = readCarParameters(findIgnoringCase(carFolder, parametersFile, EntryKind::File));
   if (uninstalled)
     showName(c_.Edit8, QString::fromStdString(parameters.name), 0);
   else
@@ -49,7 +50,7 @@ void CarDetails::show(const std::string& caption, const std::string& parametersF
   c_.Edit11->setText(QString::fromStdString(texturePage));
 
   const QPixmap placeholder = placeholder_->pixmap();
-  const std::string picture = carFolder + caption + ".jpg";
+  const std::string picture = findIgnoringCase(carFolder, caption + ".jpg", EntryKind::File);
   // A picture that cannot be shown ends the handler here: the texture page keeps what it showed.
   if (fileExists(picture))
     loadJpegInto(c_.Image9, picture);
@@ -58,7 +59,8 @@ void CarDetails::show(const std::string& caption, const std::string& parametersF
   else
     c_.Image9->setPixmap(placeholder);
 
-  const std::string texturePath = game_.path() + PathDelim + gamePathToNative(texturePage);
+  // Each part of the texture page's path is found whatever its letter case, as the game finds it.
+  const std::string texturePath = findIgnoringCase(game_.path(), gamePathToNative(texturePage), EntryKind::File);
   if (fileExists(texturePath))
     loadBitmapInto(c_.Image3, texturePath);
   else

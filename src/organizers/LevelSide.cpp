@@ -11,6 +11,7 @@
 #include "platform/ErrorBox.h"
 #include "platform/FileSystem.h"
 #include "platform/GameDirectory.h"
+#include "platform/NameCase.h"
 #include "platform/Paths.h"
 #include "platform/PictureBox.h"
 #include "platform/ShellOpen.h"
@@ -86,23 +87,28 @@ void LevelDetails::withdraw() {
 }
 
 void LevelDetails::show(const std::string& caption, const std::string& infoFile, bool uninstalled) {
-  const std::string levelFolder = game_.subWithDelim(uninstalled ? "un_levels" : "levels") + caption + PathDelim;
+  // The level's folder and info file as the game finds them, in whatever letter case they have.
+  const std::string infoPath =
+      findIgnoringCase(game_.sub(uninstalled ? "un_levels" : "levels"), caption + PathDelim + infoFile, EntryKind::File);
+  const std::string levelFolder = extractFilePath(infoPath);
   // Read first: when the info file cannot be read, nothing else of the details changes.
-  const std::string name = readLevelDisplayName(levelFolder + infoFile);
+  const std::string name = readLevelDisplayName(infoPath);
   if (uninstalled)
     showName(u_.lvlname2, QString::fromStdString(name), 0);
   else
     showName(u_.Edit4, QString::fromStdString(name), kLevelNameTypingLimit);
   SelectedLevelFolder = levelFolder;
-  SelectedLevelInfoFile = infoFile;
+  SelectedLevelInfoFile = extractFileName(infoPath);
   u_.inffile1->setEnabled(true);
-  u_.viewreadme->setEnabled(fileExists(levelFolder + "readme.txt"));
-  const std::string gfx = game_.subWithDelim("gfx");
-  const std::string preview = gfx + caption + ".bmp";
-  loadBitmapInto(u_.Image2, fileExists(preview) ? preview : gfx + "pellmoor.bmp");
+  u_.viewreadme->setEnabled(fileExists(findIgnoringCase(levelFolder, "readme.txt", EntryKind::File)));
+  const std::string gfx = game_.sub("gfx");
+  const std::string preview = findIgnoringCase(gfx, caption + ".bmp", EntryKind::File);
+  loadBitmapInto(u_.Image2, fileExists(preview) ? preview : findIgnoringCase(gfx, "pellmoor.bmp", EntryKind::File));
 }
 
-void LevelDetails::viewreadmeClick() { shellOpen("readme.txt", SelectedLevelFolder); }
+void LevelDetails::viewreadmeClick() {
+  shellOpen(extractFileName(findIgnoringCase(SelectedLevelFolder, "readme.txt", EntryKind::File)), SelectedLevelFolder);
+}
 
 void LevelDetails::inffile1Click() { shellOpen(SelectedLevelInfoFile, SelectedLevelFolder); }
 

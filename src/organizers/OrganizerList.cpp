@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "organizers/OrganizerSearch.h"
+#include "platform/ByteText.h"
 
 namespace pitkit {
 
@@ -27,7 +28,7 @@ std::string itemBytes(const QTreeWidgetItem* item, int role) {
 void addOrganizerItem(OrganizerSearch& search, QTreeWidget* list, const std::string& caption,
                       const std::string& folder, const std::string& fileName) {
   auto* item = new QTreeWidgetItem;
-  item->setText(0, QString::fromStdString(caption));
+  item->setText(0, nameText(caption));
   item->setData(0, kFolderRole, QByteArray::fromStdString(folder));
   item->setData(0, kCaptionRole, QByteArray::fromStdString(caption));
   item->setData(0, kFileNameRole, QByteArray::fromStdString(fileName));

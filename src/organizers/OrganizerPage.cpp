@@ -10,12 +10,14 @@
 #include "organizers/FolderTransfer.h"
 #include "organizers/OrganizerList.h"
 #include "organizers/TransferRunner.h"
+#include "platform/ByteText.h"
 #include "platform/ErrorBox.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
 #include "platform/FocusFrame.h"
 #include "platform/Fonts.h"
 #include "platform/GameDirectory.h"
+#include "platform/NameCase.h"
 #include "platform/Paths.h"
 #include "platform/ShellOpen.h"
 #include "search/FindFile.h"
@@ -95,7 +97,7 @@ void OrganizerPage::followGameFolder(const std::string& folder) {
   side_.details.withdraw();
   side_.installedList->clear();
   side_.uninstalledList->clear();
-  side_.selectedDirectory->setText(QString::fromStdString(folder));
+  side_.selectedDirectory->setText(nameText(folder));
   const bool usable = game_.usable();
   side_.goButton->setEnabled(usable);
   if (!usable) return;
@@ -215,6 +217,22 @@ void OrganizerPage::uninstalledDoubleClick() {
   if (QTreeWidgetItem* item = selectedItem(side_.uninstalledList)) shellOpen(itemFileName(item), itemFolder(item));
 }
 
+// The destination of a move as the game sees it: a name taken in another letter case is taken
+// (refused here, before anything moves), and a parent that exists in another case is used rather
+// than made a second time beside it. A destination outside the game folder is left as it is.
+std::string OrganizerPage::destinationIgnoringCase(const std::string& to) const {
+  const std::string game = includeTrailingDelim(game_.path());
+  if (to.size() <= game.size() || to.compare(0, game.size(), game) != 0) return to;
+  const std::string relative = to.substr(game.size());
+  const std::string taken = takenPath(game_.path(), relative);
+  // A name taken exactly is refused by the move itself.
+  if (taken.empty() || taken == game_.path() + PathDelim + relative)
+    return findIgnoringCase(game_.path(), relative);
+  const std::string folder = extractFilePath(taken);
+  throw Exception("Cannot move " + extractFileName(to) + " to " + folder.substr(0, folder.size() - 1) +
+                  ": an entry named " + extractFileName(taken) + " is already there");
+}
+
 // Install and Uninstall: the folder moves, then the page searches again.
 void OrganizerPage::moveFolder(QTreeWidget* list, const std::string from, const std::string to, const char* verb) {
   // Only the item the list shows selected moves: the remembered paths outlive Go and a change of
@@ -223,12 +241,13 @@ void OrganizerPage::moveFolder(QTreeWidget* list, const std::string from, const 
   if (busy()) return;
   checkTransferPath(game_.path(), from);
   checkTransferPath(game_.path(), to);
+  const std::string destination = destinationIgnoringCase(to);
   const QString label =
-      QStringLiteral("%1 %2").arg(QString::fromUtf8(verb), QString::fromStdString(extractFileName(from)));
+      QStringLiteral("%1 %2").arg(QString::fromUtf8(verb), nameText(extractFileName(from)));
   // A refused or failed move ends the action here; a cancelled one leaves the source whole.
   const bool moved = runTransfer(
-      window_, label, [&](TransferProgress& progress) { MoveFolder(from, to, &progress); }, kProgressDialogDelayMs,
-      true);
+      window_, label, [&](TransferProgress& progress) { MoveFolder(from, destination, &progress); },
+      kProgressDialogDelayMs, true);
   go();
   if (!moved) statusBar_->showMessage(label + QStringLiteral(" cancelled: nothing was moved"));
 }
@@ -244,7 +263,7 @@ void OrganizerPage::deleteFolder(QTreeWidget* list, const std::string folder) {
   confirm.setEscapeButton(QMessageBox::No);
   if (confirm.exec() != QMessageBox::Yes) return;
   checkTransferPath(game_.path(), folder);
-  const QString label = QStringLiteral("Deleting %1").arg(QString::fromStdString(extractFileName(folder)));
+  const QString label = QStringLiteral("Deleting %1").arg(nameText(extractFileName(folder)));
   runTransfer(window_, label, [&](TransferProgress& progress) { DeleteFolder(folder, &progress); });
   go();
 }

@@ -55,6 +55,7 @@ class OrganizerPage {
              const std::string& folder, const std::string& fileName);
   void selectionChange(QTreeWidget* list, bool uninstalled);
   void moveFolder(QTreeWidget* list, std::string from, std::string to, const char* verb);
+  std::string destinationIgnoringCase(const std::string& to) const;
   void deleteFolder(QTreeWidget* list, std::string folder);
   bool busy() const;
 

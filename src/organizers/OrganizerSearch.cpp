@@ -4,6 +4,7 @@
 #include <QStatusBar>
 #include <QTreeWidget>
 
+#include "platform/ByteText.h"
 #include "search/FindFile.h"
 
 namespace pitkit {
@@ -37,7 +38,7 @@ void OrganizerSearch::pump(QStatusBar* bar) {
 void OrganizerSearch::flush(QStatusBar* bar) {
   flushItems();
   if (pendingFolder_.empty()) return;
-  bar->showMessage(QString::fromStdString(pendingFolder_));
+  bar->showMessage(nameText(pendingFolder_));
   pendingFolder_.clear();
 }
 

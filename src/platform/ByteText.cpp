@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QVariant>
 
+#include "platform/Charset.h"
 namespace pitkit {
 
 namespace {
@@ -10,8 +11,10 @@ constexpr const char* kBytes = "pitkitBytes";
 constexpr const char* kShown = "pitkitShownBytes";
 }  // namespace
 
+QString nameText(const std::string& bytes) { return QString::fromStdString(nameToUtf8(bytes)); }
+
 void setByteText(QLineEdit* edit, const std::string& bytes) {
-  const QString shown = QString::fromStdString(bytes);
+  const QString shown = nameText(bytes);
   // Kept before the text is set: the box's change handlers read the bytes back at once.
   edit->setProperty(kBytes, QByteArray::fromStdString(bytes));
   edit->setProperty(kShown, shown);

@@ -1,12 +1,17 @@
 #pragma once
-// Edit boxes that carry file names as their bytes. A box shows a name as UTF-8 (an invalid byte
-// shows as a replacement character), so the name's bytes are kept beside the text shown and given
-// back as long as the box still shows that text; once the user edits it, the typed text counts.
+// Edit boxes that carry file names as their bytes. A box shows a name as text (nameText), so the
+// name's bytes are kept beside the text shown and given back as long as the box still shows that
+// text; once the user edits it, the typed text counts.
+#include <QString>
 #include <string>
 
 class QLineEdit;
 
 namespace pitkit {
+
+// A file name, a path or a text holding them, as shown: names that are not valid UTF-8 read through
+// the Windows-1252 table (nameToUtf8). Actions keep using the bytes.
+QString nameText(const std::string& bytes);
 
 // Shows `bytes` in `edit` and keeps them.
 void setByteText(QLineEdit* edit, const std::string& bytes);

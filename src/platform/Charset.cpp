@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+#include "platform/Paths.h"
+
 namespace pitkit {
 namespace {
 
@@ -96,6 +98,54 @@ std::string utf8ToCp1252(const std::string& text) {
     i += extra + 1;
     const int byte = byteOf(cp);
     out += byte < 0 ? '?' : static_cast<char>(byte);
+  }
+  return out;
+}
+
+bool isValidUtf8(const std::string& bytes) {
+  for (std::size_t i = 0; i < bytes.size();) {
+    const auto lead = static_cast<unsigned char>(bytes[i]);
+    std::size_t extra = 0;
+    unsigned char low = 0x80, high = 0xBF;
+    if (lead < 0x80) {
+      ++i;
+      continue;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+      extra = 1;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      extra = 2;
+      if (lead == 0xE0) low = 0xA0;
+      if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      extra = 3;
+      if (lead == 0xF0) low = 0x90;
+      if (lead == 0xF4) high = 0x8F;
+    } else {
+      return false;
+    }
+    if (i + extra >= bytes.size()) return false;
+    for (std::size_t k = 1; k <= extra; ++k) {
+      const auto next = static_cast<unsigned char>(bytes[i + k]);
+      if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF)) return false;
+    }
+    i += extra + 1;
+  }
+  return true;
+}
+
+std::string nameToUtf8(const std::string& bytes) {
+  if (isValidUtf8(bytes)) return bytes;
+  std::string out;
+  out.reserve(bytes.size() + bytes.size() / 2);
+  std::size_t start = 0;
+  while (start <= bytes.size()) {
+    std::size_t end = bytes.find(PathDelim, start);
+    if (end == std::string::npos) end = bytes.size();
+    const std::string name = bytes.substr(start, end - start);
+    out += isValidUtf8(name) ? name : cp1252ToUtf8(name);
+    if (end == bytes.size()) break;
+    out += PathDelim;
+    start = end + 1;
   }
   return out;
 }

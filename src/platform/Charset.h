@@ -11,4 +11,11 @@ std::string cp1252ToUtf8(const std::string& bytes);
 // surrogates, stray or missing continuation bytes) becomes '?', never a separator or NUL.
 std::string utf8ToCp1252(const std::string& text);
 
+// True when `bytes` is well-formed UTF-8 (RFC 3629: no overlong forms, surrogates or code points
+// above 10FFFF).
+bool isValidUtf8(const std::string& bytes);
+// A file name or path as text to show: each name of it that is valid UTF-8 as it is, any other
+// read through the Windows-1252 table, as the game's home platform names it. Separators stay.
+std::string nameToUtf8(const std::string& bytes);
+
 }  // namespace pitkit

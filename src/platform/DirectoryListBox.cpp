@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "platform/ByteText.h"
 #include "platform/DirectoryList.h"
 #include "platform/ErrorBox.h"
 #include "platform/Errors.h"
@@ -145,7 +146,7 @@ void TDirectoryListBox::rebuild() {
   const QIcon& closedIcon = folderIcon(false);
 
   auto add = [this](const std::string& caption, const std::string& path, int depth, const QIcon& icon) {
-    auto* entry = new QListWidgetItem(icon, QString::fromStdString(caption), this);
+    auto* entry = new QListWidgetItem(icon, nameText(caption), this);
     // The path is kept as its bytes: a name that is not UTF-8 must still open.
     entry->setData(kPathRole, QByteArray::fromStdString(path));
     entry->setData(kDepthRole, depth);
@@ -171,7 +172,7 @@ void TDirectoryListBox::rebuild() {
   try {
     for (const DirectoryEntry& entry : listDirectory(directory_))
       if (entry.isDirectory && !entry.isHidden)
-        subfolders.push_back({QString::fromStdString(entry.name).toUpper(), entry.name});
+        subfolders.push_back({nameText(entry.name).toUpper(), entry.name});
   } catch (const std::exception&) {
     subfolders.clear();
   }

@@ -8,9 +8,11 @@
 #include <algorithm>
 #include <set>
 
+#include "platform/ByteText.h"
 #include "platform/DirectoryListBox.h"
 #include "platform/ErrorBox.h"
 #include "platform/FileSystem.h"
+#include "platform/GameFinder.h"
 #include "platform/Paths.h"
 #include "platform/ThemeIcon.h"
 
@@ -103,11 +105,15 @@ void TDriveComboBox::refreshRoots() {
               roots.end());
   if (std::find(roots.begin(), roots.end(), PathDelimStr) == roots.end())
     roots.insert(roots.begin(), PathDelimStr);
+  // Each compatibility prefix's drive_c is a drive of its own, as the game sees it there; the
+  // prefixes themselves are hidden folders the folder list does not show.
+  for (std::string& drive : findWineDrivesOfUser().drives)
+    if (std::find(roots.begin(), roots.end(), drive) == roots.end()) roots.push_back(std::move(drive));
   std::sort(roots.begin(), roots.end());
   roots_ = roots;
   const QSignalBlocker block(this);
   clear();
-  for (const std::string& root : roots_) addItem(driveIcon(), QString::fromStdString(root));
+  for (const std::string& root : roots_) addItem(driveIcon(), nameText(root));
   followDirList();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// The drive selector. On Linux the "drives" are the mounted file systems' roots; choosing one opens
-// it in the attached folder list, and the selector always shows the one holding the open folder.
+// The drive selector. On Linux the "drives" are the mounted file systems' roots and the drive_c
+// folders of the Wine, Proton, Lutris and Bottles prefixes; choosing one opens it in the attached
+// folder list, and the selector always shows the one holding the open folder.
 #include <QComboBox>
 #include <map>
 #include <string>

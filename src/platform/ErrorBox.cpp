@@ -2,6 +2,7 @@
 
 #include <QMessageBox>
 
+#include "platform/ByteText.h"
 #include "platform/Errors.h"
 
 namespace pitkit {
@@ -18,7 +19,7 @@ void runGuarded(QWidget* parent, const std::function<void()>& handler) {
   try {
     handler();
   } catch (const std::exception& e) {
-    showErrorBox(parent, QString::fromUtf8(e.what()));
+    showErrorBox(parent, nameText(e.what()));
   }
 }
 

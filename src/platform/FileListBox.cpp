@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <algorithm>
 
+#include "platform/ByteText.h"
 #include "platform/DirectoryList.h"
 #include "platform/FocusFrame.h"
 #include "platform/Mask.h"
@@ -63,7 +64,7 @@ void TFileListBox::Update() {
   names_ = listMatchingFiles(directory_, mask_);
   QStringList captions;
   captions.reserve(static_cast<qsizetype>(names_.size()));
-  for (const std::string& name : names_) captions << QString::fromStdString(name);
+  for (const std::string& name : names_) captions << nameText(name);
   addItems(captions);
   setCurrentRow(-1);
   clearSelection();

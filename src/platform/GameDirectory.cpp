@@ -3,11 +3,12 @@
 #include <exception>
 
 #include "platform/FileSystem.h"
+#include "platform/NameCase.h"
 #include "platform/Paths.h"
 
 namespace pitkit {
 
-std::string GameDirectory::sub(const char* name) const { return path_ + PathDelim + name; }
+std::string GameDirectory::sub(const char* name) const { return findIgnoringCase(path_, name); }
 
 std::string GameDirectory::subWithDelim(const char* name) const { return sub(name) + PathDelim; }
 

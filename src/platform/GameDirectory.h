@@ -14,7 +14,8 @@ class GameDirectory {
   const std::string& path() const { return path_; }
   // The text itself, for the window's documented working-state field of the same name.
   std::string& text() { return path_; }
-  // The game folder + separator + `name`, and the same with a trailing separator.
+  // The game folder + separator + `name`, and the same with a trailing separator. `name` is the
+  // game's own entry in whatever letter case it has (findIgnoringCase).
   std::string sub(const char* name) const;
   std::string subWithDelim(const char* name) const;
   // A game folder is usable exactly when it has a levels folder.

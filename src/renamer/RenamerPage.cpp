@@ -15,6 +15,7 @@
 #include "platform/FocusFrame.h"
 #include "platform/Fonts.h"
 #include "platform/GameDirectory.h"
+#include "platform/NameCase.h"
 #include "platform/Paths.h"
 #include "renamer/LevelRename.h"
 #include "renamer/Unit3.h"
@@ -54,7 +55,7 @@ void RenamerPage::setEditors(TForm3* form3, TForm5* form5) {
 }
 
 void RenamerPage::followGameFolder(const std::string& folder) {
-  r_.StaticText2->setPath(QString::fromStdString(folder));
+  r_.StaticText2->setPath(nameText(folder));
   r_.BitBtn2->setEnabled(game_.usable());
   // The paths follow the new folder.
   ONameChange();
@@ -65,7 +66,7 @@ void RenamerPage::followGameFolder(const std::string& folder) {
 }
 
 std::string RenamerPage::renamedInfoFile() const {
-  return NewLevelPath + PathDelim + textOf(r_.NName) + ".inf";
+  return findIgnoringCase(NewLevelPath, textOf(r_.NName) + ".inf", EntryKind::File);
 }
 
 void RenamerPage::forget() {
@@ -121,7 +122,11 @@ void RenamerPage::NNameChange() { NewLevelPath = game_.subWithDelim("levels") + 
 
 void RenamerPage::BitBtn2Click() {
   const std::string newName = textOf(r_.NName);
-  if (directoryExists(game_.subWithDelim("levels") + newName))
+  // Where letter case does not count, a level named so in another case takes the name too.
+  const std::string levels = game_.sub("levels");
+  const std::string exact = levels + PathDelim + newName;
+  const std::string taken = takenPath(levels, newName);
+  if (directoryExists(exact) || (!taken.empty() && taken != exact))
     throw Exception("Level: " + newName + " already exists!");
   r_.bitbtn1->setVisible(true);
   r_.BitBtn3->setVisible(true);
@@ -146,12 +151,12 @@ void RenamerPage::bitbtn1Click() {
     return;
   }
 
-  QString status = QStringLiteral("The following was renamed: ") + QString::fromStdString(oldName) +
-                   QStringLiteral(" To: ") + QString::fromStdString(newName);
+  QString status = QStringLiteral("The following was renamed: ") + nameText(oldName) +
+                   QStringLiteral(" To: ") + nameText(newName);
   if (!result.failedFiles.empty()) {
     // Files of the set that could not be renamed keep their names; say so rather than hide it.
     QStringList names;
-    for (const std::string& name : result.failedFiles) names << QString::fromStdString(name);
+    for (const std::string& name : result.failedFiles) names << nameText(name);
     status += QStringLiteral("\nNot renamed: ") + names.join(QStringLiteral(", "));
   }
   showStatus(r, status);
@@ -161,7 +166,7 @@ void RenamerPage::bitbtn1Click() {
   r.DirectoryListBox2->Update();
 
   if (r.CheckBox1->isChecked()) {
-    const std::string infoFile = NewLevelPath + PathDelim + textOf(r.NName) + ".inf";
+    const std::string infoFile = findIgnoringCase(NewLevelPath, textOf(r.NName) + ".inf", EntryKind::File);
     if (!fileExists(infoFile)) throw Exception(textOf(r.NName) + ".inf does not exist!");
     form3_->openRenameSave(infoFile);
   }

@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "platform/FileSystem.h"
+#include "platform/NameCase.h"
 #include "platform/Paths.h"
 #include "platform/UniqueFd.h"
 #include "search/FindFile.h"
@@ -245,11 +246,21 @@ void SearchWalk::searchFolder(const char* name, std::string& folder, const NameM
 
   FolderListing listing(chain_.fd(), listingBuffers_.at(depth_), FolderListing::Borrowed{});
 
+  // Each pass goes over its entries in name order, letter case ignored, as the game's home file
+  // system lists a folder; only the entries a pass takes are sorted.
+  if (entryLists_.size() <= depth_) entryLists_.resize(depth_ + 1);
+  std::vector<FolderEntry>& entries = entryLists_[depth_];
+  const auto byName = [](const FolderEntry& a, const FolderEntry& b) {
+    return compareNames(a.d_name, b.d_name) < 0;
+  };
+
   // First pass over the listing: the entries that match the mask.
-  while (const FolderEntry* e = listing.next()) {
-    if (e->d_name[0] == '.') continue;
-    if (!mask.matches(e->d_name)) continue;
-    if (accept(folder, listing, e)) sink_.found(folder, *rec_);
+  entries.clear();
+  while (const FolderEntry* e = listing.next())
+    if (e->d_name[0] != '.' && mask.matches(e->d_name)) entries.push_back(*e);
+  std::sort(entries.begin(), entries.end(), byName);
+  for (const FolderEntry& e : entries) {
+    if (accept(folder, listing, &e)) sink_.found(folder, *rec_);
     if (sink_.stopRequested()) return;
   }
   if (!snap_.Subfolders) return;
@@ -257,17 +268,19 @@ void SearchWalk::searchFolder(const char* name, std::string& folder, const NameM
   // Second pass: every subfolder, depth first. Past the budget of open folders a deep subtree
   // closes this folder's descriptor, so it is asked for again after each one.
   listing.rewind();
+  entries.clear();
+  while (const FolderEntry* e = listing.next())
+    if (e->d_name[0] != '.' && listing.isFolder(e)) entries.push_back(*e);
+  std::sort(entries.begin(), entries.end(), byName);
   const std::size_t length = folder.size();
-  while (const FolderEntry* e = listing.next()) {
-    if (e->d_name[0] == '.') continue;
+  for (const FolderEntry& e : entries) {
     const int fd = chain_.fd();
     if (fd < 0) return skip(errno);
     listing.useFd(fd);
-    if (!listing.isFolder(e)) continue;
-    folder.append(e->d_name);
+    folder.append(e.d_name);
     folder.push_back(PathDelim);
     ++depth_;
-    searchFolder(e->d_name, folder, mask);
+    searchFolder(e.d_name, folder, mask);
     --depth_;
     folder.resize(length);
     if (sink_.stopRequested()) return;

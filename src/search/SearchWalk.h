@@ -95,9 +95,10 @@ class WalkSink {
 
 // Walks every target of the snapshot: each folder is announced before it is searched, all its
 // matching entries are tested and reported before its first subfolder is entered (depth first, in
-// listing order), names beginning with "." are neither reported nor entered, linked folders are
-// not entered. A folder that cannot be opened is passed over and counted; the walk goes on with
-// the rest. Open folders stay within a fixed budget at any depth. Errors are not caught here.
+// name order, letter case ignored), names beginning with "." are neither reported nor entered,
+// linked folders are not entered. A folder that cannot be opened is passed over and counted; the
+// walk goes on with the rest. Open folders stay within a fixed budget at any depth. Errors are
+// not caught here.
 class SearchWalk {
  public:
   SearchWalk(const RunSnapshot& snapshot, WalkSink& sink);
@@ -116,6 +117,7 @@ class SearchWalk {
   bool accept(const std::string& folder, FolderListing& listing, const FolderEntry* entry);
 
   ListingBuffers listingBuffers_;
+  std::deque<std::vector<FolderEntry>> entryLists_;  // a pass's entries in name order, one per depth, reused
   std::size_t depth_ = 0;
   FolderChain chain_;
   std::size_t skipped_ = 0;

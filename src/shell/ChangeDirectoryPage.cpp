@@ -9,6 +9,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Fonts.h"
 #include "platform/GameDirectory.h"
+#include "platform/NameCase.h"
 #include "platform/Paths.h"
 #include "shell/Preset.h"
 
@@ -49,9 +50,9 @@ void ChangeDirectoryPage::DirectoryListBox1Change() {
 void ChangeDirectoryPage::showGameFolder(const std::string& folder) {
   c_.BitBtn12->setEnabled(gameDirectory_.usable());
   // A folder that is missing leaves its list as it was.
-  const std::string levels = folder + PathDelim + "levels";
+  const std::string levels = findIgnoringCase(folder, "levels", EntryKind::Folder);
   if (directoryExists(levels)) c_.DirectoryListBox3->setDirectory(levels);
-  const std::string cars = folder + PathDelim + "cars";
+  const std::string cars = findIgnoringCase(folder, "cars", EntryKind::Folder);
   if (directoryExists(cars)) c_.DirectoryListBox4->setDirectory(cars);
 }
 
@@ -62,7 +63,7 @@ void ChangeDirectoryPage::loadPreset() {
   // A start-up folder that is gone (removed while the program was starting) has no name: the
   // preset would otherwise be looked for, and written, at the top of the file system.
   if (startFolder.empty()) throw EInOutError(2);
-  const std::string path = startFolder + PathDelim + kPresetFileName;
+  const std::string path = findIgnoringCase(startFolder, kPresetFileName);
   // Until the file says otherwise the preset belongs to the start folder, also when creating or
   // opening it fails below.
   PresetFolder = startFolder;
@@ -93,7 +94,7 @@ void ChangeDirectoryPage::BitBtn12Click() {
   // Without a preset folder (the start folder was gone) the file would land at the top of the
   // file system.
   if (PresetFolder.empty()) throw EInOutError(2);
-  writePreset(PresetFolder + PathDelim + kPresetFileName, PresetFolder, gameDirectory_.path());
+  writePreset(findIgnoringCase(PresetFolder, kPresetFileName), PresetFolder, gameDirectory_.path());
 }
 
 }  // namespace pitkit

@@ -3,15 +3,37 @@
 #include <QIcon>
 #include <QTimer>
 #include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
 
 #include "platform/ErrorBox.h"
+#include "platform/GameFinder.h"
 #include "platform/QtUiThread.h"
 #include "shell/ArchiveOpen.h"
 #include "shell/FontWarmUp.h"
 #include "platform/Fonts.h"
 #include "shell/Unit1.h"
 
+namespace {
+
+// pitkit --find-games: each game folder found in the compatibility prefixes on a line of its own;
+// with none, where it looked (and a failure status).
+int printGameFolders() {
+  const pitkit::WineDrives drives = pitkit::findWineDrivesOfUser();
+  const std::vector<std::string> games = pitkit::findGameFolders(drives.drives);
+  for (const std::string& game : games) std::printf("%s\n", game.c_str());
+  if (!games.empty()) return 0;
+  std::fprintf(stderr, "No game folders found. Looked in:\n");
+  for (const std::string& place : drives.places) std::fprintf(stderr, "  %s\n", place.c_str());
+  return 1;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  if (argc == 2 && std::strcmp(argv[1], "--find-games") == 0) return printGameFolders();
   // A write past the file-size limit fails with an error the program reports, instead of ending it.
   std::signal(SIGXFSZ, SIG_IGN);
   pitkit::FontConfigWarmUp fontWarmUp;

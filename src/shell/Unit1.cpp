@@ -2,6 +2,7 @@
 // The work of the pages is in their own classes.
 #include "shell/Unit1.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QEvent>
 #include <QFont>
@@ -17,9 +18,11 @@
 #include "platform/DriveComboBox.h"
 #include "platform/ErrorBox.h"
 #include "platform/Fonts.h"
+#include "platform/GameFinder.h"
 #include "renamer/Unit3.h"
 #include "shell/ArchiveOpen.h"
 #include "renamer/Unit5.h"
+#include "shell/FindGamesDialog.h"
 #include "shell/HelpTexts.h"
 #include "shell/Pictures.h"
 #include "shell/ReadableColours.h"
@@ -145,6 +148,7 @@ void TForm1::setUpFrame() {
   connect(ui.Exit1, &QAction::triggered, this, guarded(this, [this] { Exit1Click(); }));
   connect(ui.InstallFromArchive1, &QAction::triggered, this, guarded(this, [this] { InstallFromArchive1Click(); }));
   new ArchiveDrop(*this);
+  connect(ui.FindGames1, &QAction::triggered, this, guarded(this, [this] { FindGames1Click(); }));
   connect(ui.Help2, &QAction::triggered, this, guarded(this, [this] { Help2Click(); }));
   connect(ui.LevelOrganizer1, &QAction::triggered, this, guarded(this, [this] { LevelOrganizer1Click(); }));
 
@@ -198,6 +202,17 @@ void TForm1::FormClose() {
   renamerPage_.forget();
   levelPage_.forget();
   carPage_.forget();
+}
+
+void TForm1::FindGames1Click() {
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const WineDrives drives = findWineDrivesOfUser();
+  const std::vector<std::string> games = findGameFolders(drives.drives);
+  QApplication::restoreOverrideCursor();
+  FindGamesDialog dialog(this, games, drives.places);
+  if (dialog.exec() != QDialog::Accepted || dialog.chosenFolder().empty()) return;
+  ui.PageControl1->setCurrentWidget(ui.TabSheet6);
+  changeDirectoryUi.DirectoryListBox1->setDirectory(dialog.chosenFolder());
 }
 
 void TForm1::Help2Click() { Form2->exec(); }

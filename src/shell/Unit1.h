@@ -99,6 +99,9 @@ class TForm1 : public QMainWindow {
   // Install from Archive...: archives chosen in a file dialog; openArchives: dropped or named ones.
   void InstallFromArchive1Click();
   void openArchives(const QStringList& files);
+  // "Find Game Folders...": the game folders of the compatibility prefixes; the one chosen opens
+  // on "Change Directory" as if the user had gone there.
+  void FindGames1Click();
   void Help2Click();
   void LevelOrganizer1Click();
   void DirectoryListBox1Change() { changeDirectoryPage_.DirectoryListBox1Change(); }

@@ -55,6 +55,8 @@ struct SkinPage {
         return folder.starts_with(base) ? folder.substr(base.size()) : std::string();
       };
     };
+    // The lists stretch with the window from the size it has here.
+    window.resize(420, 320);
     go->setGeometry(10, 10, 80, 25);
     installed->setGeometry(10, 40, 200, 150);
     return {"skins", "skin_store", "skin.txt", "; Skin", installedSearch, uninstalledSearch, installed, uninstalled,

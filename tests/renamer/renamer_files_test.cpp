@@ -146,10 +146,10 @@ class RenamerFilesTest : public QObject, RenamerFixture {
     list->Update();
     QCOMPARE(list->count(), 6);
 
-    // A name that is not valid UTF-8 is shown as well as it can be, but its path keeps the bytes.
+    // A name that is not valid UTF-8 shows through the Windows-1252 table; its path keeps the bytes.
     writeFile(level + "z\xFFz.txt", "x");
     list->Update();
-    list->setCurrentRow(rowOf(list, QString::fromStdString("z\xFFz.txt")));
+    list->setCurrentRow(rowOf(list, QStringLiteral("z\u00FFz.txt")));
     QCOMPARE(list->FileName(), level + "z\xFFz.txt");
   }
 

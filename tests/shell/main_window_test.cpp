@@ -131,13 +131,15 @@ class MainWindowTest : public QObject {
     QVERIFY(pages->font().bold());
     QCOMPARE(pages->tabBar()->tabRect(0).height(), 25);
 
-    // Menus: &File > &Exit, &Help > &Renamer and &Level and Car Organizer.
+    // Menus: &File > &Find Game Folders... and &Exit, &Help > &Renamer and &Level and Car Organizer.
     QCOMPARE(form->ui.File1->title(), QStringLiteral("&File"));
     QCOMPARE(form->ui.Help1->title(), QStringLiteral("&Help"));
-    // The File menu also offers installing from archives, above a separator and Exit.
-    QCOMPARE(form->ui.File1->actions().size(), 3);
+    // The File menu: installing from archives, finding game folders, a separator and Exit.
+    QCOMPARE(form->ui.File1->actions().size(), 4);
     QCOMPARE(form->ui.File1->actions().first(), form->ui.InstallFromArchive1);
     QCOMPARE(form->ui.InstallFromArchive1->text(), QStringLiteral("&Install from Archive..."));
+    QCOMPARE(form->ui.File1->actions().at(1), form->ui.FindGames1);
+    QCOMPARE(form->ui.FindGames1->text(), QStringLiteral("&Find Game Folders..."));
     QCOMPARE(form->ui.File1->actions().last(), form->ui.Exit1);
     QCOMPARE(form->ui.Help1->actions(), (QList<QAction*>{form->ui.Help2, form->ui.LevelOrganizer1}));
     QCOMPARE(form->ui.Exit1->text(), QStringLiteral("&Exit"));

@@ -1,0 +1,24 @@
+#pragma once
+// "Find Game Folders...": the game folders found in the compatibility prefixes, one of which the
+// user opens; with none, where the search looked. It shows what it is given and does no file work.
+#include <QDialog>
+#include <string>
+#include <vector>
+
+#include "ui_FindGamesDialog.h"
+
+namespace pitkit {
+
+class FindGamesDialog : public QDialog {
+  Q_OBJECT
+ public:
+  // `games` are listed (the first selected); with none, `places` are named instead.
+  FindGamesDialog(QWidget* parent, const std::vector<std::string>& games,
+                  const std::vector<std::string>& places);
+  Ui::FindGamesDialog ui;
+
+  // The folder chosen: the selected row's path as its bytes ("" for none).
+  std::string chosenFolder() const;
+};
+
+}  // namespace pitkit
