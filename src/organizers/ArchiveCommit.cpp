@@ -1,0 +1,111 @@
+#include "organizers/ArchiveCommit.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "organizers/FolderTransfer.h"
+
+namespace pitkit::archive_install {
+
+namespace {
+
+// Puts a job whose name was free in place; false when the name was taken meanwhile (the job is
+// then skipped and its unpacked files removed).
+bool placeNew(Job& job, const std::string& name, const std::string& gfx, ArchiveInstallResult& result,
+              UndoSteps& undo) {
+  const int err = renameNoReplace(job.folder, job.staging, name);
+  if (err == EEXIST || err == ENOTEMPTY) {
+    removeQuietly(job.folder, job.staging);
+    if (!job.preview.empty()) ::unlink((gfx + "/" + job.preview).c_str());
+    job.staging.clear();
+    job.preview.clear();
+    result.skipped.push_back(name);
+    return false;
+  }
+  if (err != 0) throw EOSError(err, "Cannot install " + name + " into " + job.folder);
+  const std::string staging = job.staging;
+  undo.push_back([&job, name, staging] {
+    if (renameNoReplace(job.folder, name, staging) == 0) removeQuietly(job.folder, staging);
+  });
+  return true;
+}
+
+// The new folder takes the old one's place in one step; the old one keeps the staging name until
+// it is removed, after everything is in place.
+void placeReplacing(Job& job, const std::string& name, UndoSteps& undo) {
+  if (int err = exchange(job.folder, job.staging, job.oldName); err != 0)
+    throw EOSError(err, "Cannot replace " + job.folder + "/" + job.oldName);
+  const std::string oldName = job.oldName;
+  undo.push_back([&job, oldName] { exchange(job.folder, job.staging, oldName); });
+  // A clash in letter case only: the folder takes the archive's spelling, which its files use.
+  if (job.oldName != name && renameNoReplace(job.folder, job.oldName, name) == 0) {
+    undo.back() = [&job, oldName, name] {
+      if (renameNoReplace(job.folder, name, oldName) == 0) exchange(job.folder, job.staging, oldName);
+    };
+  }
+}
+
+}  // namespace
+
+int renameNoReplace(const std::string& folder, const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, (folder + "/" + from).c_str(), AT_FDCWD, (folder + "/" + to).c_str(), RENAME_NOREPLACE) == 0)
+    return 0;
+  return errno;
+}
+
+int exchange(const std::string& folder, const std::string& a, const std::string& b) {
+  const std::string pathA = folder + "/" + a, pathB = folder + "/" + b;
+  if (::renameat2(AT_FDCWD, pathA.c_str(), AT_FDCWD, pathB.c_str(), RENAME_EXCHANGE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return errno;
+  const std::string aside = stagingName();
+  if (int err = renameNoReplace(folder, a, aside); err != 0) return err;
+  if (int err = renameNoReplace(folder, b, a); err != 0) {
+    renameNoReplace(folder, aside, a);
+    return err;
+  }
+  if (int err = renameNoReplace(folder, aside, b); err != 0) {
+    renameNoReplace(folder, a, b);
+    renameNoReplace(folder, aside, a);
+    return err;
+  }
+  return 0;
+}
+
+void removeQuietly(const std::string& folder, const std::string& name) {
+  try {
+    DeleteFolder(folder + "/" + name);
+  } catch (...) {
+    ::unlink((folder + "/" + name).c_str());
+  }
+}
+
+void placeJobs(std::vector<Job>& jobs, const std::vector<ArchiveItem>& items, const std::string& gfx,
+               ArchiveInstallResult& result, UndoSteps& undo) {
+  for (Job& job : jobs) {
+    const std::string& name = items[job.item].name;
+    if (job.oldName.empty()) {
+      if (!placeNew(job, name, gfx, result, undo)) continue;
+    } else {
+      placeReplacing(job, name, undo);
+    }
+    job.placed = true;
+    result.installed.push_back(name);
+  }
+}
+
+void finishPlacedJobs(const std::vector<Job>& jobs, const std::vector<ArchiveItem>& items, const std::string& gfx) {
+  for (const Job& job : jobs) {
+    if (!job.placed) continue;
+    if (!job.preview.empty()) {
+      const std::string preview = items[job.item].name + ".bmp";
+      if (!takenNameIn(gfx, preview).empty() || renameNoReplace(gfx, job.preview, preview) != 0)
+        ::unlink((gfx + "/" + job.preview).c_str());
+    }
+    if (!job.oldName.empty()) removeQuietly(job.folder, job.staging);
+  }
+}
+
+}  // namespace pitkit::archive_install

@@ -1,0 +1,130 @@
+#include "organizers/ArchiveUnpack.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <map>
+#include <random>
+
+#include "organizers/ArchiveReader.h"
+#include "organizers/FolderTransfer.h"
+#include "platform/Paths.h"
+
+namespace pitkit::archive_install {
+
+namespace {
+
+[[noreturn]] void failUnpack(int err, const std::string& path) { throw EOSError(err, "Cannot unpack " + path); }
+
+// The folder `parts` below `rootFd`, created where missing; links are never followed.
+Fd openFolders(int rootFd, const std::vector<std::string>& parts, std::size_t count, const std::string& shown) {
+  Fd current(::fcntl(rootFd, F_DUPFD_CLOEXEC, 0));
+  for (std::size_t i = 0; i < count; ++i) {
+    if (::mkdirat(current.get(), parts[i].c_str(), 0777) != 0 && errno != EEXIST) failUnpack(errno, shown);
+    Fd next(::openat(current.get(), parts[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (next.get() < 0) failUnpack(errno, shown);
+    current = std::move(next);
+  }
+  return current;
+}
+
+// Writes the current entry's data to a new file, never more bytes than the archive states and
+// exactly that many.
+void writeEntry(ArchiveReader& reader, int folderFd, const std::string& name, const Placement& p,
+                const std::string& shown, std::vector<char>& buffer, TransferProgress* progress) {
+  Fd out(::openat(folderFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+  if (out.get() < 0) failUnpack(errno, shown);
+  std::uint64_t written = 0;
+  for (;;) {
+    if (progress != nullptr && progress->cancelRequested.load(std::memory_order_relaxed))
+      throw ETransferCancelled("Cancelled");
+    const std::size_t n = reader.read(buffer.data(), buffer.size());
+    if (n == 0) break;
+    if (n > p.size - written)
+      throw Exception("Cannot unpack " + shown + ": it holds more bytes than the archive states");
+    for (std::size_t done = 0; done < n;) {
+      const ssize_t w = ::write(out.get(), buffer.data() + done, n - done);
+      if (w < 0 && errno == EINTR) continue;
+      if (w < 0) failUnpack(errno, shown);
+      done += static_cast<std::size_t>(w);
+    }
+    written += n;
+    if (progress != nullptr) progress->bytes += n;
+  }
+  if (written != p.size) throw Exception("Cannot unpack " + shown + ": it holds fewer bytes than the archive states");
+  if (p.mtimeSet) {
+    const struct timespec times[2] = {{0, UTIME_OMIT}, p.mtime};
+    ::futimens(out.get(), times);
+  }
+  if (progress != nullptr) ++progress->entries;
+}
+
+// The jobs' staging folders, open, and which job each item is.
+struct Staging {
+  std::vector<Fd> fds;                          // per job
+  std::map<std::size_t, std::size_t> jobOfItem;
+};
+
+// Staging folders beside the destinations, on their file systems.
+Staging makeStagingFolders(std::vector<Job>& jobs) {
+  Staging staging;
+  for (std::size_t j = 0; j < jobs.size(); ++j) {
+    Job& job = jobs[j];
+    for (int attempt = 0;; ++attempt) {
+      job.staging = stagingName();
+      if (::mkdir((job.folder + "/" + job.staging).c_str(), 0777) == 0) break;
+      if (errno != EEXIST || attempt > 100) {
+        job.staging.clear();
+        throw EOSError(errno, "Cannot unpack into " + job.folder);
+      }
+    }
+    staging.fds.emplace_back(::open((job.folder + "/" + job.staging).c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (staging.fds.back().get() < 0) throw EOSError(errno, "Cannot unpack into " + job.folder);
+    staging.jobOfItem[job.item] = j;
+  }
+  return staging;
+}
+
+}  // namespace
+
+std::string stagingName() {
+  static thread_local std::mt19937_64 engine{std::random_device{}()};
+  static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  std::string name = ".pitkit-partial-copy-" + std::to_string(::getpid()) + "-";
+  for (int i = 0; i < 10; ++i) name += kLetters[engine() % (sizeof kLetters - 1)];
+  return name;
+}
+
+void unpackJobs(const std::string& archivePath, const std::string& password, const ArchivePlan& plan,
+                std::vector<Job>& jobs, const std::string& gfx, TransferProgress* progress) {
+  const Staging staging = makeStagingFolders(jobs);
+  ArchiveReader reader(archivePath, password);
+  ArchiveEntry entry;
+  std::vector<char> buffer(kBlockSize);
+  for (std::size_t index = 0; reader.next(entry); ++index) {
+    if (index >= plan.placements.size()) throw Exception("Cannot read " + extractFileName(archivePath) + ": it changed while it was read");
+    const Placement& p = plan.placements[index];
+    if (p.item < 0) continue;
+    const auto found = staging.jobOfItem.find(static_cast<std::size_t>(p.item));
+    if (found == staging.jobOfItem.end()) continue;
+    Job& job = jobs[found->second];
+    const std::string shown = entry.shownPath;
+    if (p.preview) {
+      job.preview = stagingName();
+      Fd gfxFd(::open(gfx.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+      if (gfxFd.get() < 0) failUnpack(errno, shown);
+      writeEntry(reader, gfxFd.get(), job.preview, p, shown, buffer, progress);
+      continue;
+    }
+    const int root = staging.fds[found->second].get();
+    if (p.folder) {
+      openFolders(root, p.path, p.path.size(), shown);
+      continue;
+    }
+    const Fd parent = openFolders(root, p.path, p.path.size() - 1, shown);
+    writeEntry(reader, parent.get(), p.path.back(), p, shown, buffer, progress);
+  }
+}
+
+}  // namespace pitkit::archive_install

@@ -1,0 +1,57 @@
+#pragma once
+// Unpacking the chosen items of an archive into hidden staging folders beside their destinations
+// (and their previews into gfx), never writing outside the item an entry belongs to.
+#include <unistd.h>
+
+#include <cstddef>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "organizers/ArchivePlan.h"
+#include "organizers/TransferProgress.h"
+
+namespace pitkit::archive_install {
+
+// A file descriptor closed on scope exit.
+class Fd {
+ public:
+  explicit Fd(int fd = -1) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Fd(Fd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+  Fd& operator=(Fd&& other) noexcept {
+    std::swap(fd_, other.fd_);
+    return *this;
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+// One chosen item on its way into the game.
+struct Job {
+  std::size_t item;
+  std::string folder;      // the destination folder (levels, un_levels, cars or garage)
+  std::string oldName;     // the taken name it replaces; "" for none
+  std::string staging;     // its staging folder's name in `folder`
+  std::string preview;     // the staging name of its preview in gfx; "" for none
+  bool placed = false;
+};
+
+// The staging name the organizers' leftover sweep (removeLeftoverCopies) knows:
+// ".pitkit-partial-copy-<pid>-<10 letters or digits>". Should the program die while it unpacks,
+// the next Go of the page removes the half-made folder.
+std::string stagingName();
+
+// Makes each job's staging folder and reads the archive a second time, unpacking the entries of
+// the jobs' items into them and their previews into `gfx` under staging names. What was made is
+// named in the jobs, for the caller to remove on failure.
+void unpackJobs(const std::string& archivePath, const std::string& password, const ArchivePlan& plan,
+                std::vector<Job>& jobs, const std::string& gfx, TransferProgress* progress);
+
+}  // namespace pitkit::archive_install
