@@ -5,10 +5,10 @@
 
 #include <cerrno>
 #include <map>
-#include <random>
 
 #include "organizers/ArchiveReader.h"
 #include "organizers/FolderTransfer.h"
+#include "organizers/PartialCopyName.h"
 #include "platform/Paths.h"
 
 namespace pitkit::archive_install {
@@ -88,13 +88,7 @@ Staging makeStagingFolders(std::vector<Job>& jobs) {
 
 }  // namespace
 
-std::string stagingName() {
-  static thread_local std::mt19937_64 engine{std::random_device{}()};
-  static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-  std::string name = ".pitkit-partial-copy-" + std::to_string(::getpid()) + "-";
-  for (int i = 0; i < 10; ++i) name += kLetters[engine() % (sizeof kLetters - 1)];
-  return name;
-}
+std::string stagingName() { return newPartialCopyName(); }
 
 void unpackJobs(const std::string& archivePath, const std::string& password, const ArchivePlan& plan,
                 std::vector<Job>& jobs, const std::string& gfx, TransferProgress* progress) {
