@@ -36,6 +36,20 @@ bool FolderChain::enter(const char* name) {
 
 void FolderChain::leave() {
   if (frames_.size() <= 1) return;
+  const std::size_t parentIndex = frames_.size() - 2;
+  Frame& parent = frames_[parentIndex];
+  if (!parent.fd && frames_.back().fd) {
+    // Up one step through "..", accepted only when it is the very folder the parent was: going
+    // up a deep tree then costs one open a level instead of a walk down from the start.
+    UniqueFd up(::openat(frames_.back().fd.get(), "..", kFolderFlags));
+    struct stat st {};
+    if (up && ::fstat(up.get(), &st) == 0 && st.st_dev == parent.dev && st.st_ino == parent.ino) {
+      parent.fd = std::move(up);
+      frames_.pop_back();
+      firstOpen_ = parentIndex;
+      return;
+    }
+  }
   frames_.pop_back();
   firstOpen_ = std::min(firstOpen_, frames_.size());
 }
