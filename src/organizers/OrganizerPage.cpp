@@ -1,11 +1,15 @@
 #include "organizers/OrganizerPage.h"
 
+#include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTreeWidget>
+
+#include <atomic>
+#include <thread>
 
 #include "organizers/FolderTransfer.h"
 #include "organizers/OrganizerList.h"
@@ -128,13 +132,30 @@ void OrganizerPage::go() {
   runSearches();
 }
 
+namespace {
+
+// Removes the leftover copies in `folders` on a worker thread (a deep leftover takes a while) while
+// the window goes on handling its events, and returns when the sweep has ended, so the searches
+// that follow never meet a half-removed leftover.
+void sweepLeftoverCopies(const std::vector<std::string>& folders) {
+  QEventLoop loop;
+  std::atomic<bool> done{false};
+  std::thread worker([&] {
+    for (const std::string& folder : folders) removeLeftoverCopies(folder);
+    done = true;
+    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+  });
+  // The quit is queued, so it ends the loop even when it was sent before the loop started.
+  if (!done) loop.exec();
+  worker.join();
+}
+
+}  // namespace
+
 void OrganizerPage::runSearches() {
   const std::string uninstalled = game_.sub(side_.uninstalledFolder);
   if (!directoryExists(uninstalled) && !createDirectory(uninstalled))
     throw Exception("Cannot create " + uninstalled);
-  // Temporary folders of copies cut off earlier (never the only copy of anything) go first.
-  for (TFindFile* search : {&side_.installedSearch, &side_.uninstalledSearch})
-    removeLeftoverCopies(search->Location());
   clearList(side_.installedList);
   clearList(side_.uninstalledList);
   // Go and the actions are disabled while the lists fill; the focus comes back to where it was.
@@ -151,6 +172,9 @@ void OrganizerPage::runSearches() {
       for (QPushButton* b : buttons) b->setEnabled(true);
     }
   } enableOnExit{actions};
+
+  // Temporary folders of copies cut off earlier (never the only copy of anything) go first.
+  sweepLeftoverCopies({side_.installedSearch.Location(), side_.uninstalledSearch.Location()});
 
   search_.start(game_.path());
   side_.installedSearch.Execute();
