@@ -349,7 +349,9 @@ int removeEntry(int parentFd, const std::string& name, const std::string& path, 
 
 // Refuses when the entry `name` of `dirFd` (`path`) could not be removed by a delete.
 void refuseIfStuck(int dirFd, const char* name, const EntryStatus& s, dev_t dev, const std::string& path) {
-  if (s.dev != dev || s.mountRoot)
+  // Only a folder's device tells a mount: on some file systems (overlays) a file reports the
+  // device of the layer it comes from.
+  if ((S_ISDIR(s.mode) && s.dev != dev) || s.mountRoot)
     throw EOSError(EBUSY, "Cannot delete " + path + " (another file system is mounted there)");
   if (s.immutable) throw EOSError(EPERM, "Cannot delete " + path + " (it is marked immutable)");
   if (s.appendOnly) throw EOSError(EPERM, "Cannot delete " + path + " (it is marked append-only)");

@@ -134,21 +134,33 @@ void OrganizerPage::go() {
 
 namespace {
 
-// Removes the leftover copies in `folders` on a worker thread (a deep leftover takes a while) while
-// the window goes on handling its events, and returns when the sweep has ended, so the searches
-// that follow never meet a half-removed leftover.
-void sweepLeftoverCopies(const std::vector<std::string>& folders) {
-  QEventLoop loop;
-  std::atomic<bool> done{false};
-  std::thread worker([&] {
-    for (const std::string& folder : folders) removeLeftoverCopies(folder);
-    done = true;
-    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-  });
-  // The quit is queued, so it ends the loop even when it was sent before the loop started.
-  if (!done) loop.exec();
-  worker.join();
-}
+// Removes the leftover copies in some folders on a worker thread (a deep leftover takes a while)
+// while the searches run: they never enter a hidden folder, so they never meet a half-removed one.
+class LeftoverSweep {
+ public:
+  explicit LeftoverSweep(std::vector<std::string> folders)
+      : thread_([this, folders = std::move(folders)] {
+          for (const std::string& folder : folders) removeLeftoverCopies(folder);
+          done_ = true;
+          QMetaObject::invokeMethod(&loop_, &QEventLoop::quit, Qt::QueuedConnection);
+        }) {}
+  LeftoverSweep(const LeftoverSweep&) = delete;
+  LeftoverSweep& operator=(const LeftoverSweep&) = delete;
+  // Waits for the sweep to end, the window handling its events meanwhile. A quit that came before
+  // the wait finds `done_` already set.
+  void finish() {
+    if (!done_) loop_.exec();
+    thread_.join();
+  }
+  ~LeftoverSweep() {
+    if (thread_.joinable()) thread_.join();
+  }
+
+ private:
+  QEventLoop loop_;
+  std::atomic<bool> done_{false};
+  std::thread thread_;  // last: it starts once the rest is made
+};
 
 }  // namespace
 
@@ -173,12 +185,13 @@ void OrganizerPage::runSearches() {
     }
   } enableOnExit{actions};
 
-  // Temporary folders of copies cut off earlier (never the only copy of anything) go first.
-  sweepLeftoverCopies({side_.installedSearch.Location(), side_.uninstalledSearch.Location()});
+  // Temporary folders of copies cut off earlier (never the only copy of anything) go meanwhile.
+  LeftoverSweep sweep({side_.installedSearch.Location(), side_.uninstalledSearch.Location()});
 
   search_.start(game_.path());
   side_.installedSearch.Execute();
   if (!search_.isStale(game_.path())) side_.uninstalledSearch.Execute();
+  sweep.finish();
 }
 
 void OrganizerPage::newFolder(TFindFile* sender, const std::string& folder) {
