@@ -66,11 +66,22 @@ void copyTree(FolderChain& src, FolderChain& dst, std::string& path, CopyContext
 
 // Makes the hidden temporary folder the copy is built in beside its destination and returns its
 // name; for a link only the name is chosen, the link's copy makes the entry. The hidden name keeps
-// a half-made copy out of the searches and out of the way.
-std::string makeTempEntry(int parentFd, bool forLink, const CreatedFolders& created, const std::string& destination) {
+// a half-made copy out of the searches and out of the way; the folder stays locked through `lock`
+// so that no sweep of leftover copies, here or on another machine, takes it while it is built.
+std::string makeTempEntry(int parentFd, bool forLink, const CreatedFolders& created, const std::string& destination,
+                          UniqueFd& lock) {
   for (int attempt = 0;; ++attempt) {
     std::string tempName = newPartialCopyName();
     const int made = forLink ? 0 : ::mkdirat(parentFd, tempName.c_str(), S_IRWXU);
+    if (made == 0 && !forLink) {
+      // Where the file system keeps no locks no sweep can take the folder either.
+      const int err = lockPartialCopy(parentFd, tempName, lock);
+      if (err == 0 || err == ENOLCK) return tempName;
+      // A sweep got to the new folder first: it is the sweep's now, and this copy fails.
+      if (err != EWOULDBLOCK && err != ENOENT) ::unlinkat(parentFd, tempName.c_str(), AT_REMOVEDIR);
+      created.removeAll();
+      throw EOSError(err, "Cannot copy to " + destination);
+    }
     if (made == 0) return tempName;
     if (errno != EEXIST || attempt > 100) {
       const int err = errno;
@@ -151,7 +162,8 @@ std::string copyFolderWith(const std::string& source, const std::string& destina
     throw EOSError(err, "Cannot copy to " + destination);
   }
   const bool isLink = S_ISLNK(srcStat.st_mode);
-  const std::string tempName = makeTempEntry(parentFd.get(), isLink, created, destination);
+  UniqueFd lock;  // held until the copy is in place or removed
+  const std::string tempName = makeTempEntry(parentFd.get(), isLink, created, destination, lock);
 
   try {
     CopyContext ctx;

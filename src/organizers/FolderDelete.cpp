@@ -1,33 +1,136 @@
 #include "organizers/FolderDelete.h"
 
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <vector>
 
-#include "organizers/PathScope.h"
 #include "platform/FindData.h"
 #include "platform/FolderChain.h"
 #include "platform/Paths.h"
 #include "platform/UniqueFd.h"
 
+#ifndef STATX_ATTR_MOUNT_ROOT
+#define STATX_ATTR_MOUNT_ROOT 0x00002000
+#endif
+
 namespace pitkit {
 
 namespace {
 
-// What a delete carries down the tree: its first error with the path, its progress, its listings.
+// What a removal needs to know of one entry, without following a link.
+struct EntryStatus {
+  mode_t mode = 0;
+  uid_t uid = 0;
+  dev_t dev = 0;
+  bool immutable = false;
+  bool appendOnly = false;
+  bool mountRoot = false;  // a mount point, also a bind mount of the same file system
+};
+
+// The flags chattr sets, asked of the file itself; only regular files and folders are opened
+// (a device's ioctl would go to its driver), never through a link and never waiting (O_NONBLOCK).
+void readInodeFlags(int dirFd, const char* name, EntryStatus& s) {
+  if (!S_ISREG(s.mode) && !S_ISDIR(s.mode)) return;
+  const UniqueFd fd(::openat(dirFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  int flags = 0;
+  if (!fd || ::ioctl(fd.get(), FS_IOC_GETFLAGS, &flags) != 0) return;
+  s.immutable = (flags & FS_IMMUTABLE_FL) != 0;
+  s.appendOnly = (flags & FS_APPEND_FL) != 0;
+}
+
+// The entry's status: statx gives the flags without opening anything where the file system
+// reports them; otherwise fstatat and the flags ioctl. False with errno set when it cannot be read.
+bool entryStatus(int dirFd, const char* name, EntryStatus& s) {
+  struct statx sx {};
+  if (::statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_TYPE | STATX_MODE | STATX_UID, &sx) == 0) {
+    s.mode = sx.stx_mode;
+    s.uid = sx.stx_uid;
+    s.dev = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+    s.mountRoot = (sx.stx_attributes_mask & sx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+    constexpr std::uint64_t kFlags = STATX_ATTR_IMMUTABLE | STATX_ATTR_APPEND;
+    if ((sx.stx_attributes_mask & kFlags) == kFlags) {
+      s.immutable = (sx.stx_attributes & STATX_ATTR_IMMUTABLE) != 0;
+      s.appendOnly = (sx.stx_attributes & STATX_ATTR_APPEND) != 0;
+    } else {
+      readInodeFlags(dirFd, name, s);
+    }
+    return true;
+  }
+  if (errno != ENOSYS && errno != EPERM && errno != EINVAL) return false;
+  struct stat st {};
+  if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+  s.mode = st.st_mode;
+  s.uid = st.st_uid;
+  s.dev = st.st_dev;
+  readInodeFlags(dirFd, name, s);
+  return true;
+}
+
+// True when the open folder `fd` lies on another file system than `dev`, or is a mount point.
+bool isOtherMount(int fd, dev_t dev) {
+  struct statx sx {};
+  if (::statx(fd, "", AT_EMPTY_PATH, STATX_INO, &sx) == 0)
+    return makedev(sx.stx_dev_major, sx.stx_dev_minor) != dev ||
+           (sx.stx_attributes_mask & sx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+  struct stat st {};
+  return ::fstat(fd, &st) == 0 && st.st_dev != dev;
+}
+
+// The names of one folder, read whole so that its listing is closed before the walk goes deeper:
+// for each entry its listing type (one byte), its name and a NUL.
+class FolderNames {
+ public:
+  void read(int fd, std::vector<char>& buffer) {
+    packed_.clear();
+    pos_ = 0;
+    ::lseek(fd, 0, SEEK_SET);
+    FolderListing listing(fd, buffer, FolderListing::Borrowed{});
+    while (const FolderEntry* entry = listing.next()) {
+      packed_.push_back(static_cast<char>(entry->d_type));
+      packed_.append(entry->d_name);
+      packed_.push_back('\0');
+    }
+  }
+  // The next entry's name (copied: the frame holding it may move) and type; false at the end.
+  bool next(std::string& name, unsigned char& type) {
+    if (pos_ >= packed_.size()) return false;
+    type = static_cast<unsigned char>(packed_[pos_]);
+    name.assign(packed_.c_str() + pos_ + 1);
+    pos_ += name.size() + 2;
+    return true;
+  }
+
+ private:
+  std::string packed_;
+  std::size_t pos_ = 0;
+};
+
+// What a delete carries through the tree: its first error with the path, the filter and its
+// progress, and one listing buffer for every folder.
 struct DeleteState {
   int firstError = 0;
   std::string firstErrorPath;
+  std::string firstKept;
   TransferProgress* progress = nullptr;
-  ListingBuffers buffers;
+  const RemovalFilter* mayRemove = nullptr;
+  std::size_t rootLength = 0;  // the deleted folder's path, which relative paths leave out
+  dev_t dev = 0;               // the file system the delete stays on
+  std::vector<char> buffer;
 
   void record(int err, const std::string& path) {
     if (firstError == 0) {
       firstError = err;
       firstErrorPath = path;
     }
+  }
+  void done() {
+    if (progress != nullptr) ++progress->entries;
   }
 };
 
@@ -37,26 +140,40 @@ void makeFolderWritable(int fd) {
   if (::fstat(fd, &st) == 0) ::fchmod(fd, (st.st_mode & 07777) | S_IRWXU);
 }
 
-void removeTreeAt(FolderChain& chain, const char* name, std::string& path, DeleteState& state);
-
-// Removes one entry of the chain's current folder that is not a folder (a folder found on the way
-// is removed as a tree).
-void removeEntryAt(FolderChain& chain, const char* name, std::string& path, DeleteState& state,
-                   bool& madeWritable) {
+// Removes one entry of the chain's current folder that is not a folder. Returns true when the
+// entry turns out to be a folder, which the caller then removes as a tree.
+bool removeFileAt(FolderChain& chain, const char* name, const std::string& path, DeleteState& state,
+                  bool& madeWritable) {
+  int dirFd = chain.fd();
+  if (dirFd < 0) {
+    state.record(errno, path);
+    return false;
+  }
+  if (state.mayRemove != nullptr && *state.mayRemove) {
+    struct stat st {};
+    if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+      if (errno != ENOENT) state.record(errno, path);
+      return false;
+    }
+    if (S_ISDIR(st.st_mode)) return true;
+    const std::string_view relative = std::string_view(path).substr(std::min(path.size(), state.rootLength + 1));
+    if (!(*state.mayRemove)(relative, st)) {
+      if (state.firstKept.empty()) state.firstKept = path;
+      state.record(ENOTEMPTY, path);
+      return false;
+    }
+  }
   for (;;) {
-    const int dirFd = chain.fd();
-    if (dirFd < 0) return state.record(errno, path);
     if (::unlinkat(dirFd, name, 0) == 0) {
-      if (state.progress != nullptr) ++state.progress->entries;
-      return;
+      state.done();
+      return false;
     }
     const int err = errno;
-    if (err == ENOENT) return;  // vanished meanwhile: nothing left to remove
+    if (err == ENOENT) return false;  // vanished meanwhile: nothing left to remove
     if (err == EISDIR || err == EPERM) {
       // Linux reports EISDIR (and some systems EPERM) for a folder: check what it is.
       struct stat st {};
-      if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
-        return removeTreeAt(chain, name, path, state);
+      if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)) return true;
     }
     if ((err == EACCES || err == EPERM) && !madeWritable) {
       // A read-only folder: the user asked for the whole tree to go, so allow it.
@@ -64,100 +181,257 @@ void removeEntryAt(FolderChain& chain, const char* name, std::string& path, Dele
       madeWritable = true;
       continue;
     }
-    return state.record(err, path);
-  }
-}
-
-// Removes every entry of the chain's current folder; true when it found any.
-bool removeEntries(FolderChain& chain, std::string& path, DeleteState& state) {
-  const int fd = chain.fd();
-  if (fd < 0) {
-    state.record(errno, path);
+    state.record(err, path);
     return false;
   }
-  ::lseek(fd, 0, SEEK_SET);
-  FolderListing listing(fd, state.buffers.at(chain.depth()), FolderListing::Borrowed{});
-  bool madeWritable = false;
-  bool any = false;
-  while (const FolderEntry* entry = listing.next()) {
-    any = true;
-    PathScope child(path, entry->d_name);
-    if (entry->d_type == DT_DIR) {
-      removeTreeAt(chain, entry->d_name, path, state);
-    } else {
-      removeEntryAt(chain, entry->d_name, path, state, madeWritable);
-    }
-  }
-  return any;
 }
 
-// Removes the folder `name` of the chain's current folder with everything in it; `path` names it.
-void removeTreeAt(FolderChain& chain, const char* name, std::string& path, DeleteState& state) {
+// One folder of the walk: its name in its parent, its remaining entries, and how far it got.
+struct Frame {
+  std::string name;
+  std::size_t outerLength;  // the walk's path without this folder's name
+  FolderNames names;
+  bool madeWritable = false;  // the owner's bits were given to it already
+  bool foundAny = false;
+  int pass = 0;
+};
+
+enum class Entered { Yes, Gone, NotFolder, Failed };
+
+// Opens the folder `name` of the chain's current folder and makes it current; `path` names it.
+Entered enterFolder(FolderChain& chain, const char* name, const std::string& path, DeleteState& state) {
   if (!chain.enter(name)) {
     int err = errno;
     if (err == EACCES) {
       // A folder without read or search access for its owner.
       const int parent = chain.fd();
       if (parent >= 0) ::fchmodat(parent, name, S_IRWXU, 0);
-      if (chain.enter(name)) err = 0;
-      else err = errno;
+      err = chain.enter(name) ? 0 : errno;
     }
-    if (err == ENOENT) return;
-    if (err == ENOTDIR || err == ELOOP) {
-      // Replaced by a file or a link since it was listed: remove that entry itself.
-      bool madeWritable = true;
-      return removeEntryAt(chain, name, path, state, madeWritable);
+    if (err == ENOENT) return Entered::Gone;
+    // Replaced by a file or a link since it was listed: that entry itself is removed.
+    if (err == ENOTDIR || err == ELOOP) return Entered::NotFolder;
+    if (err != 0) {
+      state.record(err, path);
+      return Entered::Failed;
     }
-    if (err != 0) return state.record(err, path);
   }
-  // Some file systems may skip entries when a folder changes while it is read; a second pass
-  // picks those up before the folder itself is removed.
-  for (int pass = 0; pass < 2; ++pass) {
-    const bool removedAny = removeEntries(chain, path, state);
+  const int fd = chain.fd();
+  if (fd >= 0 && isOtherMount(fd, state.dev)) {
+    // Another file system mounted here is never emptied; its mount point then cannot go.
     chain.leave();
-    const int parent = chain.fd();
-    if (parent < 0) return state.record(errno, path);
-    if (::unlinkat(parent, name, AT_REMOVEDIR) == 0) {
-      if (state.progress != nullptr) ++state.progress->entries;
-      return;
-    }
-    const int err = errno;
-    if (err == ENOENT) return;
-    if (err != ENOTEMPTY && err != EEXIST) return state.record(err, path);
-    if (!removedAny || state.firstError != 0 || pass == 1) break;
-    if (!chain.enter(name)) return state.record(errno, path);
+    state.record(EBUSY, path);
+    return Entered::Failed;
   }
-  if (state.firstError == 0) state.record(ENOTEMPTY, path);
+  return Entered::Yes;
 }
 
-}  // namespace
+// Removes the folder `name` of the chain's current folder with everything in it; `path` names it.
+// The walk keeps its own stack (no recursion) and each folder's names, so depth costs no stack and
+// little memory; the chain keeps the open descriptors bounded.
+void removeTreeAt(FolderChain& chain, const std::string& topName, std::string& path, DeleteState& state) {
+  std::vector<Frame> stack;
+  bool topParentWritable = true;  // the deleted folder's parent is not ours to change
+  // Enters and lists `name` (`path` names it), or removes it as a file when it is not a folder.
+  auto descend = [&](const std::string& name, std::size_t outerLength, bool& parentWritable) {
+    switch (enterFolder(chain, name.c_str(), path, state)) {
+      case Entered::Yes: {
+        Frame frame{name, outerLength};
+        const int fd = chain.fd();
+        if (fd < 0) state.record(errno, path);
+        else frame.names.read(fd, state.buffer);
+        stack.push_back(std::move(frame));
+        return;
+      }
+      case Entered::NotFolder:
+        removeFileAt(chain, name.c_str(), path, state, parentWritable);
+        break;
+      case Entered::Gone:
+      case Entered::Failed:
+        break;
+    }
+    path.resize(outerLength);
+  };
+  descend(topName, path.size(), topParentWritable);
 
-int removeAnyAt(int parentFd, const std::string& name, const std::string& path, TransferProgress* progress,
-                std::string* errorPath) {
+  std::string name;
+  unsigned char type = DT_UNKNOWN;
+  while (!stack.empty()) {
+    const std::size_t depth = stack.size() - 1;
+    if (stack[depth].names.next(name, type)) {
+      stack[depth].foundAny = true;
+      const std::size_t outer = path.size();
+      path.push_back(PathDelim);
+      path.append(name);
+      if (type == DT_DIR || removeFileAt(chain, name.c_str(), path, state, stack[depth].madeWritable)) {
+        descend(name, outer, stack[depth].madeWritable);
+      } else {
+        path.resize(outer);
+      }
+      continue;
+    }
+    // Every entry was dealt with: the folder itself goes.
+    Frame& frame = stack[depth];
+    bool& parentWritable = depth == 0 ? topParentWritable : stack[depth - 1].madeWritable;
+    chain.leave();
+    bool again = false;
+    for (;;) {
+      const int parent = chain.fd();
+      if (parent < 0) {
+        state.record(errno, path);
+        break;
+      }
+      if (::unlinkat(parent, frame.name.c_str(), AT_REMOVEDIR) == 0) {
+        state.done();
+        break;
+      }
+      const int err = errno;
+      if (err == ENOENT) break;
+      if ((err == EACCES || err == EPERM) && !parentWritable) {
+        // A read-only folder holding this one: the owner may remove it after all.
+        makeFolderWritable(parent);
+        parentWritable = true;
+        continue;
+      }
+      if (err != ENOTEMPTY && err != EEXIST) {
+        state.record(err, path);
+        break;
+      }
+      // Some file systems may skip entries when a folder changes while it is read; a second
+      // pass picks those up before the folder itself is removed.
+      if (frame.foundAny && state.firstError == 0 && frame.pass == 0 &&
+          enterFolder(chain, frame.name.c_str(), path, state) == Entered::Yes) {
+        frame.pass = 1;
+        frame.foundAny = false;
+        const int fd = chain.fd();
+        if (fd < 0) state.record(errno, path);
+        else frame.names.read(fd, state.buffer);
+        again = true;
+        break;
+      }
+      if (state.firstError == 0) state.record(ENOTEMPTY, path);
+      break;
+    }
+    if (again) continue;
+    path.resize(frame.outerLength);
+    stack.pop_back();
+  }
+}
+
+// removeAnyAt with an optional filter; `kept`, when given, receives the first entry kept.
+int removeEntry(int parentFd, const std::string& name, const std::string& path, TransferProgress* progress,
+                const RemovalFilter* mayRemove, std::string* errorPath, std::string* kept) {
   if (errorPath != nullptr) *errorPath = path;
   struct stat st {};
   if (::fstatat(parentFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno == ENOENT ? 0 : errno;
-  if (!S_ISDIR(st.st_mode)) return ::unlinkat(parentFd, name.c_str(), 0) == 0 || errno == ENOENT ? 0 : errno;
+  if (!S_ISDIR(st.st_mode)) {
+    if (::unlinkat(parentFd, name.c_str(), 0) != 0) return errno == ENOENT ? 0 : errno;
+    if (progress != nullptr) ++progress->entries;
+    return 0;
+  }
+  struct stat parentStat {};
+  if (::fstat(parentFd, &parentStat) != 0) return errno;
   const int dup = ::fcntl(parentFd, F_DUPFD_CLOEXEC, 0);
   if (dup < 0) return errno;
   FolderChain chain;
   chain.start(dup);
   DeleteState state;
   state.progress = progress;
+  state.mayRemove = mayRemove;
+  state.rootLength = path.size();
+  state.dev = parentStat.st_dev;
   std::string walked = path;
-  removeTreeAt(chain, name.c_str(), walked, state);
+  removeTreeAt(chain, name, walked, state);
   if (errorPath != nullptr && state.firstError != 0) *errorPath = state.firstErrorPath;
+  if (kept != nullptr) *kept = state.firstKept;
   return state.firstError;
 }
 
+// Refuses when the entry `name` of `dirFd` (`path`) could not be removed by a delete.
+void refuseIfStuck(int dirFd, const char* name, const EntryStatus& s, dev_t dev, const std::string& path) {
+  // Only a folder's device tells a mount: on some file systems (overlays) a file reports the
+  // device of the layer it comes from.
+  if ((S_ISDIR(s.mode) && s.dev != dev) || s.mountRoot)
+    throw EOSError(EBUSY, "Cannot delete " + path + " (another file system is mounted there)");
+  if (s.immutable) throw EOSError(EPERM, "Cannot delete " + path + " (it is marked immutable)");
+  if (s.appendOnly) throw EOSError(EPERM, "Cannot delete " + path + " (it is marked append-only)");
+  // Its entries can go when the user may write the folder, or owns it and so may make it writable.
+  if (S_ISDIR(s.mode) && s.uid != ::geteuid() && ::faccessat(dirFd, name, W_OK | X_OK, AT_EACCESS) != 0)
+    throw EOSError(EACCES, "Cannot delete " + path + " (the folder belongs to another user)");
+}
+
+}  // namespace
+
+int removeAnyAt(int parentFd, const std::string& name, const std::string& path, TransferProgress* progress,
+                std::string* errorPath) {
+  return removeEntry(parentFd, name, path, progress, nullptr, errorPath, nullptr);
+}
+
 void checkFolderRemovable(const std::string& folder) {
-  const std::string parent = parentFolderPath(excludeTrailingDelim(folder));
+  const std::string path = excludeTrailingDelim(folder);
+  const std::string parent = parentFolderPath(path);
   if (::faccessat(AT_FDCWD, parent.c_str(), W_OK | X_OK, AT_EACCESS) != 0 &&
       (errno == EACCES || errno == EPERM || errno == EROFS))
     throw EOSError(errno, "Cannot delete " + folder);
+
+  // The whole tree, with its own stack as the delete has; what cannot be read here is left to
+  // the delete to report.
+  const UniqueFd parentFd(::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  struct stat parentStat {};
+  if (!parentFd || ::fstat(parentFd.get(), &parentStat) != 0) return;
+  const std::string name = extractFileName(path);
+  EntryStatus top;
+  if (!entryStatus(parentFd.get(), name.c_str(), top)) return;
+  refuseIfStuck(parentFd.get(), name.c_str(), top, parentStat.st_dev, path);
+  if (!S_ISDIR(top.mode)) return;
+  const int dup = ::fcntl(parentFd.get(), F_DUPFD_CLOEXEC, 0);
+  if (dup < 0) return;
+  FolderChain chain;
+  chain.start(dup);
+  if (!chain.enter(name.c_str())) return;
+
+  struct Level {
+    FolderNames names;
+    std::size_t outerLength;
+  };
+  std::vector<Level> stack;
+  std::vector<char> buffer;
+  std::string walked = path;
+  auto list = [&](std::size_t outerLength) {
+    Level level{{}, outerLength};
+    const int fd = chain.fd();
+    if (fd >= 0) level.names.read(fd, buffer);
+    stack.push_back(std::move(level));
+  };
+  list(walked.size());
+  std::string entry;
+  unsigned char type = DT_UNKNOWN;
+  while (!stack.empty()) {
+    if (!stack.back().names.next(entry, type)) {
+      walked.resize(stack.back().outerLength);
+      stack.pop_back();
+      chain.leave();
+      continue;
+    }
+    const int dirFd = chain.fd();
+    if (dirFd < 0) return;
+    const std::size_t outer = walked.size();
+    walked.push_back(PathDelim);
+    walked.append(entry);
+    EntryStatus s;
+    if (entryStatus(dirFd, entry.c_str(), s)) {
+      refuseIfStuck(dirFd, entry.c_str(), s, parentStat.st_dev, walked);
+      // A folder its owner cannot read is opened by the delete once it has made it readable.
+      if (S_ISDIR(s.mode) && chain.enter(entry.c_str())) {
+        list(outer);
+        continue;
+      }
+    }
+    walked.resize(outer);
+  }
 }
 
-void DeleteFolder(const std::string& folder, TransferProgress* progress) {
+void DeleteFolder(const std::string& folder, TransferProgress* progress, const RemovalFilter& mayRemove) {
   if (folder.empty()) throw Exception("Cannot delete: no folder given");
   const std::string path = excludeTrailingDelim(folder);
   const std::string name = extractFileName(path);
@@ -166,7 +440,7 @@ void DeleteFolder(const std::string& folder, TransferProgress* progress) {
 
   struct stat st {};
   if (::lstat(path.c_str(), &st) != 0) throw EOSError(errno, "Cannot delete " + folder);
-  // A folder whose own entry cannot go is left whole rather than emptied.
+  // A folder that cannot go whole is left whole rather than emptied.
   checkFolderRemovable(path);
   if (!S_ISDIR(st.st_mode)) {
     // A link (or a file) in the folder's place: remove it, never what it points to.
@@ -177,8 +451,11 @@ void DeleteFolder(const std::string& folder, TransferProgress* progress) {
   const UniqueFd parentFd(::open(parentFolderPath(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (!parentFd) throw EOSError(errno, "Cannot delete " + folder);
   std::string failedPath;
-  const int err = removeAnyAt(parentFd.get(), name, path, progress, &failedPath);
-  if (err != 0) throw EOSError(err, "Cannot delete " + failedPath);
+  std::string kept;
+  const int err = removeEntry(parentFd.get(), name, path, progress, &mayRemove, &failedPath, &kept);
+  if (err == 0) return;
+  if (!kept.empty() && kept == failedPath) throw EOSError(err, "Cannot delete " + path + ": " + kept + " is kept");
+  throw EOSError(err, "Cannot delete " + failedPath);
 }
 
 }  // namespace pitkit

@@ -1,26 +1,41 @@
 #pragma once
 // Whole-folder delete for the organizers' Delete and for the second half of a move across file
 // systems; also the removal of a failed copy's remains.
+#include <sys/stat.h>
+
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "organizers/TransferProgress.h"
 
 namespace pitkit {
 
-// Removes the folder `folder` with everything in it, permanently and without questions; read-only
-// files and folders go too. A symbolic link is removed, never followed, so nothing outside the
-// tree is touched. Raises EOSError with the system's text and the path on failure (what could be
-// removed is removed).
-void DeleteFolder(const std::string& folder, TransferProgress* progress = nullptr);
+// Asked before each entry of a deleted folder that is not a folder is removed, with its path
+// relative to the deleted folder ('/' separated) and its lstat: false keeps that entry.
+using RemovalFilter = std::function<bool(std::string_view relativePath, const struct stat& st)>;
 
-// Raises EOSError ("Cannot delete <folder>: <system text>") when the folder could not be removed
-// from its parent folder at all (no write access to the parent, read-only file system), so that a
-// move can refuse before it copies anything and a delete before it empties anything.
+// Removes the folder `folder` with everything in it, permanently and without questions; read-only
+// files and folders of the user go too. A symbolic link is removed, never followed, and another
+// file system mounted inside is never entered, so nothing outside the tree is touched. The whole
+// tree is checked first (checkFolderRemovable), so a folder that cannot go whole is left whole.
+// With `mayRemove`, entries it refuses are kept, and so are the folders above them; the error then
+// names the first entry kept. Raises EOSError with the system's text and the path on failure (what
+// could be removed is removed).
+void DeleteFolder(const std::string& folder, TransferProgress* progress = nullptr,
+                  const RemovalFilter& mayRemove = {});
+
+// Raises EOSError ("Cannot delete <path> (<why>): <system text>") naming the first part of the
+// folder's tree that a delete could not remove, so that a move can refuse before it copies
+// anything and a delete before it empties anything: the folder's own entry in its parent (no write
+// access to the parent, read-only file system), an immutable or append-only file or folder (EPERM),
+// a folder the user neither may write nor owns (EACCES), another file system mounted inside
+// (EBUSY, as removing a mount point gives). Never enters another file system.
 void checkFolderRemovable(const std::string& folder);
 
 // Removes the entry `name` of the open folder `parentFd` (a tree, a link or a file), as DeleteFolder
-// does. `path` names it in errors. Returns the first error, 0 when all went; `errorPath`, when
-// given, receives the path that error is about.
+// does but without the check first. `path` names it in errors. Returns the first error, 0 when all
+// went; `errorPath`, when given, receives the path that error is about.
 int removeAnyAt(int parentFd, const std::string& name, const std::string& path, TransferProgress* progress,
                 std::string* errorPath = nullptr);
 

@@ -78,20 +78,46 @@ void MoveFolder(const std::string& source, const std::string& destination, Trans
 int removeLeftoverCopies(const std::string& folder) {
   const UniqueFd dirFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (!dirFd) return 0;
-  std::vector<char> buffer;
   std::vector<std::string> leftovers;
   {
+    std::vector<char> buffer;
     FolderListing listing(dirFd.get(), buffer, FolderListing::Borrowed{});
     while (const FolderEntry* entry = listing.next()) {
       const pid_t owner = partialCopyOwner(entry->d_name);
-      // A live process (ours included) may still be building it.
+      // The lock below is what tells a live copy. The process id adds what a lock cannot cover:
+      // the copy of a level that is a link (no folder to lock), and copies of earlier builds of
+      // the program, which take no lock, while their process (or ours) lives on this machine. A
+      // process it cannot see (another pid namespace, another machine on a shared folder) proves
+      // nothing, and is left to the lock.
       if (owner == 0 || ::kill(owner, 0) == 0 || errno == EPERM) continue;
       leftovers.emplace_back(entry->d_name);
     }
   }
   int removed = 0;
-  for (const std::string& name : leftovers)
-    if (removeAnyAt(dirFd.get(), name, includeTrailingDelim(folder) + name, nullptr) == 0) ++removed;
+  for (const std::string& name : leftovers) {
+    struct stat st {};
+    if (::fstatat(dirFd.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    if (!S_ISDIR(st.st_mode)) {
+      // The copy of a level that is a link: there is no folder to lock, and removing the link can
+      // at worst make its owner's rename fail; it never puts a half copy in place.
+      if (::unlinkat(dirFd.get(), name.c_str(), 0) == 0) ++removed;
+      continue;
+    }
+    // Only a folder nobody holds: a copy still being built keeps its lock until it is in place.
+    UniqueFd lock;
+    if (lockPartialCopy(dirFd.get(), name, lock) != 0) continue;
+    // Under a name of the sweep's own first, so that an owner that is still running cannot rename
+    // the folder into place while it is emptied. That name is a partial-copy name of this process,
+    // and the lock ends with it, so a later sweep takes what is left should this one be cut off.
+    std::string mine;
+    int err = EEXIST;
+    for (int attempt = 0; attempt < 100 && (err == EEXIST || err == ENOTEMPTY); ++attempt) {
+      mine = newPartialCopyName();
+      err = renameNoReplaceAt(dirFd.get(), name, dirFd.get(), mine);
+    }
+    if (err != 0) continue;
+    if (removeAnyAt(dirFd.get(), mine, includeTrailingDelim(folder) + mine, nullptr) == 0) ++removed;
+  }
   return removed;
 }
 

@@ -1,11 +1,15 @@
 #include "organizers/OrganizerPage.h"
 
+#include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTreeWidget>
+
+#include <atomic>
+#include <thread>
 
 #include "organizers/FolderTransfer.h"
 #include "organizers/OrganizerList.h"
@@ -128,13 +132,42 @@ void OrganizerPage::go() {
   runSearches();
 }
 
+namespace {
+
+// Removes the leftover copies in some folders on a worker thread (a deep leftover takes a while)
+// while the searches run: they never enter a hidden folder, so they never meet a half-removed one.
+class LeftoverSweep {
+ public:
+  explicit LeftoverSweep(std::vector<std::string> folders)
+      : thread_([this, folders = std::move(folders)] {
+          for (const std::string& folder : folders) removeLeftoverCopies(folder);
+          done_ = true;
+          QMetaObject::invokeMethod(&loop_, &QEventLoop::quit, Qt::QueuedConnection);
+        }) {}
+  LeftoverSweep(const LeftoverSweep&) = delete;
+  LeftoverSweep& operator=(const LeftoverSweep&) = delete;
+  // Waits for the sweep to end, the window handling its events meanwhile. A quit that came before
+  // the wait finds `done_` already set.
+  void finish() {
+    if (!done_) loop_.exec();
+    thread_.join();
+  }
+  ~LeftoverSweep() {
+    if (thread_.joinable()) thread_.join();
+  }
+
+ private:
+  QEventLoop loop_;
+  std::atomic<bool> done_{false};
+  std::thread thread_;  // last: it starts once the rest is made
+};
+
+}  // namespace
+
 void OrganizerPage::runSearches() {
   const std::string uninstalled = game_.sub(side_.uninstalledFolder);
   if (!directoryExists(uninstalled) && !createDirectory(uninstalled))
     throw Exception("Cannot create " + uninstalled);
-  // Temporary folders of copies cut off earlier (never the only copy of anything) go first.
-  for (TFindFile* search : {&side_.installedSearch, &side_.uninstalledSearch})
-    removeLeftoverCopies(search->Location());
   clearList(side_.installedList);
   clearList(side_.uninstalledList);
   // Go and the actions are disabled while the lists fill; the focus comes back to where it was.
@@ -152,9 +185,13 @@ void OrganizerPage::runSearches() {
     }
   } enableOnExit{actions};
 
+  // Temporary folders of copies cut off earlier (never the only copy of anything) go meanwhile.
+  LeftoverSweep sweep({side_.installedSearch.Location(), side_.uninstalledSearch.Location()});
+
   search_.start(game_.path());
   side_.installedSearch.Execute();
   if (!search_.isStale(game_.path())) side_.uninstalledSearch.Execute();
+  sweep.finish();
 }
 
 void OrganizerPage::newFolder(TFindFile* sender, const std::string& folder) {
