@@ -4,8 +4,6 @@
 #include <signal.h>
 #include <sys/stat.h>
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <optional>
 #include <vector>
@@ -41,10 +39,10 @@ namespace {
 // there are. A walk with an explicit stack, as the folder can be of any depth.
 std::string leftEntries(const std::string& folder) {
   constexpr std::size_t kShown = 5;
-  const UniqueFd top(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  UniqueFd top(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
   if (!top) return {};
   FolderChain chain;
-  chain.start(::dup(top.get()));
+  chain.start(top.release());
   struct Frame {
     std::vector<std::string> subfolders;
     std::string path;  // relative, "" for the top

@@ -25,13 +25,13 @@ void checkTransferPath(const std::string& gameDirectory, const std::string& path
 
 namespace {
 
-// True when the folder `destination`, or the nearest of its parents that exists, is the folder
-// `source` or lies inside it, by device and inode: links and ".." in the destination's path cannot
-// hide it. The walk goes up through ".." to the root.
+// True when the folder the entry `destination` is made in (its parent, or the nearest of its
+// parents that exists) is the folder `source` or lies inside it, by device and inode: links and
+// ".." in the destination's path cannot hide it. The walk goes up through ".." to the root.
 bool liesInside(const std::string& source, const std::string& destination) {
   struct stat src {};
   if (::lstat(excludeTrailingDelim(source).c_str(), &src) != 0 || !S_ISDIR(src.st_mode)) return false;
-  std::string path = excludeTrailingDelim(destination);
+  std::string path = excludeTrailingDelim(parentFolderPath(excludeTrailingDelim(destination)));
   UniqueFd fd;
   for (int up = 0; !fd && up < 4096; ++up) {
     fd.reset(::open(path.empty() ? "." : path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));

@@ -265,6 +265,11 @@ TEST(CopyFolder, StaysInsideTheSourceFileSystemAndOutOfTheSourceItself) {
   }
   EXPECT_EQ(namesIn(t.level), levelNames);
   EXPECT_EQ(namesIn(t.level + "/models"), (Names{"deep", "mesh.m"}));
+  // A link to the source that holds the destination's name is only a taken name: the copy goes
+  // beside it.
+  fs::create_symlink(t.level, t.disk / "alias");
+  EXPECT_EQ(copyError(t.level, t.disk / "alias"), "");
+  EXPECT_EQ(namesIn(t.disk / "alias (2)"), levelNames);
   EXPECT_EQ(namesIn(t.level + "/models/deep"), Names{"tex.bmp"});
 
   // Another file system mounted inside the level, or a folder mounted on itself: refused, named.
