@@ -10,8 +10,8 @@ namespace pitkit {
 class CreatedFolders {
  public:
   // Creates the folder `path` and its missing parents; raises EOSError ("Cannot create <path>")
-  // when one cannot be made or a file stands in the way. Folders made before a failure stay
-  // recorded.
+  // when one cannot be made or a file stands in the way; the folders this call made are then
+  // removed again.
   void create(const std::string& path);
   // Removes the folders created, innermost first, as far as they are still empty.
   void removeAll() const;

@@ -123,7 +123,8 @@ void copyXattrs(int in, int out, const std::string& path, CopyContext& ctx) {
     if (::fsetxattr(out, name, value, static_cast<std::size_t>(valueSize), 0) != 0) {
       const int err = errno;
       if (err == ENOTSUP || err == EPERM) continue;
-      failCopy(err, path);
+      // Named, since a value too large for the destination reports itself as a full disk.
+      throw EOSError(err, std::string("Cannot copy extended attribute ") + name + " of " + path);
     }
   }
 }

@@ -24,8 +24,8 @@ void setCopyRangeCall(CopyRangeCall call);
 // and whether the kernel's in-file copy call still works for it.
 struct CopyContext {
   TransferProgress* progress = nullptr;
-  std::vector<char> buffer;  // for read and write, and for extended attributes
-  ListingBuffers listings;
+  std::vector<char> buffer;   // for read and write, and for extended attributes
+  std::vector<char> listing;  // one folder's listing at a time, whatever the depth
   bool tryCopyRange = true;  // cleared for the whole copy once the kernel refuses the call
 
   // Raises ETransferCancelled once the window has asked the copy to stop.
@@ -51,7 +51,8 @@ void copyFileAt(int srcDir, int dstDir, const char* name, const std::string& pat
 void copyLinkAt(int srcDir, int dstDir, const char* name, const struct stat& st, const std::string& path);
 // The target of the link `name` of `dirFd`; `sizeHint` is the link's size from its stat.
 std::string readLinkAt(int dirFd, const char* name, std::size_t sizeHint, const std::string& path);
-// Extended attributes of `in` onto `out`, where the destination takes them.
+// Extended attributes of `in` onto `out`, where the destination takes them; one the destination
+// refuses raises EOSError naming it ("Cannot copy extended attribute <name> of <path>").
 void copyXattrs(int in, int out, const std::string& path, CopyContext& ctx);
 // Owner (when run by root), permission bits and times of `st` applied to the open `fd`.
 void applyAttributes(int fd, const struct stat& st, const std::string& path);

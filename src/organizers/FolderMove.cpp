@@ -5,8 +5,10 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <optional>
 #include <vector>
 
+#include "organizers/CopyRecord.h"
 #include "organizers/CreatedFolders.h"
 #include "organizers/FolderCopy.h"
 #include "organizers/FolderDelete.h"
@@ -14,6 +16,7 @@
 #include "organizers/TransferPath.h"
 #include "platform/FileSystem.h"
 #include "platform/FindData.h"
+#include "platform/FolderChain.h"
 #include "platform/Paths.h"
 #include "platform/UniqueFd.h"
 
@@ -27,19 +30,96 @@ namespace {
                   extractFileName(destination) + " is already there");
 }
 
-// The move to another file system: a copy, flushed to disk, and only then the delete of the source.
+[[noreturn]] void refuseChanged(const std::string& src, const std::string& relativePath) {
+  throw Exception("Cannot move " + extractFileName(src) + ": it changed while it was being copied (" + relativePath +
+                  "); nothing was deleted");
+}
+
+// The entries still in `folder` after a failed delete: the first few paths below it and how many
+// there are. A walk with an explicit stack, as the folder can be of any depth.
+std::string leftEntries(const std::string& folder) {
+  constexpr std::size_t kShown = 5;
+  UniqueFd top(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (!top) return {};
+  FolderChain chain;
+  chain.start(top.release());
+  struct Frame {
+    std::vector<std::string> subfolders;
+    std::string path;  // relative, "" for the top
+  };
+  std::vector<Frame> stack(1);
+  std::vector<char> buffer;
+  std::vector<std::string> shown;
+  std::size_t count = 0;
+  auto list = [&](Frame& frame) {
+    const int fd = chain.fd();
+    if (fd < 0) return;
+    FolderListing listing(fd, buffer, FolderListing::Borrowed{});
+    while (const FolderEntry* entry = listing.next()) {
+      const std::string path = frame.path.empty() ? std::string(entry->d_name) : frame.path + "/" + entry->d_name;
+      ++count;
+      if (shown.size() < kShown) shown.push_back(path);
+      if (listing.isFolder(entry)) frame.subfolders.emplace_back(entry->d_name);
+    }
+  };
+  list(stack.back());
+  while (!stack.empty()) {
+    Frame& frame = stack.back();
+    if (frame.subfolders.empty()) {
+      stack.pop_back();
+      if (!stack.empty()) chain.leave();
+      continue;
+    }
+    const std::string name = std::move(frame.subfolders.back());
+    frame.subfolders.pop_back();
+    if (!chain.enter(name.c_str())) continue;
+    Frame next{{}, frame.path.empty() ? name : frame.path + "/" + name};
+    stack.push_back(std::move(next));
+    list(stack.back());
+  }
+  std::string text = std::to_string(count) + (count == 1 ? " entry" : " entries");
+  for (std::size_t i = 0; i < shown.size(); ++i) text += (i == 0 ? ": " : ", ") + shown[i];
+  if (count > shown.size()) text += ", ...";
+  return text;
+}
+
+// The move to another file system: a copy, flushed to disk and compared with the source, and only
+// then the delete of the source, compared once more just before.
 void moveAcross(const std::string& src, const std::string& dest, TransferProgress* progress,
                 const CreatedFolders& created) {
+  CopyRecord record;
   try {
-    copyFolderWith(src, dest, progress, CopyOptions{false, true});
+    copyFolderWith(src, dest, progress, CopyOptions{false, true, &record});
   } catch (const DestinationTaken&) {
     created.removeAll();
     refuseExisting(src, dest);
+  } catch (const SourceChanged& changed) {
+    created.removeAll();
+    refuseChanged(src, changed.relativePath);
   } catch (...) {
     created.removeAll();
     throw;
   }
-  DeleteFolder(src, progress);
+  if (std::optional<std::string> change = record.firstChange(src)) {
+    // Changed after the copy went into place: the copy goes again, the source stays.
+    try {
+      DeleteFolder(dest);
+    } catch (const std::exception& e) {
+      throw Exception("Cannot move " + extractFileName(src) + ": it changed while it was being copied (" + *change +
+                      "), and its copy at " + dest + " could not be removed (" + e.what() + "); nothing was deleted");
+    }
+    created.removeAll();
+    refuseChanged(src, *change);
+  }
+  try {
+    DeleteFolder(src, progress);
+  } catch (const EOSError& e) {
+    // The copy is whole and in place: say so, and what of the source is left.
+    std::string left = leftEntries(src);
+    if (left.empty()) left = "none";
+    throw EOSError(e.ErrorCode, "Cannot move " + extractFileName(src) + ": it was copied whole to " + dest +
+                                    ", but its source could not be deleted (left in " + src + ": " + left + ")");
+  }
 }
 
 }  // namespace

@@ -11,7 +11,9 @@ namespace pitkit {
 void checkTransferPath(const std::string& gameDirectory, const std::string& path);
 
 // Refuses (raises Exception "Cannot <verb> <source> into itself") a copy or move of `source` whose
-// destination is the source itself or lies inside it, and one of the root folder.
+// destination is the source itself or lies inside it, and one of the root folder. Besides the
+// path text, the destination's nearest existing folder is compared by device and inode with the
+// source and all its parents, so a destination reached through a link into the source is refused.
 void checkNotIntoItself(const std::string& verb, const std::string& source, const std::string& destination);
 
 }  // namespace pitkit
