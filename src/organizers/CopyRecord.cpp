@@ -74,10 +74,10 @@ std::string CopyRecord::relativePath(Node node) const {
   return path;
 }
 
-bool CopyRecord::sameEntry(const Entry& e, const struct stat& st, bool compareFolderTime) {
+bool CopyRecord::sameEntry(const Entry& e, const struct stat& st, bool compareFolderTime, bool compareFileTime) {
   if (e.type != typeOf(st.st_mode) || e.ino != static_cast<std::uint64_t>(st.st_ino)) return false;
   if (S_ISDIR(st.st_mode)) return !compareFolderTime || e.ctimeNs == changeTimeNs(st);
-  return e.size == st.st_size && e.ctimeNs == changeTimeNs(st);
+  return e.size == st.st_size && (!compareFileTime || e.ctimeNs == changeTimeNs(st));
 }
 
 std::optional<CopyRecord::Node> CopyRecord::child(Node folder, std::string_view childName) const {
@@ -89,7 +89,7 @@ std::optional<CopyRecord::Node> CopyRecord::child(Node folder, std::string_view 
   return *it;
 }
 
-bool CopyRecord::unchanged(std::string_view relativePath, const struct stat& st) const {
+bool CopyRecord::unchanged(std::string_view relativePath, const struct stat& st, bool compareChangeTime) const {
   if (entries_.empty()) return false;
   Node node = kRoot;
   while (!relativePath.empty()) {
@@ -101,7 +101,7 @@ bool CopyRecord::unchanged(std::string_view relativePath, const struct stat& st)
     node = *next;
     relativePath = cut == std::string_view::npos ? std::string_view{} : relativePath.substr(cut + 1);
   }
-  return st.st_dev == dev_ && sameEntry(entries_[node], st, false);
+  return st.st_dev == dev_ && sameEntry(entries_[node], st, false, compareChangeTime);
 }
 
 std::optional<std::string> CopyRecord::firstChange(const std::string& folder) const {

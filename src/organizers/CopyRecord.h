@@ -41,8 +41,9 @@ class CopyRecord {
 
   // True when `relativePath` (as relativePath() gives it) was copied and `st` still describes what
   // was copied: the same type and inode and, for all but folders, the same size and change time.
-  // A folder's change time is not compared, as removing its entries changes it.
-  bool unchanged(std::string_view relativePath, const struct stat& st) const;
+  // A folder's change time is not compared, as removing its entries changes it; nor a file's
+  // without `compareChangeTime` (removing another name of a hard-linked file changes it).
+  bool unchanged(std::string_view relativePath, const struct stat& st, bool compareChangeTime = true) const;
 
   // Compares the folder `folder` on disk with the record (after seal): returns the relative path of
   // the first entry added, removed or changed ("." for the folder itself), or nothing when it holds
@@ -62,7 +63,7 @@ class CopyRecord {
     std::uint16_t nameLength;
     std::uint16_t type;  // st_mode's file type bits, shifted down
   };
-  static bool sameEntry(const Entry& e, const struct stat& st, bool compareFolderTime);
+  static bool sameEntry(const Entry& e, const struct stat& st, bool compareFolderTime, bool compareFileTime = true);
   std::optional<Node> child(Node folder, std::string_view name) const;
 
   std::string names_;           // all names, one after another

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <optional>
+#include <unordered_set>
 #include <vector>
 
 #include "organizers/CopyRecord.h"
@@ -89,6 +90,9 @@ void moveAcross(const std::string& src, const std::string& dest, TransferProgres
                 const CreatedFolders& created) {
   CopyRecord record;
   try {
+    // A source that could be copied but not removed afterwards is refused before anything is
+    // copied; a rename on one file system needs no such walk.
+    checkFolderRemovable(src);
     copyFolderWith(src, dest, progress, CopyOptions{false, true, &record});
   } catch (const DestinationTaken&) {
     created.removeAll();
@@ -112,7 +116,16 @@ void moveAcross(const std::string& src, const std::string& dest, TransferProgres
     refuseChanged(src, *change);
   }
   try {
-    DeleteFolder(src, progress);
+    // Only what was copied and has not changed since goes; anything else stays, and is named.
+    // Removing one name of a hard-linked file changes the file's change time, so its other names
+    // are compared without it.
+    std::unordered_set<ino_t> namesRemoved;
+    DeleteFolder(src, progress, [&](std::string_view relativePath, const struct stat& st) {
+      const bool sibling = st.st_nlink > 1 || namesRemoved.count(st.st_ino) != 0;
+      if (!record.unchanged(relativePath, st, namesRemoved.count(st.st_ino) == 0)) return false;
+      if (sibling) namesRemoved.insert(st.st_ino);
+      return true;
+    });
   } catch (const EOSError& e) {
     // The copy is whole and in place: say so, and what of the source is left.
     std::string left = leftEntries(src);
@@ -137,8 +150,6 @@ void MoveFolder(const std::string& source, const std::string& destination, Trans
   if (::lstat(src.c_str(), &st) != 0) throw EOSError(errno, "Cannot move " + source);
   if (::lstat(dest.c_str(), &st) == 0) refuseExisting(src, dest);
   if (errno != ENOENT) throw EOSError(errno, "Cannot move " + source + " to " + destination);
-  // A source that could be copied but not removed afterwards is refused before anything is copied.
-  checkFolderRemovable(src);
 
   CreatedFolders created;
   created.create(excludeTrailingDelim(parentFolderPath(dest)));
