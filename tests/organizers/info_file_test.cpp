@@ -6,6 +6,7 @@
 #include "organizers/StockTables.h"
 #include "platform/Errors.h"
 #include "support/TempDir.h"
+#include "support/Watchdog.h"
 
 namespace pitkit {
 namespace {
@@ -72,6 +73,30 @@ TEST(ReadLevelDisplayName, BinaryAndHugeFilesGiveANameWithoutExhaustingMemory) {
   // One line of 3 MB without a break: the line is cut at the reader's limit.
   const std::string huge = "NAME '" + std::string(3 << 20, 'n');
   EXPECT_EQ(nameOf(tmp, huge).size(), TextLineReader::kMaxLineLength - 6);
+}
+
+// 64 GiB of holes, which cost nothing on disk: the scan reads the first kKeyLineScanLimit bytes
+// and ends as though the file ended there.
+TEST(ReadLevelDisplayName, HugeSparseFilesAreReadOnlyToTheScanLimit) {
+  const test::Watchdog watchdog(30, "name scans of 64 GiB level info files");
+  TempDir tmp;
+  const auto endingAtLimit = [](const std::string& text) { return std::pair{kKeyLineScanLimit - text.size(), text}; };
+  const struct {
+    std::vector<std::pair<std::uint64_t, std::string>> pieces;
+    std::string name;
+  } cases[] = {
+      // No key line: the last line read is the run of zero bytes, cut at the line limit.
+      {{{0, "; made by hand\r\n"}}, std::string(TextLineReader::kMaxLineLength, '\0')},
+      // A name line ending at the limit is found, one after it is not.
+      {{endingAtLimit("\rNAME 'near'\r")}, "near"},
+      {{endingAtLimit("\rSKY 'blue'\r"), {kKeyLineScanLimit, "NAME 'far'\r\n"}}, "blue"},
+      // A line across the limit is cut there.
+      {{{kKeyLineScanLimit - 8, "\rNAME 'across'\r\n"}}, "a"},
+  };
+  for (const auto& c : cases) {
+    test::writeSparseFile(tmp / "level.inf", 64ull << 30, c.pieces);
+    EXPECT_EQ(readLevelDisplayName(tmp / "level.inf"), c.name) << c.pieces.back().second;
+  }
 }
 
 TEST(ReadLevelDisplayName, AMissingFileRaisesFileNotFound) {
