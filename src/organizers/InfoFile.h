@@ -15,7 +15,7 @@ inline const std::vector<std::string> kNameKeys = {"Name", "NAME", "name"};
 // A key-line scan reads at most this much of a file, as though the file ended there. Real info
 // and parameter files are a few kilobytes, so 4 MiB leaves room for any file a person writes (and
 // for several lines at the reader's longest) while a huge or sparse file in their place is left
-// after a few milliseconds instead of being read to its end, which held the window for minutes.
+// after a few milliseconds instead of being read to its end.
 inline constexpr std::uint64_t kKeyLineScanLimit = 4u << 20;
 
 // Reads lines from `reader` until one contains any of `keys` (a substring, letter case compared)

@@ -2,10 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "organizers/CarFile.h"
-#include "organizers/InfoFile.h"
 #include "platform/Errors.h"
 #include "support/TempDir.h"
-#include "support/Watchdog.h"
 
 namespace pitkit {
 namespace {
@@ -76,33 +74,6 @@ TEST(ReadCarParameters, NameThenTexturePageInOneReading) {
   }
   EXPECT_THROW(readCarParameters(tmp / "missing.txt"), EInOutError);
   EXPECT_THROW(readCarParameters(tmp.path()), EInOutError);
-}
-
-// 64 GiB of holes: both scans together read the first kKeyLineScanLimit bytes, as though the file
-// ended there.
-TEST(ReadCarParameters, HugeSparseFilesAreReadOnlyToTheScanLimit) {
-  const test::Watchdog watchdog(30, "scans of 64 GiB parameters.txt files");
-  TempDir tmp;
-  const auto endingAtLimit = [](const std::string& text) { return std::pair{kKeyLineScanLimit - text.size(), text}; };
-  const std::string nameLine = "Name \"Car\"\r\n";
-  const struct {
-    std::vector<std::pair<std::uint64_t, std::string>> pieces;
-    std::string name;
-    std::string texturePage;
-  } cases[] = {
-      // Nothing but holes: the name scan reaches the limit, so there is no texture page.
-      {{}, std::string(TextLineReader::kMaxLineLength, '\0'), ""},
-      // A texture-page line ending at the limit is found, one after it is not.
-      {{{0, nameLine}, endingAtLimit("\rTPAGE \"near.bmp\"\r")}, "Car", "near.bmp"},
-      {{{0, nameLine}, endingAtLimit("\rEnvRGB 1 2 3\r"), {kKeyLineScanLimit, "TPAGE \"far.bmp\"\r\n"}}, "Car",
-       "EnvRGB 1 2 3"},
-  };
-  for (const auto& c : cases) {
-    test::writeSparseFile(tmp / "parameters.txt", 64ull << 30, c.pieces);
-    const CarParameters read = readCarParameters(tmp / "parameters.txt");
-    EXPECT_EQ(read.name, c.name) << c.pieces.size();
-    EXPECT_EQ(read.texturePage, c.texturePage) << c.pieces.size();
-  }
 }
 
 }  // namespace

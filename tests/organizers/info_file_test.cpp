@@ -3,10 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
+#include "organizers/CarFile.h"
 #include "organizers/StockTables.h"
 #include "platform/Errors.h"
 #include "support/TempDir.h"
-#include "support/Watchdog.h"
 
 namespace pitkit {
 namespace {
@@ -75,27 +78,31 @@ TEST(ReadLevelDisplayName, BinaryAndHugeFilesGiveANameWithoutExhaustingMemory) {
   EXPECT_EQ(nameOf(tmp, huge).size(), TextLineReader::kMaxLineLength - 6);
 }
 
-// 64 GiB of holes, which cost nothing on disk: the scan reads the first kKeyLineScanLimit bytes
-// and ends as though the file ended there.
-TEST(ReadLevelDisplayName, HugeSparseFilesAreReadOnlyToTheScanLimit) {
-  const test::Watchdog watchdog(30, "name scans of 64 GiB level info files");
+// 64 GiB of holes (nothing on disk): the level's and the car's scans read the first
+// kKeyLineScanLimit bytes, as though the file ended there.
+TEST(KeyLineScan, HugeSparseFilesEndAtTheScanLimit) {
   TempDir tmp;
-  const auto endingAtLimit = [](const std::string& text) { return std::pair{kKeyLineScanLimit - text.size(), text}; };
+  const std::string path = tmp / "parameters.txt", zeros(TextLineReader::kMaxLineLength, '\0');
+  const std::uint64_t limit = kKeyLineScanLimit;
+  const auto endingAtLimit = [&](const std::string& text) { return std::pair{limit - text.size(), text}; };
   const struct {
     std::vector<std::pair<std::uint64_t, std::string>> pieces;
-    std::string name;
+    std::string nameLine, texturePage;
   } cases[] = {
-      // No key line: the last line read is the run of zero bytes, cut at the line limit.
-      {{{0, "; made by hand\r\n"}}, std::string(TextLineReader::kMaxLineLength, '\0')},
-      // A name line ending at the limit is found, one after it is not.
-      {{endingAtLimit("\rNAME 'near'\r")}, "near"},
-      {{endingAtLimit("\rSKY 'blue'\r"), {kKeyLineScanLimit, "NAME 'far'\r\n"}}, "blue"},
-      // A line across the limit is cut there.
-      {{{kKeyLineScanLimit - 8, "\rNAME 'across'\r\n"}}, "a"},
+      {{}, zeros, ""},
+      {{{limit, "NAME 'far'\r"}}, zeros, ""},
+      {{{0, "Name \"Car\"\r"}, endingAtLimit("\rTPAGE \"near.bmp\"\r")}, "Name \"Car\"", "near.bmp"},
+      {{{0, "Name \"Car\"\r"}, endingAtLimit("\rCOLL \"x.hul\"\r"), {limit, "TPAGE \"far.bmp\"\r"}}, "Name \"Car\"", "x.hul"},
+      {{{limit - 8, "\rNAME 'across'\r"}}, "NAME 'a", ""},
   };
   for (const auto& c : cases) {
-    test::writeSparseFile(tmp / "level.inf", 64ull << 30, c.pieces);
-    EXPECT_EQ(readLevelDisplayName(tmp / "level.inf"), c.name) << c.pieces.back().second;
+    writeFile(path, "");
+    std::filesystem::resize_file(path, 64ull << 30);
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    for (const auto& [at, text] : c.pieces) file.seekp(std::streamoff(at)).write(text.data(), std::streamsize(text.size()));
+    file.close();
+    EXPECT_EQ(keyLineScanFile(path, kNameKeys), c.nameLine);
+    EXPECT_EQ(readCarParameters(path).texturePage, c.texturePage) << c.nameLine;
   }
 }
 

@@ -57,13 +57,6 @@ inline std::string withDeclaredSize(std::string jpeg, int width, int height) {
   return jpeg;
 }
 
-// The number of scans (start-of-scan markers) of a JPEG written above.
-inline int scanCount(const std::string& jpeg) {
-  int scans = 0;
-  for (std::size_t at = jpeg.find("\xFF\xDA"); at != std::string::npos; at = jpeg.find("\xFF\xDA", at + 2)) ++scans;
-  return scans;
-}
-
 // The same JPEG with its last scan sent `times` more times before the end-of-image marker. The
 // decoder takes each copy as one more scan over the whole picture (for a picture that claims a
 // bigger size, over the whole claimed size).

@@ -6,7 +6,6 @@
 #include <stdexcept>
 #include <climits>
 #include <cstdlib>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -43,17 +42,6 @@ void writeFile(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   if (!out) throw std::runtime_error("cannot write " + path);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-void writeSparseFile(const std::string& path, std::uint64_t size,
-                     const std::vector<std::pair<std::uint64_t, std::string>>& pieces) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  bool ok = fd >= 0 && ::ftruncate(fd, static_cast<off_t>(size)) == 0;
-  for (const auto& [offset, bytes] : pieces)
-    ok = ok && ::pwrite(fd, bytes.data(), bytes.size(), static_cast<off_t>(offset)) ==
-                   static_cast<ssize_t>(bytes.size());
-  if (fd >= 0) ::close(fd);
-  if (!ok) throw std::runtime_error("cannot write the sparse file " + path);
 }
 
 std::string readFile(const std::string& path) {

@@ -1,11 +1,8 @@
 #pragma once
 // A fresh temporary folder per test, removed with everything in it at the end, and one-line
 // helpers to build the game tree a test needs.
-#include <cstdint>
 #include <set>
 #include <string>
-#include <utility>
-#include <vector>
 
 namespace pitkit::test {
 
@@ -31,10 +28,6 @@ class TempDir {
 void makeDirs(const std::string& path);
 // Writes `bytes` to `path`, creating missing parent folders.
 void writeFile(const std::string& path, const std::string& bytes);
-// Makes `path` a file of `size` bytes that are all holes (no disk used) except `pieces`, each
-// written at its offset.
-void writeSparseFile(const std::string& path, std::uint64_t size,
-                     const std::vector<std::pair<std::uint64_t, std::string>>& pieces);
 // The file's bytes ("" when it cannot be read).
 std::string readFile(const std::string& path);
 // The path with every link and "." or ".." resolved (the path itself when it does not exist).
