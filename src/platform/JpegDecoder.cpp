@@ -41,7 +41,7 @@ void outputMessage(j_common_ptr) {}
 // libjpeg calls the progress monitor before each row of input it takes in, so the scan past the
 // picture's limit is stopped before it is decoded.
 struct ScanLimit {
-  jpeg_progress_mgr pub;
+  jpeg_progress_mgr pub{};
   int maxScans = kJpegMaxScans;
 };
 
