@@ -65,7 +65,7 @@ bool headersFitInFile(const QByteArray& head, std::uint64_t fileSize) {
   std::uint64_t tablesEnd = kFileHeaderSize + infoSize;
   if (infoSize == 40 && compression == 3) tablesEnd += 12;  // red, green and blue masks
   if (infoSize == 40 && compression == 6) tablesEnd += 16;  // and alpha
-  if (bits <= 8) tablesEnd += (colours != 0 ? colours : std::uint64_t{1} << bits) * entrySize;
+  if (bits >= 1 && bits <= 8) tablesEnd += (colours != 0 ? colours : std::uint64_t{1} << bits) * entrySize;
   const std::uint64_t dataStart = std::max(dataOffset, tablesEnd);
   if (dataStart > fileSize) return false;
   // Rows of pixels padded to four bytes; run-length compressed pictures have no fixed size.
