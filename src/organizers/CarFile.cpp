@@ -10,7 +10,7 @@
 namespace pitkit {
 
 CarParameters readCarParameters(const std::string& path) {
-  TextLineReader reader(path);
+  TextLineReader reader(path, TextLineReader::kBufferSize, kKeyLineScanLimit);
   const std::string nameLine = keyLineScan(reader, kNameKeys);
   const std::string textureLine = keyLineScan(reader, kTexturePageKeys);
   return {cp1252ToUtf8(quotedValueCut(nameLine, '"')), quotedValueCut(textureLine, '"')};

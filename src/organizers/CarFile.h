@@ -17,8 +17,8 @@ struct CarParameters {
 
 // Reads one open parameters.txt twice over: the name line from the start, then the texture-page
 // line from the line after it on (so a TPAGE line before the name line is never seen, and a file
-// whose name scan reaches its end has an empty texture page). Open and read failures raise
-// EInOutError.
+// whose name scan reaches its end has an empty texture page). Only the first kKeyLineScanLimit
+// bytes are read. Open and read failures raise EInOutError.
 CarParameters readCarParameters(const std::string& path);
 
 // The texture page of a car listed as `caption` below garage: the value names the car's folder

@@ -22,7 +22,7 @@ std::string keyLineScan(TextLineReader& reader, const std::vector<std::string>& 
 }
 
 std::string keyLineScanFile(const std::string& path, const std::vector<std::string>& keys) {
-  TextLineReader reader(path);
+  TextLineReader reader(path, TextLineReader::kBufferSize, kKeyLineScanLimit);
   return keyLineScan(reader, keys);
 }
 

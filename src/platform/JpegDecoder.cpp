@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csetjmp>
 
 // libjpeg's header needs FILE and size_t declared before it.
@@ -37,6 +38,29 @@ void errorExit(j_common_ptr cinfo) {
 // Warnings (a file that ends early, corrupt data) go nowhere: the window shows what was decoded.
 void outputMessage(j_common_ptr) {}
 
+// libjpeg calls the progress monitor before each row of input it takes in, so the scan past the
+// picture's limit is stopped before it is decoded.
+struct ScanLimit {
+  jpeg_progress_mgr pub{};
+  int maxScans = kJpegMaxScans;
+};
+
+void stopAfterMaxScans(j_common_ptr cinfo) {
+  auto* decompress = reinterpret_cast<j_decompress_ptr>(cinfo);
+  const int maxScans = reinterpret_cast<ScanLimit*>(cinfo->progress)->maxScans;
+  if (decompress->input_scan_number > maxScans) ERREXIT1(cinfo, JERR_BAD_SCAN_SCRIPT, decompress->input_scan_number);
+}
+
+// The number of scans the picture may have: as many full-picture scans as fit the block budget,
+// within the fixed floor and ceiling.
+int scanLimitOf(const jpeg_decompress_struct& cinfo) {
+  std::int64_t blocks = 0;
+  for (int c = 0; c < cinfo.num_components; ++c)
+    blocks += std::int64_t{cinfo.comp_info[c].width_in_blocks} * cinfo.comp_info[c].height_in_blocks;
+  const std::int64_t fit = kJpegScanBlockBudget / std::max<std::int64_t>(blocks, 1);
+  return static_cast<int>(std::clamp<std::int64_t>(fit, kJpegMinScans, kJpegMaxScans));
+}
+
 std::FILE* openRegularFile(const std::string& path) {
   // Opened without waiting, so a pipe in the picture's place cannot block the window.
   UniqueFd fd(path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
@@ -53,6 +77,7 @@ std::FILE* openRegularFile(const std::string& path) {
 int decodeFrom(std::FILE* file, RgbPicture& picture) {
   jpeg_decompress_struct cinfo;
   JumpingErrorManager errors;
+  ScanLimit scanLimit;
   cinfo.err = jpeg_std_error(&errors.pub);
   errors.pub.error_exit = errorExit;
   errors.pub.output_message = outputMessage;
@@ -64,6 +89,9 @@ int decodeFrom(std::FILE* file, RgbPicture& picture) {
   cinfo.mem->max_memory_to_use = kJpegMaxWorkingMemory;
   jpeg_stdio_src(&cinfo, file);
   jpeg_read_header(&cinfo, TRUE);
+  scanLimit.pub.progress_monitor = stopAfterMaxScans;
+  scanLimit.maxScans = scanLimitOf(cinfo);
+  cinfo.progress = &scanLimit.pub;
 
   // libjpeg turns grey and colour pictures into RGB; it refuses CMYK with its own error code.
   cinfo.out_color_space = JCS_RGB;

@@ -8,6 +8,9 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QPixmap>
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 // libjpeg's header needs FILE and size_t declared before it.
@@ -25,13 +28,59 @@ namespace pitkit {
 
 namespace {
 
+std::uint64_t littleEndian(const QByteArray& bytes, int at, int size) {
+  std::uint64_t value = 0;
+  for (int i = size - 1; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
+  return value;
+}
+
+// True when all that the headers place in the file lies inside it: the info header, the colour
+// table and bit masks after it, and the rows of an uncompressed picture from where they start
+// (the pixel data offset, or the end of the tables when the offset points into them, as the
+// decoder reads then). The decoder reads past the end of the file without noticing and leaves
+// the missing rows as whatever memory held. The file header and the info header's size are known
+// to be there.
+bool headersFitInFile(const QByteArray& head, std::uint64_t fileSize) {
+  constexpr std::uint64_t kFileHeaderSize = 14;
+  const std::uint64_t dataOffset = littleEndian(head, 10, 4);
+  const std::uint64_t infoSize = littleEndian(head, 14, 4);
+  if (kFileHeaderSize + infoSize > fileSize || dataOffset > fileSize) return false;
+
+  std::uint64_t width = 0, height = 0, bits = 0, compression = 0, colours = 0, entrySize = 4;
+  if (infoSize == 12) {  // the oldest header: 16-bit sizes, 3-byte colour table entries
+    width = littleEndian(head, 18, 2);
+    height = littleEndian(head, 20, 2);
+    bits = littleEndian(head, 24, 2);
+    entrySize = 3;
+  } else if (infoSize >= 40) {
+    const auto signedField = [&](int at) { return static_cast<std::int32_t>(littleEndian(head, at, 4)); };
+    width = static_cast<std::uint64_t>(std::abs(std::int64_t{signedField(18)}));
+    height = static_cast<std::uint64_t>(std::abs(std::int64_t{signedField(22)}));  // negative: top-down
+    bits = littleEndian(head, 28, 2);
+    compression = littleEndian(head, 30, 4);
+    colours = littleEndian(head, 46, 4);
+  } else {
+    return true;  // a header the decoder refuses by itself
+  }
+  std::uint64_t tablesEnd = kFileHeaderSize + infoSize;
+  if (infoSize == 40 && compression == 3) tablesEnd += 12;  // red, green and blue masks
+  if (infoSize == 40 && compression == 6) tablesEnd += 16;  // and alpha
+  if (bits >= 1 && bits <= 8) tablesEnd += (colours != 0 ? colours : std::uint64_t{1} << bits) * entrySize;
+  const std::uint64_t dataStart = std::max(dataOffset, tablesEnd);
+  if (dataStart > fileSize) return false;
+  // Rows of pixels padded to four bytes; run-length compressed pictures have no fixed size.
+  const bool uncompressed = compression == 0 || compression == 3 || compression == 6;
+  const std::uint64_t stride = (width * bits + 31) / 32 * 4;
+  return !uncompressed || stride == 0 || height <= (fileSize - dataStart) / stride;
+}
+
 QImage decodeBitmap(QFile& file) {
   // A bitmap file starts with "BM"; anything else (including an empty file) is refused before
-  // the decoder sees it.
-  char signature[2] = {};
-  if (file.read(signature, 2) != 2 || signature[0] != 'B' || signature[1] != 'M')
+  // the decoder sees it, and so is one whose headers point past its end.
+  const QByteArray head = file.peek(64);
+  if (head.size() < 18 || head[0] != 'B' || head[1] != 'M' ||
+      !headersFitInFile(head.leftJustified(64, '\0'), static_cast<std::uint64_t>(file.size())))
     throw Exception("Bitmap image is not valid");
-  file.seek(0);
   QImageReader reader(&file, "bmp");
   reader.setDecideFormatFromContent(false);
   QImage image = reader.read();

@@ -14,8 +14,8 @@
 
 namespace pitkit {
 
-TextLineReader::TextLineReader(const std::string& path, std::size_t bufferSize)
-    : buffer_(bufferSize == 0 ? 1 : bufferSize) {
+TextLineReader::TextLineReader(const std::string& path, std::size_t bufferSize, std::uint64_t textLimit)
+    : buffer_(bufferSize == 0 ? 1 : bufferSize), unread_(textLimit) {
   if (path.empty()) throw EInOutError(2);
   // Opened without waiting, so a pipe standing where a text file should be cannot hang the
   // window; only regular files are read (a folder, pipe, socket or device is refused).
@@ -35,7 +35,9 @@ TextLineReader::~TextLineReader() {
 
 void TextLineReader::fill() {
   if (atEnd_) return;
-  len_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+  const std::size_t want = unread_ < buffer_.size() ? static_cast<std::size_t>(unread_) : buffer_.size();
+  len_ = want == 0 ? 0 : std::fread(buffer_.data(), 1, want, file_);
+  unread_ -= len_;
   pos_ = 0;
   if (len_ == 0) {
     if (std::ferror(file_)) EInOutError::raiseFromErrno(errno != 0 ? errno : EIO);

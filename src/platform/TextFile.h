@@ -1,6 +1,7 @@
 #pragma once
 // Reading and writing the game's 8-bit text files.
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -17,9 +18,12 @@ class TextLineReader {
   static constexpr std::size_t kMaxLineLength = 1 << 20;
 
   static constexpr std::size_t kBufferSize = 65536;
+  static constexpr std::uint64_t kWholeFile = UINT64_MAX;
 
-  // `bufferSize` (at least 1) is how much is read from the file at a time.
-  explicit TextLineReader(const std::string& path, std::size_t bufferSize = kBufferSize);
+  // `bufferSize` (at least 1) is how much is read from the file at a time. Only the first
+  // `textLimit` bytes are read: the text ends there as though the file ended there.
+  explicit TextLineReader(const std::string& path, std::size_t bufferSize = kBufferSize,
+                          std::uint64_t textLimit = kWholeFile);
   ~TextLineReader();
   TextLineReader(const TextLineReader&) = delete;
   TextLineReader& operator=(const TextLineReader&) = delete;
@@ -37,6 +41,7 @@ class TextLineReader {
   std::vector<char> buffer_;
   std::size_t pos_ = 0;
   std::size_t len_ = 0;
+  std::uint64_t unread_;  // bytes of the text limit not yet read from the file
   bool atEnd_ = false;
 };
 

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
+#include "organizers/CarFile.h"
 #include "organizers/StockTables.h"
 #include "platform/Errors.h"
 #include "support/TempDir.h"
@@ -72,6 +76,34 @@ TEST(ReadLevelDisplayName, BinaryAndHugeFilesGiveANameWithoutExhaustingMemory) {
   // One line of 3 MB without a break: the line is cut at the reader's limit.
   const std::string huge = "NAME '" + std::string(3 << 20, 'n');
   EXPECT_EQ(nameOf(tmp, huge).size(), TextLineReader::kMaxLineLength - 6);
+}
+
+// 64 GiB of holes (nothing on disk): the level's and the car's scans read the first
+// kKeyLineScanLimit bytes, as though the file ended there.
+TEST(KeyLineScan, HugeSparseFilesEndAtTheScanLimit) {
+  TempDir tmp;
+  const std::string path = tmp / "parameters.txt", zeros(TextLineReader::kMaxLineLength, '\0');
+  const std::uint64_t limit = kKeyLineScanLimit;
+  const auto endingAtLimit = [&](const std::string& text) { return std::pair{limit - text.size(), text}; };
+  const struct {
+    std::vector<std::pair<std::uint64_t, std::string>> pieces;
+    std::string nameLine, texturePage;
+  } cases[] = {
+      {{}, zeros, ""},
+      {{{limit, "NAME 'far'\r"}}, zeros, ""},
+      {{{0, "Name \"Car\"\r"}, endingAtLimit("\rTPAGE \"near.bmp\"\r")}, "Name \"Car\"", "near.bmp"},
+      {{{0, "Name \"Car\"\r"}, endingAtLimit("\rCOLL \"x.hul\"\r"), {limit, "TPAGE \"far.bmp\"\r"}}, "Name \"Car\"", "x.hul"},
+      {{{limit - 8, "\rNAME 'across'\r"}}, "NAME 'a", ""},
+  };
+  for (const auto& c : cases) {
+    writeFile(path, "");
+    std::filesystem::resize_file(path, 64ull << 30);
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    for (const auto& [at, text] : c.pieces) file.seekp(std::streamoff(at)).write(text.data(), std::streamsize(text.size()));
+    file.close();
+    EXPECT_EQ(keyLineScanFile(path, kNameKeys), c.nameLine);
+    EXPECT_EQ(readCarParameters(path).texturePage, c.texturePage) << c.nameLine;
+  }
 }
 
 TEST(ReadLevelDisplayName, AMissingFileRaisesFileNotFound) {

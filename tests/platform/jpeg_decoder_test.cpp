@@ -20,6 +20,7 @@ namespace {
 
 using test::jpegBytes;
 using test::withDeclaredSize;
+using test::withRepeatedLastScan;
 using test::writeFile;
 
 std::string errorOf(const std::string& path) {
@@ -36,6 +37,7 @@ std::string jpegError(int code) { return "JPEG error #" + std::to_string(code); 
 TEST(JpegDecoder, DecodesPicturesAndScalesHugeOnesWhileReading) {
   test::TempDir tmp;
   const std::string good = jpegBytes(40, 24, 200, 30, 40);
+  const std::string progressive = jpegBytes(40, 24, 200, 30, 40, true);  // 10 scans
   const struct {
     std::string bytes;
     int width, height;
@@ -46,6 +48,9 @@ TEST(JpegDecoder, DecodesPicturesAndScalesHugeOnesWhileReading) {
       // Declared sizes far beyond the data: decoded scaled down only as far as needed.
       {withDeclaredSize(good, 2048, 1024), 1024, 512},
       {withDeclaredSize(good, 20000, 20000), 2500, 2500},
+      // Every scan goes over the whole size claimed: 4096 x 4096 in colour allows 40 scans.
+      {progressive, 40, 24},
+      {withRepeatedLastScan(withDeclaredSize(progressive, 4096, 4096), 30), 1024, 1024},
   };
   for (const auto& c : cases) {
     writeFile(tmp / "car.jpg", c.bytes);
@@ -63,6 +68,7 @@ TEST(JpegDecoder, DecodesPicturesAndScalesHugeOnesWhileReading) {
 TEST(JpegDecoder, BadFilesGiveTheirErrors) {
   test::TempDir tmp;
   const std::string good = jpegBytes(16, 16, 10, 120, 200);
+  const std::string good16p = jpegBytes(16, 16, 10, 120, 200, true);
   const struct {
     std::string bytes;
     std::string error;
@@ -77,6 +83,10 @@ TEST(JpegDecoder, BadFilesGiveTheirErrors) {
       // A progressive picture keeps all its coefficients in memory, which is capped.
       {withDeclaredSize(jpegBytes(16, 16, 1, 2, 3, true), 20000, 20000),
        jpegError(JERR_NO_BACKING_STORE)},
+      // More scans than the size claimed allows, or than any picture may have.
+      {withRepeatedLastScan(withDeclaredSize(good16p, 4096, 4096), 31), jpegError(JERR_BAD_SCAN_SCRIPT)},
+      {withRepeatedLastScan(withDeclaredSize(good16p, 4096, 4096), 1000), jpegError(JERR_BAD_SCAN_SCRIPT)},
+      {withRepeatedLastScan(good16p, 5000), jpegError(JERR_BAD_SCAN_SCRIPT)},
   };
   for (const auto& c : cases) {
     writeFile(tmp / "bad.jpg", c.bytes);

@@ -16,8 +16,10 @@
 #include "platform/Errors.h"
 #include "platform/FileListBox.h"
 #include "platform/FileSystem.h"
+#include "platform/PictureBox.h"
 #include "platform/QtUiThread.h"
 #include "support/TempDir.h"
+#include "support/GameTree.h"
 #include "support/ModalAnswerer.h"
 #include "support/WindowHarness.h"
 
@@ -278,6 +280,43 @@ class WidgetsTest : public QObject {
       // Back to the temporary folder's root: the folder last open there comes back.
       drives.setDrive(holdingRoot(volumeRoots(mountedVolumes()), root));
       QCOMPARE(list.Directory(), root + "/g");
+    }
+  }
+
+  void bitmapWhoseHeadersPointPastItsEndIsRefused() {
+    TempDir tmp;
+    const std::string path = tmp / "car.bmp";
+    pitkit::test::writeBitmap(path, 4, QColor(0x20, 0x40, 0x60));
+    const std::string valid = pitkit::test::readFile(path);  // 24 bits, rows from byte 54
+    const auto with = [&](std::initializer_list<std::pair<int, std::uint32_t>> fields) {
+      std::string bytes = valid;
+      for (const auto& [at, value] : fields)
+        for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i));
+      return bytes;
+    };
+    const std::uint32_t huge = 0x7FFFFFFF, hugeTopDown = 0x80000001;
+    const struct {
+      std::string bytes;
+      bool valid;
+    } cases[] = {
+        {valid, true},
+        {with({{22, 0xFFFFFFFC}}), true},            // top-down rows
+        {valid.substr(0, valid.size() - 1), false},  // the last row cut short
+        {with({{10, 55}}), false},                   // pixel data one byte later
+        {with({{10, 0xFFFFFFFF}}), false},
+        {with({{14, 0xFFFFFFF0}}), false},           // info header size
+        {with({{18, huge}, {22, huge}}), false},     // rows of a huge picture
+        {with({{18, huge}, {22, hugeTopDown}}), false},
+    };
+    for (const auto& c : cases) {
+      writeFile(path, c.bytes);
+      try {
+        QCOMPARE(loadBitmapFile(path).pixel(3, 3), QColor(0x20, 0x40, 0x60).rgb());
+        QVERIFY(c.valid);
+      } catch (const Exception& e) {
+        QCOMPARE(QString::fromUtf8(e.what()), QStringLiteral("Bitmap image is not valid"));
+        QVERIFY(!c.valid);
+      }
     }
   }
 

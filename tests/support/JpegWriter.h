@@ -1,5 +1,6 @@
 #pragma once
-// Writes JPEG test pictures with libjpeg: a plain colour, and a copy that claims another size.
+// Writes JPEG test pictures with libjpeg: a plain colour, a copy that claims another size, and a
+// copy with more scans.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -54,6 +55,17 @@ inline std::string withDeclaredSize(std::string jpeg, int width, int height) {
   jpeg[sof + 7] = static_cast<char>(width >> 8);
   jpeg[sof + 8] = static_cast<char>(width & 0xFF);
   return jpeg;
+}
+
+// The same JPEG with its last scan sent `times` more times before the end-of-image marker. The
+// decoder takes each copy as one more scan over the whole picture (for a picture that claims a
+// bigger size, over the whole claimed size).
+inline std::string withRepeatedLastScan(const std::string& jpeg, int times) {
+  const std::size_t lastScan = jpeg.rfind("\xFF\xDA");
+  const std::size_t end = jpeg.size() - 2;  // the files above end with the end-of-image marker
+  std::string out = jpeg.substr(0, end);
+  for (int i = 0; i < times; ++i) out.append(jpeg, lastScan, end - lastScan);
+  return out + jpeg.substr(end);
 }
 
 }  // namespace pitkit::test
