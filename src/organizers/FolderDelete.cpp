@@ -236,7 +236,7 @@ void removeTreeAt(FolderChain& chain, const std::string& topName, std::string& p
   auto descend = [&](const std::string& name, std::size_t outerLength, bool& parentWritable) {
     switch (enterFolder(chain, name.c_str(), path, state)) {
       case Entered::Yes: {
-        Frame frame{name, outerLength};
+        Frame frame{name, outerLength, {}};
         const int fd = chain.fd();
         if (fd < 0) state.record(errno, path);
         else frame.names.read(fd, state.buffer);
