@@ -50,8 +50,8 @@ std::future<MainWindowPictures> decodeMainWindowPictures(bool withRenamerLogo) {
   const qreal ratio = screenRatio();
   auto decode = [ratio, withRenamerLogo] {
     MainWindowPictures pictures;
-    pictures.toolChest = readPicture(QStringLiteral(":/images/toolchest.jpg"), kToolChestBox, ratio);
-    pictures.spanners = readPicture(QStringLiteral(":/images/spanners.jpg"), kSpannersBox, ratio);
+    pictures.toolChest = readPicture(QStringLiteral(":/images/toolchest.png"), kToolChestBox, ratio);
+    pictures.spanners = readPicture(QStringLiteral(":/images/spanners.png"), kSpannersBox, ratio);
     if (withRenamerLogo)
       pictures.renamerLogo = readPicture(QStringLiteral(":/images/logo-banner.png"), kRenamerLogoBox, ratio);
     pictures.coverLogo = readPicture(QStringLiteral(":/images/logo-banner.png"), kCoverLogoBox, ratio);
