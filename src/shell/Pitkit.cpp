@@ -39,7 +39,6 @@ int main(int argc, char** argv) {
   std::signal(SIGXFSZ, SIG_IGN);
   pitkit::FontConfigWarmUp fontWarmUp;
   QApplication app(argc, argv);
-  fontWarmUp.wait();
   // The application name is the title the task bar groups the windows under. No display name:
   // the platform would append it to every window's caption ("Help", ".INF Editor", ...).
   QApplication::setApplicationName(QString::fromUtf8(pitkit::kApplicationTitle));
@@ -53,6 +52,8 @@ int main(int argc, char** argv) {
   icon.addFile(QStringLiteral(":/icons/pitkit-48.png"), QSize(48, 48));
   QApplication::setWindowIcon(icon);
   pitkit::installQtUiThread();
+  // The steps above use no font: they run while the font configuration is still loading.
+  fontWarmUp.wait();
   // Every window of the program, message boxes included, uses the same default font.
   pitkit::registerFontFallbacks();
   QApplication::setFont(pitkit::namedFont(QStringLiteral("MS Sans Serif"), 11));
