@@ -148,7 +148,10 @@ void TForm1::finishStartUp() {
   }
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+  // A window closed before its start-up finished must not leave later fonts held back.
+  if (!startUpFinished_) setHeldBackFonts();
+}
 
 void TForm1::setUpFrame() {
   setWindowTitle(QString::fromUtf8(kApplicationTitle));
