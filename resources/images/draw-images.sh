@@ -41,7 +41,8 @@ for s in 1 2; do
     "${SCALED[@]}" -depth 8 -strip "$out"
 done
 
-# Tool chest, 500 x 500: a red chest, lid open, three drawers with handles.
+# Tool chest, drawn at 500 x 500: a red chest, lid open, three drawers with handles. Kept at the
+# size the cover shows it, 169 x 169 (and twice that), so that the start-up decodes no more.
 convert -size 500x500 xc:'#d9d4c7' \
   -fill '#5a5a5a' -draw 'rectangle 60,440 440,460' \
   -fill '#a3121b' -draw 'polygon 80,60 420,60 440,150 60,150' \
@@ -52,9 +53,10 @@ convert -size 500x500 xc:'#d9d4c7' \
   -fill '#e0e0e0' -draw 'rectangle 100,110 400,140' \
   -fill '#303030' -draw 'rectangle 120,118 180,132' -draw 'rectangle 200,116 230,134' -draw 'rectangle 250,120 380,130' \
   -fill '#f0d000' -draw 'roundrectangle 300,106 360,118 4,4' \
-  -strip -quality 90 toolchest.jpg
+  \( +clone -resize 338x338 -alpha off -depth 8 -strip -write toolchest@2x.png +delete \) -resize 169x169 -alpha off -depth 8 -strip toolchest.png
 
-# Open-end spanners, 500 x 500: five spanners fanned out on a workbench.
+# Open-end spanners, drawn at 500 x 500: five spanners fanned out on a workbench; kept at 145 x 145
+# (and twice that) as the cover shows them.
 args=()
 for i in 0 1 2 3 4; do
   angle=$(( -40 + i * 20 ))
@@ -68,7 +70,7 @@ for i in 0 1 2 3 4; do
              -distort SRT "$angle" \) -composite )
 done
 convert -size 500x500 xc:'#8a6a3a' -fill '#7a5c30' -draw 'rectangle 0,0 500,40' -draw 'rectangle 0,460 500,500' \
-  "${args[@]}" -strip -quality 90 spanners.jpg
+  "${args[@]}" \( +clone -resize 290x290 -alpha off -depth 8 -strip -write spanners@2x.png +delete \) -resize 145x145 -alpha off -depth 8 -strip spanners.png
 
 # Car placeholder, 160 x 120: a car outline crossed out and a line saying no picture is there;
 # also at twice the size (noavail@2x.png).

@@ -44,7 +44,7 @@ void applyOrganizerLook(const OrganizerSide& side) {
     setColour(box, QPalette::Base, green);
     setColour(box, QPalette::Text, Qt::white);
   }
-  side.goButton->setFont(namedFont(QStringLiteral("Myriad Roman"), 16));
+  setNamedFont(side.goButton, QStringLiteral("Myriad Roman"), 16);
   setCaptionColour(side.goButton, green);
   for (QWidget* button : {side.uninstallButton, side.installButton}) setCaptionColour(button, Qt::blue);
   for (QWidget* button : {side.deleteInstalledButton, side.deleteUninstalledButton})

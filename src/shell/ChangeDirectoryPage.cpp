@@ -35,9 +35,7 @@ void ChangeDirectoryPage::setUpLook() {
   // The levels and cars lists are displays only.
   c_.DirectoryListBox3->setFocusPolicy(Qt::NoFocus);
   c_.DirectoryListBox4->setFocusPolicy(Qt::NoFocus);
-  QFont big = namedFont(QStringLiteral("MS Sans Serif"), 19, true);
-  c_.Label7->setFont(big);
-  c_.Label14->setFont(big);
+  for (QLabel* label : {c_.Label7, c_.Label14}) setNamedFont(label, QStringLiteral("MS Sans Serif"), 19, true);
   c_.Label2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
 }
 

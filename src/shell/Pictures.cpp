@@ -35,14 +35,25 @@ QImage readPicture(const QString& path, QSize box, qreal devicePixelRatio) {
   return image;
 }
 
-std::future<MainWindowPictures> decodeMainWindowPictures() {
-  // Decoded at the screen's device pixels, so that a scaled screen shows them sharp.
-  const qreal ratio = qGuiApp != nullptr ? qGuiApp->devicePixelRatio() : 1.0;
-  auto decode = [ratio] {
+namespace {
+
+// Decoded at the screen's device pixels, so that a scaled screen shows them sharp.
+qreal screenRatio() { return qGuiApp != nullptr ? qGuiApp->devicePixelRatio() : 1.0; }
+
+}  // namespace
+
+QImage decodeRenamerLogo() {
+  return readPicture(QStringLiteral(":/images/logo-banner.png"), kRenamerLogoBox, screenRatio());
+}
+
+std::future<MainWindowPictures> decodeMainWindowPictures(bool withRenamerLogo) {
+  const qreal ratio = screenRatio();
+  auto decode = [ratio, withRenamerLogo] {
     MainWindowPictures pictures;
-    pictures.toolChest = readPicture(QStringLiteral(":/images/toolchest.jpg"), kToolChestBox, ratio);
-    pictures.spanners = readPicture(QStringLiteral(":/images/spanners.jpg"), kSpannersBox, ratio);
-    pictures.renamerLogo = readPicture(QStringLiteral(":/images/logo-banner.png"), kRenamerLogoBox, ratio);
+    pictures.toolChest = readPicture(QStringLiteral(":/images/toolchest.png"), kToolChestBox, ratio);
+    pictures.spanners = readPicture(QStringLiteral(":/images/spanners.png"), kSpannersBox, ratio);
+    if (withRenamerLogo)
+      pictures.renamerLogo = readPicture(QStringLiteral(":/images/logo-banner.png"), kRenamerLogoBox, ratio);
     pictures.coverLogo = readPicture(QStringLiteral(":/images/logo-banner.png"), kCoverLogoBox, ratio);
     return pictures;
   };

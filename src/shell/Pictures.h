@@ -22,7 +22,10 @@ inline constexpr QSize kSpannersBox{145, 145};
 inline constexpr QSize kCoverLogoBox{305, 73};
 
 // Starts decoding; where no thread can be started the decoding runs when the result is asked for.
-std::future<MainWindowPictures> decodeMainWindowPictures();
+// Without `withRenamerLogo` the renamer's logo is left null; decodeRenamerLogo() (GUI thread)
+// makes it later.
+std::future<MainWindowPictures> decodeMainWindowPictures(bool withRenamerLogo = true);
+QImage decodeRenamerLogo();
 
 // A picture from the resources shown at its own size: on a scaled screen the one drawn at twice
 // the size, where there is one.

@@ -11,6 +11,7 @@
 #include "platform/ErrorBox.h"
 #include "platform/GameFinder.h"
 #include "platform/QtUiThread.h"
+#include "shell/AfterFirstPaint.h"
 #include "shell/ArchiveOpen.h"
 #include "shell/FontWarmUp.h"
 #include "platform/Fonts.h"
@@ -38,7 +39,6 @@ int main(int argc, char** argv) {
   std::signal(SIGXFSZ, SIG_IGN);
   pitkit::FontConfigWarmUp fontWarmUp;
   QApplication app(argc, argv);
-  fontWarmUp.wait();
   // The application name is the title the task bar groups the windows under. No display name:
   // the platform would append it to every window's caption ("Help", ".INF Editor", ...).
   QApplication::setApplicationName(QString::fromUtf8(pitkit::kApplicationTitle));
@@ -46,19 +46,28 @@ int main(int argc, char** argv) {
   // Window lists and docks find the installed menu entry, and with it the icon, by this name.
   QGuiApplication::setDesktopFileName(QStringLiteral(PITKIT_APP_ID));
   Q_INIT_RESOURCE(icons);
+  // The window icon in the size the title bar and the task bar use; the large one (for window
+  // switchers) is added once the window is on screen, as decoding it is a part of the start-up.
   QIcon icon;
-  for (int size : {48, 256}) icon.addFile(QStringLiteral(":/icons/pitkit-%1.png").arg(size), QSize(size, size));
+  icon.addFile(QStringLiteral(":/icons/pitkit-48.png"), QSize(48, 48));
   QApplication::setWindowIcon(icon);
   pitkit::installQtUiThread();
+  // The steps above use no font: they run while the font configuration is still loading.
+  fontWarmUp.wait();
   // Every window of the program, message boxes included, uses the same default font.
   pitkit::registerFontFallbacks();
   QApplication::setFont(pitkit::namedFont(QStringLiteral("MS Sans Serif"), 11));
-  // The main window creates TForm2, TForm3, TForm5 and TForm6 after its own start-up steps.
+  // The main window creates TForm2, TForm3, TForm5 and TForm6 once it is on screen.
   // Archives named on the command line (the desktop's "Open With") are taken against the start
   // folder, before the preset may change the working folder.
   const QStringList archives = pitkit::archiveArguments(QCoreApplication::arguments());
-  pitkit::TForm1 form1;
+  pitkit::TForm1 form1(nullptr, pitkit::TForm1::StartUp::FirstPageFirst);
   form1.show();
+  pitkit::runAfterFirstPaint(&form1, [] {
+    QIcon withLarge = QApplication::windowIcon();
+    withLarge.addFile(QStringLiteral(":/icons/pitkit-256.png"), QSize(256, 256));
+    QApplication::setWindowIcon(withLarge);
+  });
   if (!archives.isEmpty()) QTimer::singleShot(0, &form1, [&form1, archives] { form1.openArchives(archives); });
   return QApplication::exec();
 }

@@ -20,8 +20,9 @@
 #include "platform/Fonts.h"
 #include "platform/GameFinder.h"
 #include "renamer/Unit3.h"
-#include "shell/ArchiveOpen.h"
 #include "renamer/Unit5.h"
+#include "shell/AfterFirstPaint.h"
+#include "shell/ArchiveOpen.h"
 #include "shell/FindGamesDialog.h"
 #include "shell/HelpTexts.h"
 #include "shell/Pictures.h"
@@ -57,12 +58,16 @@ class FixedTabHeightStyle : public QProxyStyle {
 
 }  // namespace
 
-TForm1::LayoutLoader::LayoutLoader(TForm1& form) { form.loadLayout(); }
+TForm1::LayoutLoader::LayoutLoader(TForm1& form, StartUp startUp) {
+  // The fonts of the hidden pages wait until the window is on screen.
+  if (startUp == StartUp::FirstPageFirst) holdBackFonts();
+  form.loadLayout(startUp == StartUp::Whole);
+}
 
-void TForm1::loadLayout() {
+void TForm1::loadLayout(bool withRenamerLogo) {
   initPitkitResources();
   // The pictures decode on a worker while the controls are built.
-  pictures_ = decodeMainWindowPictures();
+  pictures_ = decodeMainWindowPictures(withRenamerLogo);
   // Button-face background and the default font, set before any control is built so that every
   // control inherits them (a font changed later is measured twice); the tab control and its
   // pages are bold.
@@ -81,9 +86,9 @@ void TForm1::loadLayout() {
 
 // The pages are made in the order they follow a new game folder: the folder lists, the level
 // and car lists, then the renamer.
-TForm1::TForm1(QWidget* parent)
+TForm1::TForm1(QWidget* parent, StartUp startUp)
     : QMainWindow(parent),
-      layoutLoader_(*this),
+      layoutLoader_(*this, startUp),
       changeDirectoryPage_(this, changeDirectoryUi, gameDirectory_),
       levelDetails_(this, levelOrganizerUi, gameDirectory_),
       carDetails_(carOrganizerUi, ui.Image10, gameDirectory_),
@@ -111,23 +116,42 @@ TForm1::TForm1(QWidget* parent)
   arrangeCarPage(carOrganizerUi, ui.Image10, this);
 
   const MainWindowPictures decoded = pictures_.get();
-  renamerUi.Image1->setPixmap(QPixmap::fromImage(decoded.renamerLogo));
+  if (!decoded.renamerLogo.isNull()) renamerUi.Image1->setPixmap(QPixmap::fromImage(decoded.renamerLogo));
   coverDisplayUi.Image4->setPixmap(QPixmap::fromImage(decoded.toolChest));
   coverDisplayUi.Image5->setPixmap(QPixmap::fromImage(decoded.spanners));
   coverDisplayUi.Image6->setPixmap(QPixmap::fromImage(decoded.coverLogo));
 
   runGuarded(this, [this] { FormCreate(); });
 
+  setUpKeyboard();
+  keepColoursReadable(this);
+  if (startUp == StartUp::Whole)
+    finishStartUp();
+  else
+    runAfterFirstPaint(this, [this] { finishStartUp(); });
+}
+
+void TForm1::finishStartUp() {
+  if (startUpFinished_) return;
+  startUpFinished_ = true;
+  setHeldBackFonts();
+  if (renamerUi.Image1->pixmap().isNull()) renamerUi.Image1->setPixmap(QPixmap::fromImage(decodeRenamerLogo()));
   Form2 = new TForm2(this);
   Form3 = new TForm3(this, renamerUi.FileListBox1, [this] { return renamerPage_.renamedInfoFile(); });
   Form5 = new TForm5(this, renamerUi.FileListBox1);
   Form6 = new TForm6(this);
   renamerPage_.setEditors(Form3, Form5);
-  setUpKeyboard();
-  keepColoursReadable(this);
+  // The secondary windows were not there when the main window's colours were checked.
+  for (QWidget* form : std::initializer_list<QWidget*>{Form2, Form3, Form5, Form6}) {
+    keepColoursReadable(form);
+    for (QPushButton* button : form->findChildren<QPushButton*>()) button->setAutoDefault(true);
+  }
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+  // A window closed before its start-up finished must not leave later fonts held back.
+  if (!startUpFinished_) setHeldBackFonts();
+}
 
 void TForm1::setUpFrame() {
   setWindowTitle(QString::fromUtf8(kApplicationTitle));
@@ -176,7 +200,7 @@ void TForm1::setUpInfoPages() {
   // The texts are filled in when the page is first shown (laying out long texts is a large part
   // of the start-up otherwise).
   ui.TabSheet4->installEventFilter(this);
-  p.Label21->setFont(namedFont(QStringLiteral("MS Sans Serif"), 13, true));
+  setNamedFont(p.Label21, QStringLiteral("MS Sans Serif"), 13, true);
   setColour(p.Label21, QPalette::WindowText, Qt::red);
 
   // "Cover Display": the names in large red letters stepping down the page (the pictures are set
@@ -219,7 +243,10 @@ void TForm1::Help2Click() { Form2->exec(); }
 
 void TForm1::InstallFromArchive1Click() { chooseArchivesToInstall(*this); }
 
-void TForm1::openArchives(const QStringList& files) { installFromArchives(*this, files); }
+void TForm1::openArchives(const QStringList& files) {
+  finishStartUp();
+  installFromArchives(*this, files);
+}
 
 void TForm1::LevelOrganizer1Click() { Form6->exec(); }
 

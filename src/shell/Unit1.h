@@ -33,9 +33,15 @@ class TForm6;
 class TForm1 : public QMainWindow {
   Q_OBJECT
  public:
+  // How much of the start-up the constructor does. Whole: everything below. FirstPageFirst (the
+  // program's own start): only what the first page shows is finished before the window is shown;
+  // the fonts of the other pages, the renamer's logo and the secondary windows follow once the
+  // window has been painted, or before the first input, whichever comes first (finishStartUp).
+  enum class StartUp { Whole, FirstPageFirst };
+
   // Loads the layout, makes the pages and runs FormCreate; then creates the secondary windows
   // TForm2, TForm3, TForm5 and TForm6 in that order.
-  explicit TForm1(QWidget* parent = nullptr);
+  explicit TForm1(QWidget* parent = nullptr, StartUp startUp = StartUp::Whole);
   ~TForm1() override;
 
   // The window layout: the frame and one part per tab page.
@@ -63,7 +69,7 @@ class TForm1 : public QMainWindow {
   // The pictures decode while the layout loads; the layout is loaded before any page is made.
   std::future<MainWindowPictures> pictures_;
   struct LayoutLoader {
-    explicit LayoutLoader(TForm1& form);
+    LayoutLoader(TForm1& form, StartUp startUp);
   } layoutLoader_;
 
   pitkit::GameDirectory gameDirectory_;
@@ -99,6 +105,9 @@ class TForm1 : public QMainWindow {
   // Install from Archive...: archives chosen in a file dialog; openArchives: dropped or named ones.
   void InstallFromArchive1Click();
   void openArchives(const QStringList& files);
+  // Does what a FirstPageFirst start-up left for later; nothing when the start-up is finished.
+  void finishStartUp();
+  bool startUpFinished() const { return startUpFinished_; }
   // "Find Game Folders...": the game folders of the compatibility prefixes; the one chosen opens
   // on "Change Directory" as if the user had gone there.
   void FindGames1Click();
@@ -160,7 +169,7 @@ class TForm1 : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void loadLayout();
+  void loadLayout(bool withRenamerLogo);
   void setUpFrame();
   void setUpInfoPages();
   // Keyboard use of the pages: focus frames, Enter on lists and buttons.
@@ -170,6 +179,7 @@ class TForm1 : public QMainWindow {
   bool programInfoFilled_ = false;
   void setMinimumToWholePages();
   bool minimumSizeSet_ = false;
+  bool startUpFinished_ = false;
 };
 
 }  // namespace pitkit
