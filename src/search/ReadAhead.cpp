@@ -4,7 +4,6 @@
 #include <sys/resource.h>
 
 #include <algorithm>
-#include <optional>
 #include <system_error>
 
 #include "platform/FindData.h"
@@ -28,11 +27,11 @@ struct ReadAhead::Scratch {
   std::vector<FolderEntry> entries;
   TWin32FindData data;
   std::string path;
-  std::optional<ContentMatcher> content;
   std::vector<NameMask> masks;
 };
 
-ReadAhead::ReadAhead(const RunSnapshot& snapshot, std::size_t workers, std::size_t lookahead, Start start)
+ReadAhead::ReadAhead(const RunSnapshot& snapshot, std::size_t workers, std::size_t lookahead,
+                     Start start)
     : snap_(snapshot),
       lookahead_(std::max<std::size_t>(lookahead, 1)),
       workerCount_(std::min(workers, kMaxWorkers)),
@@ -106,9 +105,10 @@ void ReadAhead::entered(const Position& position) {
   if (freed) changed_.notify_all();
 }
 
-// A worker may go on when it must stop or, while active, when nothing is left for anyone, or when the first
-// folder waiting is behind the walk (dropped at once) or within the look-ahead. A folder that comes
-// before one already taken may exceed the look-ahead up to twice its size: the walk needs it sooner.
+// A worker may go on when it must stop or, while reading ahead is on, when nothing is left for
+// anyone, or when the first folder waiting is behind the walk (dropped at once) or within the
+// look-ahead. A folder that comes before one already taken may exceed the look-ahead up to twice
+// its size: the walk needs it sooner.
 bool ReadAhead::ready() const {
   if (stopping_) return true;
   if (!active_) return false;
@@ -121,10 +121,6 @@ bool ReadAhead::ready() const {
 
 void ReadAhead::work() {
   Scratch s;
-  if (snap_.HasText) {
-    s.content.emplace(snap_.Text, snap_.IgnoreCase);
-    s.content->setStopCheck([this] { return stop_.load(std::memory_order_relaxed); });
-  }
   for (const std::string& m : masks_) s.masks.emplace_back(m);
   std::vector<std::string> subfolders;
 
@@ -163,8 +159,8 @@ void ReadAhead::work() {
   changed_.notify_all();  // the others see the end too
 }
 
-void ReadAhead::visit(Scratch& s, const Position& position, const std::string& folder, bool readFiles,
-                      std::vector<std::string>& subfolders) {
+void ReadAhead::visit(Scratch& s, const Position& position, const std::string& folder,
+                      bool readFiles, std::vector<std::string>& subfolders) {
   // A start folder may be a link, as the walk opens it; a subfolder never is.
   const int noFollow = position.size() > 1 ? O_NOFOLLOW : 0;
   const UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | noFollow));
@@ -175,18 +171,27 @@ void ReadAhead::visit(Scratch& s, const Position& position, const std::string& f
     ++foldersListed_;
     // The candidates the walk will test, tested the same way: status, filters, then contents.
     const NameMask& mask = s.masks[position.front()];
+    const bool readContents = snap_.HasText && !snap_.Text.empty();
     s.entries.clear();
     while (const FolderEntry* e = listing.next())
       if (e->d_name[0] != '.' && mask.matches(e->d_name)) s.entries.push_back(*e);
-    std::sort(s.entries.begin(), s.entries.end(),
-              [](const FolderEntry& a, const FolderEntry& b) { return compareNames(a.d_name, b.d_name) < 0; });
+    std::sort(s.entries.begin(), s.entries.end(), [](const FolderEntry& a, const FolderEntry& b) {
+      return compareNames(a.d_name, b.d_name) < 0;
+    });
     for (const FolderEntry& e : s.entries) {
       if (stop_.load(std::memory_order_relaxed)) return;
       bool isRegular = false;
       if (!listing.describe(&e, s.data, isRegular)) continue;
-      if (!s.content || !isRegular || !passesFilters(snap_, folder, e.d_name, s.data, s.path)) continue;
-      const std::uint64_t size = (static_cast<std::uint64_t>(s.data.nFileSizeHigh) << 32) | s.data.nFileSizeLow;
-      s.content->fileContains(dir.get(), e.d_name, size);
+      if (!readContents || !isRegular || !passesFilters(snap_, folder, e.d_name, s.data, s.path))
+        continue;
+      // The walk's first read of the file, started without waiting for it: the disk fetches it
+      // while this worker goes on to the next candidate.
+      const std::uint64_t size =
+          (static_cast<std::uint64_t>(s.data.nFileSizeHigh) << 32) | s.data.nFileSizeLow;
+      const UniqueFd file(
+          ::openat(dir.get(), e.d_name, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+      if (!file) continue;
+      ::readahead(file.get(), 0, std::min<std::uint64_t>(size, ContentMatcher::kReadSize));
       ++filesRead_;
     }
   }
@@ -196,8 +201,9 @@ void ReadAhead::visit(Scratch& s, const Position& position, const std::string& f
   s.entries.clear();
   while (const FolderEntry* e = listing.next())
     if (e->d_name[0] != '.' && listing.isFolder(e)) s.entries.push_back(*e);
-  std::sort(s.entries.begin(), s.entries.end(),
-            [](const FolderEntry& a, const FolderEntry& b) { return compareNames(a.d_name, b.d_name) < 0; });
+  std::sort(s.entries.begin(), s.entries.end(), [](const FolderEntry& a, const FolderEntry& b) {
+    return compareNames(a.d_name, b.d_name) < 0;
+  });
   for (const FolderEntry& e : s.entries) subfolders.emplace_back(e.d_name);
 }
 

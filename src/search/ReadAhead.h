@@ -1,8 +1,9 @@
 #pragma once
 // Read-ahead for the search walk: a few worker threads go over the folders the walk will enter
-// next, in the walk's own order, list them and read their candidate files as the walk will, so
-// that a walk over a cold tree finds them in memory instead of waiting on the disk one request at
-// a time. The workers report nothing; the walk's order and events do not depend on them.
+// next, in the walk's own order, list them, look up their candidate files and start the walk's
+// first read of each (readahead, no waiting for the data), so that a walk over a cold tree finds
+// them in memory instead of waiting on the disk one request at a time. The workers report
+// nothing; the walk's order and events do not depend on them.
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
@@ -52,7 +53,7 @@ class ReadAhead {
   void entered(const Position& position);
   // Threads started so far (none until reading ahead is needed).
   std::size_t workers() const { return threads_.size(); }
-  // Folders listed ahead of the walk and files read for it so far.
+  // Folders listed ahead of the walk and files whose reading was started for it so far.
   std::size_t foldersListed() const { return foldersListed_; }
   std::size_t filesRead() const { return filesRead_; }
 
@@ -60,8 +61,8 @@ class ReadAhead {
   static std::uint64_t diskReads();
   void activate();  // on the walk's thread
   void work();
-  // Lists the folder, reads its candidates when `readFiles`, and gives its subfolders' names in
-  // walk order.
+  // Lists the folder, starts the reads of its candidates when `readFiles`, and gives its
+  // subfolders' names in walk order.
   struct Scratch;
   void visit(Scratch& s, const Position& position, const std::string& folder, bool readFiles,
              std::vector<std::string>& subfolders);
@@ -83,8 +84,8 @@ class ReadAhead {
   Position walk_;                            // the folder the walk is in
   std::size_t busy_ = 0;                     // workers visiting a folder
   bool stopping_ = false;
-  bool active_ = false;  // written on the walk's thread under mutex_
-  std::atomic<bool> stop_{false};  // read between the reads of a long file
+  bool active_ = false;            // written on the walk's thread under mutex_
+  std::atomic<bool> stop_{false};  // read between two candidates
   std::atomic<std::size_t> foldersListed_{0};
   std::atomic<std::size_t> filesRead_{0};
 

@@ -34,7 +34,8 @@ std::size_t countIn(const char* folder) {
 }
 
 bool waitFor(const std::function<bool()>& done) {
-  for (int i = 0; i < 2000 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  for (int i = 0; i < 2000 && !done(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
   return done();
 }
 
@@ -100,7 +101,7 @@ TEST(ReadAhead, WorkersStayWithinTheLookAheadAndReadOnlyTheWalksCandidates) {
   for (int i = 0; i < 100; ++i) {
     const std::string name = "level" + std::to_string(1000 + i);
     test::writeFile(t / (name + "/" + name + ".inf"), kMarker);
-    test::writeFile(t / (name + "/skip.inf"), kMarker);  // excluded: never read
+    test::writeFile(t / (name + "/skip.inf"), kMarker);    // excluded: never read
     test::writeFile(t / (name + "/" + name + ".w"), "w");  // not a candidate
   }
   RunSnapshot snap;
@@ -117,7 +118,8 @@ TEST(ReadAhead, WorkersStayWithinTheLookAheadAndReadOnlyTheWalksCandidates) {
     EXPECT_TRUE(waitFor([&] { return ahead.foldersListed() >= folders; })) << ahead.foldersListed();
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(ahead.foldersListed(), folders);
-    EXPECT_EQ(ahead.filesRead(), folders - 1) << "one candidate per level, none in the start folder";
+    EXPECT_EQ(ahead.filesRead(), folders - 1)
+        << "one candidate per level, none in the start folder";
   };
   settlesAt(8);
   ahead.entered({0});
@@ -152,11 +154,13 @@ TEST(ReadAhead, AFinishedStoppedOrDestroyedSearchLeavesNoWorkerAndNoHandle) {
       f.setContaining("Torvane");
       f.OnFound = [&](TFindFile* sender, const std::string&, TSearchRec&) {
         busiest = std::max(busiest, countIn("/proc/self/task") - f.Threaded());
-        if (++found == 20 && (mode == StoppedInline || mode == StoppedThreaded)) sender->setAborted(true);
+        if (++found == 20 && (mode == StoppedInline || mode == StoppedThreaded))
+          sender->setAborted(true);
       };
       f.OnComplete = [&](TFindFile*) { complete = true; };
       f.Execute();
-      if (f.Threaded()) ui->pumpUntil([&] { return complete || (mode == Destroyed && found >= 20); });
+      if (f.Threaded())
+        ui->pumpUntil([&] { return complete || (mode == Destroyed && found >= 20); });
     }
     ui->drain();
     if (mode == InMemory)
@@ -166,7 +170,8 @@ TEST(ReadAhead, AFinishedStoppedOrDestroyedSearchLeavesNoWorkerAndNoHandle) {
     EXPECT_EQ(countIn("/proc/self/task"), threads);
     EXPECT_EQ(countIn("/proc/self/fd"), fds);
     EXPECT_EQ(complete, mode != Destroyed);
-    if (mode != Completes && mode != InMemory) EXPECT_LT(found, 150u) << "the walk stopped half-way";
+    if (mode != Completes && mode != InMemory)
+      EXPECT_LT(found, 150u) << "the walk stopped half-way";
   }
 }
 
