@@ -30,7 +30,7 @@ class ReadAhead {
   static constexpr std::size_t kMaxWorkers = 16;
 
   // Folders the walk enters between two looks at the disk reads, before and after they started.
-  static constexpr std::size_t kIdleWindow = 4;
+  static constexpr std::size_t kIdleWindow = 8;
   static constexpr std::size_t kActiveWindow = 16;
   // Looks in a row without a disk read after which the workers rest.
   static constexpr std::size_t kQuietWindows = 4;
