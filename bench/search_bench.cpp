@@ -15,11 +15,14 @@
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: search_bench FOLDER [--mask M] [--text T] [--repeat N] [--list]\n");
+    std::fprintf(stderr, "usage: search_bench FOLDER [--mask M] [--text T] [--repeat N] [--list]\n"
+                         "                    [--read-ahead WORKERS] [--read-ahead-always]\n");
     return 2;
   }
   std::string folder = argv[1], mask = "*.inf", text = "Torvane .INF file structure";
   int repeat = 1;
+  long readAhead = -1;  // the component's default
+  bool always = false;
   bool list = false;
   for (int i = 2; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -27,6 +30,8 @@ int main(int argc, char** argv) {
     else if (arg == "--text" && i + 1 < argc) text = argv[++i];
     else if (arg == "--repeat" && i + 1 < argc) repeat = std::max(1, std::atoi(argv[++i]));
     else if (arg == "--list") list = true;
+    else if (arg == "--read-ahead-always") always = true;
+    else if (arg == "--read-ahead" && i + 1 < argc) readAhead = std::atol(argv[++i]);
     else {
       std::fprintf(stderr, "search_bench: unknown argument %s\n", arg.c_str());
       return 2;
@@ -37,6 +42,8 @@ int main(int argc, char** argv) {
   find.setFilename(mask);
   find.setContaining(text);
   find.setLocation(folder);
+  find.setReadAheadAlways(always);
+  if (readAhead >= 0) find.setReadAheadWorkers(static_cast<std::size_t>(readAhead));
   long found = 0;
   find.OnFound = [&](pitkit::TFindFile*, const std::string& dir, pitkit::TSearchRec& rec) {
     ++found;

@@ -106,6 +106,8 @@ std::unique_ptr<RunSnapshot> TFindFile::takeSnapshot() const {
     } while (!rest.empty() && rest != ";");
   }
   s->Subfolders = subfolders_;
+  s->ReadAheadWorkers = readAheadWorkers_;
+  s->ReadAheadAlways = readAheadAlways_;
   s->ExcludeFiles = excludeFiles_;
   s->CreatedBefore = createdBefore_;
   s->CreatedAfter = createdAfter_;

@@ -1,6 +1,7 @@
 #pragma once
 // TFindFile: a non-visual component that walks folder trees and reports the files whose names
 // match a mask and whose contents hold a text, through OnNewFolder, OnFound and OnComplete.
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -113,6 +114,16 @@ class TFindFile {
   TThreadPriority ThreadPriority() const { return threadPriority_; }
   void setThreadPriority(TThreadPriority value);
 
+  // Threads that list and read the folders the walk will enter next, so that a search of a tree
+  // not yet in memory keeps several disk requests in flight; 0 walks alone. Events and their
+  // order are the same either way. At most 16. They start once the search is seen waiting on the
+  // disk, or at once with ReadAheadAlways (tests and measurements).
+  static constexpr std::size_t kDefaultReadAheadWorkers = 4;
+  std::size_t ReadAheadWorkers() const { return readAheadWorkers_; }
+  void setReadAheadWorkers(std::size_t value) { readAheadWorkers_ = std::min<std::size_t>(value, 16); }
+  bool ReadAheadAlways() const { return readAheadAlways_; }
+  void setReadAheadAlways(bool value) { readAheadAlways_ = value; }
+
   // The hand-over to the user-interface thread used in threaded mode; the process default
   // (setDefaultUiThread) when none is set.
   void setUiThread(std::shared_ptr<IUiThread> uiThread) { uiThread_ = std::move(uiThread); }
@@ -165,6 +176,8 @@ class TFindFile {
   bool ignoreCase_ = true;
   bool threaded_ = false;
   TThreadPriority threadPriority_ = tpNormal;
+  std::size_t readAheadWorkers_ = kDefaultReadAheadWorkers;
+  bool readAheadAlways_ = false;
   std::shared_ptr<IUiThread> uiThread_;
 
   bool busy_ = false;

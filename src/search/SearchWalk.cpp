@@ -14,6 +14,7 @@
 #include "platform/Paths.h"
 #include "platform/UniqueFd.h"
 #include "search/FindFile.h"
+#include "search/ReadAhead.h"
 
 namespace pitkit {
 namespace {
@@ -207,15 +208,29 @@ void SearchWalk::run() {
   TSearchRec rec;
   rec_ = &rec;
   depth_ = 0;
+  // Declared after what the walk reads, so its workers are stopped and joined first, also when a
+  // handler's error leaves the walk.
+  std::optional<ReadAhead> readAhead;
+  if (snap_.ReadAheadWorkers > 0)
+    readAhead.emplace(snap_, snap_.ReadAheadWorkers, ReadAhead::kLookahead,
+                      snap_.ReadAheadAlways ? ReadAhead::Start::AtOnce : ReadAhead::Start::WhenTheWalkWaits);
+  struct Detach {
+    SearchWalk& walk;
+    ~Detach() {
+      walk.readAhead_ = nullptr;
+      walk.content_ = nullptr;
+      walk.rec_ = nullptr;
+    }
+  } detach{*this};
+  readAhead_ = readAhead ? &*readAhead : nullptr;
   std::string folder, mask;
-  for (const std::string& target : snap_.Targets) {
-    splitTarget(target, folder, mask);
+  for (std::size_t i = 0; i < snap_.Targets.size(); ++i) {
+    position_.assign(1, static_cast<std::uint32_t>(i));
+    splitTarget(snap_.Targets[i], folder, mask);
     const NameMask nameMask(mask);
     searchFolder(nullptr, folder, nameMask);
     if (sink_.stopRequested()) break;
   }
-  content_ = nullptr;
-  rec_ = nullptr;
 }
 
 // A folder that is gone, or is no folder any more, held nothing to search; any other failure to
@@ -227,6 +242,7 @@ void SearchWalk::skip(int err) {
 // `folder` ends in the separator. A subfolder is opened by its `name` relative to the current
 // folder of the chain (not through a link); a start folder by its path (links followed).
 void SearchWalk::searchFolder(const char* name, std::string& folder, const NameMask& mask) {
+  if (readAhead_ != nullptr) readAhead_->entered(position_);
   if (!sink_.newFolder(folder)) return;
   if (sink_.stopRequested()) return;
   if (name == nullptr) {
@@ -273,12 +289,15 @@ void SearchWalk::searchFolder(const char* name, std::string& folder, const NameM
     if (e->d_name[0] != '.' && listing.isFolder(e)) entries.push_back(*e);
   std::sort(entries.begin(), entries.end(), byName);
   const std::size_t length = folder.size();
-  for (const FolderEntry& e : entries) {
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const FolderEntry& e = entries[i];
     const int fd = chain_.fd();
     if (fd < 0) return skip(errno);
     listing.useFd(fd);
     folder.append(e.d_name);
     folder.push_back(PathDelim);
+    position_.resize(depth_ + 2);
+    position_[depth_ + 1] = static_cast<std::uint32_t>(i);
     ++depth_;
     searchFolder(e.d_name, folder, mask);
     --depth_;
@@ -287,43 +306,50 @@ void SearchWalk::searchFolder(const char* name, std::string& folder, const NameM
   }
 }
 
-bool SearchWalk::accept(const std::string& folder, FolderListing& listing, const FolderEntry* entry) {
-  TSearchRec& r = *rec_;
-  bool isRegular = false;
-  TWin32FindData& fd = r.FindData;
-  if (!listing.describe(entry, fd, isRegular)) return false;  // vanished since the listing
-
+bool passesFilters(const RunSnapshot& snap, const std::string& folder, const char* name,
+                   const TWin32FindData& fd, std::string& scratch) {
   const std::uint8_t set = attributeSetBits(fd.dwFileAttributes);
-  if (snap_.ExactAttribute ? set != snap_.Attributes : (set != 0 && (set & snap_.Attributes) == 0))
+  if (snap.ExactAttribute ? set != snap.Attributes : (set != 0 && (set & snap.Attributes) == 0))
     return false;
 
   const bool isDir = (fd.dwFileAttributes & faDirectory) != 0;
   // The bounds against the whole size: a file of 4 GiB or more is not judged by its low 32 bits.
   const std::uint64_t size = (static_cast<std::uint64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
   if (!isDir) {
-    if (snap_.SizeMin != 0 && static_cast<std::int64_t>(size) < snap_.SizeMin) return false;
-    if (snap_.SizeMax != 0 && static_cast<std::int64_t>(size) > snap_.SizeMax) return false;
+    if (snap.SizeMin != 0 && static_cast<std::int64_t>(size) < snap.SizeMin) return false;
+    if (snap.SizeMax != 0 && static_cast<std::int64_t>(size) > snap.SizeMax) return false;
   }
 
-  if ((snap_.CreatedBefore != 0 || snap_.CreatedAfter != 0) &&
-      !dateInRange(fileTimeToLocalDateTime(fd.ftCreationTime), snap_.CreatedBefore, snap_.CreatedAfter))
+  if ((snap.CreatedBefore != 0 || snap.CreatedAfter != 0) &&
+      !dateInRange(fileTimeToLocalDateTime(fd.ftCreationTime), snap.CreatedBefore, snap.CreatedAfter))
     return false;
-  if ((snap_.ModifiedBefore != 0 || snap_.ModifiedAfter != 0) &&
-      !dateInRange(fileTimeToLocalDateTime(fd.ftLastWriteTime), snap_.ModifiedBefore, snap_.ModifiedAfter))
+  if ((snap.ModifiedBefore != 0 || snap.ModifiedAfter != 0) &&
+      !dateInRange(fileTimeToLocalDateTime(fd.ftLastWriteTime), snap.ModifiedBefore, snap.ModifiedAfter))
     return false;
-  if ((snap_.AccessedBefore != 0 || snap_.AccessedAfter != 0) &&
-      !dateInRange(fileTimeToLocalDateTime(fd.ftLastAccessTime), snap_.AccessedBefore, snap_.AccessedAfter))
+  if ((snap.AccessedBefore != 0 || snap.AccessedAfter != 0) &&
+      !dateInRange(fileTimeToLocalDateTime(fd.ftLastAccessTime), snap.AccessedBefore, snap.AccessedAfter))
     return false;
 
-  if (!snap_.ExcludeFiles.empty()) {
-    path_.assign(folder).append(entry->d_name);
-    for (const std::string& exclusion : snap_.ExcludeFiles)
-      if (exclusionMatches(path_, exclusion)) return false;
+  if (!snap.ExcludeFiles.empty()) {
+    scratch.assign(folder).append(name);
+    for (const std::string& exclusion : snap.ExcludeFiles)
+      if (exclusionMatches(scratch, exclusion)) return false;
   }
+  return true;
+}
 
+bool SearchWalk::accept(const std::string& folder, FolderListing& listing, const FolderEntry* entry) {
+  TSearchRec& r = *rec_;
+  bool isRegular = false;
+  TWin32FindData& fd = r.FindData;
+  if (!listing.describe(entry, fd, isRegular)) return false;  // vanished since the listing
+  if (!passesFilters(snap_, folder, entry->d_name, fd, path_)) return false;
+
+  const bool isDir = (fd.dwFileAttributes & faDirectory) != 0;
   if (content_ != nullptr && !isDir) {
     // Only regular files are read: a socket, a pipe or a device among the candidates is skipped.
     if (!isRegular) return false;
+    const std::uint64_t size = (static_cast<std::uint64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
     if (!content_->fileContains(listing.fd(), entry->d_name, size)) return false;
   }
 

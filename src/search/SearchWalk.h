@@ -16,6 +16,7 @@
 namespace pitkit {
 
 struct TSearchRec;
+class ReadAhead;
 
 // The set of attribute members as bits in TFileAttribute order (archive, read-only, hidden,
 // system, directory), from the platform attribute bits; other bits are ignored.
@@ -35,6 +36,8 @@ struct RunSnapshot {
   bool HasText = false;  // false: no content test
   bool IgnoreCase = true;
   std::string Text;  // the text to find, cut at its first NUL byte
+  std::size_t ReadAheadWorkers = 0;  // threads reading ahead of the walk; 0: none
+  bool ReadAheadAlways = false;      // read ahead also over a tree already in memory
 };
 
 // A path made absolute against the current folder. When the current folder cannot be named (it
@@ -52,6 +55,11 @@ bool dateInRange(TDateTime t, TDateTime before, TDateTime after);
 // part '*' runs up to the next '.' of the name and never crosses it, '?' stands for one character
 // other than '.', and an empty name part matches any name.
 bool exclusionMatches(const std::string& path, const std::string& mask);
+
+// The acceptance test of an entry short of its contents: attributes, size, dates and exclusions.
+// `scratch` is reused for the exclusion path.
+bool passesFilters(const RunSnapshot& snap, const std::string& folder, const char* name,
+                   const TWin32FindData& fd, std::string& scratch);
 
 // Looks for a byte text in files. Letters a to z fold onto A to Z when case is ignored, nothing
 // else; a NUL byte in a file never matches. The text is found wherever it lies, also across the
@@ -98,7 +106,8 @@ class WalkSink {
 // name order, letter case ignored), names beginning with "." are neither reported nor entered,
 // linked folders are not entered. A folder that cannot be opened is passed over and counted; the
 // walk goes on with the rest. Open folders stay within a fixed budget at any depth. Errors are
-// not caught here.
+// not caught here. With ReadAheadWorkers set, worker threads list and read the folders it will
+// enter next, so that it finds them in memory; what it reports does not change.
 class SearchWalk {
  public:
   SearchWalk(const RunSnapshot& snapshot, WalkSink& sink);
@@ -127,6 +136,8 @@ class SearchWalk {
   ContentMatcher* content_ = nullptr;
   TSearchRec* rec_ = nullptr;  // one record reused for every entry
   std::string path_;           // scratch for exclusion paths
+  ReadAhead* readAhead_ = nullptr;
+  std::vector<std::uint32_t> position_;  // the current folder's place in the walk order
 };
 
 }  // namespace pitkit
