@@ -17,8 +17,9 @@ using RemovalFilter = std::function<bool(std::string_view relativePath, const st
 
 // Removes the folder `folder` with everything in it, permanently and without questions; read-only
 // files and folders of the user go too. A symbolic link is removed, never followed, and another
-// file system mounted inside is never entered, so nothing outside the tree is touched. The whole
-// tree is checked first (checkFolderRemovable), so a folder that cannot go whole is left whole.
+// file system mounted inside is never entered, so nothing outside the tree is touched. The tree's
+// folders are checked first as checkFolderRemovable checks them (files only as they go), so a
+// mount inside, a flagged folder or another user's folder leaves the whole tree as it was.
 // With `mayRemove`, entries it refuses are kept, and so are the folders above them; the error then
 // names the first entry kept. Raises EOSError with the system's text and the path on failure (what
 // could be removed is removed).
