@@ -18,7 +18,11 @@
 #include <optional>
 #include <set>
 
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+
 #include "organizers/FolderTransfer.h"
+#include "support/ChildProcess.h"
 #include "support/TempDir.h"
 
 namespace pitkit {
@@ -169,6 +173,43 @@ TEST(CopyRecord, TellsTheCopiedAndUnchangedEntriesFromAllOthers) {
   EXPECT_EQ(record.firstChange(t.level), "models") << "its names are back, but it was changed";
   writeFile(t.level + "/models/deep/tex.bmp", std::string(3000, 't'));
   EXPECT_FALSE(record.unchanged("models/deep/tex.bmp", statOf(t.level + "/models/deep/tex.bmp")));
+}
+
+TEST(MoveAcross, WhatCannotBeRemovedRefusesTheMoveAndTheOwnersReadOnlyFoldersGo) {
+  Across t;
+  if (!t.shm) GTEST_SKIP() << "no second file system on this machine";
+  const Names levelNames = namesIn(t.level);
+
+  // An immutable file: refused before anything is copied, with the file named.
+  {
+    const std::string stuck = t.level + "/models/mesh.m";
+    const int fd = ::open(stuck.c_str(), O_RDONLY | O_CLOEXEC);
+    int flags = 0;
+    const bool flagged = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 &&
+                         (flags |= FS_IMMUTABLE_FL, ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0);
+    if (flagged) {
+      EXPECT_EQ(moveError(t.level, t.other("un_levels/full")),
+                "Cannot delete " + stuck + " (it is marked immutable): Operation not permitted");
+      flags &= ~FS_IMMUTABLE_FL;
+      EXPECT_EQ(::ioctl(fd, FS_IOC_SETFLAGS, &flags), 0);
+      EXPECT_EQ(namesIn(t.level), levelNames);
+      EXPECT_TRUE(namesIn(t.shm->path()).empty()) << "a copy or its parents were made";
+    } else {
+      std::cout << "[ SKIPPED  ] immutable file: no such flag here\n";
+    }
+    if (fd >= 0) ::close(fd);
+  }
+
+  // The owner, an ordinary user, moves a level whose read-only folders hold folders.
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to switch to another user";
+  ASSERT_EQ(test::giveTreeTo(t.disk.path(), test::kNobody), "");
+  ASSERT_EQ(test::giveTreeTo(t.shm->path(), test::kNobody), "");
+  for (const std::string sub : {"/models/deep", "/models", ""}) ASSERT_EQ(::chmod((t.level + sub).c_str(), 0555), 0);
+  const test::ChildOutcome child = test::runInChild(
+      test::asUnprivilegedUser(), [&] { return moveError(t.level, t.other("un_levels/full")); });
+  EXPECT_TRUE(child.exited && child.exitCode == 0) << child;
+  EXPECT_FALSE(fs::exists(t.level));
+  EXPECT_EQ(readFile(t.other("un_levels/full/models/deep/tex.bmp")), std::string(3000, 't'));
 }
 
 TEST(MoveAcross, FilesLinkedToEachOtherStayLinked) {
