@@ -74,8 +74,12 @@ std::string uninstalledLevelCaption(const GameDirectory& game, const std::string
 
 }  // namespace
 
-LevelDetails::LevelDetails(QWidget* window, Ui::TabSheet2& controls, GameDirectory& gameDirectory)
-    : u_(controls), game_(gameDirectory) {
+LevelDetails::LevelDetails(QWidget* window, Ui::TabSheet2& controls, GameDirectory& gameDirectory,
+                           LevelSelection& selection)
+    : SelectedLevelFolder(selection.SelectedLevelFolder),
+      SelectedLevelInfoFile(selection.SelectedLevelInfoFile),
+      u_(controls),
+      game_(gameDirectory) {
   u_.Image2->setPixmap(defaultPreview());
   QObject::connect(u_.viewreadme, &QPushButton::clicked, window, guarded(window, [this] { viewreadmeClick(); }));
   QObject::connect(u_.inffile1, &QPushButton::clicked, window, guarded(window, [this] { inffile1Click(); }));

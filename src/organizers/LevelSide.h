@@ -8,14 +8,20 @@
 
 namespace pitkit {
 
+// The level whose readme and info file the viewer buttons open, kept by the owner of the page.
+struct LevelSelection {
+  std::string SelectedLevelFolder;
+  std::string SelectedLevelInfoFile;
+};
+
 // Shows a selected level and opens its readme and info file.
 class LevelDetails : public OrganizerDetails {
  public:
-  LevelDetails(QWidget* window, Ui::TabSheet2& controls, GameDirectory& gameDirectory);
+  LevelDetails(QWidget* window, Ui::TabSheet2& controls, GameDirectory& gameDirectory, LevelSelection& selection);
 
-  // The level whose readme and info file the viewer buttons open.
-  std::string SelectedLevelFolder;
-  std::string SelectedLevelInfoFile;
+  // The fields of the selection given.
+  std::string& SelectedLevelFolder;
+  std::string& SelectedLevelInfoFile;
 
   void withdraw() override;
   void show(const std::string& caption, const std::string& infoFile, bool uninstalled) override;

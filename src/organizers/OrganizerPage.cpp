@@ -55,8 +55,15 @@ void applyOrganizerLook(const OrganizerSide& side) {
 }  // namespace
 
 OrganizerPage::OrganizerPage(QWidget* window, QStatusBar* statusBar, GameDirectory& gameDirectory,
-                             OrganizerSide side)
-    : window_(window), statusBar_(statusBar), game_(gameDirectory), side_(std::move(side)) {
+                             OrganizerSide side, OrganizerPaths& paths)
+    : UninstallFrom(paths.UninstallFrom),
+      UninstallTo(paths.UninstallTo),
+      InstallFrom(paths.InstallFrom),
+      InstallTo(paths.InstallTo),
+      window_(window),
+      statusBar_(statusBar),
+      game_(gameDirectory),
+      side_(std::move(side)) {
   for (TFindFile* search : {&side_.installedSearch, &side_.uninstalledSearch}) {
     search->setFilename(side_.fileMask);
     search->setContaining(side_.marker);

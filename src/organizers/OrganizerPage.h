@@ -14,18 +14,28 @@ namespace pitkit {
 
 struct TSearchRec;
 
-// The work of one organizer page; the main window's handlers forward to it.
-class OrganizerPage {
- public:
-  // `window` owns the dialogs and shows the errors; `statusBar` shows the folder being searched.
-  OrganizerPage(QWidget* window, QStatusBar* statusBar, GameDirectory& gameDirectory, OrganizerSide side);
-
-  // The paths of the item last selected in each list: source and destination of Uninstall (and
-  // of Delete on the installed side), of Install (and of Delete on the uninstalled side).
+// The paths of the item last selected in each list: source and destination of Uninstall (and of
+// Delete on the installed side), of Install (and of Delete on the uninstalled side). The owner
+// keeps them, so they can be read before the page's controls are made.
+struct OrganizerPaths {
   std::string UninstallFrom;
   std::string UninstallTo;
   std::string InstallFrom;
   std::string InstallTo;
+};
+
+// The work of one organizer page; the main window's handlers forward to it.
+class OrganizerPage {
+ public:
+  // `window` owns the dialogs and shows the errors; `statusBar` shows the folder being searched.
+  OrganizerPage(QWidget* window, QStatusBar* statusBar, GameDirectory& gameDirectory, OrganizerSide side,
+                OrganizerPaths& paths);
+
+  // The fields of the paths given.
+  std::string& UninstallFrom;
+  std::string& UninstallTo;
+  std::string& InstallFrom;
+  std::string& InstallTo;
 
   // Go: empties both lists and fills them again from the two searches.
   void go();

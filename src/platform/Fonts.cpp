@@ -3,11 +3,9 @@
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QHash>
-#include <QPointer>
 #include <QtMath>
 #include <QStringList>
 #include <QWidget>
-#include <vector>
 
 namespace pitkit {
 
@@ -76,45 +74,10 @@ int narrowingStretch(const QString& resolved, int pixelSize, bool bold, bool ita
   return stretch;
 }
 
-// A font asked for while fonts are held back.
-struct HeldBackFont {
-  QPointer<QWidget> widget;
-  QString family;
-  int pixelSize;
-  bool bold;
-  bool italic;
-};
-
-struct HeldBackFonts {
-  bool holding = false;
-  std::vector<HeldBackFont> fonts;
-};
-
-// Fonts are set on the GUI thread only.
-HeldBackFonts& heldBackFonts() {
-  static HeldBackFonts held;
-  return held;
-}
-
 }  // namespace
 
 void setNamedFont(QWidget* widget, const QString& family, int pixelSize, bool bold, bool italic) {
-  HeldBackFonts& held = heldBackFonts();
-  if (held.holding)
-    held.fonts.push_back({widget, family, pixelSize, bold, italic});
-  else
-    widget->setFont(namedFont(family, pixelSize, bold, italic));
-}
-
-void holdBackFonts() { heldBackFonts().holding = true; }
-
-void setHeldBackFonts() {
-  HeldBackFonts& held = heldBackFonts();
-  held.holding = false;
-  const std::vector<HeldBackFont> fonts = std::move(held.fonts);
-  held.fonts.clear();
-  for (const HeldBackFont& f : fonts)
-    if (f.widget != nullptr) f.widget->setFont(namedFont(f.family, f.pixelSize, f.bold, f.italic));
+  widget->setFont(namedFont(family, pixelSize, bold, italic));
 }
 
 void registerFontFallbacks() {

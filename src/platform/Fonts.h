@@ -16,15 +16,8 @@ void registerFontFallbacks();
 // The font `family` with a character height of `pixelSize` pixels.
 QFont namedFont(const QString& family, int pixelSize, bool bold = false, bool italic = false);
 
-// Sets `widget`'s font to namedFont(family, pixelSize, bold, italic). While fonts are held back,
-// the font is only noted and set by setHeldBackFonts(): measuring a stand-in font's width is a
-// large part of the start-up, and controls that are not on screen yet can wait for it.
+// Sets `widget`'s font to namedFont(family, pixelSize, bold, italic).
 void setNamedFont(QWidget* widget, const QString& family, int pixelSize, bool bold = false, bool italic = false);
-// From now on setNamedFont notes the fonts instead of setting them, until setHeldBackFonts().
-void holdBackFonts();
-// Sets every font noted since holdBackFonts() (of controls still alive), in the order they were
-// asked for, and stops holding fonts back.
-void setHeldBackFonts();
 
 // Sets one colour role of one control's palette.
 void setColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour);

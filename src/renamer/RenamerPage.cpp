@@ -43,8 +43,9 @@ void showStatus(Ui::TabSheet1& r, const QString& text) {
 
 }  // namespace
 
-RenamerPage::RenamerPage(QWidget* window, Ui::TabSheet1& controls, GameDirectory& gameDirectory)
-    : r_(controls), game_(gameDirectory) {
+RenamerPage::RenamerPage(QWidget* window, Ui::TabSheet1& controls, GameDirectory& gameDirectory,
+                         RenamerPaths& paths)
+    : OldLevelPath(paths.OldLevelPath), NewLevelPath(paths.NewLevelPath), r_(controls), game_(gameDirectory) {
   setUpControls(window);
   game_.listen([this](const std::string& folder) { followGameFolder(folder); });
 }

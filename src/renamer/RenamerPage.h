@@ -13,16 +13,22 @@ class GameDirectory;
 class TForm3;
 class TForm5;
 
+// The level folder to rename and its new path, kept by the owner of the page.
+struct RenamerPaths {
+  std::string OldLevelPath;
+  std::string NewLevelPath;
+};
+
 // The work of the renamer page; the main window's handlers forward to it.
 class RenamerPage {
  public:
-  RenamerPage(QWidget* window, Ui::TabSheet1& controls, GameDirectory& gameDirectory);
+  RenamerPage(QWidget* window, Ui::TabSheet1& controls, GameDirectory& gameDirectory, RenamerPaths& paths);
   // The info-file editor and the delete confirmation, made after the page.
   void setEditors(TForm3* form3, TForm5* form5);
 
-  // The level folder to rename and its new path.
-  std::string OldLevelPath;
-  std::string NewLevelPath;
+  // The fields of the paths given.
+  std::string& OldLevelPath;
+  std::string& NewLevelPath;
 
   // The info file of the renamed level, as the editor's rename-save writes it.
   std::string renamedInfoFile() const;

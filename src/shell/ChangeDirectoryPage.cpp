@@ -16,8 +16,8 @@
 namespace pitkit {
 
 ChangeDirectoryPage::ChangeDirectoryPage(QWidget* window, Ui::TabSheet6& controls,
-                                         GameDirectory& gameDirectory)
-    : c_(controls), gameDirectory_(gameDirectory) {
+                                         GameDirectory& gameDirectory, std::string& presetFolder)
+    : PresetFolder(presetFolder), c_(controls), gameDirectory_(gameDirectory) {
   setUpLook();
   c_.DriveComboBox1->setDirList(c_.DirectoryListBox1);
   QObject::connect(c_.DirectoryListBox1, &TDirectoryListBox::directoryChanged, window,

@@ -14,10 +14,12 @@ class GameDirectory;
 // Owns the folder choice: a change of the folder list becomes a change of the game folder.
 class ChangeDirectoryPage {
  public:
-  ChangeDirectoryPage(QWidget* window, Ui::TabSheet6& controls, GameDirectory& gameDirectory);
+  // `presetFolder` is kept by the owner of the page.
+  ChangeDirectoryPage(QWidget* window, Ui::TabSheet6& controls, GameDirectory& gameDirectory,
+                      std::string& presetFolder);
 
   // The folder that holds the preset file; set by loadPreset.
-  std::string PresetFolder;
+  std::string& PresetFolder;
 
   // The folder list opened another folder: every page follows it.
   void DirectoryListBox1Change();

@@ -46,14 +46,12 @@ QImage decodeRenamerLogo() {
   return readPicture(QStringLiteral(":/images/logo-banner.png"), kRenamerLogoBox, screenRatio());
 }
 
-std::future<MainWindowPictures> decodeMainWindowPictures(bool withRenamerLogo) {
+std::future<CoverPictures> decodeCoverPictures() {
   const qreal ratio = screenRatio();
-  auto decode = [ratio, withRenamerLogo] {
-    MainWindowPictures pictures;
+  auto decode = [ratio] {
+    CoverPictures pictures;
     pictures.toolChest = readPicture(QStringLiteral(":/images/toolchest.png"), kToolChestBox, ratio);
     pictures.spanners = readPicture(QStringLiteral(":/images/spanners.png"), kSpannersBox, ratio);
-    if (withRenamerLogo)
-      pictures.renamerLogo = readPicture(QStringLiteral(":/images/logo-banner.png"), kRenamerLogoBox, ratio);
     pictures.coverLogo = readPicture(QStringLiteral(":/images/logo-banner.png"), kCoverLogoBox, ratio);
     return pictures;
   };

@@ -1,6 +1,6 @@
 #pragma once
-// The main window's pictures (logo banners and cover photographs), decoded on a worker thread
-// while the window's controls are being built, each at the size of the box that shows it.
+// The main window's pictures (logo banners and cover photographs), each decoded at the size of
+// the box that shows it; the cover page's on a worker thread while the window's frame is built.
 #include <QImage>
 #include <QPixmap>
 #include <QSize>
@@ -8,8 +8,7 @@
 
 namespace pitkit {
 
-struct MainWindowPictures {
-  QImage renamerLogo;  // "Level Renamer" Image1
+struct CoverPictures {
   QImage toolChest;    // "Cover Display" Image4
   QImage spanners;     // "Cover Display" Image5
   QImage coverLogo;    // "Cover Display" Image6
@@ -22,9 +21,8 @@ inline constexpr QSize kSpannersBox{145, 145};
 inline constexpr QSize kCoverLogoBox{305, 73};
 
 // Starts decoding; where no thread can be started the decoding runs when the result is asked for.
-// Without `withRenamerLogo` the renamer's logo is left null; decodeRenamerLogo() (GUI thread)
-// makes it later.
-std::future<MainWindowPictures> decodeMainWindowPictures(bool withRenamerLogo = true);
+std::future<CoverPictures> decodeCoverPictures();
+// "Level Renamer" Image1.
 QImage decodeRenamerLogo();
 
 // A picture from the resources shown at its own size: on a scaled screen the one drawn at twice

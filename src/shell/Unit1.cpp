@@ -12,6 +12,7 @@
 #include <QProxyStyle>
 #include <QStatusBar>
 #include <QTabBar>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include "platform/DirectoryListBox.h"
@@ -58,16 +59,36 @@ class FixedTabHeightStyle : public QProxyStyle {
 
 }  // namespace
 
-TForm1::LayoutLoader::LayoutLoader(TForm1& form, StartUp startUp) {
-  // The fonts of the hidden pages wait until the window is on screen.
-  if (startUp == StartUp::FirstPageFirst) holdBackFonts();
-  form.loadLayout(startUp == StartUp::Whole);
+// The working state is bound first: it lives as long as the window, its pages come later.
+TForm1::TForm1(QWidget* parent, StartUp startUp)
+    : QMainWindow(parent),
+      GameDirectory(gameDirectory_.text()),
+      PresetFolder(presetFolder_),
+      OldLevelPath(renamerPaths_.OldLevelPath),
+      NewLevelPath(renamerPaths_.NewLevelPath),
+      LevelUninstallFrom(levelPaths_.UninstallFrom),
+      LevelUninstallTo(levelPaths_.UninstallTo),
+      LevelInstallFrom(levelPaths_.InstallFrom),
+      LevelInstallTo(levelPaths_.InstallTo),
+      SelectedLevelFolder(levelSelection_.SelectedLevelFolder),
+      SelectedLevelInfoFile(levelSelection_.SelectedLevelInfoFile),
+      CarUninstallFrom(carPaths_.UninstallFrom),
+      CarUninstallTo(carPaths_.UninstallTo),
+      CarInstallFrom(carPaths_.InstallFrom),
+      CarInstallTo(carPaths_.InstallTo) {
+  loadFirstPage();
+  if (startUp == StartUp::Whole)
+    finishStartUp();
+  else
+    runAfterFirstPaint(this, [this] { finishStartUp(); });
 }
 
-void TForm1::loadLayout(bool withRenamerLogo) {
+TForm1::~TForm1() = default;
+
+void TForm1::loadFirstPage() {
   initPitkitResources();
   // The pictures decode on a worker while the controls are built.
-  pictures_ = decodeMainWindowPictures(withRenamerLogo);
+  std::future<CoverPictures> pictures = decodeCoverPictures();
   // Button-face background and the default font, set before any control is built so that every
   // control inherits them (a font changed later is measured twice); the tab control and its
   // pages are bold.
@@ -76,71 +97,31 @@ void TForm1::loadLayout(bool withRenamerLogo) {
   setFont(namedFont(QStringLiteral("MS Sans Serif"), 11));
   ui.setupUi(this);
   ui.PageControl1->setFont(namedFont(QStringLiteral("MS Sans Serif"), 11, true));
-  changeDirectoryUi.setupUi(ui.TabSheet6);
-  renamerUi.setupUi(ui.TabSheet1);
-  levelOrganizerUi.setupUi(ui.TabSheet2);
-  carOrganizerUi.setupUi(ui.TabSheet3);
-  programInfoUi.setupUi(ui.TabSheet4);
   coverDisplayUi.setupUi(ui.TabSheet5);
-}
-
-// The pages are made in the order they follow a new game folder: the folder lists, the level
-// and car lists, then the renamer.
-TForm1::TForm1(QWidget* parent, StartUp startUp)
-    : QMainWindow(parent),
-      layoutLoader_(*this, startUp),
-      changeDirectoryPage_(this, changeDirectoryUi, gameDirectory_),
-      levelDetails_(this, levelOrganizerUi, gameDirectory_),
-      carDetails_(carOrganizerUi, ui.Image10, gameDirectory_),
-      levelPage_(this, ui.StatusBar1, gameDirectory_, levelSide(levelOrganizerUi, FindFile, FindFile2, levelDetails_)),
-      carPage_(this, ui.StatusBar1, gameDirectory_, carSide(carOrganizerUi, FindFile3, FindFile4, carDetails_)),
-      renamerPage_(this, renamerUi, gameDirectory_),
-      GameDirectory(gameDirectory_.text()),
-      PresetFolder(changeDirectoryPage_.PresetFolder),
-      OldLevelPath(renamerPage_.OldLevelPath),
-      NewLevelPath(renamerPage_.NewLevelPath),
-      LevelUninstallFrom(levelPage_.UninstallFrom),
-      LevelUninstallTo(levelPage_.UninstallTo),
-      LevelInstallFrom(levelPage_.InstallFrom),
-      LevelInstallTo(levelPage_.InstallTo),
-      SelectedLevelFolder(levelDetails_.SelectedLevelFolder),
-      SelectedLevelInfoFile(levelDetails_.SelectedLevelInfoFile),
-      CarUninstallFrom(carPage_.UninstallFrom),
-      CarUninstallTo(carPage_.UninstallTo),
-      CarInstallFrom(carPage_.InstallFrom),
-      CarInstallTo(carPage_.InstallTo) {
   setUpFrame();
-  arrangeLevelPage(levelOrganizerUi);
-  // The stock picture of the car page, sharp on a scaled screen too.
-  ui.Image10->setPixmap(screenPixmap(QStringLiteral(":/images/noavail.png")));
-  arrangeCarPage(carOrganizerUi, ui.Image10, this);
 
-  const MainWindowPictures decoded = pictures_.get();
-  if (!decoded.renamerLogo.isNull()) renamerUi.Image1->setPixmap(QPixmap::fromImage(decoded.renamerLogo));
-  coverDisplayUi.Image4->setPixmap(QPixmap::fromImage(decoded.toolChest));
-  coverDisplayUi.Image5->setPixmap(QPixmap::fromImage(decoded.spanners));
-  coverDisplayUi.Image6->setPixmap(QPixmap::fromImage(decoded.coverLogo));
-
-  runGuarded(this, [this] { FormCreate(); });
-
-  setUpKeyboard();
+  // "Cover Display": the names in large red letters stepping down the page, and the pictures.
+  auto& c = coverDisplayUi;
+  for (QLabel* label : {c.Label22, c.Label24, c.Label23}) {
+    label->setFont(namedFont(QStringLiteral("Scratch"), 48, true, true));
+    setColour(label, QPalette::WindowText, Qt::red);
+  }
+  const CoverPictures decoded = pictures.get();
+  c.Image4->setPixmap(QPixmap::fromImage(decoded.toolChest));
+  c.Image5->setPixmap(QPixmap::fromImage(decoded.spanners));
+  c.Image6->setPixmap(QPixmap::fromImage(decoded.coverLogo));
   keepColoursReadable(this);
-  if (startUp == StartUp::Whole)
-    finishStartUp();
-  else
-    runAfterFirstPaint(this, [this] { finishStartUp(); });
 }
 
 void TForm1::finishStartUp() {
   if (startUpFinished_) return;
   startUpFinished_ = true;
-  setHeldBackFonts();
-  if (renamerUi.Image1->pixmap().isNull()) renamerUi.Image1->setPixmap(QPixmap::fromImage(decodeRenamerLogo()));
+  loadOtherPages();
   Form2 = new TForm2(this);
-  Form3 = new TForm3(this, renamerUi.FileListBox1, [this] { return renamerPage_.renamedInfoFile(); });
+  Form3 = new TForm3(this, renamerUi.FileListBox1, [this] { return renamerPage_->renamedInfoFile(); });
   Form5 = new TForm5(this, renamerUi.FileListBox1);
   Form6 = new TForm6(this);
-  renamerPage_.setEditors(Form3, Form5);
+  renamerPage_->setEditors(Form3, Form5);
   // The secondary windows were not there when the main window's colours were checked.
   for (QWidget* form : std::initializer_list<QWidget*>{Form2, Form3, Form5, Form6}) {
     keepColoursReadable(form);
@@ -148,9 +129,54 @@ void TForm1::finishStartUp() {
   }
 }
 
-TForm1::~TForm1() {
-  // A window closed before its start-up finished must not leave later fonts held back.
-  if (!startUpFinished_) setHeldBackFonts();
+void TForm1::loadOtherPages() {
+  changeDirectoryUi.setupUi(ui.TabSheet6);
+  renamerUi.setupUi(ui.TabSheet1);
+  levelOrganizerUi.setupUi(ui.TabSheet2);
+  carOrganizerUi.setupUi(ui.TabSheet3);
+  programInfoUi.setupUi(ui.TabSheet4);
+  makePages();
+  setUpOtherPagesLook();
+  runGuarded(this, [this] { FormCreate(); });
+  setUpKeyboard();
+  for (QWidget* page : {ui.TabSheet6, ui.TabSheet1, ui.TabSheet2, ui.TabSheet3, ui.TabSheet4})
+    keepColoursReadable(page);
+  // A window already on screen measured its smallest size without these pages.
+  if (minimumSizeSet_) measureMinimumSoon();
+}
+
+// The pages are made in the order they follow a new game folder: the folder lists, the level
+// and car lists, then the renamer.
+void TForm1::makePages() {
+  changeDirectoryPage_.emplace(this, changeDirectoryUi, gameDirectory_, presetFolder_);
+  levelDetails_.emplace(this, levelOrganizerUi, gameDirectory_, levelSelection_);
+  carDetails_.emplace(carOrganizerUi, ui.Image10, gameDirectory_);
+  levelPage_.emplace(this, ui.StatusBar1, gameDirectory_, levelSide(levelOrganizerUi, FindFile, FindFile2, *levelDetails_),
+                     levelPaths_);
+  carPage_.emplace(this, ui.StatusBar1, gameDirectory_, carSide(carOrganizerUi, FindFile3, FindFile4, *carDetails_),
+                   carPaths_);
+  renamerPage_.emplace(this, renamerUi, gameDirectory_, renamerPaths_);
+}
+
+ChangeDirectoryPage& TForm1::changeDirectoryPage() {
+  finishStartUp();
+  return *changeDirectoryPage_;
+}
+RenamerPage& TForm1::renamerPage() {
+  finishStartUp();
+  return *renamerPage_;
+}
+OrganizerPage& TForm1::levelPage() {
+  finishStartUp();
+  return *levelPage_;
+}
+OrganizerPage& TForm1::carPage() {
+  finishStartUp();
+  return *carPage_;
+}
+LevelDetails& TForm1::levelDetails() {
+  finishStartUp();
+  return *levelDetails_;
 }
 
 void TForm1::setUpFrame() {
@@ -175,7 +201,9 @@ void TForm1::setUpFrame() {
   connect(ui.FindGames1, &QAction::triggered, this, guarded(this, [this] { FindGames1Click(); }));
   connect(ui.Help2, &QAction::triggered, this, guarded(this, [this] { Help2Click(); }));
   connect(ui.LevelOrganizer1, &QAction::triggered, this, guarded(this, [this] { LevelOrganizer1Click(); }));
+}
 
+void TForm1::setUpOtherPagesLook() {
   // EXIT on the renamer page and Exit on both organizer pages.
   for (QPushButton* exitButton : {renamerUi.Button1, levelOrganizerUi.Button2, carOrganizerUi.Button3})
     connect(exitButton, &QPushButton::clicked, this, guarded(this, [this] { Button1Click(); }));
@@ -183,11 +211,13 @@ void TForm1::setUpFrame() {
   exitFont.setBold(true);
   renamerUi.Button1->setFont(exitFont);
   renamerUi.Button1->setCursor(Qt::PointingHandCursor);
+  renamerUi.Image1->setPixmap(QPixmap::fromImage(decodeRenamerLogo()));
 
-  setUpInfoPages();
-}
+  arrangeLevelPage(levelOrganizerUi);
+  // The stock picture of the car page, sharp on a scaled screen too.
+  ui.Image10->setPixmap(screenPixmap(QStringLiteral(":/images/noavail.png")));
+  arrangeCarPage(carOrganizerUi, ui.Image10, this);
 
-void TForm1::setUpInfoPages() {
   // "Program Info": two editable texts on the button face, bold.
   auto& p = programInfoUi;
   QFont bold = namedFont(QStringLiteral("MS Sans Serif"), 11, true);
@@ -202,14 +232,6 @@ void TForm1::setUpInfoPages() {
   ui.TabSheet4->installEventFilter(this);
   setNamedFont(p.Label21, QStringLiteral("MS Sans Serif"), 13, true);
   setColour(p.Label21, QPalette::WindowText, Qt::red);
-
-  // "Cover Display": the names in large red letters stepping down the page (the pictures are set
-  // by the constructor).
-  auto& c = coverDisplayUi;
-  for (QLabel* label : {c.Label22, c.Label24, c.Label23}) {
-    label->setFont(namedFont(QStringLiteral("Scratch"), 48, true, true));
-    setColour(label, QPalette::WindowText, Qt::red);
-  }
 }
 
 void TForm1::FormCreate() {
@@ -223,9 +245,10 @@ void TForm1::FormCreate() {
 
 void TForm1::FormClose() {
   GameDirectory.clear();
-  renamerPage_.forget();
-  levelPage_.forget();
-  carPage_.forget();
+  if (!startUpFinished_) return;
+  renamerPage_->forget();
+  levelPage_->forget();
+  carPage_->forget();
 }
 
 void TForm1::FindGames1Click() {
@@ -281,7 +304,13 @@ void TForm1::setMinimumToWholePages() {
   const QSize windowFrame = size() - ui.centralwidget->size();
   // The layout's own size is the largest minimum: a picture there may reach past its page's edge.
   setMinimumSize((needed + pageFrame + QSize(kPageRightGap, kPageTop + kPageBottomGap) + windowFrame).boundedTo(size()));
+}
+
+// Measured once the events of the show or of the new pages are handled: until then the page
+// control has not placed its pages, and its frame would count too large.
+void TForm1::measureMinimumSoon() {
   minimumSizeSet_ = true;
+  QTimer::singleShot(0, this, [this] { setMinimumToWholePages(); });
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
@@ -292,7 +321,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     ui.Bevel7->setGeometry(0, 0, area.width(), 2);
     ui.PageControl1->setGeometry(0, kPageTop, qMax(0, area.width() - kPageRightGap),
                                  qMax(0, area.height() - kPageTop - kPageBottomGap));
-    if (!minimumSizeSet_ && isVisible()) setMinimumToWholePages();
+    if (!minimumSizeSet_ && isVisible()) measureMinimumSoon();
   }
   return QMainWindow::eventFilter(watched, event);
 }

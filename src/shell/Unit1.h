@@ -4,6 +4,7 @@
 // follow the game folder through one GameDirectory.
 #include <QMainWindow>
 #include <future>
+#include <optional>
 #include <string>
 
 #include "organizers/CarSide.h"
@@ -34,24 +35,26 @@ class TForm1 : public QMainWindow {
   Q_OBJECT
  public:
   // How much of the start-up the constructor does. Whole: everything below. FirstPageFirst (the
-  // program's own start): only what the first page shows is finished before the window is shown;
-  // the fonts of the other pages, the renamer's logo and the secondary windows follow once the
-  // window has been painted, or before the first input, whichever comes first (finishStartUp).
+  // program's own start): only the frame and the first page ("Cover Display") are made before the
+  // window is shown; the other pages, FormCreate and the secondary windows follow once the window
+  // has been painted, or before the first input, whichever comes first (finishStartUp).
   enum class StartUp { Whole, FirstPageFirst };
 
-  // Loads the layout, makes the pages and runs FormCreate; then creates the secondary windows
-  // TForm2, TForm3, TForm5 and TForm6 in that order.
+  // Loads the frame and the first page; then (finishStartUp) the other pages, makes the pages'
+  // work and runs FormCreate, and creates the secondary windows TForm2, TForm3, TForm5 and TForm6
+  // in that order.
   explicit TForm1(QWidget* parent = nullptr, StartUp startUp = StartUp::Whole);
   ~TForm1() override;
 
-  // The window layout: the frame and one part per tab page.
-  Ui::Form1 ui;
-  Ui::TabSheet6 changeDirectoryUi;
-  Ui::TabSheet1 renamerUi;
-  Ui::TabSheet2 levelOrganizerUi;
-  Ui::TabSheet3 carOrganizerUi;
-  Ui::TabSheet4 programInfoUi;
-  Ui::TabSheet5 coverDisplayUi;
+  // The window layout: the frame and one part per tab page. The controls of a part not made yet
+  // (see StartUp) are null.
+  Ui::Form1 ui{};
+  Ui::TabSheet6 changeDirectoryUi{};
+  Ui::TabSheet1 renamerUi{};
+  Ui::TabSheet2 levelOrganizerUi{};
+  Ui::TabSheet3 carOrganizerUi{};
+  Ui::TabSheet4 programInfoUi{};
+  Ui::TabSheet5 coverDisplayUi{};
 
   // The secondary windows, created at start-up and living until the end.
   TForm2* Form2 = nullptr;
@@ -66,19 +69,26 @@ class TForm1 : public QMainWindow {
   TFindFile FindFile4;
 
  private:
-  // The pictures decode while the layout loads; the layout is loaded before any page is made.
-  std::future<MainWindowPictures> pictures_;
-  struct LayoutLoader {
-    LayoutLoader(TForm1& form, StartUp startUp);
-  } layoutLoader_;
-
   pitkit::GameDirectory gameDirectory_;
-  ChangeDirectoryPage changeDirectoryPage_;
-  LevelDetails levelDetails_;
-  CarDetails carDetails_;
-  OrganizerPage levelPage_;
-  OrganizerPage carPage_;
-  RenamerPage renamerPage_;
+  // The working state, kept here: the pages that use it are made after the first paint.
+  std::string presetFolder_;
+  RenamerPaths renamerPaths_;
+  OrganizerPaths levelPaths_;
+  OrganizerPaths carPaths_;
+  LevelSelection levelSelection_;
+  // The pages' work, made with their controls.
+  std::optional<ChangeDirectoryPage> changeDirectoryPage_;
+  std::optional<LevelDetails> levelDetails_;
+  std::optional<CarDetails> carDetails_;
+  std::optional<OrganizerPage> levelPage_;
+  std::optional<OrganizerPage> carPage_;
+  std::optional<RenamerPage> renamerPage_;
+  // Each finishes the start-up first, so a handler called early finds its page.
+  ChangeDirectoryPage& changeDirectoryPage();
+  RenamerPage& renamerPage();
+  OrganizerPage& levelPage();
+  OrganizerPage& carPage();
+  LevelDetails& levelDetails();
 
  public:
   // The working state, by its names; each text belongs to the page that uses it.
@@ -113,71 +123,76 @@ class TForm1 : public QMainWindow {
   void FindGames1Click();
   void Help2Click();
   void LevelOrganizer1Click();
-  void DirectoryListBox1Change() { changeDirectoryPage_.DirectoryListBox1Change(); }
-  void BitBtn12Click() { changeDirectoryPage_.BitBtn12Click(); }
-  void loadPreset() { changeDirectoryPage_.loadPreset(); }
+  void DirectoryListBox1Change() { changeDirectoryPage().DirectoryListBox1Change(); }
+  void BitBtn12Click() { changeDirectoryPage().BitBtn12Click(); }
+  void loadPreset() { changeDirectoryPage().loadPreset(); }
 
   // --- Level renamer ---
-  void ONameChange() { renamerPage_.ONameChange(); }
-  void NNameChange() { renamerPage_.NNameChange(); }
-  void BitBtn2Click() { renamerPage_.BitBtn2Click(); }
-  void bitbtn1Click() { renamerPage_.bitbtn1Click(); }
-  void BitBtn3Click() { renamerPage_.BitBtn3Click(); }
-  void DirectoryListBox2Change() { renamerPage_.DirectoryListBox2Change(); }
-  void DirectoryListBox2Click() { renamerPage_.DirectoryListBox2Click(); }
-  void CheckBox3Click() { renamerPage_.CheckBox3Click(); }
-  void FileListBox1DblClick() { renamerPage_.FileListBox1DblClick(); }
+  void ONameChange() { renamerPage().ONameChange(); }
+  void NNameChange() { renamerPage().NNameChange(); }
+  void BitBtn2Click() { renamerPage().BitBtn2Click(); }
+  void bitbtn1Click() { renamerPage().bitbtn1Click(); }
+  void BitBtn3Click() { renamerPage().BitBtn3Click(); }
+  void DirectoryListBox2Change() { renamerPage().DirectoryListBox2Change(); }
+  void DirectoryListBox2Click() { renamerPage().DirectoryListBox2Click(); }
+  void CheckBox3Click() { renamerPage().CheckBox3Click(); }
+  void FileListBox1DblClick() { renamerPage().FileListBox1DblClick(); }
 
   // --- Level organizer ---
-  void FindButtonClick() { levelPage_.go(); }
-  void FindFileNewFolder(TFindFile* s, const std::string& f, bool&) { levelPage_.newFolder(s, f); }
-  void FindFile2NewFolder(TFindFile* s, const std::string& f, bool&) { levelPage_.newFolder(s, f); }
-  void FindFileFound(TFindFile* s, const std::string& f, TSearchRec& r) { levelPage_.installedFound(s, f, r); }
-  void FindFile2Found(TFindFile* s, const std::string& f, TSearchRec& r) { levelPage_.uninstalledFound(s, f, r); }
-  void FindFileComplete(TFindFile*) { levelPage_.installedComplete(); }
-  void FindFile2Complete(TFindFile*) { levelPage_.uninstalledComplete(); }
-  void FoundFilesChange() { levelPage_.installedSelectionChange(); }
-  void FoundFiles2Change() { levelPage_.uninstalledSelectionChange(); }
-  void FoundFilesDblClick() { levelPage_.installedDoubleClick(); }
-  void FoundFiles2DblClick() { levelPage_.uninstalledDoubleClick(); }
-  void BitBtn4Click() { levelPage_.uninstall(); }
-  void BitBtn5Click() { levelPage_.deleteInstalled(); }
-  void BitBtn6Click() { levelPage_.install(); }
-  void BitBtn7Click() { levelPage_.deleteUninstalled(); }
-  void viewreadmeClick() { levelDetails_.viewreadmeClick(); }
-  void inffile1Click() { levelDetails_.inffile1Click(); }
+  void FindButtonClick() { levelPage().go(); }
+  void FindFileNewFolder(TFindFile* s, const std::string& f, bool&) { levelPage().newFolder(s, f); }
+  void FindFile2NewFolder(TFindFile* s, const std::string& f, bool&) { levelPage().newFolder(s, f); }
+  void FindFileFound(TFindFile* s, const std::string& f, TSearchRec& r) { levelPage().installedFound(s, f, r); }
+  void FindFile2Found(TFindFile* s, const std::string& f, TSearchRec& r) { levelPage().uninstalledFound(s, f, r); }
+  void FindFileComplete(TFindFile*) { levelPage().installedComplete(); }
+  void FindFile2Complete(TFindFile*) { levelPage().uninstalledComplete(); }
+  void FoundFilesChange() { levelPage().installedSelectionChange(); }
+  void FoundFiles2Change() { levelPage().uninstalledSelectionChange(); }
+  void FoundFilesDblClick() { levelPage().installedDoubleClick(); }
+  void FoundFiles2DblClick() { levelPage().uninstalledDoubleClick(); }
+  void BitBtn4Click() { levelPage().uninstall(); }
+  void BitBtn5Click() { levelPage().deleteInstalled(); }
+  void BitBtn6Click() { levelPage().install(); }
+  void BitBtn7Click() { levelPage().deleteUninstalled(); }
+  void viewreadmeClick() { levelDetails().viewreadmeClick(); }
+  void inffile1Click() { levelDetails().inffile1Click(); }
 
   // --- Car organizer ---
-  void FindButton2Click() { carPage_.go(); }
-  void FindFile3NewFolder(TFindFile* s, const std::string& f, bool&) { carPage_.newFolder(s, f); }
-  void FindFile4NewFolder(TFindFile* s, const std::string& f, bool&) { carPage_.newFolder(s, f); }
-  void FindFile3Found(TFindFile* s, const std::string& f, TSearchRec& r) { carPage_.installedFound(s, f, r); }
-  void FindFile4Found(TFindFile* s, const std::string& f, TSearchRec& r) { carPage_.uninstalledFound(s, f, r); }
-  void FindFile3Complete(TFindFile*) { carPage_.installedComplete(); }
-  void FindFile4Complete(TFindFile*) { carPage_.uninstalledComplete(); }
-  void Foundfiles3Change() { carPage_.installedSelectionChange(); }
-  void foundfiles4Change() { carPage_.uninstalledSelectionChange(); }
-  void Foundfiles3DblClick() { carPage_.installedDoubleClick(); }
-  void foundfiles4DblClick() { carPage_.uninstalledDoubleClick(); }
-  void BitBtn8Click() { carPage_.uninstall(); }
-  void BitBtn9Click() { carPage_.deleteInstalled(); }
-  void BitBtn10Click() { carPage_.install(); }
-  void BitBtn11Click() { carPage_.deleteUninstalled(); }
+  void FindButton2Click() { carPage().go(); }
+  void FindFile3NewFolder(TFindFile* s, const std::string& f, bool&) { carPage().newFolder(s, f); }
+  void FindFile4NewFolder(TFindFile* s, const std::string& f, bool&) { carPage().newFolder(s, f); }
+  void FindFile3Found(TFindFile* s, const std::string& f, TSearchRec& r) { carPage().installedFound(s, f, r); }
+  void FindFile4Found(TFindFile* s, const std::string& f, TSearchRec& r) { carPage().uninstalledFound(s, f, r); }
+  void FindFile3Complete(TFindFile*) { carPage().installedComplete(); }
+  void FindFile4Complete(TFindFile*) { carPage().uninstalledComplete(); }
+  void Foundfiles3Change() { carPage().installedSelectionChange(); }
+  void foundfiles4Change() { carPage().uninstalledSelectionChange(); }
+  void Foundfiles3DblClick() { carPage().installedDoubleClick(); }
+  void foundfiles4DblClick() { carPage().uninstalledDoubleClick(); }
+  void BitBtn8Click() { carPage().uninstall(); }
+  void BitBtn9Click() { carPage().deleteInstalled(); }
+  void BitBtn10Click() { carPage().install(); }
+  void BitBtn11Click() { carPage().deleteUninstalled(); }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void loadLayout(bool withRenamerLogo);
+  // The frame and the first page, with their look and their pictures.
+  void loadFirstPage();
   void setUpFrame();
-  void setUpInfoPages();
+  // The other pages' controls, their look and their work, then FormCreate.
+  void loadOtherPages();
+  void makePages();
+  void setUpOtherPagesLook();
   // Keyboard use of the pages: focus frames, Enter on lists and buttons.
   void setUpKeyboard();
   // Puts the fixed texts into "Program Info" (once, when the page is first shown).
   void fillProgramInfo();
   bool programInfoFilled_ = false;
   void setMinimumToWholePages();
+  void measureMinimumSoon();
   bool minimumSizeSet_ = false;
   bool startUpFinished_ = false;
 };

@@ -46,7 +46,8 @@ struct SkinPage {
   TFindFile installedSearch, uninstalledSearch;
   GameDirectory game;
   RecordingDetails details;
-  OrganizerPage page{&window, status, game, describe()};
+  OrganizerPaths paths;
+  OrganizerPage page{&window, status, game, describe(), paths};
 
   OrganizerSide describe() {
     const auto below = [](const char* parent) {

@@ -1,6 +1,6 @@
-// The program's own start-up (first page first): the window is shown with its first page finished;
-// the fonts of the other pages, the renamer's logo and the secondary windows follow once it has
-// been painted, or before the first input. Afterwards every page is as a whole start-up leaves it.
+// The program's own start-up (first page first): the window is shown with its frame and first page
+// finished; the other pages, the game folder and the secondary windows follow once it has been
+// painted, or before the first input. Afterwards every page is as a whole start-up leaves it.
 #include <QApplication>
 #include <QLabel>
 #include <QTest>
@@ -24,8 +24,8 @@ using namespace pitkit::test;
 
 namespace {
 
-// The controls whose fonts wait for the first paint, on the pages behind the first one.
-std::vector<QWidget*> heldBackControls(TForm1& f) {
+// Controls with fonts of their own, on the pages behind the first one.
+std::vector<QWidget*> laterControls(TForm1& f) {
   return {f.changeDirectoryUi.Label7, f.changeDirectoryUi.Label14, f.programInfoUi.Label21,
           f.renamerUi.Label3,         f.levelOrganizerUi.Label9,   f.levelOrganizerUi.Findbutton,
           f.carOrganizerUi.Label17,   f.carOrganizerUi.FindButton2};
@@ -57,22 +57,28 @@ class StartUpTest : public QObject {
     const auto staged = startFirstPageFirst(game.dir);
     QVERIFY(!staged->startUpFinished());
     QVERIFY(staged->Form2 == nullptr && staged->Form6 == nullptr);
-    QVERIFY(staged->renamerUi.Image1->pixmap().isNull());
-    QVERIFY(staged->changeDirectoryUi.Label7->font() != whole->changeDirectoryUi.Label7->font());
-    // The game folder is open before the window shows: the pages behind the tabs follow it.
-    QCOMPARE(staged->GameDirectory, whole->GameDirectory);
-    QVERIFY(staged->levelOrganizerUi.Findbutton->isEnabled());
+    // The first page is whole; the pages behind it and the game folder wait.
+    QCOMPARE(staged->coverDisplayUi.Label22->font(), whole->coverDisplayUi.Label22->font());
+    QVERIFY(!staged->coverDisplayUi.Image4->pixmap().isNull());
+    QVERIFY(staged->renamerUi.Image1 == nullptr && staged->levelOrganizerUi.Findbutton == nullptr);
+    QVERIFY(staged->GameDirectory.empty());
 
     staged->show();
+    whole->show();
     QVERIFY(QTest::qWaitForWindowExposed(staged.get()));
     QTRY_VERIFY(staged->startUpFinished());
-    const std::vector<QWidget*> wanted = heldBackControls(*whole);
-    const std::vector<QWidget*> got = heldBackControls(*staged);
+    QCOMPARE(staged->GameDirectory, whole->GameDirectory);
+    QVERIFY(staged->levelOrganizerUi.Findbutton->isEnabled());
+    const std::vector<QWidget*> wanted = laterControls(*whole);
+    const std::vector<QWidget*> got = laterControls(*staged);
     for (std::size_t i = 0; i < wanted.size(); ++i) QCOMPARE(got[i]->font(), wanted[i]->font());
     QCOMPARE(staged->renamerUi.Image1->pixmap().deviceIndependentSize(),
              whole->renamerUi.Image1->pixmap().deviceIndependentSize());
     QCOMPARE(staged->Form3->windowTitle(), QStringLiteral(".INF Editor"));
     QCOMPARE(staged->Form5->windowTitle(), QStringLiteral("Warning!"));
+    // The smallest size holds every page, also those made after the window was shown.
+    QVERIFY(QTest::qWaitForWindowExposed(whole.get()));
+    QCOMPARE(staged->minimumSize(), whole->minimumSize());
 
     // Shown through the window, the renamer page has its logo and the help opens from the menu.
     showPageOf(staged->renamerUi.Image1);
@@ -94,6 +100,7 @@ class StartUpTest : public QObject {
         {"key", [](TForm1& f) { QTest::keyClick(&f, Qt::Key_Tab); }},
         {"click", [](TForm1& f) { QTest::mouseClick(f.ui.StatusBar1, Qt::LeftButton); }},
         {"close", [](TForm1& f) { f.close(); }},
+        {"handler", [](TForm1& f) { f.DirectoryListBox1Change(); }},
     };
     for (const auto& [what, send] : inputs) {
       const auto form = startFirstPageFirst(game.dir);
@@ -102,27 +109,6 @@ class StartUpTest : public QObject {
       QVERIFY2(form->startUpFinished(), what);
       QVERIFY2(form->Form2 != nullptr, what);
     }
-  }
-
-  // Fonts held back are set in the order asked for; a control gone meanwhile is skipped.
-  void heldBackFontsAreSetLaterAndSkipTheControlsGone() {
-    QWidget parent;
-    auto* kept = new QLabel(&parent);
-    auto* gone = new QLabel(&parent);
-    const QFont before = kept->font();
-    holdBackFonts();
-    setNamedFont(kept, QStringLiteral("MS Sans Serif"), 19, true);
-    setNamedFont(gone, QStringLiteral("MS Sans Serif"), 19, true);
-    setNamedFont(kept, QStringLiteral("MS Sans Serif"), 13, true);
-    delete gone;
-    QCOMPARE(kept->font(), before);
-    setHeldBackFonts();
-    QCOMPARE(kept->font(), namedFont(QStringLiteral("MS Sans Serif"), 13, true));
-    // No longer held: set at once, also after a window closed before its start-up finished.
-    GameTree game;
-    startFirstPageFirst(game.dir).reset();
-    setNamedFont(kept, QStringLiteral("MS Sans Serif"), 19, true);
-    QCOMPARE(kept->font(), namedFont(QStringLiteral("MS Sans Serif"), 19, true));
   }
 };
 

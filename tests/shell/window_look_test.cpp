@@ -168,7 +168,8 @@ class WindowLookTest : public QObject {
     for (int i = 0; i < 4; ++i) QCOMPARE(lists[i]->geometry(), listsBefore[i].adjusted(0, 0, 0, 100));
     // It shrinks no further than the size at which every control of the working pages shows whole.
     form->resize(form->width() - 250, form->height() - 200);
-    QTRY_COMPARE(form->ui.PageControl1->size(), before);
+    QTRY_COMPARE(form->size(), form->minimumSize());
+    QVERIFY(form->ui.PageControl1->width() <= before.width() && form->ui.PageControl1->height() <= before.height());
     for (QWidget* page : {form->ui.TabSheet6, form->ui.TabSheet1, form->ui.TabSheet2, form->ui.TabSheet3}) {
       form->ui.PageControl1->setCurrentWidget(page);
       for (QWidget* control : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
