@@ -3,7 +3,6 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QImageReader>
-#include <system_error>
 
 namespace pitkit {
 
@@ -55,11 +54,7 @@ std::future<CoverPictures> decodeCoverPictures() {
     pictures.coverLogo = readPicture(QStringLiteral(":/images/logo-banner.png"), kCoverLogoBox, ratio);
     return pictures;
   };
-  try {
-    return std::async(std::launch::async, decode);
-  } catch (const std::system_error&) {
-    return std::async(std::launch::deferred, decode);
-  }
+  return decodeInBackground(decode);
 }
 
 }  // namespace pitkit

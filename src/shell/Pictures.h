@@ -5,6 +5,8 @@
 #include <QPixmap>
 #include <QSize>
 #include <future>
+#include <system_error>
+#include <utility>
 
 namespace pitkit {
 
@@ -20,7 +22,16 @@ inline constexpr QSize kToolChestBox{169, 169};
 inline constexpr QSize kSpannersBox{145, 145};
 inline constexpr QSize kCoverLogoBox{305, 73};
 
-// Starts decoding; where no thread can be started the decoding runs when the result is asked for.
+// Runs `decode` on a worker thread; where no thread can be started, when the result is asked for.
+template <typename Decode>
+auto decodeInBackground(Decode decode) -> std::future<decltype(decode())> {
+  try {
+    return std::async(std::launch::async, std::move(decode));
+  } catch (const std::system_error&) {
+    return std::async(std::launch::deferred, std::move(decode));
+  }
+}
+
 std::future<CoverPictures> decodeCoverPictures();
 // "Level Renamer" Image1.
 QImage decodeRenamerLogo();

@@ -1,6 +1,8 @@
 // Program start: the application object with its title, the windows, the message loop.
 #include <QApplication>
 #include <QIcon>
+#include <QImage>
+#include <QPixmap>
 #include <QTimer>
 #include <csignal>
 #include <cstdio>
@@ -14,6 +16,7 @@
 #include "shell/AfterFirstPaint.h"
 #include "shell/ArchiveOpen.h"
 #include "shell/FontWarmUp.h"
+#include "shell/Pictures.h"
 #include "platform/Fonts.h"
 #include "shell/Unit1.h"
 
@@ -38,6 +41,10 @@ int main(int argc, char** argv) {
   // A write past the file-size limit fails with an error the program reports, instead of ending it.
   std::signal(SIGXFSZ, SIG_IGN);
   pitkit::FontConfigWarmUp fontWarmUp;
+  // The menu bar stays in the window, as on the program's home platform. Asking the desktop
+  // whether it shows the menu bar elsewhere is a message-bus round trip (and, without a session
+  // bus, the start of one) before the window can be shown.
+  QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
   QApplication app(argc, argv);
   // The application name is the title the task bar groups the windows under. No display name:
   // the platform would append it to every window's caption ("Help", ".INF Editor", ...).
@@ -46,11 +53,9 @@ int main(int argc, char** argv) {
   // Window lists and docks find the installed menu entry, and with it the icon, by this name.
   QGuiApplication::setDesktopFileName(QStringLiteral(PITKIT_APP_ID));
   Q_INIT_RESOURCE(icons);
-  // The window icon in the size the title bar and the task bar use; the large one (for window
-  // switchers) is added once the window is on screen, as decoding it is a part of the start-up.
-  QIcon icon;
-  icon.addFile(QStringLiteral(":/icons/pitkit-48.png"), QSize(48, 48));
-  QApplication::setWindowIcon(icon);
+  // The window icon in the size the title bar and the task bar use decodes on a worker while the
+  // window is built; the large one (for window switchers) is added once the window is on screen.
+  std::future<QImage> icon = pitkit::decodeInBackground([] { return QImage(QStringLiteral(":/icons/pitkit-48.png")); });
   pitkit::installQtUiThread();
   // The steps above use no font: they run while the font configuration is still loading.
   fontWarmUp.wait();
@@ -62,6 +67,7 @@ int main(int argc, char** argv) {
   // folder, before the preset may change the working folder.
   const QStringList archives = pitkit::archiveArguments(QCoreApplication::arguments());
   pitkit::TForm1 form1(nullptr, pitkit::TForm1::StartUp::FirstPageFirst);
+  QApplication::setWindowIcon(QIcon(QPixmap::fromImage(icon.get())));
   form1.show();
   pitkit::runAfterFirstPaint(&form1, [] {
     QIcon withLarge = QApplication::windowIcon();
