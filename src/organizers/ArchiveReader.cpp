@@ -1,7 +1,5 @@
 #include "organizers/ArchiveReader.h"
 
-#include <archive.h>
-#include <archive_entry.h>
 #include <fcntl.h>
 #include <iconv.h>
 #include <sys/stat.h>
@@ -11,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "organizers/ArchiveLibrary.h"
 #include "platform/Paths.h"
 
 namespace pitkit {
@@ -191,14 +190,14 @@ ArchiveReader::ArchiveReader(const std::string& path, const std::string& passwor
     if (!regular) throw Exception("Cannot read " + path + ": it is not a file");
     format_ = magic == Magic::SevenZip ? "7z" : magic == Magic::Rar ? "rar" : magic == Magic::Zip ? "zip" : "";
 
-    archive_ = ::archive_read_new();
+    archive_ = archiveLibrary().archive_read_new();
     if (archive_ == nullptr) throw EOSError(ENOMEM, "Cannot read " + path);
-    ::archive_read_support_format_zip(archive_);
-    ::archive_read_support_format_7zip(archive_);
-    ::archive_read_support_format_rar(archive_);
-    ::archive_read_support_format_rar5(archive_);
-    if (!password.empty()) ::archive_read_add_passphrase(archive_, password.c_str());
-    if (::archive_read_open_filename(archive_, path.c_str(), 1 << 16) != ARCHIVE_OK) {
+    archiveLibrary().archive_read_support_format_zip(archive_);
+    archiveLibrary().archive_read_support_format_7zip(archive_);
+    archiveLibrary().archive_read_support_format_rar(archive_);
+    archiveLibrary().archive_read_support_format_rar5(archive_);
+    if (!password.empty()) archiveLibrary().archive_read_add_passphrase(archive_, password.c_str());
+    if (archiveLibrary().archive_read_open_filename(archive_, path.c_str(), 1 << 16) != ARCHIVE_OK) {
       if (format_.empty())
         throw Exception("Cannot read " + path + ": it is not a zip, 7z or rar archive");
       fail();
@@ -212,7 +211,7 @@ ArchiveReader::ArchiveReader(const std::string& path, const std::string& passwor
 ArchiveReader::~ArchiveReader() { close(); }
 
 void ArchiveReader::close() {
-  if (archive_ != nullptr) ::archive_read_free(archive_);
+  if (archive_ != nullptr) archiveLibrary().archive_read_free(archive_);
   archive_ = nullptr;
   if (utf8Locale_ != nullptr) {
     ::uselocale(previousLocale_);
@@ -231,7 +230,7 @@ void ArchiveReader::refuseEncrypted() {
 }
 
 void ArchiveReader::fail() {
-  const char* text = ::archive_error_string(archive_);
+  const char* text = archiveLibrary().archive_error_string(archive_);
   const std::string message = text != nullptr ? text : "unknown error";
   if (message.find("assphrase") != std::string::npos || message.find("ncrypt") != std::string::npos ||
       message.find("ecryption") != std::string::npos)
@@ -242,15 +241,15 @@ void ArchiveReader::fail() {
 
 bool ArchiveReader::next(ArchiveEntry& out) {
   archive_entry* entry = nullptr;
-  const int result = ::archive_read_next_header(archive_, &entry);
+  const int result = archiveLibrary().archive_read_next_header(archive_, &entry);
   if (result == ARCHIVE_EOF) return false;
   // A warning (a name the locale cannot hold) still gives an entry; its name is checked below.
   if (result < ARCHIVE_WARN) fail();
-  if (::archive_entry_is_encrypted(entry) && (format_ != "zip" || password_.empty())) refuseEncrypted();
+  if (archiveLibrary().archive_entry_is_encrypted(entry) && (format_ != "zip" || password_.empty())) refuseEncrypted();
 
   out = ArchiveEntry{};
-  const char* raw = ::archive_entry_pathname(entry);
-  if (raw == nullptr) raw = ::archive_entry_pathname_utf8(entry);
+  const char* raw = archiveLibrary().archive_entry_pathname(entry);
+  if (raw == nullptr) raw = archiveLibrary().archive_entry_pathname_utf8(entry);
   if (raw == nullptr) {
     out.shownPath = "(an entry without a readable name)";
     out.leftOutReason = "its name cannot be read";
@@ -264,9 +263,9 @@ bool ArchiveReader::next(ArchiveEntry& out) {
   else
     reason = splitArchiveName(name, out.parts);
 
-  const mode_t type = ::archive_entry_filetype(entry);
+  const mode_t type = archiveLibrary().archive_entry_filetype(entry);
   if (reason.empty()) {
-    if (::archive_entry_hardlink(entry) != nullptr) reason = "it is a hard link";
+    if (archiveLibrary().archive_entry_hardlink(entry) != nullptr) reason = "it is a hard link";
     else if (type == AE_IFLNK) reason = "it is a symbolic link";
     else if (type != AE_IFREG && type != AE_IFDIR) reason = "it is a device or other special file";
   }
@@ -276,18 +275,18 @@ bool ArchiveReader::next(ArchiveEntry& out) {
     return true;
   }
   out.folder = type == AE_IFDIR;
-  out.sizeKnown = ::archive_entry_size_is_set(entry) != 0 && ::archive_entry_size(entry) >= 0;
-  if (out.sizeKnown) out.size = static_cast<std::uint64_t>(::archive_entry_size(entry));
-  out.mtimeSet = ::archive_entry_mtime_is_set(entry) != 0;
+  out.sizeKnown = archiveLibrary().archive_entry_size_is_set(entry) != 0 && archiveLibrary().archive_entry_size(entry) >= 0;
+  if (out.sizeKnown) out.size = static_cast<std::uint64_t>(archiveLibrary().archive_entry_size(entry));
+  out.mtimeSet = archiveLibrary().archive_entry_mtime_is_set(entry) != 0;
   if (out.mtimeSet) {
-    out.mtime = ::archive_entry_mtime(entry);
-    out.mtimeNanoseconds = ::archive_entry_mtime_nsec(entry);
+    out.mtime = archiveLibrary().archive_entry_mtime(entry);
+    out.mtimeNanoseconds = archiveLibrary().archive_entry_mtime_nsec(entry);
   }
   return true;
 }
 
 std::size_t ArchiveReader::read(char* buffer, std::size_t capacity) {
-  const la_ssize_t n = ::archive_read_data(archive_, buffer, capacity);
+  const la_ssize_t n = archiveLibrary().archive_read_data(archive_, buffer, capacity);
   if (n < 0) fail();
   return static_cast<std::size_t>(n);
 }
