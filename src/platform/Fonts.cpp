@@ -55,8 +55,10 @@ int narrowingStretch(const QString& resolved, int pixelSize, bool bold, bool ita
   const auto found = cache.constFind(key);
   if (found != cache.constEnd()) return *found;
   static const QString sample = QStringLiteral("Enter the level you want to rename: Installed Levels 0123456789 VIEW");
+  // Made as namedFont() makes it, so the font measured last is the one drawn with, loaded once.
   auto widthPerCharacter = [&](int stretch) {
     QFont font(resolved);
+    font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(pixelSize);
     font.setBold(bold);
     font.setItalic(italic);
