@@ -6,6 +6,9 @@
 #include <QtMath>
 #include <QStringList>
 #include <QWidget>
+#include <optional>
+
+#include "platform/FontStretchTable.h"
 
 namespace pitkit {
 
@@ -24,15 +27,20 @@ QStringList candidates(const QString& family) {
   return {family};
 }
 
+// The installed families are listed once; hasFamily() would ask the font system to resolve
+// aliases for every name tried, which costs far more.
+const QStringList& installedFamilies() {
+  static const QStringList installed = QFontDatabase::families();
+  return installed;
+}
+
 // The first candidate the machine has, looked up once per family: asking the font system for a
 // family it lacks makes every font load search for a substitute.
 QString resolvedFamily(const QString& family) {
   static QHash<QString, QString> cache;
   const auto found = cache.constFind(family);
   if (found != cache.constEnd()) return *found;
-  // The installed families are listed once; hasFamily() would ask the font system to resolve
-  // aliases for every name tried, which costs far more.
-  static const QStringList installed = QFontDatabase::families();
+  const QStringList& installed = installedFamilies();
   QString chosen;
   for (const QString& candidate : candidates(family)) {
     if (installed.contains(candidate, Qt::CaseInsensitive)) {
@@ -49,11 +57,7 @@ QString resolvedFamily(const QString& family) {
 // sans-serif stand-in is narrowed to that width (a condensed face where the machine has one, else
 // drawn condensed), so every caption fits its place. Stretch values are absolute (100 is a
 // normal-width face), so the search starts from there whatever the family's own width.
-int narrowingStretch(const QString& resolved, int pixelSize, bool bold, bool italic) {
-  static QHash<QString, int> cache;
-  const QString key = QStringLiteral("%1/%2/%3%4").arg(resolved).arg(pixelSize).arg(int(bold)).arg(int(italic));
-  const auto found = cache.constFind(key);
-  if (found != cache.constEnd()) return *found;
+int measureNarrowingStretch(const QString& resolved, int pixelSize, bool bold, bool italic) {
   static const QString sample = QStringLiteral("Enter the level you want to rename: Installed Levels 0123456789 VIEW");
   // Made as namedFont() makes it, so the font measured last is the one drawn with, loaded once.
   auto widthPerCharacter = [&](int stretch) {
@@ -72,7 +76,16 @@ int narrowingStretch(const QString& resolved, int pixelSize, bool bold, bool ita
     stretch = qMax(75, qMin(stretch - 1, qFloor(stretch * wanted / width)));
     width = widthPerCharacter(stretch);
   }
-  cache.insert(key, stretch);
+  return stretch;
+}
+
+int narrowingStretch(const QString& resolved, int pixelSize, bool bold, bool italic) {
+  static FontStretchTable table(FontStretchTable::fingerprintOf(installedFamilies()),
+                                FontStretchTable::userCacheFile());
+  const QString key = QStringLiteral("%1/%2/%3%4").arg(resolved).arg(pixelSize).arg(int(bold)).arg(int(italic));
+  if (const std::optional<int> known = table.find(key)) return *known;
+  const int stretch = measureNarrowingStretch(resolved, pixelSize, bold, italic);
+  table.insert(key, stretch);
   return stretch;
 }
 

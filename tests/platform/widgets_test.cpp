@@ -16,6 +16,7 @@
 #include "platform/Errors.h"
 #include "platform/FileListBox.h"
 #include "platform/FileSystem.h"
+#include "platform/FontStretchTable.h"
 #include "platform/PictureBox.h"
 #include "platform/QtUiThread.h"
 #include "support/TempDir.h"
@@ -318,6 +319,38 @@ class WidgetsTest : public QObject {
         QVERIFY(!c.valid);
       }
     }
+  }
+
+  // The measured stretches come back in the next run; a file of another machine set-up, a foreign
+  // or damaged file, and values no narrowing gives are not taken.
+  void fontStretchesAreKeptForTheSameFontsOnly() {
+    TempDir tmp;
+    const QString path = QString::fromStdString(tmp.path()) + QStringLiteral("/cache/font-stretches");
+    const QString fingerprint = FontStretchTable::fingerprintOf({QStringLiteral("DejaVu Sans")});
+    QVERIFY(fingerprint != FontStretchTable::fingerprintOf({QStringLiteral("DejaVu Sans"), QStringLiteral("Extra")}));
+    {
+      FontStretchTable first(fingerprint, path);
+      QVERIFY(!first.find(QStringLiteral("A/11/00")));
+      first.insert(QStringLiteral("A/11/00"), 84);
+      first.insert(QStringLiteral("A/11/10"), 86);
+    }
+    QCOMPARE(FontStretchTable(fingerprint, path).find(QStringLiteral("A/11/10")), std::optional<int>(86));
+    QVERIFY(!FontStretchTable(QStringLiteral("another set-up"), path).find(QStringLiteral("A/11/10")));
+
+    const std::pair<const char*, QByteArray> files[] = {
+        {"foreign", QByteArray("A/11/00=84\n")},
+        {"out of range", (fingerprint + QStringLiteral("\nA/11/00=74\nA/11/10=101\nA/12/00=x\n=90\n")).toUtf8()},
+        {"too long", (fingerprint + QLatin1Char('\n')).toUtf8() + QByteArray(70 * 1024, 'A') + "=84\n"},
+    };
+    for (const auto& [what, content] : files) {
+      writeFile(path.toStdString(), content.toStdString());
+      const FontStretchTable table(fingerprint, path);
+      QVERIFY2(!table.find(QStringLiteral("A/11/00")) && !table.find(QStringLiteral("A/11/10")), what);
+    }
+    // A folder that cannot hold the file: nothing is kept, nothing fails.
+    FontStretchTable unwritable(fingerprint, QString::fromStdString(tmp.path()) + QStringLiteral("/cache/font-stretches/x"));
+    unwritable.insert(QStringLiteral("A/11/00"), 84);
+    QCOMPARE(unwritable.find(QStringLiteral("A/11/00")), std::optional<int>(84));
   }
 
   void uiThreadHandOver() {
