@@ -61,11 +61,10 @@ void ChangeDirectoryPage::loadPreset() {
   // A start-up folder that is gone (removed while the program was starting) has no name: the
   // preset would otherwise be looked for, and written, at the top of the file system.
   if (startFolder.empty()) throw EInOutError(2);
-  const std::string path = findIgnoringCase(startFolder, kPresetFileName);
   // Until the file says otherwise the preset belongs to the start folder, also when creating or
   // opening it fails below.
   PresetFolder = startFolder;
-  if (!fileExists(path) && !directoryExists(path)) writePreset(path, startFolder, startFolder);
+  const std::string path = createPresetIfMissing(startFolder);
 
   std::exception_ptr readFailure;
   const PresetLines lines = readPresetLines(path, readFailure);  // an open failure ends start-up here

@@ -1,6 +1,8 @@
 #include "shell/Preset.h"
 
 #include "platform/Errors.h"
+#include "platform/FileSystem.h"
+#include "platform/NameCase.h"
 #include "platform/TextFile.h"
 
 namespace pitkit {
@@ -16,6 +18,12 @@ void writePreset(const std::string& path, const std::string& presetFolder, const
       throw Exception("The preset file cannot hold a folder whose name contains a line break or the byte 1A: " +
                       *folder);
   writeFileAtomically(path, presetText(presetFolder, gameDirectory));
+}
+
+std::string createPresetIfMissing(const std::string& startFolder) {
+  const std::string path = findIgnoringCase(startFolder, kPresetFileName);
+  if (!fileExists(path) && !directoryExists(path)) writePreset(path, startFolder, startFolder);
+  return path;
 }
 
 PresetLines readPresetLines(const std::string& path, std::exception_ptr& readFailure) {

@@ -24,6 +24,10 @@ std::string presetText(const std::string& presetFolder, const std::string& gameD
 // anything is written: the file could not hold it (its line would read back cut short).
 void writePreset(const std::string& path, const std::string& presetFolder, const std::string& gameDirectory);
 
+// The preset file of `startFolder` (its name found ignoring letter case), written for the start
+// folder on both lines when there is none. Returns its path. Raises as writePreset.
+std::string createPresetIfMissing(const std::string& startFolder);
+
 // Reads the first two lines by the text-line rule (a missing line reads as ""); lines after the
 // second are never read. A failure to open raises EInOutError; a failure while reading keeps what
 // was read and is handed back in `readFailure` so the caller can finish first.

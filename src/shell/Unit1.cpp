@@ -18,6 +18,7 @@
 #include "platform/DirectoryListBox.h"
 #include "platform/DriveComboBox.h"
 #include "platform/ErrorBox.h"
+#include "platform/FileSystem.h"
 #include "platform/Fonts.h"
 #include "platform/GameFinder.h"
 #include "renamer/Unit3.h"
@@ -27,6 +28,7 @@
 #include "shell/FindGamesDialog.h"
 #include "shell/HelpTexts.h"
 #include "shell/Pictures.h"
+#include "shell/Preset.h"
 #include "shell/ReadableColours.h"
 #include "shell/Unit6.h"
 #include "shell/WindowPlace.h"
@@ -77,10 +79,19 @@ TForm1::TForm1(QWidget* parent, StartUp startUp)
       CarInstallFrom(carPaths_.InstallFrom),
       CarInstallTo(carPaths_.InstallTo) {
   loadFirstPage();
-  if (startUp == StartUp::Whole)
+  if (startUp == StartUp::Whole) {
     finishStartUp();
-  else
-    runAfterFirstPaint(this, [this] { finishStartUp(); });
+    return;
+  }
+  // The preset file is there once the window is, as when FormCreate ran first. FormCreate (after
+  // the first paint) reads it; where it cannot be written, FormCreate tries again and reports it.
+  if (const std::string startFolder = getCurrentDir(); !startFolder.empty()) {
+    try {
+      createPresetIfMissing(startFolder);
+    } catch (const std::exception&) {
+    }
+  }
+  runAfterFirstPaint(this, [this] { finishStartUp(); });
 }
 
 TForm1::~TForm1() = default;

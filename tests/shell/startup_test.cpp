@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QTest>
 
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "platform/Fonts.h"
 #include "renamer/Unit3.h"
 #include "renamer/Unit5.h"
+#include "shell/Preset.h"
 #include "shell/Unit1.h"
 #include "shell/unit2.h"
 #include "support/GameTree.h"
@@ -103,8 +105,11 @@ class StartUpTest : public QObject {
         {"handler", [](TForm1& f) { f.DirectoryListBox1Change(); }},
     };
     for (const auto& [what, send] : inputs) {
+      std::remove((game / "Pitkit.ini").c_str());
       const auto form = startFirstPageFirst(game.dir);
       QVERIFY2(!form->startUpFinished(), what);
+      // The preset file is there before the window is, as when FormCreate ran first.
+      QCOMPARE(pitkit::test::readFile(game / "Pitkit.ini"), presetText(game.dir, game.dir));
       send(*form);
       QVERIFY2(form->startUpFinished(), what);
       QVERIFY2(form->Form2 != nullptr, what);
