@@ -1,6 +1,7 @@
 #include "support/WindowHarness.h"
 
 #include <QApplication>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTest>
 #include <QWindow>
@@ -38,6 +39,13 @@ void showPageOf(QWidget* control) {
 }
 
 namespace {
+
+// The window tests keep what the program caches (the measured font widths) out of the user's own
+// cache folder: the toolkit's test folders are used instead.
+const bool kTestFolders = [] {
+  QStandardPaths::setTestModeEnabled(true);
+  return true;
+}();
 
 // The top-level window of `widget` and the point `at` (its centre when negative) in it.
 QWindow* windowAt(QWidget* widget, QPoint& at) {
