@@ -169,27 +169,6 @@ void TForm1::makePages() {
   renamerPage_.emplace(this, renamerUi, gameDirectory_, renamerPaths_);
 }
 
-ChangeDirectoryPage& TForm1::changeDirectoryPage() {
-  finishStartUp();
-  return *changeDirectoryPage_;
-}
-RenamerPage& TForm1::renamerPage() {
-  finishStartUp();
-  return *renamerPage_;
-}
-OrganizerPage& TForm1::levelPage() {
-  finishStartUp();
-  return *levelPage_;
-}
-OrganizerPage& TForm1::carPage() {
-  finishStartUp();
-  return *carPage_;
-}
-LevelDetails& TForm1::levelDetails() {
-  finishStartUp();
-  return *levelDetails_;
-}
-
 void TForm1::setUpFrame() {
   setWindowTitle(QString::fromUtf8(kApplicationTitle));
   // The place and the size are the frame's, as for any window placed on the screen.

@@ -83,12 +83,12 @@ class TForm1 : public QMainWindow {
   std::optional<OrganizerPage> levelPage_;
   std::optional<OrganizerPage> carPage_;
   std::optional<RenamerPage> renamerPage_;
-  // Each finishes the start-up first, so a handler called early finds its page.
-  ChangeDirectoryPage& changeDirectoryPage();
-  RenamerPage& renamerPage();
-  OrganizerPage& levelPage();
-  OrganizerPage& carPage();
-  LevelDetails& levelDetails();
+  // A page, made first if the start-up is unfinished, so a handler called early finds it.
+  template <typename Page>
+  Page& made(std::optional<Page>& page) {
+    finishStartUp();
+    return *page;
+  }
 
  public:
   // The working state, by its names; each text belongs to the page that uses it.
@@ -123,56 +123,56 @@ class TForm1 : public QMainWindow {
   void FindGames1Click();
   void Help2Click();
   void LevelOrganizer1Click();
-  void DirectoryListBox1Change() { changeDirectoryPage().DirectoryListBox1Change(); }
-  void BitBtn12Click() { changeDirectoryPage().BitBtn12Click(); }
-  void loadPreset() { changeDirectoryPage().loadPreset(); }
+  void DirectoryListBox1Change() { made(changeDirectoryPage_).DirectoryListBox1Change(); }
+  void BitBtn12Click() { made(changeDirectoryPage_).BitBtn12Click(); }
+  void loadPreset() { made(changeDirectoryPage_).loadPreset(); }
 
   // --- Level renamer ---
-  void ONameChange() { renamerPage().ONameChange(); }
-  void NNameChange() { renamerPage().NNameChange(); }
-  void BitBtn2Click() { renamerPage().BitBtn2Click(); }
-  void bitbtn1Click() { renamerPage().bitbtn1Click(); }
-  void BitBtn3Click() { renamerPage().BitBtn3Click(); }
-  void DirectoryListBox2Change() { renamerPage().DirectoryListBox2Change(); }
-  void DirectoryListBox2Click() { renamerPage().DirectoryListBox2Click(); }
-  void CheckBox3Click() { renamerPage().CheckBox3Click(); }
-  void FileListBox1DblClick() { renamerPage().FileListBox1DblClick(); }
+  void ONameChange() { made(renamerPage_).ONameChange(); }
+  void NNameChange() { made(renamerPage_).NNameChange(); }
+  void BitBtn2Click() { made(renamerPage_).BitBtn2Click(); }
+  void bitbtn1Click() { made(renamerPage_).bitbtn1Click(); }
+  void BitBtn3Click() { made(renamerPage_).BitBtn3Click(); }
+  void DirectoryListBox2Change() { made(renamerPage_).DirectoryListBox2Change(); }
+  void DirectoryListBox2Click() { made(renamerPage_).DirectoryListBox2Click(); }
+  void CheckBox3Click() { made(renamerPage_).CheckBox3Click(); }
+  void FileListBox1DblClick() { made(renamerPage_).FileListBox1DblClick(); }
 
   // --- Level organizer ---
-  void FindButtonClick() { levelPage().go(); }
-  void FindFileNewFolder(TFindFile* s, const std::string& f, bool&) { levelPage().newFolder(s, f); }
-  void FindFile2NewFolder(TFindFile* s, const std::string& f, bool&) { levelPage().newFolder(s, f); }
-  void FindFileFound(TFindFile* s, const std::string& f, TSearchRec& r) { levelPage().installedFound(s, f, r); }
-  void FindFile2Found(TFindFile* s, const std::string& f, TSearchRec& r) { levelPage().uninstalledFound(s, f, r); }
-  void FindFileComplete(TFindFile*) { levelPage().installedComplete(); }
-  void FindFile2Complete(TFindFile*) { levelPage().uninstalledComplete(); }
-  void FoundFilesChange() { levelPage().installedSelectionChange(); }
-  void FoundFiles2Change() { levelPage().uninstalledSelectionChange(); }
-  void FoundFilesDblClick() { levelPage().installedDoubleClick(); }
-  void FoundFiles2DblClick() { levelPage().uninstalledDoubleClick(); }
-  void BitBtn4Click() { levelPage().uninstall(); }
-  void BitBtn5Click() { levelPage().deleteInstalled(); }
-  void BitBtn6Click() { levelPage().install(); }
-  void BitBtn7Click() { levelPage().deleteUninstalled(); }
-  void viewreadmeClick() { levelDetails().viewreadmeClick(); }
-  void inffile1Click() { levelDetails().inffile1Click(); }
+  void FindButtonClick() { made(levelPage_).go(); }
+  void FindFileNewFolder(TFindFile* s, const std::string& f, bool&) { made(levelPage_).newFolder(s, f); }
+  void FindFile2NewFolder(TFindFile* s, const std::string& f, bool&) { made(levelPage_).newFolder(s, f); }
+  void FindFileFound(TFindFile* s, const std::string& f, TSearchRec& r) { made(levelPage_).installedFound(s, f, r); }
+  void FindFile2Found(TFindFile* s, const std::string& f, TSearchRec& r) { made(levelPage_).uninstalledFound(s, f, r); }
+  void FindFileComplete(TFindFile*) { made(levelPage_).installedComplete(); }
+  void FindFile2Complete(TFindFile*) { made(levelPage_).uninstalledComplete(); }
+  void FoundFilesChange() { made(levelPage_).installedSelectionChange(); }
+  void FoundFiles2Change() { made(levelPage_).uninstalledSelectionChange(); }
+  void FoundFilesDblClick() { made(levelPage_).installedDoubleClick(); }
+  void FoundFiles2DblClick() { made(levelPage_).uninstalledDoubleClick(); }
+  void BitBtn4Click() { made(levelPage_).uninstall(); }
+  void BitBtn5Click() { made(levelPage_).deleteInstalled(); }
+  void BitBtn6Click() { made(levelPage_).install(); }
+  void BitBtn7Click() { made(levelPage_).deleteUninstalled(); }
+  void viewreadmeClick() { made(levelDetails_).viewreadmeClick(); }
+  void inffile1Click() { made(levelDetails_).inffile1Click(); }
 
   // --- Car organizer ---
-  void FindButton2Click() { carPage().go(); }
-  void FindFile3NewFolder(TFindFile* s, const std::string& f, bool&) { carPage().newFolder(s, f); }
-  void FindFile4NewFolder(TFindFile* s, const std::string& f, bool&) { carPage().newFolder(s, f); }
-  void FindFile3Found(TFindFile* s, const std::string& f, TSearchRec& r) { carPage().installedFound(s, f, r); }
-  void FindFile4Found(TFindFile* s, const std::string& f, TSearchRec& r) { carPage().uninstalledFound(s, f, r); }
-  void FindFile3Complete(TFindFile*) { carPage().installedComplete(); }
-  void FindFile4Complete(TFindFile*) { carPage().uninstalledComplete(); }
-  void Foundfiles3Change() { carPage().installedSelectionChange(); }
-  void foundfiles4Change() { carPage().uninstalledSelectionChange(); }
-  void Foundfiles3DblClick() { carPage().installedDoubleClick(); }
-  void foundfiles4DblClick() { carPage().uninstalledDoubleClick(); }
-  void BitBtn8Click() { carPage().uninstall(); }
-  void BitBtn9Click() { carPage().deleteInstalled(); }
-  void BitBtn10Click() { carPage().install(); }
-  void BitBtn11Click() { carPage().deleteUninstalled(); }
+  void FindButton2Click() { made(carPage_).go(); }
+  void FindFile3NewFolder(TFindFile* s, const std::string& f, bool&) { made(carPage_).newFolder(s, f); }
+  void FindFile4NewFolder(TFindFile* s, const std::string& f, bool&) { made(carPage_).newFolder(s, f); }
+  void FindFile3Found(TFindFile* s, const std::string& f, TSearchRec& r) { made(carPage_).installedFound(s, f, r); }
+  void FindFile4Found(TFindFile* s, const std::string& f, TSearchRec& r) { made(carPage_).uninstalledFound(s, f, r); }
+  void FindFile3Complete(TFindFile*) { made(carPage_).installedComplete(); }
+  void FindFile4Complete(TFindFile*) { made(carPage_).uninstalledComplete(); }
+  void Foundfiles3Change() { made(carPage_).installedSelectionChange(); }
+  void foundfiles4Change() { made(carPage_).uninstalledSelectionChange(); }
+  void Foundfiles3DblClick() { made(carPage_).installedDoubleClick(); }
+  void foundfiles4DblClick() { made(carPage_).uninstalledDoubleClick(); }
+  void BitBtn8Click() { made(carPage_).uninstall(); }
+  void BitBtn9Click() { made(carPage_).deleteInstalled(); }
+  void BitBtn10Click() { made(carPage_).install(); }
+  void BitBtn11Click() { made(carPage_).deleteUninstalled(); }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
