@@ -95,7 +95,8 @@ OrganizerSide carSide(Ui::TabSheet3& c, TFindFile& FindFile3, TFindFile& FindFil
           .isStock = [](const std::string& caption, const std::string&) { return isStockCarFolder(caption); },
           .details = details,
           .missingInstalledFolderError = nullptr,
-          .goSetsSearchFolders = true};
+          .goSetsSearchFolders = true,
+          .itemKind = "Car"};
 }
 
 void arrangeCarPage(Ui::TabSheet3& c, const QLabel* placeholder, const QWidget* window) {

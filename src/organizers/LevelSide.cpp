@@ -142,7 +142,8 @@ OrganizerSide levelSide(Ui::TabSheet2& u, TFindFile& FindFile, TFindFile& FindFi
           .isStock = [](const std::string&, const std::string& fileName) { return isStockLevelInfoFile(fileName); },
           .details = details,
           .missingInstalledFolderError = "Selected Directory is not a TORVANE Main directory",
-          .goSetsSearchFolders = false};
+          .goSetsSearchFolders = false,
+          .itemKind = "Level"};
 }
 
 void arrangeLevelPage(Ui::TabSheet2& u) {

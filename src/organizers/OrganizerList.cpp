@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QTreeWidget>
 #include <algorithm>
 #include <utility>
@@ -33,6 +34,22 @@ void addOrganizerItem(OrganizerSearch& search, QTreeWidget* list, const std::str
   item->setData(0, kCaptionRole, QByteArray::fromStdString(caption));
   item->setData(0, kFileNameRole, QByteArray::fromStdString(fileName));
   search.addItem(list, item);
+}
+
+ListPlace placeOf(QTreeWidget* list) {
+  QTreeWidgetItem* item = selectedItem(list);
+  return {item == nullptr ? -1 : list->indexOfTopLevelItem(item), list->verticalScrollBar()->value()};
+}
+
+void returnTo(QTreeWidget* list, const ListPlace& place) {
+  const int count = list->topLevelItemCount();
+  if (place.row < 0 || count == 0) return;
+  // The scroll range follows the new rows only once they are laid out.
+  list->doItemsLayout();
+  list->verticalScrollBar()->setValue(place.scroll);
+  QTreeWidgetItem* item = list->topLevelItem(std::min(place.row, count - 1));
+  list->setCurrentItem(item);
+  list->scrollToItem(item);
 }
 
 QTreeWidgetItem* selectedItem(QTreeWidget* list) {

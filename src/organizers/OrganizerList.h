@@ -28,6 +28,17 @@ std::string itemFileName(const QTreeWidgetItem* item);
 // Clears a list in one update.
 void clearList(QTreeWidget* list);
 
+// Where a list stood before an action that fills it again: the selected row and the scroll
+// position.
+struct ListPlace {
+  int row = -1;
+  int scroll = 0;
+};
+ListPlace placeOf(QTreeWidget* list);
+// Scrolls the refilled list back and selects the row that now stands at the remembered one (the
+// last row when the list got shorter). A list that had no selection gets none.
+void returnTo(QTreeWidget* list, const ListPlace& place);
+
 // A counter's text: the number and two blanks.
 QString countText(int count);
 

@@ -52,6 +52,14 @@ void applyOrganizerLook(const OrganizerSide& side) {
   applySelectedDirectoryLook(side.selectedDirectoryLabel);
 }
 
+// Names what a delete removes: the item, and the folder it is deleted from.
+QString deleteDetailText(const char* itemKind, const std::string& folder) {
+  const std::string parent = extractFilePath(folder);
+  return QStringLiteral("%1: %2\nIn: %3\nIt is deleted for good, with every file in its folder.")
+      .arg(QString::fromUtf8(itemKind), nameText(extractFileName(folder)),
+           nameText(parent.size() > 1 ? parent.substr(0, parent.size() - 1) : parent));
+}
+
 }  // namespace
 
 OrganizerPage::OrganizerPage(QWidget* window, QStatusBar* statusBar, GameDirectory& gameDirectory,
@@ -288,11 +296,13 @@ void OrganizerPage::moveFolder(QTreeWidget* list, const std::string from, const 
   const std::string destination = destinationIgnoringCase(to);
   const QString label =
       QStringLiteral("%1 %2").arg(QString::fromUtf8(verb), nameText(extractFileName(from)));
+  const ListPlace place = placeOf(list);
   // A refused or failed move ends the action here; a cancelled one leaves the source whole.
   const bool moved = runTransfer(
       window_, label, [&](TransferProgress& progress) { MoveFolder(from, destination, &progress); },
       kProgressDialogDelayMs, true);
   go();
+  returnTo(list, place);
   if (!moved) statusBar_->showMessage(label + QStringLiteral(" cancelled: nothing was moved"));
 }
 
@@ -303,13 +313,17 @@ void OrganizerPage::deleteFolder(QTreeWidget* list, const std::string folder) {
   QMessageBox confirm(QMessageBox::Question, QStringLiteral("Confirm"), QString::fromUtf8(kConfirmDeleteText),
                       QMessageBox::Yes | QMessageBox::No, window_);
   confirm.setObjectName(QStringLiteral("Confirm"));
+  // The question is the same for both pages; the item it deletes is named under it.
+  confirm.setInformativeText(deleteDetailText(side_.itemKind, folder));
   confirm.setDefaultButton(QMessageBox::Yes);
   confirm.setEscapeButton(QMessageBox::No);
   if (confirm.exec() != QMessageBox::Yes) return;
   checkTransferPath(game_.path(), folder);
   const QString label = QStringLiteral("Deleting %1").arg(nameText(extractFileName(folder)));
+  const ListPlace place = placeOf(list);
   runTransfer(window_, label, [&](TransferProgress& progress) { DeleteFolder(folder, &progress); });
   go();
+  returnTo(list, place);
 }
 
 void OrganizerPage::uninstall() { moveFolder(side_.installedList, UninstallFrom, UninstallTo, "Uninstalling"); }

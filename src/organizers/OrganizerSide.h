@@ -70,6 +70,8 @@ struct OrganizerSide {
   const char* missingInstalledFolderError;
   // Go points both searches at their folders again before it runs them.
   bool goSetsSearchFolders;
+  // What one item is called where the page names it ("Level", "Car").
+  const char* itemKind;
 };
 
 }  // namespace pitkit

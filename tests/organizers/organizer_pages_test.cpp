@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QMessageBox>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
 #include <filesystem>
@@ -227,8 +228,11 @@ class OrganizerPagesTest : public QObject {
     QCOMPARE(p.installedCount->text(), count(1));
     QCOMPARE(p.uninstalledCount->text(), count(1));
 
+    // The row now standing where the moved one stood is selected.
+    QCOMPARE(p.installed->selectedItems().value(0)->text(0), QStringLiteral("keep"));
     // Uninstall again with no row selected (Go leaves none): the remembered item, no longer
     // listed there, is not moved and nothing is asked.
+    go(p);
     p.uninstall->click();
     QCOMPARE(watch.boxes.size(), 0);
     QCOMPARE(readFile(game / (out_ + "mytrack/payload.bin")), payload);
@@ -313,6 +317,7 @@ class OrganizerPagesTest : public QObject {
     spaceOn(p.install);
     QVERIFY(directoryExists(game / (in_ + "beta")));
     // Again, with no row selected after Go: nothing moves and the window stays.
+    go(p);
     spaceOn(p.install);
     spaceOn(p.uninstall);
     QVERIFY(form->isVisible());
@@ -367,6 +372,10 @@ class OrganizerPagesTest : public QObject {
     QCOMPARE(watch.boxes[0].text, QStringLiteral("Are you shure you want to delete this level?"));
     QCOMPARE(watch.boxes[0].icon, QMessageBox::Question);
     QCOMPARE(watch.boxes[0].defaultButton, QMessageBox::Yes);
+    // The box names what it deletes, and its kind, under the page's one question.
+    const QString kind = s.name == std::string("level") ? QStringLiteral("Level: ") : QStringLiteral("Car: ");
+    QVERIFY2(watch.boxes[0].informative.startsWith(kind + QStringLiteral("mytrack\nIn: ") + q(game / s.installedTop)),
+             qPrintable(watch.boxes[0].informative));
     QVERIFY(directoryExists(game / (in_ + "mytrack")));
     QCOMPARE(p.installed->topLevelItemCount(), 1);
 
@@ -382,9 +391,55 @@ class OrganizerPagesTest : public QObject {
     watch.answerWith(QMessageBox::Yes);
     p.deleteUninstalled->click();
     QCOMPARE(watch.boxes.size(), 3);
+    QVERIFY(watch.boxes[2].informative.startsWith(kind + QStringLiteral("away\nIn: ") + q(game / s.uninstalledTop)));
     QVERIFY(!fs::exists(game / (out_ + "away")));
     QVERIFY(directoryExists(game / s.uninstalledTop));
     QCOMPARE(p.uninstalled->topLevelItemCount(), 0);
+  }
+
+  // After an action the list keeps its scroll position and selects the row that now stands where
+  // the moved or deleted one stood, or the one before it at the end.
+  void actionKeepsPlace_data() { addSideRows(); }
+  void actionKeepsPlace() {
+    const OrganizerTab& s = *side_;
+    ModalAnswerer& watch = *watch_;
+    const GameTree& game = *game_;
+    for (int k = 0; k < 60; ++k) s.writeItem(game / (in_ + QStringLiteral("item%1").arg(k, 2, 10, QLatin1Char('0')).toStdString()), "x");
+    s.writeItem(game / (out_ + "away1"), "Far");
+    s.writeItem(game / (out_ + "away2"), "Farther");
+    auto form = game.openShown();
+    const OrganizerControls p = s.controls(*form);
+    showPageOf(p.installed);
+    go(p);
+    QScrollBar* bar = p.installed->verticalScrollBar();
+    QTRY_VERIFY(bar->maximum() > 10);
+    const auto selected = [](QTreeWidget* list) {
+      const QList<QTreeWidgetItem*> items = list->selectedItems();
+      return items.size() == 1 ? items[0]->text(0) : QStringLiteral("(%1 selected)").arg(items.size());
+    };
+
+    p.installed->scrollToItem(findItem(p.installed, QStringLiteral("item30")), QAbstractItemView::PositionAtTop);
+    const int scroll = bar->value();
+    clickRow(p.installed, QStringLiteral("item33"));
+    click(p.uninstall);
+    QVERIFY(directoryExists(game / (out_ + "item33")));
+    QCOMPARE(selected(p.installed), QStringLiteral("item34"));
+    QCOMPARE(bar->value(), scroll);
+    QCOMPARE(selected(p.uninstalled), QStringLiteral("(0 selected)"));
+
+    p.installed->scrollToBottom();
+    clickRow(p.installed, QStringLiteral("item59"));
+    watch.answerWith(QMessageBox::Yes);
+    click(p.deleteInstalled);
+    QVERIFY(!fs::exists(game / (in_ + "item59")));
+    QCOMPARE(selected(p.installed), QStringLiteral("item58"));
+    QCOMPARE(bar->value(), bar->maximum());
+
+    clickRow(p.uninstalled, QStringLiteral("away1"));
+    click(p.install);
+    QCOMPARE(selected(p.uninstalled), QStringLiteral("away2"));
+    QCOMPARE(p.uninstalledName->text(), QStringLiteral("Farther"));  // the details follow the selection
+    QCOMPARE(watch.unexpected, 0);
   }
 };
 

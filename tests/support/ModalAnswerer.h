@@ -21,6 +21,7 @@ class ModalAnswerer : public QObject {
     QString title, text;
     QMessageBox::Icon icon;
     QMessageBox::StandardButton defaultButton;
+    QString informative;
   };
   // OnlyErrorBoxes: every box must be the program's error box (its title, the error icon).
   enum Boxes { AnyBoxes, OnlyErrorBoxes };
@@ -82,7 +83,8 @@ class ModalAnswerer : public QObject {
 
   void answer(QMessageBox* box) {
     const Box seen{box->windowTitle(), box->text(), box->icon(),
-                   box->defaultButton() ? box->standardButton(box->defaultButton()) : QMessageBox::NoButton};
+                   box->defaultButton() ? box->standardButton(box->defaultButton()) : QMessageBox::NoButton,
+                   box->informativeText()};
     boxes.append(seen);
     if (escape_) {
       escape_ = false;
