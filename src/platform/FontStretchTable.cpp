@@ -4,18 +4,27 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
+#include <sys/stat.h>
+
+#include "platform/TextFile.h"
 
 namespace pitkit {
 
 namespace {
 
 // A longer file is not one of ours.
-constexpr qint64 kMaxFileSize = 64 * 1024;
+constexpr std::size_t kMaxFileSize = 64 * 1024;
 // The stretches a narrowing can give.
 constexpr int kNarrowest = 75;
 constexpr int kFullWidth = 100;
+
+// The cache folder must be a real folder: one that is a link may lead anywhere, and the cache
+// is never written nor read through a link.
+bool isOwnFolder(const QString& folder) {
+  struct stat st {};
+  return ::lstat(QFile::encodeName(folder).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
 
 }  // namespace
 
@@ -47,9 +56,15 @@ void FontStretchTable::insert(const QString& key, int stretch) {
 }
 
 void FontStretchTable::load() {
-  QFile file(path_);
-  if (path_.isEmpty() || !file.open(QIODevice::ReadOnly) || file.size() > kMaxFileSize) return;
-  const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+  if (path_.isEmpty() || !isOwnFolder(QFileInfo(path_).path())) return;
+  std::string bytes;
+  try {
+    // A link, pipe, device or oversized file there is not ours: it is ignored, never waited on.
+    bytes = readRegularFile(QFile::encodeName(path_).toStdString(), kMaxFileSize, true);
+  } catch (const std::exception&) {
+    return;
+  }
+  const QStringList lines = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())).split(QLatin1Char('\n'));
   if (lines.first() != fingerprint_) return;
   for (qsizetype i = 1; i < lines.size(); ++i) {
     const qsizetype equals = lines[i].lastIndexOf(QLatin1Char('='));
@@ -61,14 +76,17 @@ void FontStretchTable::load() {
 }
 
 void FontStretchTable::save() const {
-  if (path_.isEmpty() || !QDir().mkpath(QFileInfo(path_).path())) return;
-  QSaveFile file(path_);
-  if (!file.open(QIODevice::WriteOnly)) return;
+  const QString folder = QFileInfo(path_).path();
+  if (path_.isEmpty() || !QDir().mkpath(folder) || !isOwnFolder(folder)) return;
   QString text = fingerprint_ + QLatin1Char('\n');
   for (auto it = values_.constBegin(); it != values_.constEnd(); ++it)
     text += it.key() + QLatin1Char('=') + QString::number(it.value()) + QLatin1Char('\n');
-  file.write(text.toUtf8());
-  file.commit();
+  try {
+    // A new file replaces whatever stands there, a link itself included, never what it leads to.
+    writeFileAtomically(QFile::encodeName(path_).toStdString(), text.toUtf8().toStdString(), LinkAtPath::ReplaceLink);
+  } catch (const std::exception&) {
+    // A file that cannot be written only means the fonts are measured again next time.
+  }
 }
 
 }  // namespace pitkit

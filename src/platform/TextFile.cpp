@@ -91,18 +91,47 @@ std::string readWholeFile(const std::string& path) {
   return bytes;
 }
 
-void writeFileAtomically(const std::string& requestedPath, const std::string& bytes) {
+std::string readRegularFile(const std::string& path, std::size_t limit, bool noFollow) {
+  if (path.empty()) throw EInOutError(2);
+  const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (noFollow ? O_NOFOLLOW : 0)));
+  if (!fd) {
+    if (errno == ELOOP) throw EInOutError(5);
+    EInOutError::raiseFromErrno(errno);
+  }
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) throw EInOutError(5);
+  if (static_cast<std::uint64_t>(st.st_size) > limit) throw EInOutError(100);
+  std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
+  std::size_t got = 0;
+  // A file that grows while it is read is cut at the size it had: the limit still holds.
+  while (got < bytes.size()) {
+    const ssize_t n = ::read(fd.get(), bytes.data() + got, bytes.size() - got);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      EInOutError::raiseFromErrno(errno);
+    }
+    got += static_cast<std::size_t>(n);
+  }
+  bytes.resize(got);
+  return bytes;
+}
+
+void writeFileAtomically(const std::string& requestedPath, const std::string& bytes, LinkAtPath linkAtPath) {
   if (requestedPath.empty()) throw EInOutError(2);
-  // A symbolic link keeps pointing at the file: the file it leads to is the one replaced.
+  // A symbolic link keeps pointing at the file: the file it leads to is the one replaced, unless
+  // the link itself is to be replaced.
   std::string path = requestedPath;
   struct stat link {};
-  if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+  if (linkAtPath == LinkAtPath::WriteTarget && ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
     char resolved[PATH_MAX];
     if (::realpath(path.c_str(), resolved) != nullptr) path = resolved;
   }
   // A file the user made read-only is not replaced (the home platform refuses to write it too).
+  // What stands at the path is looked at itself when it is to be replaced, link or not.
+  const auto look = linkAtPath == LinkAtPath::WriteTarget ? ::stat : ::lstat;
   struct stat existing {};
-  if (::stat(path.c_str(), &existing) == 0 && (existing.st_mode & S_IWUSR) == 0)
+  if (look(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode) && (existing.st_mode & S_IWUSR) == 0)
     throw EInOutError(5);
   std::string tmpl = extractFilePath(path) + "." + extractFileName(path) + ".XXXXXX";
   UniqueFd fd(::mkstemp(tmpl.data()));
@@ -116,7 +145,7 @@ void writeFileAtomically(const std::string& requestedPath, const std::string& by
 
   // Keep the old file's permission bits where there is one; otherwise the usual 0666 & ~umask.
   struct stat old {};
-  if (::stat(path.c_str(), &old) == 0) {
+  if (look(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
     ::fchmod(fd.get(), old.st_mode & 07777);
   } else {
     const mode_t mask = ::umask(0);

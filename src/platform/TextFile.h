@@ -48,9 +48,21 @@ class TextLineReader {
 // The whole contents of a file as bytes. Raises EInOutError when it cannot be opened or read.
 std::string readWholeFile(const std::string& path);
 
+// The contents of the regular file `path`, at most `limit` bytes of it. The file is opened without
+// waiting (a pipe or device standing there is refused, never read) and, with `noFollow`, never
+// through a symbolic link. Raises EInOutError: 2 when it is missing, 5 when it is no regular file
+// or a link, and 100 (read beyond end) when it holds more than `limit` bytes.
+std::string readRegularFile(const std::string& path, std::size_t limit, bool noFollow = false);
+
+// What writeFileAtomically does with a symbolic link at the path: replace the file it leads to
+// (a user's own link to a file kept elsewhere), or replace the link itself (the program's own
+// files, which must never be written through a link).
+enum class LinkAtPath { WriteTarget, ReplaceLink };
+
 // Writes `bytes` as the new contents of `path` safely: a temporary file in the same folder is
 // written, flushed and renamed over the old file, so a failed write leaves the old file as it was.
 // A failure raises EInOutError (the temporary file is removed).
-void writeFileAtomically(const std::string& path, const std::string& bytes);
+void writeFileAtomically(const std::string& path, const std::string& bytes,
+                         LinkAtPath link = LinkAtPath::WriteTarget);
 
 }  // namespace pitkit

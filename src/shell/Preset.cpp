@@ -29,7 +29,10 @@ std::string createPresetIfMissing(const std::string& startFolder) {
 PresetLines readPresetLines(const std::string& path, std::exception_ptr& readFailure) {
   PresetLines lines;
   readFailure = nullptr;
-  TextLineReader reader(path);
+  // Two lines of a key and a path each: what lies beyond is never read, so a huge file cannot
+  // hold the start.
+  constexpr std::uint64_t kPresetTextLimit = 64 * 1024;
+  TextLineReader reader(path, TextLineReader::kBufferSize, kPresetTextLimit);
   try {
     lines.first = reader.readLine();
     lines.second = reader.readLine();

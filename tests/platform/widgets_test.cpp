@@ -7,8 +7,13 @@
 #include <QThread>
 #include <QTimer>
 #include <QWheelEvent>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
+#include <functional>
 #include <stdexcept>
 
 #include "platform/DirectoryListBox.h"
@@ -352,6 +357,42 @@ class WidgetsTest : public QObject {
     unwritable.insert(QStringLiteral("A/11/00"), 84);
     QCOMPARE(unwritable.find(QStringLiteral("A/11/00")), std::optional<int>(84));
   }
+  // The cache is the program's own file: what stands in its place (a link to a user's file, a
+  // link to a device, a pipe) is never read or waited on, and a save replaces it, never what it
+  // leads to. A cache folder that is a link is not used at all.
+  void fontCacheIsNeverReadOrWrittenThroughALink() {
+    TempDir tmp;
+    const std::string root = realPath(tmp.path());
+    const std::string path = root + "/cache/font-stretches";
+    const QString fingerprint = FontStretchTable::fingerprintOf({QStringLiteral("DejaVu Sans")});
+    const std::string victim = root + "/victim";
+    const std::string valid = (fingerprint + QStringLiteral("\nA/11/00=84\n")).toStdString();
+    const std::pair<const char*, std::function<void()>> places[] = {
+        {"link to a read-only file", [&] { QCOMPARE(::symlink(victim.c_str(), path.c_str()), 0); }},
+        {"link to a device", [&] { QCOMPARE(::symlink("/dev/zero", path.c_str()), 0); }},
+        {"pipe", [&] { QCOMPARE(::mkfifo(path.c_str(), 0600), 0); }},
+    };
+    for (const auto& [what, arrange] : places) {
+      makeDirs(root + "/cache");
+      writeFile(victim, valid);
+      ::chmod(victim.c_str(), 0444);
+      arrange();
+      FontStretchTable table(fingerprint, QString::fromStdString(path));
+      QVERIFY2(!table.find(QStringLiteral("A/11/00")), what);
+      table.insert(QStringLiteral("A/11/10"), 86);
+      QCOMPARE(pitkit::test::readFile(victim), valid);
+      struct stat st {};
+      QVERIFY2(::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode), what);
+      QCOMPARE(FontStretchTable(fingerprint, QString::fromStdString(path)).find(QStringLiteral("A/11/10")),
+               std::optional<int>(86));
+      std::filesystem::remove_all(root + "/cache");
+    }
+    makeDirs(root + "/elsewhere");
+    QCOMPARE(::symlink((root + "/elsewhere").c_str(), (root + "/cache").c_str()), 0);
+    FontStretchTable(fingerprint, QString::fromStdString(path)).insert(QStringLiteral("A/11/10"), 86);
+    QVERIFY(!std::filesystem::exists(root + "/elsewhere/font-stretches"));
+  }
+
 
   void uiThreadHandOver() {
     QtUiThread ui;

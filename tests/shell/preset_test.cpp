@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/Errors.h"
 #include "shell/Preset.h"
@@ -54,6 +55,19 @@ TEST(PresetFile, ReadsByTheTextLineRule) {
   writeFile(path, "PitkitDirectory:/a\r\nTorvaneDirectory:/b");
   lines = readPresetLines(path, failure);
   EXPECT_EQ(lines.second, "TorvaneDirectory:/b");
+  EXPECT_FALSE(failure);
+}
+
+TEST(PresetFile, AHugeFileIsReadOnlyAsFarAsItsTwoLines) {
+  TempDir tmp;
+  const std::string path = tmp / "Pitkit.ini";
+  // 64 GiB of zeros (a sparse file) after the first line: the read stops at its limit.
+  writeFile(path, "PitkitDirectory:/a\r\n");
+  ASSERT_EQ(::truncate(path.c_str(), 64LL << 30), 0);
+  std::exception_ptr failure;
+  const PresetLines lines = readPresetLines(path, failure);
+  EXPECT_EQ(lines.first, "PitkitDirectory:/a");
+  EXPECT_LE(lines.second.size(), 64u * 1024);
   EXPECT_FALSE(failure);
 }
 
