@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QBuffer>
+#include <QColor>
 #include <QFile>
 #include <QImageReader>
 #include <QLabel>
@@ -20,6 +22,7 @@
 #include <jerror.h>
 // clang-format on
 
+#include "platform/BitmapRle.h"
 #include "platform/Errors.h"
 #include "platform/JpegDecoder.h"
 #include "platform/UniqueFd.h"
@@ -74,6 +77,35 @@ bool headersFitInFile(const QByteArray& head, std::uint64_t fileSize) {
   return !uncompressed || stride == 0 || height <= (fileSize - dataStart) / stride;
 }
 
+// Paints the pixels that the run-length codes of a compressed picture leave unpainted (codes that
+// stop early, jumps, short lines) with the first colour of its table, so that nothing of the
+// decoder's earlier memory shows.
+void fillUnpaintedRuns(QImage& image, const QByteArray& bytes, const QByteArray& head) {
+  const std::uint64_t infoSize = littleEndian(head, 14, 4);
+  if (infoSize < 40) return;
+  const std::uint64_t compression = littleEndian(head, 30, 4);
+  const int bits = static_cast<int>(littleEndian(head, 28, 2));
+  if (!((compression == 1 && bits == 8) || (compression == 2 && bits == 4))) return;
+  const std::uint64_t dataOffset = littleEndian(head, 10, 4);
+  if (dataOffset >= static_cast<std::uint64_t>(bytes.size())) return;
+  const auto width = static_cast<std::uint32_t>(image.width());
+  const auto height = static_cast<std::uint32_t>(image.height());
+  const std::vector<bool> painted =
+      rlePaintedPixels(reinterpret_cast<const unsigned char*>(bytes.constData()) + dataOffset,
+                       static_cast<std::size_t>(bytes.size()) - dataOffset, width, height, bits);
+  const bool indexed = image.format() == QImage::Format_Indexed8;
+  const QColor fill = image.colorCount() > 0 ? QColor::fromRgb(image.color(0)) : QColor(Qt::black);
+  for (std::uint32_t row = 0; row < height; ++row)  // stored bottom-up
+    for (std::uint32_t x = 0; x < width; ++x)
+      if (!painted[static_cast<std::size_t>(row) * width + x]) {
+        const int y = static_cast<int>(height - 1 - row);
+        if (indexed)
+          image.setPixel(static_cast<int>(x), y, 0);
+        else
+          image.setPixelColor(static_cast<int>(x), y, fill);
+      }
+}
+
 QImage decodeBitmap(QFile& file) {
   // A bitmap file starts with "BM"; anything else (including an empty file) is refused before
   // the decoder sees it, and so is one whose headers point past its end.
@@ -81,10 +113,15 @@ QImage decodeBitmap(QFile& file) {
   if (head.size() < 18 || head[0] != 'B' || head[1] != 'M' ||
       !headersFitInFile(head.leftJustified(64, '\0'), static_cast<std::uint64_t>(file.size())))
     throw Exception("Bitmap image is not valid");
-  QImageReader reader(&file, "bmp");
+  // The file is read once; the run-length codes are walked on the same bytes the decoder gets.
+  QByteArray bytes = file.readAll();
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer, "bmp");
   reader.setDecideFormatFromContent(false);
   QImage image = reader.read();
   if (image.isNull()) throw Exception("Bitmap image is not valid");
+  fillUnpaintedRuns(image, bytes, head.leftJustified(64, '\0'));
   return image;
 }
 

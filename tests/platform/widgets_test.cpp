@@ -326,6 +326,37 @@ class WidgetsTest : public QObject {
     }
   }
 
+  // Run-length pictures whose codes stop early show the table's first colour where no code
+  // paints, never what the decoder's memory held.
+  void truncatedRunLengthBitmapsShowAFixedColour() {
+    TempDir tmp;
+    const std::string path = tmp.path() + "/cut.bmp";
+    const auto le = [](std::string& out, std::uint32_t value, int size) {
+      for (int i = 0; i < size; ++i) out += static_cast<char>(value >> (8 * i) & 0xFF);
+    };
+    for (const auto& [bits, codes] : {std::pair<int, std::string>{8, std::string("\x04\x01\x00\x00", 4)},
+                                      std::pair<int, std::string>{4, std::string("\x04\x11\x00\x00", 4)}}) {
+      std::string bmp = "BM";
+      le(bmp, 14 + 40 + 8 + codes.size(), 4);
+      le(bmp, 0, 4);
+      le(bmp, 14 + 40 + 8, 4);
+      for (const std::uint32_t field : {40u, 4u, 3u}) le(bmp, field, 4);  // size, width, height
+      le(bmp, 1, 2);
+      le(bmp, static_cast<std::uint32_t>(bits), 2);
+      le(bmp, bits == 8 ? 1 : 2, 4);  // RLE8 or RLE4
+      for (const std::uint32_t field : {static_cast<std::uint32_t>(codes.size()), 0u, 0u, 2u, 0u}) le(bmp, field, 4);
+      bmp += std::string("\x30\x20\x10\x00\x00\x00\xC8\x00", 8);  // colours (16,32,48) and (200,0,0)
+      writeFile(path, bmp + codes);
+      // Memory of the picture's size, freed with a pattern in it, is what a decoder is likely given.
+      for (int k = 0; k < 8; ++k) QImage(4, 3, QImage::Format_Indexed8).fill(0xAB);
+      const QImage image = loadBitmapFile(path);
+      for (int x = 0; x < 4; ++x) {
+        QCOMPARE(QColor(image.pixel(x, 2)), QColor(200, 0, 0));
+        for (int y = 0; y < 2; ++y) QCOMPARE(QColor(image.pixel(x, y)), QColor(16, 32, 48));
+      }
+    }
+  }
+
   // The measured stretches come back in the next run; a file of another machine set-up, a foreign
   // or damaged file, and values no narrowing gives are not taken.
   void fontStretchesAreKeptForTheSameFontsOnly() {
