@@ -1,6 +1,7 @@
 // Finding the game in compatibility prefixes: the drive_c folders of every kind of prefix, the
 // Steam library list, and which folders below a drive count as game folders.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -65,6 +66,60 @@ TEST(GameFinder, GameFoldersHoldLevelsAndCarsInAnyCase) {
   EXPECT_EQ(findGameFolders({a.path(), a / "missing"}),
             (Strings{a / "G/1/2/3/4/Six", a / "Program Files/Torvane"}));
   EXPECT_TRUE(findGameFolders({a.path()}, std::chrono::milliseconds(0)).empty());
+}
+
+TEST(GameFinder, LibraryListIsReadStrictly) {
+  const std::string list = R"("libraryfolders" { "0" { "path" "/a" } )";
+  const struct {
+    std::string text;
+    Strings paths;
+  } rows[] = {
+      {list + "}", {"/a"}},
+      {"// Steam\n" + list + R"("1" {"PATH"	"/b\\c\td" "apps" {"7" "/x"}}})", {"/a", "/b\\c\td"}},
+      {R"("libraryfolders" { "0" { "path" "C:\\Steam" "label" "/no" } })", {}},  // not absolute; no path
+      {R"("other" { "0" { "path" "/a" } })", {}},                                 // not the library list
+      {R"("libraryfolders" { "path" "/a" })", {}},                                // not in a numbered block
+      {list, {}},                                                                 // cut off
+      {list + "}}", {}},                                                          // a brace too many
+      {list + "} x", {}},                                                         // a stray character
+      {R"("libraryfolders" { "0" { "path" "/a\q" } })", {}},                      // an unknown escape
+      {R"("libraryfolders" { "0" { "path" "/a)", {}},                             // an unfinished string
+      {std::string(R"("libraryfolders" { "0" { "path" "/a)") + '\0' + R"(b" } })", {}},
+      {R"("k" { "v" })", {}},                                                     // a block without a key
+      {R"("libraryfolders" { "0" { "path" "/a" "apps" { "1" { "2" { "3" { "4" { "5" { "6" { } } } } } } } } })",
+       {}},  // nested deeper than Steam writes
+      {R"("libraryfolders" { "0" { "path" "/)" + std::string(kMaxSteamVdfBytes, 'x') + R"(" } })", {}},
+  };
+  for (const auto& row : rows) EXPECT_EQ(steamLibraryPaths(row.text), row.paths) << row.text.substr(0, 80);
+}
+
+TEST(GameFinder, SteamLibraryGamesAreFoundOnceAndOnlySmallFilesAreRead) {
+  test::TempDir home, lib;
+  const std::string steam = home / ".local/share/Steam";
+  for (const std::string& folder : Strings{"/steamapps/common/Torvane/LEVELS", "/steamapps/common/Torvane/cars",
+                                           "/steamapps/common/Tools/levels"})
+    test::makeDirs(steam + folder);
+  test::makeDirs(lib / "steamapps/common/Torvane Deluxe/Levels");
+  test::makeDirs(lib / "steamapps/common/Torvane Deluxe/CARS");
+  test::makeDirs(home / ".steam");
+  ASSERT_EQ(::symlink("../.local/share/Steam", (home / ".steam/steam").c_str()), 0);  // the list read twice
+  ASSERT_EQ(::symlink(lib.path().c_str(), (home / "lib-link").c_str()), 0);           // a library twice
+  test::writeFile(steam + "/steamapps/libraryfolders.vdf",
+                  R"("libraryfolders" { "0" { "path" ")" + steam + R"(" } "1" { "path" ")" + lib.path() +
+                      R"(" } "2" { "path" ")" + home / "lib-link" + R"(" } })");
+  // A pipe where another list stands is not waited on.
+  const std::string flatpak = home / ".var/app/com.valvesoftware.Steam/.local/share/Steam";
+  test::makeDirs(flatpak + "/steamapps");
+  ASSERT_EQ(::mkfifo((flatpak + "/steamapps/libraryfolders.vdf").c_str(), 0600), 0);
+
+  const WineDrives found = findWineDrives(home.path(), "");
+  EXPECT_EQ(found.steamCommons, (Strings{steam + "/steamapps/common", lib / "steamapps/common"}));
+  EXPECT_NE(std::find(found.places.begin(), found.places.end(), lib / "steamapps/common/*"), found.places.end());
+  EXPECT_EQ(findGameFolders(found.gameRoots()),
+            (Strings{steam + "/steamapps/common/Torvane", lib / "steamapps/common/Torvane Deluxe"}));
+  // A game reached by two roads is listed once.
+  EXPECT_EQ(findGameFolders({lib / "steamapps/common", home / "lib-link/steamapps/common"}),
+            Strings{lib / "steamapps/common/Torvane Deluxe"});
 }
 
 }  // namespace
