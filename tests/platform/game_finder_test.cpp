@@ -1,7 +1,6 @@
 // Finding the game in compatibility prefixes: the drive_c folders of every kind of prefix, the
 // Steam library list, and which folders below a drive count as game folders.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -93,33 +92,12 @@ TEST(GameFinder, LibraryListIsReadStrictly) {
   for (const auto& row : rows) EXPECT_EQ(steamLibraryPaths(row.text), row.paths) << row.text.substr(0, 80);
 }
 
-TEST(GameFinder, SteamLibraryGamesAreFoundOnceAndOnlySmallFilesAreRead) {
-  test::TempDir home, lib;
-  const std::string steam = home / ".local/share/Steam";
-  for (const std::string& folder : Strings{"/steamapps/common/Torvane/LEVELS", "/steamapps/common/Torvane/cars",
-                                           "/steamapps/common/Tools/levels"})
-    test::makeDirs(steam + folder);
-  test::makeDirs(lib / "steamapps/common/Torvane Deluxe/Levels");
-  test::makeDirs(lib / "steamapps/common/Torvane Deluxe/CARS");
-  test::makeDirs(home / ".steam");
-  ASSERT_EQ(::symlink("../.local/share/Steam", (home / ".steam/steam").c_str()), 0);  // the list read twice
-  ASSERT_EQ(::symlink(lib.path().c_str(), (home / "lib-link").c_str()), 0);           // a library twice
-  test::writeFile(steam + "/steamapps/libraryfolders.vdf",
-                  R"("libraryfolders" { "0" { "path" ")" + steam + R"(" } "1" { "path" ")" + lib.path() +
-                      R"(" } "2" { "path" ")" + home / "lib-link" + R"(" } })");
-  // A pipe where another list stands is not waited on.
-  const std::string flatpak = home / ".var/app/com.valvesoftware.Steam/.local/share/Steam";
-  test::makeDirs(flatpak + "/steamapps");
-  ASSERT_EQ(::mkfifo((flatpak + "/steamapps/libraryfolders.vdf").c_str(), 0600), 0);
-
-  const WineDrives found = findWineDrives(home.path(), "");
-  EXPECT_EQ(found.steamCommons, (Strings{steam + "/steamapps/common", lib / "steamapps/common"}));
-  EXPECT_NE(std::find(found.places.begin(), found.places.end(), lib / "steamapps/common/*"), found.places.end());
-  EXPECT_EQ(findGameFolders(found.gameRoots()),
-            (Strings{steam + "/steamapps/common/Torvane", lib / "steamapps/common/Torvane Deluxe"}));
-  // A game reached by two roads is listed once.
-  EXPECT_EQ(findGameFolders({lib / "steamapps/common", home / "lib-link/steamapps/common"}),
-            Strings{lib / "steamapps/common/Torvane Deluxe"});
+TEST(GameFinder, AGameReachedByTwoRoadsIsListedOnce) {
+  test::TempDir lib, other;
+  test::makeDirs(lib / "common/T/Levels");
+  test::makeDirs(lib / "common/T/CARS");
+  ASSERT_EQ(::symlink(lib.path().c_str(), (other / "link").c_str()), 0);
+  EXPECT_EQ(findGameFolders({lib / "common", other / "link/common"}), Strings{lib / "common/T"});
 }
 
 }  // namespace

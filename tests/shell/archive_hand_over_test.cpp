@@ -9,7 +9,6 @@
 #include <QThread>
 #include <QTreeWidget>
 #include <cstring>
-#include <memory>
 
 #include "organizers/ArchiveInstallDialog.h"
 #include "organizers/archive_support.h"
@@ -21,44 +20,31 @@
 using namespace pitkit;
 using namespace pitkit::test;
 
-namespace {
-
-// A socket file as a program that crashed leaves it: bound, never removed, served by no one.
-void leaveStaleSocket(const std::string& path) {
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-  QVERIFY(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0);
-  ::close(fd);
-}
-
-}  // namespace
-
 class ArchiveHandOverTest : public QObject {
   Q_OBJECT
  private slots:
   void aLaterStartHandsItsArchiveToTheRunningWindow() {
     GameTree game;
     game.folder("levels").folder("cars");
-    const std::string zip = game.tmp / "Pack #1.zip";
+    const std::string zip = game.tmp / "Pack #1.zip", name = game.tmp / "hand-over";
     makeZip(zip, {{"Meadow/Meadow.inf", infoText("Meadow Run")}});
-    const std::string name = game.tmp / "hand-over";
-    leaveStaleSocket(name);
-    auto form = game.open();
-    form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-    const auto* server = new ArchiveHandOverServer(*form, q(name));
-    QVERIFY(server->listening());
+    // The socket of a program that crashed: bound, never removed, served by no one.
+    sockaddr_un address{AF_UNIX, {}};
+    std::strncpy(address.sun_path, name.c_str(), sizeof address.sun_path - 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    QVERIFY(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0);
+    ::close(fd);
+    auto form = game.openShown();
+    QVERIFY((new ArchiveHandOverServer(*form, q(name)))->listening());
     QVERIFY(!(new ArchiveHandOverServer(*form, q(name)))->listening());  // a second window
 
     ModalAnswerer watch;
-    QStringList rows;
+    QStringList shown;
     watch.onOtherModal = [&](QWidget* modal) {
       auto* dialog = qobject_cast<ArchiveInstallDialog*>(modal);
-      if (dialog == nullptr || !rows.isEmpty()) return;
+      if (dialog == nullptr || !shown.isEmpty()) return;
       const QTreeWidgetItem* row = dialog->ui.ItemList->topLevelItem(0);
-      rows << dialog->ui.ArchiveLabel->text() << row->text(1) + QLatin1Char('|') + row->text(2);
+      shown << row->text(1) << row->text(2) << dialog->ui.ArchiveLabel->text();
       dialog->reject();
     };
     // The later start runs on a thread of its own, as a second program would.
@@ -67,30 +53,23 @@ class ArchiveHandOverTest : public QObject {
     start->start();
     QTRY_VERIFY(start->isFinished());
     QCOMPARE(handedOver, HandOver::Done);
-    QTRY_COMPARE(rows.size(), 2);
-    QVERIFY2(rows[0].contains(QStringLiteral("Pack #1.zip")), qPrintable(rows[0]));
-    QCOMPARE(rows[1], QStringLiteral("Meadow Run|Meadow"));
+    QTRY_COMPARE(shown.mid(0, 2), (QStringList{QStringLiteral("Meadow Run"), QStringLiteral("Meadow")}));
+    QVERIFY2(shown[2].contains(QStringLiteral("Pack #1.zip")), qPrintable(shown[2]));
     QCOMPARE(watch.unexpected, 0);
-
     // With the window gone nothing serves the name: the next start opens a window of its own.
     form.reset();
     QCOMPARE(handArchivesOver(q(name), {q(zip)}), HandOver::NoWindow);
   }
 
-  void onlyACompleteListOfFilesIsTaken() {
-    const struct {
-      QByteArray message;
-      std::optional<QStringList> files;
-    } rows[] = {
+  void onlyACompleteListOfLocalFilesIsTaken() {
+    const std::pair<QByteArray, std::optional<QStringList>> rows[] = {
         {"file:///d/a.zip\nfile:///d/B%20c%0A.7z\n\n", QStringList{QStringLiteral("/d/a.zip"), QStringLiteral("/d/B c\n.7z")}},
-        {"file:///d/a.zip\n", std::nullopt},                 // unfinished
-        {"file:///d/a.zip\n\nfile:///e\n\n", QStringList()},  // more after the end
-        {"\n\n", QStringList()},
-        {"a.zip\n\n", QStringList()},                         // not a file's address
-        {"http://host/a.zip\n\n", QStringList()},
-        {QByteArray(2 << 20, 'x'), QStringList()},            // too long to be a list of files
+        {"file:///d/a.zip\n", std::nullopt},                             // unfinished
+        {"file:///d/a.zip\n\nfile:///e\n\n", QStringList()},             // more after the end
+        {"\n\n", QStringList()},  {"a.zip\n\n", QStringList()},  {"http://h/a.zip\n\n", QStringList()},
+        {QByteArray(2 << 20, 'x'), QStringList()},                       // too long to be a list
     };
-    for (const auto& row : rows) QCOMPARE(handedOverFiles(row.message), row.files);
+    for (const auto& [message, files] : rows) QCOMPARE(handedOverFiles(message), files);
   }
 };
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # pitkit --find-games in a home holding a Wine, a Steam (Proton) and a Lutris prefix and two Steam
 # libraries prints exactly their five game folders, each once, not a folder with levels but no cars
-# nor one in windows/; with no prefix at all it fails and says where it looked.
+# nor one in windows/, and reads no pipe; with no prefix at all it fails and says where it looked.
 # Usage: find_games_test.sh PITKIT
 set -euo pipefail
 home=$(mktemp -d "${TMPDIR:-/tmp}/pitkit-home-XXXXXX")
@@ -17,24 +17,13 @@ ln -s ../.local/share/Steam "$home/.steam/steam"  # the same Steam a second time
 # Store-bought games in Steam's own library and in a second one that its list names.
 game ".local/share/Steam/steamapps/common/Torvane" LEVELS cars
 mkdir -p "$library/steamapps/common/Torvane GOTY/Levels" "$library/steamapps/common/Torvane GOTY/CARS"
-cat >"$home/.local/share/Steam/steamapps/libraryfolders.vdf" <<END
-"libraryfolders"
-{
-	"0"
-	{
-		"path"		"$home/.local/share/Steam"
-		"apps"		{ "4242"		"1024" }
-	}
-	"1"
-	{
-		"path"		"$library"
-	}
-}
-END
+printf '"libraryfolders"\n{\n\t"0"\n\t{ "path" "%s" "apps" { "4242" "1024" } }\n\t"1" { "path" "%s" }\n}\n' \
+  "$home/.local/share/Steam" "$library" >"$home/.local/share/Steam/steamapps/libraryfolders.vdf"
 # The Flatpak Steam's list names the second library again.
 flatpak="$home/.var/app/com.valvesoftware.Steam/.local/share/Steam/steamapps"
 mkdir -p "$flatpak"
 printf '"libraryfolders" { "0" { "path" "%s" } }\n' "$library" >"$flatpak/libraryfolders.vdf"
+mkdir -p "$home/.steam/root/steamapps" && mkfifo "$home/.steam/root/steamapps/libraryfolders.vdf"  # not waited on
 
 found=$(env -u WINEPREFIX HOME="$home" "$1" --find-games)
 diff <(printf '%s\n' "$found") - <<END
