@@ -24,8 +24,10 @@ std::string versionText(const std::string& version);
 bool displayNamed(const std::vector<std::string>& arguments,
                   const std::function<const char*(const char*)>& variable);
 
-// The first argument that looks like an option and is not one of the program's, among those the
-// toolkit left ("" when there is none).
+// The first argument of the program's own form, --NAME, that is not one of its options, among
+// those the toolkit left ("" when there is none). Single-dash options are the toolkit's and the
+// window system's (-display, -geometry): which of them it takes depends on the platform, so the
+// others are left alone, as they always were.
 std::string unknownOption(const std::vector<std::string>& arguments);
 
 // What the program says on its way out when it has no display: none named, or none opened.

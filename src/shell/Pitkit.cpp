@@ -73,7 +73,8 @@ int main(int argc, char** argv) {
   toolkitHandler = qInstallMessageHandler(endWithoutDisplay);
   QApplication app(argc, argv);
   qInstallMessageHandler(toolkitHandler);
-  // The toolkit has taken its own options out of the arguments; any other is a mistake.
+  // The toolkit has taken its own options out of the arguments; another of the program's form
+  // (a mistyped --find-games) would otherwise open the window unasked.
   std::vector<std::string> left;
   for (const QString& argument : QCoreApplication::arguments().mid(1)) left.push_back(argument.toStdString());
   if (const std::string unknown = pitkit::unknownOption(left); !unknown.empty()) {
