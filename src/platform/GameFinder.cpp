@@ -87,7 +87,8 @@ std::string readSmallFile(const std::string& path, std::size_t limit) {
 }
 
 bool isNumber(const std::string& text) {
-  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+  return !text.empty() &&
+         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 }  // namespace
@@ -145,9 +146,11 @@ std::vector<std::string> steamLibraryPaths(const std::string& vdfText) {
         continue;
       }
       const bool inList = !blocks.empty() && sameTextAscii(blocks.front(), "libraryfolders");
-      const bool newForm = inList && blocks.size() == 2 && isNumber(blocks[1]) && sameTextAscii(*key, "path");
+      const bool newForm =
+          inList && blocks.size() == 2 && isNumber(blocks[1]) && sameTextAscii(*key, "path");
       const bool oldForm = inList && blocks.size() == 1 && isNumber(*key);
-      if ((newForm || oldForm) && !text.empty() && text.front() == PathDelim) paths.push_back(std::move(text));
+      if ((newForm || oldForm) && !text.empty() && text.front() == PathDelim)
+        paths.push_back(std::move(text));
       key.reset();
     } else {
       return {};  // a stray character: not a file Steam wrote
@@ -180,7 +183,8 @@ WineDrives findWineDrives(const std::string& home, const std::string& winePrefix
       const std::string steam = home + root;
       libraries.push_back(steam);
       for (const char* vdf : {"/steamapps/libraryfolders.vdf", "/config/libraryfolders.vdf"})
-        for (std::string& library : steamLibraryPaths(readSmallFile(steam + vdf, kMaxSteamVdfBytes)))
+        for (std::string& library :
+             steamLibraryPaths(readSmallFile(steam + vdf, kMaxSteamVdfBytes)))
           libraries.push_back(std::move(library));
     }
     std::set<std::string> librariesSeen;

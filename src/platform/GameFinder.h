@@ -26,8 +26,8 @@ struct WineDrives {
 
 // Looks in $HOME/.wine, $WINEPREFIX (`winePrefix`, "" when unset), Steam's
 // steamapps/compatdata/*/pfx in ~/.local/share/Steam, ~/.steam/steam, the Flatpak Steam and the
-// libraries their libraryfolders.vdf lists (their steamapps/common folders too), Lutris's ~/Games/*, and the native and Flatpak Bottles
-// folders (~/.local/share/bottles/bottles/*,
+// libraries their libraryfolders.vdf lists (and those libraries' steamapps/common), Lutris's
+// ~/Games/*, and the native and Flatpak Bottles folders (~/.local/share/bottles/bottles/*,
 // ~/.var/app/com.usebottles.bottles/data/bottles/bottles/*).
 WineDrives findWineDrives(const std::string& home, const std::string& winePrefix);
 
@@ -42,8 +42,9 @@ inline constexpr std::size_t kMaxSteamVdfBytes = 1 << 20;
 std::vector<std::string> steamLibraryPaths(const std::string& vdfText);
 
 // The game folders below `drives`: folders holding both a levels and a cars folder, in any letter
-// case, each real folder once. Each drive is searched to `maxDepth` folders below it, its windows folder left out; links
-// are not followed and a game folder is not searched further. The search stops at `budget`.
+// case, each real folder once. Each drive is searched to `maxDepth` folders below it, its windows
+// folder left out; links are not followed and a game folder is not searched further. The search
+// stops at `budget`.
 std::vector<std::string> findGameFolders(
     const std::vector<std::string>& drives,
     std::chrono::milliseconds budget = std::chrono::milliseconds(1500), int maxDepth = 6);

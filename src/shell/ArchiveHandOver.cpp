@@ -38,7 +38,8 @@ bool peerIsThisUser(qintptr descriptor) {
 QString handOverServerName() {
   const QString name = QStringLiteral("torvane-pitkit-%1").arg(::geteuid());
   const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-  if (QDir::isAbsolutePath(runtime) && QFileInfo(runtime).isDir()) return runtime + QLatin1Char('/') + name;
+  if (QDir::isAbsolutePath(runtime) && QFileInfo(runtime).isDir())
+    return runtime + QLatin1Char('/') + name;
   return name;  // the toolkit puts it in the temporary folder
 }
 
@@ -60,7 +61,8 @@ HandOver handArchivesOver(const QString& serverName, const QStringList& files, Q
   while (!socket.canReadLine())
     if (socket.bytesAvailable() > kConfirmation.size() || !socket.waitForReadyRead(kAnswerMs))
       return failed(QStringLiteral("the running window did not answer"));
-  if (socket.readLine() != kConfirmation) return failed(QStringLiteral("the running window refused the files"));
+  if (socket.readLine() != kConfirmation)
+    return failed(QStringLiteral("the running window refused the files"));
   return HandOver::Done;
 }
 
@@ -74,7 +76,8 @@ std::optional<QStringList> handedOverFiles(const QByteArray& message) {
   QStringList files;
   for (const QByteArray& line : message.left(end).split('\n')) {
     const QUrl url = QUrl::fromEncoded(line, QUrl::StrictMode);
-    if (!url.isValid() || !url.isLocalFile() || !QDir::isAbsolutePath(url.toLocalFile())) return QStringList();
+    if (!url.isValid() || !url.isLocalFile() || !QDir::isAbsolutePath(url.toLocalFile()))
+      return QStringList();
     files << url.toLocalFile();
   }
   return files;
@@ -84,7 +87,8 @@ ArchiveHandOverServer::ArchiveHandOverServer(TForm1& form, const QString& server
     : QObject(&form), form_(form), server_(new QLocalServer(this)) {
   // No socket options: with them the toolkit puts its socket in place by renaming, over one that
   // another window serves. Who connects is checked instead (peerIsThisUser).
-  if (!server_->listen(serverName) && server_->serverError() == QAbstractSocket::AddressInUseError) {
+  if (!server_->listen(serverName) &&
+      server_->serverError() == QAbstractSocket::AddressInUseError) {
     // The socket of another window, or one left by a program that ended without removing it.
     QLocalSocket probe;
     probe.connectToServer(serverName);

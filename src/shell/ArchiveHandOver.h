@@ -26,7 +26,8 @@ enum class HandOver {
 
 // Hands `files` (absolute paths) to the window serving `serverName`. Blocks for a few seconds at
 // most; needs no application object.
-HandOver handArchivesOver(const QString& serverName, const QStringList& files, QString* error = nullptr);
+HandOver handArchivesOver(const QString& serverName, const QStringList& files,
+                          QString* error = nullptr);
 
 // The archives of a hand-over message ("" lines end it): one file URL a line, as a drop carries
 // them. nullopt while the message is unfinished; an empty list when it is not one.

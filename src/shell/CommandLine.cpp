@@ -45,7 +45,8 @@ bool displayNamed(const std::vector<std::string>& arguments,
 
 std::string unknownOption(const std::vector<std::string>& arguments) {
   for (const std::string& argument : arguments)
-    if (argument.starts_with("--") && argument != "--" && commandAction({argument}) == CommandAction::Window)
+    if (argument.starts_with("--") && argument != "--" &&
+        commandAction({argument}) == CommandAction::Window)
       return argument;
   return {};
 }

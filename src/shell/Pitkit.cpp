@@ -54,10 +54,16 @@ void endWithoutDisplay(QtMsgType type, const QMessageLogContext& context, const 
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   switch (pitkit::commandAction(arguments)) {
-    case pitkit::CommandAction::Help: std::fputs(pitkit::usageText().c_str(), stdout); return 0;
-    case pitkit::CommandAction::Version: std::fputs(pitkit::versionText(PITKIT_VERSION).c_str(), stdout); return 0;
-    case pitkit::CommandAction::FindGames: return printGameFolders();
-    case pitkit::CommandAction::Window: break;
+    case pitkit::CommandAction::Help:
+      std::fputs(pitkit::usageText().c_str(), stdout);
+      return 0;
+    case pitkit::CommandAction::Version:
+      std::fputs(pitkit::versionText(PITKIT_VERSION).c_str(), stdout);
+      return 0;
+    case pitkit::CommandAction::FindGames:
+      return printGameFolders();
+    case pitkit::CommandAction::Window:
+      break;
   }
   if (!pitkit::displayNamed(arguments, [](const char* name) { return std::getenv(name); })) {
     std::fputs(pitkit::kNoDisplayNamed, stderr);
@@ -76,9 +82,11 @@ int main(int argc, char** argv) {
   // The toolkit has taken its own options out of the arguments; another of the program's form
   // (a mistyped --find-games) would otherwise open the window unasked.
   std::vector<std::string> left;
-  for (const QString& argument : QCoreApplication::arguments().mid(1)) left.push_back(argument.toStdString());
+  for (const QString& argument : QCoreApplication::arguments().mid(1))
+    left.push_back(argument.toStdString());
   if (const std::string unknown = pitkit::unknownOption(left); !unknown.empty()) {
-    std::fprintf(stderr, "pitkit: unknown option %s (pitkit --help lists the options)\n", unknown.c_str());
+    std::fprintf(stderr, "pitkit: unknown option %s (pitkit --help lists the options)\n",
+                 unknown.c_str());
     return 2;
   }
   // Archives named on the command line (the desktop's "Open With") are taken against the start

@@ -49,11 +49,13 @@ class ArchiveHandOverTest : public QObject {
     };
     // The later start runs on a thread of its own, as a second program would.
     HandOver handedOver = HandOver::Failed;
-    std::unique_ptr<QThread> start(QThread::create([&] { handedOver = handArchivesOver(q(name), {q(zip)}); }));
+    std::unique_ptr<QThread> start(
+        QThread::create([&] { handedOver = handArchivesOver(q(name), {q(zip)}); }));
     start->start();
     QTRY_VERIFY(start->isFinished());
     QCOMPARE(handedOver, HandOver::Done);
-    QTRY_COMPARE(shown.mid(0, 2), (QStringList{QStringLiteral("Meadow Run"), QStringLiteral("Meadow")}));
+    QTRY_COMPARE(shown.mid(0, 2),
+                 (QStringList{QStringLiteral("Meadow Run"), QStringLiteral("Meadow")}));
     QVERIFY2(shown[2].contains(QStringLiteral("Pack #1.zip")), qPrintable(shown[2]));
     QCOMPARE(watch.unexpected, 0);
     // With the window gone nothing serves the name: the next start opens a window of its own.
@@ -63,11 +65,14 @@ class ArchiveHandOverTest : public QObject {
 
   void onlyACompleteListOfLocalFilesIsTaken() {
     const std::pair<QByteArray, std::optional<QStringList>> rows[] = {
-        {"file:///d/a.zip\nfile:///d/B%20c%0A.7z\n\n", QStringList{QStringLiteral("/d/a.zip"), QStringLiteral("/d/B c\n.7z")}},
-        {"file:///d/a.zip\n", std::nullopt},                             // unfinished
-        {"file:///d/a.zip\n\nfile:///e\n\n", QStringList()},             // more after the end
-        {"\n\n", QStringList()},  {"a.zip\n\n", QStringList()},  {"http://h/a.zip\n\n", QStringList()},
-        {QByteArray(2 << 20, 'x'), QStringList()},                       // too long to be a list
+        {"file:///d/a.zip\nfile:///d/B%20c%0A.7z\n\n",
+         QStringList{QStringLiteral("/d/a.zip"), QStringLiteral("/d/B c\n.7z")}},
+        {"file:///d/a.zip\n", std::nullopt},                  // unfinished
+        {"file:///d/a.zip\n\nfile:///e\n\n", QStringList()},  // more after the end
+        {"\n\n", QStringList()},
+        {"a.zip\n\n", QStringList()},
+        {"http://h/a.zip\n\n", QStringList()},
+        {QByteArray(2 << 20, 'x'), QStringList()},  // too long to be a list
     };
     for (const auto& [message, files] : rows) QCOMPARE(handedOverFiles(message), files);
   }
