@@ -1,8 +1,10 @@
 #pragma once
 // Finding the game where Linux players keep it: inside the prefixes of a Windows compatibility
-// layer (Wine, Proton in Steam, Lutris, Bottles). Lists the prefixes' drive_c folders and the game
-// folders below them.
+// layer (Wine, Proton in Steam, Lutris, Bottles), and in the Steam libraries, where Steam keeps a
+// store-bought Windows game (its prefix holds only settings and saves). Lists the prefixes'
+// drive_c folders, the libraries' game folders, and the game folders below them.
 #include <chrono>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -13,27 +15,36 @@ struct WineDrives {
   // Each existing drive_c once (a folder reached by two roads, as ~/.steam/steam usually is a
   // link to ~/.local/share/Steam, is kept under the first), in the order of the places.
   std::vector<std::string> drives;
+  // Each Steam library's steamapps/common folder that exists, each real folder once.
+  std::vector<std::string> steamCommons;
   // The places looked at, as patterns ("<home>/Games/*/drive_c"), for telling the user.
   std::vector<std::string> places;
+
+  // Where game folders are searched: the drives, then the Steam libraries' common folders.
+  std::vector<std::string> gameRoots() const;
 };
 
 // Looks in $HOME/.wine, $WINEPREFIX (`winePrefix`, "" when unset), Steam's
 // steamapps/compatdata/*/pfx in ~/.local/share/Steam, ~/.steam/steam, the Flatpak Steam and the
-// libraries their libraryfolders.vdf lists, Lutris's ~/Games/*, and the native and Flatpak Bottles
-// folders (~/.local/share/bottles/bottles/*,
+// libraries their libraryfolders.vdf lists (and those libraries' steamapps/common), Lutris's
+// ~/Games/*, and the native and Flatpak Bottles folders (~/.local/share/bottles/bottles/*,
 // ~/.var/app/com.usebottles.bottles/data/bottles/bottles/*).
 WineDrives findWineDrives(const std::string& home, const std::string& winePrefix);
 
 // findWineDrives for this user: $HOME and $WINEPREFIX.
 WineDrives findWineDrivesOfUser();
 
-// The library folders a Steam libraryfolders.vdf text names: the values of its "path" keys (and,
-// in the older form, of its numbered keys), with the file's escapes undone.
+// The library folders a Steam libraryfolders.vdf text names: the absolute values of the "path"
+// keys of its numbered blocks (and, in the older form, of its numbered keys), with the file's
+// escapes undone. The text is read strictly (quoted strings, braces, // comments): one that is
+// malformed, nested deeper than Steam writes it or larger than kMaxSteamVdfBytes names none.
+inline constexpr std::size_t kMaxSteamVdfBytes = 1 << 20;
 std::vector<std::string> steamLibraryPaths(const std::string& vdfText);
 
 // The game folders below `drives`: folders holding both a levels and a cars folder, in any letter
-// case. Each drive is searched to `maxDepth` folders below it, its windows folder left out; links
-// are not followed and a game folder is not searched further. The search stops at `budget`.
+// case, each real folder once. Each drive is searched to `maxDepth` folders below it, its windows
+// folder left out; links are not followed and a game folder is not searched further. The search
+// stops at `budget`.
 std::vector<std::string> findGameFolders(
     const std::vector<std::string>& drives,
     std::chrono::milliseconds budget = std::chrono::milliseconds(1500), int maxDepth = 6);

@@ -1,5 +1,7 @@
 #include "shell/ChangeDirectoryPage.h"
 
+#include <QLabel>
+#include <QStatusBar>
 #include <exception>
 
 #include "platform/DirectoryListBox.h"
@@ -16,8 +18,15 @@
 namespace pitkit {
 
 ChangeDirectoryPage::ChangeDirectoryPage(QWidget* window, Ui::TabSheet6& controls,
-                                         GameDirectory& gameDirectory, std::string& presetFolder)
-    : PresetFolder(presetFolder), c_(controls), gameDirectory_(gameDirectory) {
+                                         GameDirectory& gameDirectory, std::string& presetFolder,
+                                         QStatusBar* statusBar)
+    : PresetFolder(presetFolder),
+      c_(controls),
+      gameDirectory_(gameDirectory),
+      chooseFolderText_(new QLabel(statusBar)) {
+  chooseFolderText_->setObjectName(QStringLiteral("ChooseGameFolderText"));
+  chooseFolderText_->setMinimumWidth(1);  // cut in a narrow window rather than widen it
+  statusBar->addWidget(chooseFolderText_, 1);
   setUpLook();
   c_.DriveComboBox1->setDirList(c_.DirectoryListBox1);
   QObject::connect(c_.DirectoryListBox1, &TDirectoryListBox::directoryChanged, window,
@@ -47,6 +56,11 @@ void ChangeDirectoryPage::DirectoryListBox1Change() {
 
 void ChangeDirectoryPage::showGameFolder(const std::string& folder) {
   c_.BitBtn12->setEnabled(gameDirectory_.usable());
+  chooseFolderText_->setText(
+      gameDirectory_.usable()
+          ? QString()
+          : QStringLiteral("No game folder is open: choose yours on \"Change Directory\", or with "
+                           "File > Find Game Folders..."));
   // A folder that is missing leaves its list as it was.
   const std::string levels = findIgnoringCase(folder, "levels", EntryKind::Folder);
   if (directoryExists(levels)) c_.DirectoryListBox3->setDirectory(levels);

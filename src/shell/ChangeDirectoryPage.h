@@ -5,6 +5,8 @@
 
 #include "ui_Unit1ChangeDirectory.h"
 
+class QLabel;
+class QStatusBar;
 class QWidget;
 
 namespace pitkit {
@@ -14,9 +16,10 @@ class GameDirectory;
 // Owns the folder choice: a change of the folder list becomes a change of the game folder.
 class ChangeDirectoryPage {
  public:
-  // `presetFolder` is kept by the owner of the page.
+  // `presetFolder` is kept by the owner of the page. While no game folder is open, `statusBar`
+  // says how to choose one.
   ChangeDirectoryPage(QWidget* window, Ui::TabSheet6& controls, GameDirectory& gameDirectory,
-                      std::string& presetFolder);
+                      std::string& presetFolder, QStatusBar* statusBar);
 
   // The folder that holds the preset file; set by loadPreset.
   std::string& PresetFolder;
@@ -36,6 +39,9 @@ class ChangeDirectoryPage {
 
   Ui::TabSheet6& c_;
   GameDirectory& gameDirectory_;
+  // A normal item of the status bar: the hints of the controls cover it while they show, and it
+  // comes back when they go.
+  QLabel* chooseFolderText_;
 };
 
 }  // namespace pitkit

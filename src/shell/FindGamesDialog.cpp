@@ -27,8 +27,8 @@ FindGamesDialog::FindGamesDialog(QWidget* parent, const std::vector<std::string>
     ui.Buttons->button(QDialogButtonBox::Open)->setEnabled(false);
   } else {
     ui.Label1->setText(
-        QStringLiteral("Game folders found in the Wine, Proton, Lutris and Bottles prefixes. "
-                       "Choose one to open it on \"Change Directory\":"));
+        QStringLiteral("Game folders found in the Wine, Proton, Lutris and Bottles prefixes and the "
+                       "Steam libraries. Choose one to open it on \"Change Directory\":"));
     ui.GameList->setCurrentRow(0);
   }
   connect(ui.Buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);

@@ -1,6 +1,7 @@
 #pragma once
-// "Find Game Folders...": the game folders found in the compatibility prefixes, one of which the
-// user opens; with none, where the search looked. It shows what it is given and does no file work.
+// "Find Game Folders...": the game folders found in the compatibility prefixes and the Steam
+// libraries, one of which the user opens; with none, where the search looked. It shows what it is
+// given and does no file work.
 #include <QDialog>
 #include <string>
 #include <vector>

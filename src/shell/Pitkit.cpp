@@ -1,4 +1,5 @@
-// Program start: the application object with its title, the windows, the message loop.
+// Program start: the command line, the application object with its title, the windows, the
+// message loop.
 #include <QApplication>
 #include <QIcon>
 #include <QImage>
@@ -6,7 +7,7 @@
 #include <QTimer>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,9 @@
 #include "platform/GameFinder.h"
 #include "platform/QtUiThread.h"
 #include "shell/AfterFirstPaint.h"
+#include "shell/ArchiveHandOver.h"
 #include "shell/ArchiveOpen.h"
+#include "shell/CommandLine.h"
 #include "shell/FontWarmUp.h"
 #include "shell/Pictures.h"
 #include "platform/Fonts.h"
@@ -22,11 +25,11 @@
 
 namespace {
 
-// pitkit --find-games: each game folder found in the compatibility prefixes on a line of its own;
-// with none, where it looked (and a failure status).
+// pitkit --find-games: each game folder found in the compatibility prefixes and the Steam
+// libraries on a line of its own; with none, where it looked (and a failure status).
 int printGameFolders() {
   const pitkit::WineDrives drives = pitkit::findWineDrivesOfUser();
-  const std::vector<std::string> games = pitkit::findGameFolders(drives.drives);
+  const std::vector<std::string> games = pitkit::findGameFolders(drives.gameRoots());
   for (const std::string& game : games) std::printf("%s\n", game.c_str());
   if (!games.empty()) return 0;
   std::fprintf(stderr, "No game folders found. Looked in:\n");
@@ -34,10 +37,38 @@ int printGameFolders() {
   return 1;
 }
 
+// The toolkit gives up on a display it cannot open with a fatal message, which aborts the
+// program (and leaves a core dump). While the application object is made, that message ends the
+// program with a status instead, after the toolkit's own explanation.
+QtMessageHandler toolkitHandler = nullptr;
+void endWithoutDisplay(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (toolkitHandler != nullptr) toolkitHandler(type, context, message);
+  if (type != QtFatalMsg) return;
+  std::fputs(pitkit::kNoDisplayOpened, stderr);
+  std::fflush(stderr);
+  std::_Exit(1);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 2 && std::strcmp(argv[1], "--find-games") == 0) return printGameFolders();
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  switch (pitkit::commandAction(arguments)) {
+    case pitkit::CommandAction::Help:
+      std::fputs(pitkit::usageText().c_str(), stdout);
+      return 0;
+    case pitkit::CommandAction::Version:
+      std::fputs(pitkit::versionText(PITKIT_VERSION).c_str(), stdout);
+      return 0;
+    case pitkit::CommandAction::FindGames:
+      return printGameFolders();
+    case pitkit::CommandAction::Window:
+      break;
+  }
+  if (!pitkit::displayNamed(arguments, [](const char* name) { return std::getenv(name); })) {
+    std::fputs(pitkit::kNoDisplayNamed, stderr);
+    return 1;
+  }
   // A write past the file-size limit fails with an error the program reports, instead of ending it.
   std::signal(SIGXFSZ, SIG_IGN);
   pitkit::FontConfigWarmUp fontWarmUp;
@@ -45,7 +76,35 @@ int main(int argc, char** argv) {
   // whether it shows the menu bar elsewhere is a message-bus round trip (and, without a session
   // bus, the start of one) before the window can be shown.
   QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
+  toolkitHandler = qInstallMessageHandler(endWithoutDisplay);
   QApplication app(argc, argv);
+  qInstallMessageHandler(toolkitHandler);
+  // The toolkit has taken its own options out of the arguments; another of the program's form
+  // (a mistyped --find-games) would otherwise open the window unasked.
+  std::vector<std::string> left;
+  for (const QString& argument : QCoreApplication::arguments().mid(1))
+    left.push_back(argument.toStdString());
+  if (const std::string unknown = pitkit::unknownOption(left); !unknown.empty()) {
+    std::fprintf(stderr, "pitkit: unknown option %s (pitkit --help lists the options)\n",
+                 unknown.c_str());
+    return 2;
+  }
+  // Archives named on the command line (the desktop's "Open With") are taken against the start
+  // folder, before the preset may change the working folder. While the program runs already, its
+  // window takes them.
+  const QStringList archives = pitkit::archiveArguments(QCoreApplication::arguments());
+  const QString handOverName = pitkit::handOverServerName();
+  if (!archives.isEmpty()) {
+    QString error;
+    switch (pitkit::handArchivesOver(handOverName, archives, &error)) {
+      case pitkit::HandOver::Done: return 0;
+      case pitkit::HandOver::Failed:
+        std::fprintf(stderr, "pitkit: the archives could not be handed to the running window: %s\n",
+                     qPrintable(error));
+        return 1;
+      case pitkit::HandOver::NoWindow: break;
+    }
+  }
   // The application name is the title the task bar groups the windows under. No display name:
   // the platform would append it to every window's caption ("Help", ".INF Editor", ...).
   QApplication::setApplicationName(QString::fromUtf8(pitkit::kApplicationTitle));
@@ -63,16 +122,15 @@ int main(int argc, char** argv) {
   pitkit::registerFontFallbacks();
   QApplication::setFont(pitkit::namedFont(QStringLiteral("MS Sans Serif"), 11));
   // The main window creates TForm2, TForm3, TForm5 and TForm6 once it is on screen.
-  // Archives named on the command line (the desktop's "Open With") are taken against the start
-  // folder, before the preset may change the working folder.
-  const QStringList archives = pitkit::archiveArguments(QCoreApplication::arguments());
   pitkit::TForm1 form1(nullptr, pitkit::TForm1::StartUp::FirstPageFirst);
   QApplication::setWindowIcon(QIcon(QPixmap::fromImage(icon.get())));
   form1.show();
-  pitkit::runAfterFirstPaint(&form1, [] {
+  pitkit::runAfterFirstPaint(&form1, [&form1, handOverName] {
     QIcon withLarge = QApplication::windowIcon();
     withLarge.addFile(QStringLiteral(":/icons/pitkit-256.png"), QSize(256, 256));
     QApplication::setWindowIcon(withLarge);
+    // From now on a later `pitkit FILE` hands its archives to this window.
+    new pitkit::ArchiveHandOverServer(form1, handOverName);
   });
   if (!archives.isEmpty()) QTimer::singleShot(0, &form1, [&form1, archives] { form1.openArchives(archives); });
   return QApplication::exec();

@@ -159,7 +159,7 @@ void TForm1::loadOtherPages() {
 // The pages are made in the order they follow a new game folder: the folder lists, the level
 // and car lists, then the renamer.
 void TForm1::makePages() {
-  changeDirectoryPage_.emplace(this, changeDirectoryUi, gameDirectory_, presetFolder_);
+  changeDirectoryPage_.emplace(this, changeDirectoryUi, gameDirectory_, presetFolder_, ui.StatusBar1);
   levelDetails_.emplace(this, levelOrganizerUi, gameDirectory_, levelSelection_);
   carDetails_.emplace(carOrganizerUi, ui.Image10, gameDirectory_);
   levelPage_.emplace(this, ui.StatusBar1, gameDirectory_, levelSide(levelOrganizerUi, FindFile, FindFile2, *levelDetails_),
@@ -244,7 +244,7 @@ void TForm1::FormClose() {
 void TForm1::FindGames1Click() {
   QApplication::setOverrideCursor(Qt::WaitCursor);
   const WineDrives drives = findWineDrivesOfUser();
-  const std::vector<std::string> games = findGameFolders(drives.drives);
+  const std::vector<std::string> games = findGameFolders(drives.gameRoots());
   QApplication::restoreOverrideCursor();
   FindGamesDialog dialog(this, games, drives.places);
   if (dialog.exec() != QDialog::Accepted || dialog.chosenFolder().empty()) return;

@@ -67,5 +67,38 @@ TEST(GameFinder, GameFoldersHoldLevelsAndCarsInAnyCase) {
   EXPECT_TRUE(findGameFolders({a.path()}, std::chrono::milliseconds(0)).empty());
 }
 
+TEST(GameFinder, LibraryListIsReadStrictly) {
+  const std::string list = R"("libraryfolders" { "0" { "path" "/a" } )";
+  const struct {
+    std::string text;
+    Strings paths;
+  } rows[] = {
+      {list + "}", {"/a"}},
+      {"// Steam\n" + list + R"("1" {"PATH"	"/b\\c\td" "apps" {"7" "/x"}}})", {"/a", "/b\\c\td"}},
+      {R"("libraryfolders" { "0" { "path" "C:\\Steam" "label" "/no" } })", {}},  // not absolute; no path
+      {R"("other" { "0" { "path" "/a" } })", {}},                                 // not the library list
+      {R"("libraryfolders" { "path" "/a" })", {}},                                // not in a numbered block
+      {list, {}},                                                                 // cut off
+      {list + "}}", {}},                                                          // a brace too many
+      {list + "} x", {}},                                                         // a stray character
+      {R"("libraryfolders" { "0" { "path" "/a\q" } })", {}},                      // an unknown escape
+      {R"("libraryfolders" { "0" { "path" "/a)", {}},                             // an unfinished string
+      {std::string(R"("libraryfolders" { "0" { "path" "/a)") + '\0' + R"(b" } })", {}},
+      {R"("k" { "v" })", {}},                                                     // a block without a key
+      {R"("libraryfolders" { "0" { "path" "/a" "apps" { "1" { "2" { "3" { "4" { "5" { "6" { } } } } } } } } })",
+       {}},  // nested deeper than Steam writes
+      {R"("libraryfolders" { "0" { "path" "/)" + std::string(kMaxSteamVdfBytes, 'x') + R"(" } })", {}},
+  };
+  for (const auto& row : rows) EXPECT_EQ(steamLibraryPaths(row.text), row.paths) << row.text.substr(0, 80);
+}
+
+TEST(GameFinder, AGameReachedByTwoRoadsIsListedOnce) {
+  test::TempDir lib, other;
+  test::makeDirs(lib / "common/T/Levels");
+  test::makeDirs(lib / "common/T/CARS");
+  ASSERT_EQ(::symlink(lib.path().c_str(), (other / "link").c_str()), 0);
+  EXPECT_EQ(findGameFolders({lib / "common", other / "link/common"}), Strings{lib / "common/T"});
+}
+
 }  // namespace
 }  // namespace pitkit

@@ -172,6 +172,34 @@ class MainWindowTest : public QObject {
     shownFrameAndHoveredHints(*form, errors);
   }
 
+  void startWithoutAGameFolderSaysHowToChooseOne() {
+    TempDir tmp;
+    const std::string plain = realPath(tmp.path());
+    makeGameFolders(plain + "/game");
+    ModalAnswerer errors(ModalAnswerer::OnlyErrorBoxes);
+    auto form = startShownIn(plain);
+    auto* said = control<QLabel>(form.get(), QStringLiteral("ChooseGameFolderText"));
+    QCOMPARE(said->text(), QStringLiteral("No game folder is open: choose yours on \"Change Directory\", or "
+                                          "with File > Find Game Folders..."));
+    QVERIFY(said->isVisible());
+    // The pointer on a control covers it with the control's hint; off the control, it is back.
+    auto& c = form->changeDirectoryUi;
+    form->ui.PageControl1->setCurrentWidget(form->ui.TabSheet6);
+    // The window system tells the window the pointer came in over the list, then moves it on.
+    const QPoint onList = c.DirectoryListBox1->mapTo(form.get(), QPoint(20, 20));
+    QEnterEvent enter(onList, onList, form->mapToGlobal(onList));
+    QApplication::sendEvent(form->windowHandle(), &enter);
+    QTRY_COMPARE(form->ui.StatusBar1->currentMessage(), c.DirectoryListBox1->statusTip());
+    QVERIFY(!said->isVisible());
+    QTest::mouseMove(form->windowHandle(), c.Label2->mapTo(form.get(), QPoint(2, 2)));
+    QTRY_VERIFY(said->isVisible());
+    QVERIFY(form->ui.StatusBar1->currentMessage().isEmpty());
+    // A game folder chosen, the text goes.
+    c.DirectoryListBox1->setDirectory(plain + "/game");
+    QVERIFY(said->text().isEmpty());
+    QVERIFY(errors.texts().isEmpty());
+  }
+
   void plainStartFolderDisablesTheWorkAndWritesThePreset() {
     TempDir tmp;
     const std::string plain = realPath(tmp.path());
