@@ -1,6 +1,9 @@
 #include "shell/HelpTexts.h"
 
 #include <QDialog>
+#include <QScrollArea>
+#include <QStyle>
+#include <QVBoxLayout>
 
 #include "platform/Fonts.h"
 #include "shell/WindowPlace.h"
@@ -81,13 +84,30 @@ QStringList programInfoImportantLines() {
   };
 }
 
-void setUpHelpWindow(QDialog* window, QPoint place, const QString& objectName) {
-  // The layout sets only the size of a window; a dialog without a place of its own would be
-  // centred over the main window each time it opens.
-  placeWindow(window, place);
+void setUpHelpWindow(QDialog* window, const QString& objectName) {
   registerFontFallbacks();
   window->setFont(namedFont(QStringLiteral("MS Sans Serif"), 11));
   window->setObjectName(objectName);
+}
+
+void fitHelpWindow(QDialog* window, QPoint place) {
+  // The controls keep the places the layout gives them, inside a page of the window's size; the
+  // scroll area shows no bars while the window has that size.
+  auto* contents = new QWidget;
+  contents->setObjectName(QStringLiteral("HelpContents"));
+  const auto controls = window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+  for (QWidget* control : controls) control->setParent(contents);
+  contents->setFixedSize(window->size());
+  auto* area = new QScrollArea(window);
+  area->setObjectName(QStringLiteral("HelpScroll"));
+  area->setFrameShape(QFrame::NoFrame);
+  area->setWidget(contents);
+  auto* layout = new QVBoxLayout(window);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(area);
+  // The layout sets only the size of a window; a dialog without a place of its own would be
+  // centred over the main window each time it opens.
+  placeWindow(window, place, QSize(), window->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, area));
 }
 
 }  // namespace pitkit

@@ -17,7 +17,12 @@ QStringList organizerHelpLines();
 QStringList programInfoLines();
 QStringList programInfoImportantLines();
 
-// A help window's place on the screen, its object name and the program's default font.
-void setUpHelpWindow(QDialog* window, QPoint place, const QString& objectName);
+// A help window's object name and the program's default font; first thing in its constructor.
+void setUpHelpWindow(QDialog* window, const QString& objectName);
+
+// Last thing in a help window's constructor: its controls go into a scroll area that fills the
+// window, and the window is placed at `place`, no larger than its screen, so that on a small or
+// strongly scaled screen every control keeps its size and can be scrolled to.
+void fitHelpWindow(QDialog* window, QPoint place);
 
 }  // namespace pitkit

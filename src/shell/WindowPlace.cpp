@@ -21,8 +21,13 @@ namespace {
 
 class WindowPlacer : public QObject {
  public:
-  WindowPlacer(QWidget* window, QPoint place, QSize frameSize)
-      : QObject(window), window_(window), place_(place), frameSize_(frameSize) {
+  WindowPlacer(QWidget* window, QPoint place, QSize frameSize, int scrollBarExtent)
+      : QObject(window),
+        window_(window),
+        place_(place),
+        frameSize_(frameSize),
+        designSize_(window->size()),
+        scrollBarExtent_(scrollBarExtent) {
     apply();
     window->installEventFilter(this);
   }
@@ -53,23 +58,37 @@ class WindowPlacer : public QObject {
   void apply() {
     const QMargins m = margins();
     applied_ = m;
-    if (frameSize_.isValid())
-      window_->resize(frameSize_.width() - m.left() - m.right(), frameSize_.height() - m.top() - m.bottom());
-    const QSize frame = window_->size().grownBy(m);
     QScreen* screen = QGuiApplication::screenAt(place_);
     if (screen == nullptr) screen = window_->screen();
+    if (frameSize_.isValid())
+      window_->resize(frameSize_.width() - m.left() - m.right(), frameSize_.height() - m.top() - m.bottom());
+    else if (scrollBarExtent_ >= 0 && screen != nullptr)
+      window_->resize(fitted(screen->availableGeometry().size().shrunkBy(m)));
+    const QSize frame = window_->size().grownBy(m);
     const QRect available = screen != nullptr ? screen->availableGeometry() : QRect(place_, frame);
     window_->move(placeInside(QRect(place_, frame), available));
+  }
+
+  // The design size within `room`, a cut side adding a scroll bar's room to the other.
+  QSize fitted(const QSize& room) const {
+    QSize size = designSize_;
+    if (size.width() > room.width()) size.rheight() += scrollBarExtent_;
+    if (size.height() > room.height()) size.rwidth() += scrollBarExtent_;
+    return size.boundedTo(room);
   }
 
   QWidget* window_;
   QPoint place_;
   QSize frameSize_;
+  QSize designSize_;
+  int scrollBarExtent_;
   QMargins applied_;
 };
 
 }  // namespace
 
-void placeWindow(QWidget* window, QPoint place, QSize frameSize) { new WindowPlacer(window, place, frameSize); }
+void placeWindow(QWidget* window, QPoint place, QSize frameSize, int scrollBarExtent) {
+  new WindowPlacer(window, place, frameSize, scrollBarExtent);
+}
 
 }  // namespace pitkit

@@ -16,7 +16,10 @@ QPoint placeInside(const QRect& frame, const QRect& available);
 // Puts `window`'s frame corner at `place` (moved onto its screen as above) and, when `frameSize`
 // is valid, gives the frame that size. The frame's margins are known only once the window manager
 // has framed the window, so this is done again when they first become known; after that the user
-// moves and sizes the window.
-void placeWindow(QWidget* window, QPoint place, QSize frameSize = QSize());
+// moves and sizes the window. With `scrollBarExtent` of 0 or more the window is also made no larger
+// than its screen's available area (its contents then scroll): a side cut down by that gains the
+// extent on the other side where there is room, so that the scroll bar that appears along it takes
+// none of the contents' room.
+void placeWindow(QWidget* window, QPoint place, QSize frameSize = QSize(), int scrollBarExtent = -1);
 
 }  // namespace pitkit
