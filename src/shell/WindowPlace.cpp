@@ -5,6 +5,7 @@
 #include <QMargins>
 #include <QScreen>
 #include <QWidget>
+#include <optional>
 
 namespace pitkit {
 
@@ -21,13 +22,13 @@ namespace {
 
 class WindowPlacer : public QObject {
  public:
-  WindowPlacer(QWidget* window, QPoint place, QSize frameSize, int scrollBarExtent)
+  WindowPlacer(QWidget* window, QPoint place, QSize frameSize, const ScreenFit* fit)
       : QObject(window),
         window_(window),
         place_(place),
         frameSize_(frameSize),
         designSize_(window->size()),
-        scrollBarExtent_(scrollBarExtent) {
+        fit_(fit != nullptr ? std::optional<ScreenFit>(*fit) : std::nullopt) {
     apply();
     window->installEventFilter(this);
   }
@@ -62,18 +63,20 @@ class WindowPlacer : public QObject {
     if (screen == nullptr) screen = window_->screen();
     if (frameSize_.isValid())
       window_->resize(frameSize_.width() - m.left() - m.right(), frameSize_.height() - m.top() - m.bottom());
-    else if (scrollBarExtent_ >= 0 && screen != nullptr)
+    else if (fit_ && screen != nullptr)
       window_->resize(fitted(screen->availableGeometry().size().shrunkBy(m)));
     const QSize frame = window_->size().grownBy(m);
     const QRect available = screen != nullptr ? screen->availableGeometry() : QRect(place_, frame);
     window_->move(placeInside(QRect(place_, frame), available));
   }
 
-  // The design size within `room`, a cut side adding a scroll bar's room to the other.
+  // The design size, or the narrow one, within `room`; a cut side adds a scroll bar's room to the
+  // other.
   QSize fitted(const QSize& room) const {
     QSize size = designSize_;
-    if (size.width() > room.width()) size.rheight() += scrollBarExtent_;
-    if (size.height() > room.height()) size.rwidth() += scrollBarExtent_;
+    if (size.width() > room.width() && fit_->narrowSize.isValid()) size = fit_->narrowSize;
+    if (size.width() > room.width()) size.rheight() += fit_->scrollBarExtent;
+    if (size.height() > room.height()) size.rwidth() += fit_->scrollBarExtent;
     return size.boundedTo(room);
   }
 
@@ -81,14 +84,14 @@ class WindowPlacer : public QObject {
   QPoint place_;
   QSize frameSize_;
   QSize designSize_;
-  int scrollBarExtent_;
+  std::optional<ScreenFit> fit_;
   QMargins applied_;
 };
 
 }  // namespace
 
-void placeWindow(QWidget* window, QPoint place, QSize frameSize, int scrollBarExtent) {
-  new WindowPlacer(window, place, frameSize, scrollBarExtent);
+void placeWindow(QWidget* window, QPoint place, QSize frameSize, const ScreenFit* fit) {
+  new WindowPlacer(window, place, frameSize, fit);
 }
 
 }  // namespace pitkit

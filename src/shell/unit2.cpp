@@ -37,7 +37,10 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
     resize(width(), height() + overflow);
   }
   connect(ui.Button1, &QPushButton::clicked, this, guarded(this, [this] { Button1Click(); }));
-  fitHelpWindow(this, QPoint(196, 251));
+  // On a narrow screen the explanations go below the picture.
+  std::vector<QWidget*> explanations(std::begin(labels), std::end(labels));
+  explanations.push_back(ui.Bevel2);
+  fitHelpWindow(this, QPoint(196, 251), explanations, ui.Button1);
 }
 
 void TForm2::Button1Click() { close(); }

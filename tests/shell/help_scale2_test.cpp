@@ -1,5 +1,5 @@
 // The help windows on a 1600 x 1000 screen scaled by 2: each opens inside the screen, and every
-// text in it can be read whole, wrapped in its box or scrolled to.
+// text in it can be read whole, wrapped in its box or scrolled down to.
 #include <QApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -37,6 +37,8 @@ class HelpScale2Test : public QObject {
       QTRY_VERIFY2(available.contains(help->frameGeometry()), qPrintable(name));
       auto* area = help->findChild<QScrollArea*>(QStringLiteral("HelpScroll"));
       QVERIFY2(area != nullptr && area->widget() != nullptr, qPrintable(name));
+      // It scrolls only downwards: every line can be read without scrolling sideways.
+      QCOMPARE(area->horizontalScrollBar()->maximum(), 0);
       const auto controls = area->widget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
       QVERIFY(controls.size() >= 2);
       for (QWidget* control : controls) {
