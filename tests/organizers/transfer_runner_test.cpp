@@ -2,7 +2,6 @@
 // Escape and close button do.
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 #include <QProgressDialog>
@@ -14,51 +13,40 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <set>
+#include <filesystem>
 #include <thread>
 #include <utility>
 
 #include "organizers/TransferRunner.h"
 #include "support/ModalAnswerer.h"
 #include "support/TempDir.h"
+#include "support/WindowHarness.h"
 
 using namespace pitkit;
 using pitkit::test::ModalAnswerer;
-using pitkit::test::TempDir;
-using pitkit::test::writeFile;
 
 namespace {
 
-// Holds a transfer's worker in place (five seconds at most) until the window test lets it go.
-struct Pause {
-  std::atomic<bool> released{false};
-  void wait() const {
-    for (int i = 0; i < 500 && !released; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-};
-Pause* copyPause = nullptr;
-TransferProgress* pausedProgress = nullptr;
+// Holds a transfer's worker (five seconds at most) until the test lets it go.
+std::atomic<bool> released{false};
+void holdUntilReleased() {
+  for (int i = 0; i < 500 && !released; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+TransferProgress* heldMove = nullptr;  // held once two of its entries are done
 
-// The kernel's copy done by hand, which works between any two file systems (the kernel's call
-// refuses some, and is then not called again), paused once two entries of the move are done.
-ssize_t pausingCopyRange(int in, off_t* inOff, int out, off_t* outOff, std::size_t len, unsigned) {
-  if (copyPause != nullptr && pausedProgress->entries >= 2) std::exchange(copyPause, nullptr)->wait();
+// The kernel's copy done by hand, so that it is called for every file between any two file
+// systems (the kernel refuses some, and is then not asked again).
+ssize_t holdingCopyRange(int in, off_t* inOff, int out, off_t* outOff, std::size_t len, unsigned) {
+  if (heldMove != nullptr && heldMove->entries >= 2) {
+    heldMove = nullptr;
+    holdUntilReleased();
+  }
   char buffer[4096];
   const ssize_t n = ::pread(in, buffer, std::min(len, sizeof buffer), *inOff);
-  if (n <= 0 || ::pwrite(out, buffer, static_cast<std::size_t>(n), *outOff) != n) return n <= 0 ? n : -1;
-  *inOff += n;
-  *outOff += n;
+  if (n > 0 && ::pwrite(out, buffer, static_cast<std::size_t>(n), *outOff) != n) return -1;
+  *inOff += std::max<ssize_t>(n, 0);
+  *outOff += std::max<ssize_t>(n, 0);
   return n;
-}
-
-// What the progress dialog shows: the bar's text and the line below the label's first.
-struct Shown {
-  QString bar, item;
-};
-Shown shownIn(QWidget* dialog) {
-  const auto* bar = dialog->findChild<QProgressBar*>(QStringLiteral("TransferBar"));
-  const auto* label = dialog->findChild<QLabel*>();
-  return {bar != nullptr && bar->maximum() > 0 ? bar->text() : QString(), label->text().section(QLatin1Char('\n'), 1)};
 }
 
 }  // namespace
@@ -145,75 +133,54 @@ class TransferRunnerTest : public QObject {
     QVERIFY(!finished);
   }
 
-  // A delete and a move across file systems show their percentage and the entry they are at. Closing
-  // the window through the window system cancels the move, which leaves its source whole; the
-  // delete cannot be cancelled, and closing its window does nothing.
-  void showsPercentAndCurrentItemAndClosingCancelsAMove() {
-    TempDir disk;
+  // A delete and a move across file systems show their percentage and the entry they are at.
+  // Closing the window through the window system cancels the move, which leaves its source whole;
+  // the delete cannot be cancelled, and closing its window does nothing.
+  void showsPercentAndEntryAndClosingCancelsAMove() {
     const std::string otherParent = test::otherFileSystemParent();
     if (otherParent.empty()) QSKIP("no second file system on this machine");
-    TempDir other(otherParent);
+    test::TempDir disk, other(otherParent);
     const std::string level = disk / "levels/full";
-    const std::set<QString> files{QStringLiteral("full.inf"), QStringLiteral("models/mesh.m"),
-                                  QStringLiteral("models/deep/tex.bmp"), QStringLiteral("readme.txt")};
-    for (const QString& file : files) writeFile(level + "/" + file.toStdString(), std::string(4000, 'x'));
-    setCopyRangeCall(&pausingCopyRange);
-
-    struct Case {
-      const char* what;
-      bool move;
-    };
-    for (const Case c : {Case{"delete", false}, Case{"move", true}}) {
-      Pause pause;
+    const QStringList files = QStringLiteral("full.inf models/mesh.m models/deep/tex.bmp readme.txt").split(QLatin1Char(' '));
+    setCopyRangeCall(&holdingCopyRange);
+    for (const bool move : {false, true}) {
+      for (const QString& file : files) test::writeFile(level + "/" + file.toStdString(), std::string(4000, 'x'));
+      released = false;
       std::atomic<TransferProgress*> running{nullptr};
-      Shown shown;
-      QString expectedBar, expectedItem;
+      QString bar, entry;
       bool stayedOpen = false;
       ModalAnswerer watch;
       watch.onOtherModal = [&](QWidget* dialog) {
-        if (pause.released || running == nullptr || !dialog->isVisible()) return;
-        shown = shownIn(dialog);
-        expectedBar = QStringLiteral("%1%").arg(transferPercent(*running.load()));
-        expectedItem = QString::fromStdString(running.load()->currentItem());
-        if (shown.bar != expectedBar || shown.item != expectedItem) return;  // not refreshed yet
+        const TransferProgress* progress = running;
+        if (released || progress == nullptr) return;
+        bar = dialog->findChild<QProgressBar*>()->text();
+        entry = dialog->findChild<QLabel*>()->text().section(QLatin1Char('\n'), 1);
+        // Until the dialog has caught up with the held work.
+        if (bar != QStringLiteral("%1%").arg(transferPercent(*progress)) || entry != test::q(progress->currentItem())) return;
         dialog->windowHandle()->close();
         QCoreApplication::processEvents();
         stayedOpen = dialog->isVisible();
-        pause.released = true;
+        released = true;
       };
       QWidget owner;
-      bool done = false;
-      try {
-        done = runTransfer(&owner, QStringLiteral("Working"), [&](TransferProgress& progress) {
-          running = &progress;
-          if (c.move) {
-            pausedProgress = &progress;
-            copyPause = &pause;
-            MoveFolder(level, other / "un_levels/full", &progress);
-          } else {
-            bool paused = false;
-            DeleteFolder(level, &progress, [&](std::string_view, const struct stat&) {
-              if (progress.entries >= 2 && !std::exchange(paused, true)) pause.wait();
-              return true;
-            });
-          }
-        }, 20, c.move);
-      } catch (const std::exception& e) {
-        QFAIL(e.what());
-      }
-      QVERIFY2(pause.released, c.what);
-      QVERIFY2(shown.bar.endsWith(QLatin1Char('%')) && shown.bar != QStringLiteral("0%") &&
-                   shown.bar != QStringLiteral("100%"), qPrintable(shown.bar));
-      QVERIFY2(files.count(shown.item) == 1, qPrintable(shown.item));
-      QVERIFY2(stayedOpen, c.what);
-      QCOMPARE(done, !c.move);
-      QCOMPARE(QFileInfo::exists(QString::fromStdString(level)), c.move);
-      if (c.move) {
-        for (const QString& file : files) QVERIFY(QFileInfo::exists(QString::fromStdString(level + "/") + file));
-        QVERIFY(!QFileInfo::exists(QString::fromStdString(other / "un_levels/full")));
-      } else {
-        for (const QString& file : files) writeFile(level + "/" + file.toStdString(), std::string(4000, 'x'));
-      }
+      const bool done = runTransfer(&owner, QStringLiteral("Working"), [&](TransferProgress& progress) {
+        running = &progress;
+        if (move) {
+          heldMove = &progress;
+          return MoveFolder(level, other / "un_levels/full", &progress);
+        }
+        bool held = false;
+        DeleteFolder(level, &progress, [&](std::string_view, const struct stat&) {
+          if (progress.entries >= 2 && !std::exchange(held, true)) holdUntilReleased();
+          return true;
+        });
+      }, 20, move);
+      QVERIFY(released && stayedOpen);
+      QVERIFY2(bar != QStringLiteral("0%") && bar != QStringLiteral("100%") && files.contains(entry),
+               qPrintable(bar + QLatin1Char(' ') + entry));
+      QCOMPARE(done, !move);
+      QCOMPARE(std::filesystem::exists(level + "/models/mesh.m"), move);
+      QVERIFY(!std::filesystem::exists(other / "un_levels"));
     }
     setCopyRangeCall(nullptr);
   }
