@@ -90,7 +90,7 @@ bool ListStretcher::eventFilter(QObject* watched, QEvent* event) {
 
 PictureStretcher::PictureStretcher(QWidget* page, std::vector<QWidget*> pictures, std::vector<QWidget*> beside,
                                    std::vector<QWidget*> below)
-    : QObject(page), page_(page), designSize_(page->size()) {
+    : QObject(page), page_(page), layoutSize_(page->size()) {
   for (QWidget* w : pictures) pictures_.push_back({w, w->geometry()});
   for (QWidget* w : beside) beside_.push_back({w, w->geometry()});
   for (QWidget* w : below) below_.push_back({w, w->geometry()});
@@ -98,13 +98,18 @@ PictureStretcher::PictureStretcher(QWidget* page, std::vector<QWidget*> pictures
 }
 
 bool PictureStretcher::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == page_ && event->type() == QEvent::Resize) arrange();
+  if (watched != page_ || (event->type() != QEvent::Resize && event->type() != QEvent::Show)) return false;
+  // The page's size in the window's first size, which its frame and tabs make a little larger
+  // than the layout's, is where the pictures have the layout's size.
+  if (event->type() == QEvent::Show && !reference_.isValid())
+    reference_ = page_->size().boundedTo(layoutSize_ * 1.1).expandedTo(layoutSize_);
+  if (reference_.isValid()) arrange();
   return false;
 }
 
 void PictureStretcher::arrange() {
-  const double scale = std::max(1.0, std::min(static_cast<double>(page_->width()) / designSize_.width(),
-                                              static_cast<double>(page_->height()) / designSize_.height()));
+  const double scale = std::max(1.0, std::min(static_cast<double>(page_->width()) / reference_.width(),
+                                              static_cast<double>(page_->height()) / reference_.height()));
   // How far a control whose left edge is at `x` moves right: by what the pictures left of it widened.
   const auto shift = [&](int x) {
     int dx = 0;

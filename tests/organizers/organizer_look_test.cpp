@@ -70,6 +70,8 @@ class OrganizerLookTest : public QObject {
       pictures << control<QLabel>(form.get(), QString::fromLatin1(name));
     QList<QRect> design;
     for (QLabel* picture : pictures) design << picture->geometry();
+    // At the window's first size they have the layout's size.
+    QCOMPARE(design[0].size(), side == QLatin1String("car") ? QSize(121, 97) : QSize(128, 96));
     const QSize before = form->size();
 
     form->resize(1200, 900);
