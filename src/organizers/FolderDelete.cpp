@@ -147,7 +147,8 @@ struct DeleteState {
   }
   // Shows the entry at `path` as the one being removed.
   void current(const std::string& path) {
-    if (progress != nullptr) progress->setCurrentItem(std::string_view(path).substr(std::min(path.size(), rootLength + 1)));
+    if (progress != nullptr)
+      progress->setCurrentItem(std::string_view(path).substr(std::min(path.size(), rootLength + 1)));
   }
 };
 

@@ -164,7 +164,8 @@ bool runTransfer(QWidget* owner, const QString& label, const std::function<void(
   watcher.setFuture(promise.future());
   QTimer refresh;
   QObject::connect(&refresh, &QTimer::timeout, &dialog, [&] {
-    if (dialog.isVisible()) dialog.showProgress(progressText(label, progress, dialog.fontMetrics()), transferPercent(progress));
+    if (dialog.isVisible())
+      dialog.showProgress(progressText(label, progress, dialog.fontMetrics()), transferPercent(progress));
   });
   refresh.start(50);
 

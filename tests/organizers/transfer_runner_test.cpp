@@ -141,7 +141,8 @@ class TransferRunnerTest : public QObject {
     if (otherParent.empty()) QSKIP("no second file system on this machine");
     test::TempDir disk, other(otherParent);
     const std::string level = disk / "levels/full";
-    const QStringList files = QStringLiteral("full.inf models/mesh.m models/deep/tex.bmp readme.txt").split(QLatin1Char(' '));
+    const QStringList files =
+        QStringLiteral("full.inf models/mesh.m models/deep/tex.bmp readme.txt").split(QLatin1Char(' '));
     setCopyRangeCall(&holdingCopyRange);
     for (const bool move : {false, true}) {
       for (const QString& file : files) test::writeFile(level + "/" + file.toStdString(), std::string(4000, 'x'));
@@ -156,7 +157,8 @@ class TransferRunnerTest : public QObject {
         bar = dialog->findChild<QProgressBar*>()->text();
         entry = dialog->findChild<QLabel*>()->text().section(QLatin1Char('\n'), 1);
         // Until the dialog has caught up with the held work.
-        if (bar != QStringLiteral("%1%").arg(transferPercent(*progress)) || entry != test::q(progress->currentItem())) return;
+        if (bar != QStringLiteral("%1%").arg(transferPercent(*progress)) || entry != test::q(progress->currentItem()))
+          return;
         dialog->windowHandle()->close();
         QCoreApplication::processEvents();
         stayedOpen = dialog->isVisible();
