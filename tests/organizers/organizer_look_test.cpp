@@ -15,14 +15,14 @@ using namespace pitkit;
 using namespace pitkit::test;
 
 // The tooltip once the pointer, moved there through the window, has rested at `at` of `widget`
-// for the style's delay (under a second); "" when none comes up.
+// for the style's delay (under a second, waited for up to two); "" when none comes up.
 QString tooltipAt(QWidget* widget, QPoint at) {
   QToolTip::hideText();
   for (int i = 0; i < 100 && QToolTip::isVisible(); ++i) QTest::qWait(10);
   QWindow* window = widget->window()->windowHandle();
   QTest::mouseMove(window, QPoint(1, 1));  // a move to where the pointer already is never arrives
   QTest::mouseMove(window, widget->mapTo(widget->window(), at));
-  for (int i = 0; i < 100 && !QToolTip::isVisible(); ++i) QTest::qWait(10);
+  for (int i = 0; i < 200 && !QToolTip::isVisible(); ++i) QTest::qWait(10);
   return QToolTip::isVisible() ? QToolTip::text() : QString();
 }
 
