@@ -1,13 +1,15 @@
-// Screenshots of the real windows for the documentation: the six pages of the main window and the
-// two help windows, grabbed offscreen from the program started in a game folder. The scale factor
-// comes from QT_SCALE_FACTOR; --dark lays a dark palette over the platform's before any window
-// is made, as a dark desktop theme would.
+// Screenshots of the real windows for the documentation: the six pages of the main window, the two
+// organizer pages once more with the window filling the screen, and the two help windows, grabbed
+// offscreen from the program started in a game folder. The scale factor comes from
+// QT_SCALE_FACTOR and the screen from the offscreen platform's settings; --dark lays a dark
+// palette over the platform's before any window is made, as a dark desktop theme would.
 // Usage: grab_windows GAME-FOLDER OUT-FOLDER [--dark]
 #include <QApplication>
 #include <QDir>
 #include <QPalette>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
 #include <QTreeWidget>
 #include <cstdio>
 #include <cstring>
@@ -108,6 +110,16 @@ int main(int argc, char** argv) {
   ok &= save(&form, out, "program-info");
   pages->setCurrentWidget(form.ui.TabSheet5);
   ok &= save(&form, out, "cover-display");
+
+  // The organizers in a window as large as the screen: the lists and pictures grow with it.
+  const QSize normal = form.size();
+  const QSize frame = form.frameGeometry().size() - form.size();
+  form.resize(form.screen()->availableGeometry().size() - frame);
+  pages->setCurrentWidget(form.ui.TabSheet2);
+  ok &= save(&form, out, "level-organizer-large");
+  pages->setCurrentWidget(form.ui.TabSheet3);
+  ok &= save(&form, out, "car-organizer-large");
+  form.resize(normal);
 
   for (auto [window, name] : {std::pair<QWidget*, const char*>{form.Form2, "help-renamer"},
                               std::pair<QWidget*, const char*>{form.Form6, "help-organizer"}}) {

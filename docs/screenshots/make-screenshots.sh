@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Makes the screenshots of the six pages and the two help windows from the real windows, grabbed
-# offscreen with the program started in a freshly generated sample game:
+# Makes the screenshots of the six pages, the two organizers in a window as large as the screen and
+# the two help windows from the real windows, grabbed offscreen on a 1600 x 1000 screen with the
+# program started in a freshly generated sample game:
 #   docs/screenshots/*.png          the README's and the metainfo's pictures
 #   BUILD/screenshots/scale2/*.png  the same at scale factor 2
 #   BUILD/screenshots/dark/*.png    the same in a dark palette
@@ -18,12 +19,19 @@ rm -rf "$work"
 trap 'rm -rf "$work"' EXIT
 game="$work/Games/Torvane"
 
-export QT_QPA_PLATFORM=offscreen QT_LOGGING_RULES='qt.qpa.*=false' XDG_RUNTIME_DIR="$work/runtime"
+export QT_QPA_PLATFORM="offscreen:configfile=$work/screen.json" QT_LOGGING_RULES='qt.qpa.*=false' \
+  XDG_RUNTIME_DIR="$work/runtime"
 # Each run starts in a freshly generated game, so that every set shows the same.
 run() {  # OUT-FOLDER [--dark]
   rm -rf "$work"
   mkdir -p "$work/runtime" "$1"
   chmod 700 "$work/runtime"
+  # A common desktop screen, whose windows have frames; at scale factor 2 it is 800 x 500 to the program.
+  cat >"$work/screen.json" <<'EOF'
+{ "windowFrameMargins": true,
+  "screens": [ { "name": "Screen", "x": 0, "y": 0, "width": 1600, "height": 1000,
+                 "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1 } ] }
+EOF
   "$build/tools/make_sample_game" "$game" --levels 6 --uninstalled 3 --cars 4 --garage 2 >/dev/null
   rm -f "$1"/*.png
   # The offscreen platform says once per window that it cannot pass size hints on.

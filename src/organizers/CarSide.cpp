@@ -109,6 +109,9 @@ void arrangeCarPage(Ui::TabSheet3& c, const QLabel* placeholder, const QWidget* 
   }
   c.Image9->setPixmap(placeholder->pixmap());
   c.Image3->setPixmap(placeholder->pixmap());
+  // Both pictures grow with the window side by side; the uninstalled name stays over the second
+  // one, Exit below them.
+  new PictureStretcher(c.Image9->parentWidget(), {c.Image9, c.Image3}, {c.Label27, c.Edit8}, {c.Button3});
 }
 
 }  // namespace pitkit

@@ -25,7 +25,7 @@ class CarDetails : public OrganizerDetails {
 OrganizerSide carSide(Ui::TabSheet3& controls, TFindFile& FindFile3, TFindFile& FindFile4, CarDetails& details);
 
 // The car page's counters in the window's font and colours, and the stock picture of
-// `placeholder` in both picture boxes.
+// `placeholder` in both picture boxes, which grow with the page.
 void arrangeCarPage(Ui::TabSheet3& controls, const QLabel* placeholder, const QWidget* window);
 
 }  // namespace pitkit

@@ -83,6 +83,10 @@ void copyContents(int in, int out, const struct stat& st, const std::string& pat
   if (size == 0) return;
   const bool mayHaveHoles = static_cast<off_t>(st.st_blocks) * 512 < size;
   if (!mayHaveHoles) return copyBytes(in, out, 0, size, path, ctx);
+  // A hole counts as copied in the progress: it is made by skipping it.
+  const auto skipped = [&ctx](off_t length) {
+    if (ctx.progress != nullptr) ctx.progress->bytes += static_cast<std::uint64_t>(length);
+  };
   off_t pos = 0;
   while (pos < size) {
     off_t data = ::lseek(in, pos, SEEK_DATA);
@@ -93,9 +97,11 @@ void copyContents(int in, int out, const struct stat& st, const std::string& pat
     if (data >= size) break;
     off_t hole = ::lseek(in, data, SEEK_HOLE);
     if (hole < 0 || hole > size) hole = size;
+    skipped(data - pos);
     copyBytes(in, out, data, hole, path, ctx);
     pos = hole;
   }
+  skipped(size - pos);
   // A hole at the end is made by the length alone.
   if (::ftruncate(out, size) != 0) failCopy(errno, path);
 }

@@ -87,6 +87,7 @@ class TreeCopy {
   // Copies the entries of the start folder (described by `top`) and everything below them.
   void run(const struct stat& top) {
     rootDev_ = top.st_dev;
+    rootLength_ = path_.size();
     record_.start(top);
     push(CopyRecord::kRoot, top);
     while (!stack_.empty()) {
@@ -142,6 +143,7 @@ class TreeCopy {
 
   void copyEntry(CopyRecord::Node node) {
     ctx_.checkCancel();
+    if (ctx_.progress != nullptr) ctx_.progress->setCurrentItem(std::string_view(path_).substr(rootLength_ + 1));
     const char* name = record_.name(node).data();
     const int srcFd = src_.fd();
     if (srcFd < 0) failCopy(errno, path_);
@@ -214,6 +216,7 @@ class TreeCopy {
   CopyRecord& record_;
   CopyContext& ctx_;
   dev_t rootDev_ = 0;
+  std::size_t rootLength_ = 0;  // the source folder's path, which the current item leaves out
   std::vector<CopyFrame> stack_;
   std::unordered_map<ino_t, CopyRecord::Node> firstCopies_;  // files with more names: their first copy
 };

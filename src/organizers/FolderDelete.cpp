@@ -7,7 +7,9 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/FindData.h"
@@ -31,6 +33,10 @@ struct EntryStatus {
   bool immutable = false;
   bool appendOnly = false;
   bool mountRoot = false;  // a mount point, also a bind mount of the same file system
+  // For the totals of a check: the file's size, names and inode.
+  std::uint64_t size = 0;
+  std::uint64_t links = 1;
+  ino_t ino = 0;
 };
 
 // The flags chattr sets, asked of the file itself; only regular files and folders are opened
@@ -48,9 +54,13 @@ void readInodeFlags(int dirFd, const char* name, EntryStatus& s) {
 // reports them; otherwise fstatat and the flags ioctl. False with errno set when it cannot be read.
 bool entryStatus(int dirFd, const char* name, EntryStatus& s) {
   struct statx sx {};
-  if (::statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_TYPE | STATX_MODE | STATX_UID, &sx) == 0) {
+  constexpr unsigned kMask = STATX_TYPE | STATX_MODE | STATX_UID | STATX_SIZE | STATX_NLINK | STATX_INO;
+  if (::statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kMask, &sx) == 0) {
     s.mode = sx.stx_mode;
     s.uid = sx.stx_uid;
+    s.size = sx.stx_size;
+    s.links = sx.stx_nlink;
+    s.ino = sx.stx_ino;
     s.dev = makedev(sx.stx_dev_major, sx.stx_dev_minor);
     s.mountRoot = (sx.stx_attributes_mask & sx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
     constexpr std::uint64_t kFlags = STATX_ATTR_IMMUTABLE | STATX_ATTR_APPEND;
@@ -68,6 +78,9 @@ bool entryStatus(int dirFd, const char* name, EntryStatus& s) {
   s.mode = st.st_mode;
   s.uid = st.st_uid;
   s.dev = st.st_dev;
+  s.size = static_cast<std::uint64_t>(st.st_size);
+  s.links = st.st_nlink;
+  s.ino = st.st_ino;
   readInodeFlags(dirFd, name, s);
   return true;
 }
@@ -132,6 +145,11 @@ struct DeleteState {
   void done() {
     if (progress != nullptr) ++progress->entries;
   }
+  // Shows the entry at `path` as the one being removed.
+  void current(const std::string& path) {
+    if (progress != nullptr)
+      progress->setCurrentItem(std::string_view(path).substr(std::min(path.size(), rootLength + 1)));
+  }
 };
 
 // Gives the owner write and search access to a folder so its entries can be removed.
@@ -149,6 +167,7 @@ bool removeFileAt(FolderChain& chain, const char* name, const std::string& path,
     state.record(errno, path);
     return false;
   }
+  state.current(path);
   if (state.mayRemove != nullptr && *state.mayRemove) {
     struct stat st {};
     if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
@@ -236,6 +255,7 @@ void removeTreeAt(FolderChain& chain, const std::string& topName, std::string& p
   auto descend = [&](const std::string& name, std::size_t outerLength, bool& parentWritable) {
     switch (enterFolder(chain, name.c_str(), path, state)) {
       case Entered::Yes: {
+        state.current(path);
         Frame frame{name, outerLength, {}};
         const int fd = chain.fd();
         if (fd < 0) state.record(errno, path);
@@ -370,8 +390,8 @@ int removeAnyAt(int parentFd, const std::string& name, const std::string& path, 
 namespace {
 
 // checkFolderRemovable; without `filesToo` only folders are looked at (mounts, owners, their
-// flags), which costs one status a folder instead of one an entry.
-void checkRemovable(const std::string& folder, bool filesToo) {
+// flags), which costs one status a folder instead of one an entry, and only entries are counted.
+void checkRemovable(const std::string& folder, bool filesToo, FolderTotals* totals) {
   const std::string path = excludeTrailingDelim(folder);
   const std::string parent = parentFolderPath(path);
   if (::faccessat(AT_FDCWD, parent.c_str(), W_OK | X_OK, AT_EACCESS) != 0 &&
@@ -387,7 +407,12 @@ void checkRemovable(const std::string& folder, bool filesToo) {
   EntryStatus top;
   if (!entryStatus(parentFd.get(), name.c_str(), top)) return;
   refuseIfStuck(parentFd.get(), name.c_str(), top, parentStat.st_dev, path);
-  if (!S_ISDIR(top.mode)) return;
+  FolderTotals counted{1, 0};
+  if (!S_ISDIR(top.mode)) {
+    if (totals != nullptr) *totals = counted;
+    return;
+  }
+  std::unordered_set<ino_t> linkedFiles;  // files with more names: counted by their first
   const int dup = ::fcntl(parentFd.get(), F_DUPFD_CLOEXEC, 0);
   if (dup < 0) return;
   FolderChain chain;
@@ -417,6 +442,7 @@ void checkRemovable(const std::string& folder, bool filesToo) {
       chain.leave();
       continue;
     }
+    ++counted.entries;
     if (!filesToo && type != DT_DIR && type != DT_UNKNOWN) continue;
     const int dirFd = chain.fd();
     if (dirFd < 0) return;
@@ -426,6 +452,8 @@ void checkRemovable(const std::string& folder, bool filesToo) {
     EntryStatus s;
     if (entryStatus(dirFd, entry.c_str(), s)) {
       refuseIfStuck(dirFd, entry.c_str(), s, parentStat.st_dev, walked);
+      // A copy goes through a file's contents once, whatever number of names it has.
+      if (S_ISREG(s.mode) && (s.links < 2 || linkedFiles.insert(s.ino).second)) counted.bytes += s.size;
       // A folder its owner cannot read is opened by the delete once it has made it readable.
       if (S_ISDIR(s.mode) && chain.enter(entry.c_str())) {
         list(outer);
@@ -434,11 +462,12 @@ void checkRemovable(const std::string& folder, bool filesToo) {
     }
     walked.resize(outer);
   }
+  if (totals != nullptr) *totals = counted;
 }
 
 }  // namespace
 
-void checkFolderRemovable(const std::string& folder) { checkRemovable(folder, true); }
+void checkFolderRemovable(const std::string& folder, FolderTotals* totals) { checkRemovable(folder, true, totals); }
 
 void DeleteFolder(const std::string& folder, TransferProgress* progress, const RemovalFilter& mayRemove) {
   if (folder.empty()) throw Exception("Cannot delete: no folder given");
@@ -453,7 +482,9 @@ void DeleteFolder(const std::string& folder, TransferProgress* progress, const R
   // rather than emptied. Files are not looked at one by one: that would cost the delete half its
   // speed, and a file that cannot go is named by the delete itself (a move checks files too before
   // it copies anything).
-  checkRemovable(path, false);
+  FolderTotals totals;
+  checkRemovable(path, false, &totals);
+  if (progress != nullptr && progress->totalEntries == 0) progress->totalEntries = totals.entries;
   if (!S_ISDIR(st.st_mode)) {
     // A link (or a file) in the folder's place: remove it, never what it points to.
     if (::unlink(path.c_str()) != 0) throw EOSError(errno, "Cannot delete " + folder);

@@ -92,7 +92,13 @@ void moveAcross(const std::string& src, const std::string& dest, TransferProgres
   try {
     // A source that could be copied but not removed afterwards is refused before anything is
     // copied; a rename on one file system needs no such walk.
-    checkFolderRemovable(src);
+    FolderTotals totals;
+    checkFolderRemovable(src, &totals);
+    // Every entry is copied and then removed; only the copy reads contents.
+    if (progress != nullptr) {
+      progress->totalBytes = totals.bytes;
+      progress->totalEntries = 2 * totals.entries;
+    }
     copyFolderWith(src, dest, progress, CopyOptions{false, true, &record});
   } catch (const DestinationTaken&) {
     created.removeAll();

@@ -154,6 +154,8 @@ void arrangeLevelPage(Ui::TabSheet2& u) {
   QFont bold = u.StaticText3->font();
   bold.setBold(true);
   u.StaticText3->setFont(bold);
+  // The preview grows with the window; its buttons stay beside it and Exit below it.
+  new PictureStretcher(u.Image2->parentWidget(), {u.Image2}, {u.viewreadme, u.inffile1}, {u.Button2});
 }
 
 }  // namespace pitkit

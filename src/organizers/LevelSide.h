@@ -36,7 +36,8 @@ class LevelDetails : public OrganizerDetails {
 
 OrganizerSide levelSide(Ui::TabSheet2& controls, TFindFile& FindFile, TFindFile& FindFile2, LevelDetails& details);
 
-// The level lists' headers and the bold "Selected Directory:" display.
+// The level lists' headers, the bold "Selected Directory:" display, and the preview that grows
+// with the page.
 void arrangeLevelPage(Ui::TabSheet2& controls);
 
 }  // namespace pitkit

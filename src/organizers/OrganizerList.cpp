@@ -72,6 +72,8 @@ QString countText(int count) { return QString::asprintf("%d  ", count); }
 void showName(QLineEdit* box, const QString& name, int typingLimit) {
   if (typingLimit > 0) box->setMaxLength(std::max(typingLimit, static_cast<int>(name.size())));
   box->setText(name);
+  // A long name shows its start; the tooltip has the rest.
+  box->setCursorPosition(0);
 }
 
 ListDoubleClick::ListDoubleClick(QTreeWidget* list, std::function<void()> handler)
@@ -102,5 +104,51 @@ bool ListStretcher::eventFilter(QObject* watched, QEvent* event) {
   }
   return false;
   }
+
+PictureStretcher::PictureStretcher(QWidget* page, std::vector<QWidget*> pictures, std::vector<QWidget*> beside,
+                                   std::vector<QWidget*> below)
+    : QObject(page), page_(page), layoutSize_(page->size()) {
+  for (QWidget* w : pictures) pictures_.push_back({w, w->geometry()});
+  for (QWidget* w : beside) beside_.push_back({w, w->geometry()});
+  for (QWidget* w : below) below_.push_back({w, w->geometry()});
+  page->installEventFilter(this);
+}
+
+bool PictureStretcher::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != page_ || (event->type() != QEvent::Resize && event->type() != QEvent::Show)) return false;
+  // The page's size in the window's first size, which its frame and tabs make a little larger
+  // than the layout's, is where the pictures have the layout's size.
+  if (event->type() == QEvent::Show && !reference_.isValid())
+    reference_ = page_->size().boundedTo(layoutSize_ * 1.1).expandedTo(layoutSize_);
+  if (reference_.isValid()) arrange();
+  return false;
+}
+
+void PictureStretcher::arrange() {
+  const double scale = std::max(1.0, std::min(static_cast<double>(page_->width()) / reference_.width(),
+                                              static_cast<double>(page_->height()) / reference_.height()));
+  // How far a control whose left edge is at `x` moves right: by what the pictures left of it widened.
+  const auto shift = [&](int x) {
+    int dx = 0;
+    for (const auto& [w, r] : pictures_)
+      if (r.right() < x) dx += static_cast<int>(r.width() * scale + 0.5) - r.width();
+    return dx;
+  };
+  std::vector<QRect> placed;
+  for (const auto& [w, r] : pictures_) {
+    const QRect grown(r.x() + shift(r.x()), r.y(), static_cast<int>(r.width() * scale + 0.5),
+                      static_cast<int>(r.height() * scale + 0.5));
+    w->setGeometry(grown);
+    placed.push_back(grown);
+  }
+  for (const auto& [w, r] : beside_) w->move(r.x() + shift(r.x()), r.y());
+  constexpr int kGap = 8;
+  for (const auto& [w, r] : below_) {
+    int y = r.y();
+    for (const QRect& picture : placed)
+      if (picture.left() <= r.right() && r.left() <= picture.right()) y = std::max(y, picture.bottom() + 1 + kGap);
+    w->move(r.x(), y);
+  }
+}
 
 }  // namespace pitkit

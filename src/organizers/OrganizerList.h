@@ -79,4 +79,34 @@ class ListStretcher : public QObject {
   std::vector<Placed> bottom_;
 };
 
+// Lets a page's pictures grow with it, keeping their shape: each grows by the smaller of the ratios
+// by which the page's width and height have grown since it was first shown (never below its size
+// in the layout). A page first shown in a window already enlarged counts from a little above the
+// layout's size.
+// Controls right of a picture (`beside`, and the pictures themselves) move right by what it widened;
+// controls under the pictures (`below`) keep their place until a picture reaches them, and then
+// stay just below it.
+class PictureStretcher : public QObject {
+ public:
+  PictureStretcher(QWidget* page, std::vector<QWidget*> pictures, std::vector<QWidget*> beside,
+                   std::vector<QWidget*> below);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  struct Placed {
+    QWidget* widget;
+    QRect design;
+  };
+  void arrange();
+
+  QWidget* page_;
+  QSize layoutSize_;
+  QSize reference_;  // the page's size at its first showing, once it has been shown
+  std::vector<Placed> pictures_;
+  std::vector<Placed> beside_;
+  std::vector<Placed> below_;
+};
+
 }  // namespace pitkit

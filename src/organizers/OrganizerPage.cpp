@@ -15,6 +15,7 @@
 #include "organizers/OrganizerList.h"
 #include "organizers/TransferRunner.h"
 #include "platform/ByteText.h"
+#include "platform/CutTextTip.h"
 #include "platform/ErrorBox.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
@@ -86,6 +87,10 @@ OrganizerPage::OrganizerPage(QWidget* window, QStatusBar* statusBar, GameDirecto
   side_.installedSearch.OnComplete = [this](TFindFile*) { installedComplete(); };
   side_.uninstalledSearch.OnComplete = [this](TFindFile*) { uninstalledComplete(); };
   applyOrganizerLook(side_);
+  // A row or a name too long for its control shows whole in its tooltip.
+  for (QTreeWidget* list : {side_.installedList, side_.uninstalledList}) showCutTextAsTooltip(list);
+  for (QWidget* box : side_.nameBoxes)
+    if (auto* nameBox = qobject_cast<QLineEdit*>(box)) showCutTextAsTooltip(nameBox);
   // Both lists stretch with the window; Exit keeps its place.
   new ListStretcher(side_.installedList->parentWidget(), {side_.installedList, side_.uninstalledList},
                     {side_.uninstallButton, side_.deleteInstalledButton, side_.installButton,

@@ -1,9 +1,11 @@
 #include "organizers/TransferRunner.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QCloseEvent>
 #include <QEvent>
 #include <QEventLoop>
 #include <QFutureWatcher>
+#include <QProgressBar>
 #include <QProgressDialog>
 #include <QPromise>
 #include <QPushButton>
@@ -13,13 +15,15 @@
 #include <exception>
 #include <thread>
 
+#include "platform/ByteText.h"
+
 namespace pitkit {
 
 namespace {
 
 // Swallows the user's input to every window while a transfer runs, except to the progress
-// dialog (its Cancel and Escape), so that nothing the user does meanwhile is queued up to start another action
-// afterwards.
+// dialog (its Cancel, Escape and close button), so that nothing the user does meanwhile is queued
+// up to start another action afterwards.
 class InputBlocker : public QObject {
  public:
   InputBlocker() { QCoreApplication::instance()->installEventFilter(this); }
@@ -28,7 +32,7 @@ class InputBlocker : public QObject {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() != QEvent::Close && isAllowed(watched)) return false;
+    if (isAllowed(watched)) return false;
     switch (event->type()) {
       case QEvent::MouseButtonPress:
       case QEvent::MouseButtonRelease:
@@ -58,12 +62,22 @@ class InputBlocker : public QObject {
   QWidget* allowed_ = nullptr;
 };
 
-// The progress dialog. Cancel and Escape only ask the work to stop: the dialog stays until the
-// work has removed its partial copy, and is never closed by them.
+// How wide the current entry's path may get before its middle is left out, in average characters.
+constexpr int kCurrentItemChars = 60;
+
+// The progress dialog: a bar that counts in percent once the work knows its totals (busy until
+// then), and the entry being worked on. Cancel, Escape and the window's close button only ask the
+// work to stop: the dialog stays until the work has removed its partial copy, and is never closed
+// by them.
 class TransferDialog : public QProgressDialog {
  public:
   TransferDialog(const QString& text, QWidget* owner, bool cancellable, TransferProgress& progress)
-      : QProgressDialog(text, QString(), 0, 0, owner), progress_(progress) {
+      : QProgressDialog(text, QString(), 0, 0, owner), progress_(progress), bar_(new QProgressBar(this)) {
+    bar_->setObjectName(QStringLiteral("TransferBar"));
+    bar_->setRange(0, 0);
+    setBar(bar_);
+    // Wide enough for the entry's line, so that the dialog does not grow with each longer one.
+    setMinimumWidth(fontMetrics().averageCharWidth() * (kCurrentItemChars + 8));
     if (!cancellable) {
       setCancelButton(nullptr);
       return;
@@ -81,10 +95,20 @@ class TransferDialog : public QProgressDialog {
   void reject() override {
     if (cancel_ != nullptr && cancel_->isEnabled()) requestCancel();
   }
+  // The bar is set by hand, not through setValue, which would show the dialog before its delay.
   // Cancel is offered only while the work can still take it.
-  void showProgress(const QString& text) {
+  void showProgress(const QString& text, int percent) {
     setLabelText(text);
+    if (percent >= 0 && bar_->maximum() != 100) bar_->setRange(0, 100);
+    if (percent >= 0) bar_->setValue(percent);
     if (cancel_ != nullptr && progress_.committed) cancel_->setEnabled(false);
+  }
+
+ protected:
+  // The window's close button (or the window manager's close key) does what Escape does.
+  void closeEvent(QCloseEvent* event) override {
+    event->ignore();
+    reject();
   }
 
  private:
@@ -96,10 +120,18 @@ class TransferDialog : public QProgressDialog {
   }
 
   TransferProgress& progress_;
+  QProgressBar* bar_;
   QPushButton* cancel_ = nullptr;
 };
 
-QString progressText(const QString& label, const TransferProgress& progress) {
+// The label: what is done, and below it the entry being worked on, or, while the totals are not
+// known, how much has been done.
+QString progressText(const QString& label, const TransferProgress& progress, const QFontMetrics& metrics) {
+  if (progress.totalEntries != 0 || progress.totalBytes != 0) {
+    const QString item = nameText(progress.currentItem());
+    return label + QLatin1Char('\n') +
+           metrics.elidedText(item, Qt::ElideMiddle, metrics.averageCharWidth() * kCurrentItemChars);
+  }
   const auto items = static_cast<qulonglong>(progress.entries.load());
   const double megabytes = static_cast<double>(progress.bytes.load()) / (1024.0 * 1024.0);
   return QStringLiteral("%1\n%2 items, %3 MB").arg(label).arg(items).arg(megabytes, 0, 'f', 1);
@@ -114,7 +146,8 @@ bool runTransfer(QWidget* owner, const QString& label, const std::function<void(
   InputBlocker blocker;
   // The dialog shows itself once the work has run for the delay (QProgressDialog's minimum
   // duration, started by the first setValue) and is never shown for quicker work.
-  TransferDialog dialog(progressText(label, progress), owner, cancellable, progress);
+  TransferDialog dialog(progressText(label, progress, QFontMetrics(QApplication::font())), owner, cancellable,
+                        progress);
   dialog.setObjectName(QStringLiteral("TransferProgress"));
   dialog.setWindowTitle(QStringLiteral("Please wait"));
   dialog.setWindowModality(Qt::ApplicationModal);
@@ -131,7 +164,8 @@ bool runTransfer(QWidget* owner, const QString& label, const std::function<void(
   watcher.setFuture(promise.future());
   QTimer refresh;
   QObject::connect(&refresh, &QTimer::timeout, &dialog, [&] {
-    if (dialog.isVisible()) dialog.showProgress(progressText(label, progress));
+    if (dialog.isVisible())
+      dialog.showProgress(progressText(label, progress, dialog.fontMetrics()), transferPercent(progress));
   });
   refresh.start(50);
 

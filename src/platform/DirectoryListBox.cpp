@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "platform/ByteText.h"
+#include "platform/CutTextTip.h"
 #include "platform/DirectoryList.h"
 #include "platform/ErrorBox.h"
 #include "platform/Errors.h"
@@ -88,6 +89,7 @@ TDirectoryListBox::TDirectoryListBox(QWidget* parent) : QListWidget(parent) {
   setSelectionMode(QAbstractItemView::SingleSelection);
   setUniformItemSizes(true);
   directory_ = getCurrentDir();
+  showCutTextAsTooltip(this);
   rebuild();
   // A double click opens the entry; errors of a user's open go to the error box.
   connect(this, &QListWidget::itemDoubleClicked, this,

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/ByteText.h"
+#include "platform/CutTextTip.h"
 #include "platform/DirectoryList.h"
 #include "platform/FocusFrame.h"
 #include "platform/Mask.h"
@@ -39,6 +40,7 @@ TFileListBox::TFileListBox(QWidget* parent) : QListWidget(parent) {
   // Every row is one line of text; equal heights keep a folder of many files quick to show.
   setUniformItemSizes(true);
   showFocusedRow(this);
+  showCutTextAsTooltip(this);
   // The name box follows the selected file. Keyboard focus alone marks a row as current without
   // selecting it, and a click makes the row current before it selects it: both signals are
   // watched, and only a selected current row is shown. A click beside the files clears the

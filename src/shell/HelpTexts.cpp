@@ -1,6 +1,11 @@
 #include "shell/HelpTexts.h"
 
 #include <QDialog>
+#include <QEvent>
+#include <QScrollArea>
+#include <QStyle>
+#include <QVBoxLayout>
+#include <algorithm>
 
 #include "platform/Fonts.h"
 #include "shell/WindowPlace.h"
@@ -81,13 +86,90 @@ QStringList programInfoImportantLines() {
   };
 }
 
-void setUpHelpWindow(QDialog* window, QPoint place, const QString& objectName) {
-  // The layout sets only the size of a window; a dialog without a place of its own would be
-  // centred over the main window each time it opens.
-  placeWindow(window, place);
+void setUpHelpWindow(QDialog* window, const QString& objectName) {
   registerFontFallbacks();
   window->setFont(namedFont(QStringLiteral("MS Sans Serif"), 11));
   window->setObjectName(objectName);
+}
+
+namespace {
+
+// The two arrangements of a help window's contents: the layout's, and for a window narrower than
+// that the second column below the first and the control under both below it, centred.
+class HelpColumns : public QObject {
+ public:
+  HelpColumns(QDialog* window, QWidget* contents, const std::vector<QWidget*>& second, QWidget* under)
+      : QObject(window), window_(window), contents_(contents), wideSize_(contents->size()) {
+    constexpr int kGap = 8;
+    QRect first, column;
+    const auto controls = contents->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (QWidget* control : controls) {
+      if (std::find(second.begin(), second.end(), control) != second.end()) column |= control->geometry();
+      else if (control != under) first |= control->geometry();
+    }
+    const QPoint down(first.left() - column.left(), first.y() + first.height() + kGap - column.top());
+    const int narrowWidth = first.right() + 1 + first.left();
+    const int grown = column.height() + kGap;
+    for (QWidget* control : controls) {
+      const QRect wide = control->geometry();
+      QRect narrow = wide;
+      if (column.contains(wide)) narrow.translate(down);
+      if (control == under) narrow.moveTo((narrowWidth - wide.width()) / 2, wide.y() + grown);
+      placed_.push_back({control, wide, narrow});
+    }
+    narrowSize_ = QSize(narrowWidth, wideSize_.height() + grown);
+    window->installEventFilter(this);
+  }
+  QSize narrowSize() const { return narrowSize_; }
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Resize) arrange(window_->width() < wideSize_.width());
+    return false;
+  }
+
+ private:
+  void arrange(bool narrow) {
+    if (narrow == narrow_) return;
+    narrow_ = narrow;
+    for (const Placed& p : placed_) p.control->setGeometry(narrow ? p.narrow : p.wide);
+    contents_->setFixedSize(narrow ? narrowSize_ : wideSize_);
+  }
+
+  struct Placed {
+    QWidget* control;
+    QRect wide, narrow;
+  };
+  QDialog* window_;
+  QWidget* contents_;
+  QSize wideSize_, narrowSize_;
+  std::vector<Placed> placed_;
+  bool narrow_ = false;
+};
+
+}  // namespace
+
+void fitHelpWindow(QDialog* window, QPoint place, const std::vector<QWidget*>& secondColumn, QWidget* under) {
+  // The controls keep the places the layout gives them, inside a page of the window's size; the
+  // scroll area shows no bars while the window has that size.
+  auto* contents = new QWidget;
+  contents->setObjectName(QStringLiteral("HelpContents"));
+  const auto controls = window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+  for (QWidget* control : controls) control->setParent(contents);
+  contents->setFixedSize(window->size());
+  auto* area = new QScrollArea(window);
+  area->setObjectName(QStringLiteral("HelpScroll"));
+  area->setFrameShape(QFrame::NoFrame);
+  area->setWidget(contents);
+  auto* layout = new QVBoxLayout(window);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(area);
+  ScreenFit fit;
+  fit.scrollBarExtent = window->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, area);
+  if (!secondColumn.empty()) fit.narrowSize = (new HelpColumns(window, contents, secondColumn, under))->narrowSize();
+  // The layout sets only the size of a window; a dialog without a place of its own would be
+  // centred over the main window each time it opens.
+  placeWindow(window, place, QSize(), &fit);
 }
 
 }  // namespace pitkit

@@ -4,8 +4,10 @@
 #include <QPoint>
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 class QDialog;
+class QWidget;
 
 namespace pitkit {
 
@@ -17,7 +19,16 @@ QStringList organizerHelpLines();
 QStringList programInfoLines();
 QStringList programInfoImportantLines();
 
-// A help window's place on the screen, its object name and the program's default font.
-void setUpHelpWindow(QDialog* window, QPoint place, const QString& objectName);
+// A help window's object name and the program's default font; first thing in its constructor.
+void setUpHelpWindow(QDialog* window, const QString& objectName);
+
+// Last thing in a help window's constructor: its controls go into a scroll area that fills the
+// window, and the window is placed at `place`, no larger than its screen, so that on a small or
+// strongly scaled screen every control keeps its size and can be scrolled to. The controls of
+// `secondColumn` (right of the others) go below the others while the window is narrower than the
+// layout, with `under` (below both columns) below them, so that such a window scrolls only
+// downwards.
+void fitHelpWindow(QDialog* window, QPoint place, const std::vector<QWidget*>& secondColumn = {},
+                   QWidget* under = nullptr);
 
 }  // namespace pitkit

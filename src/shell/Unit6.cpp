@@ -9,8 +9,9 @@ namespace pitkit {
 
 TForm6::TForm6(QWidget* parent) : QDialog(parent) {
   ui.setupUi(this);
-  setUpHelpWindow(this, QPoint(444, 317), QStringLiteral("Form6"));
+  setUpHelpWindow(this, QStringLiteral("Form6"));
   connect(ui.Button1, &QPushButton::clicked, this, guarded(this, [this] { Button1Click(); }));
+  fitHelpWindow(this, QPoint(444, 317));
 }
 
 void TForm6::Button1Click() { close(); }

@@ -5,6 +5,7 @@
 #include <QMargins>
 #include <QScreen>
 #include <QWidget>
+#include <optional>
 
 namespace pitkit {
 
@@ -21,8 +22,13 @@ namespace {
 
 class WindowPlacer : public QObject {
  public:
-  WindowPlacer(QWidget* window, QPoint place, QSize frameSize)
-      : QObject(window), window_(window), place_(place), frameSize_(frameSize) {
+  WindowPlacer(QWidget* window, QPoint place, QSize frameSize, const ScreenFit* fit)
+      : QObject(window),
+        window_(window),
+        place_(place),
+        frameSize_(frameSize),
+        designSize_(window->size()),
+        fit_(fit != nullptr ? std::optional<ScreenFit>(*fit) : std::nullopt) {
     apply();
     window->installEventFilter(this);
   }
@@ -53,23 +59,39 @@ class WindowPlacer : public QObject {
   void apply() {
     const QMargins m = margins();
     applied_ = m;
-    if (frameSize_.isValid())
-      window_->resize(frameSize_.width() - m.left() - m.right(), frameSize_.height() - m.top() - m.bottom());
-    const QSize frame = window_->size().grownBy(m);
     QScreen* screen = QGuiApplication::screenAt(place_);
     if (screen == nullptr) screen = window_->screen();
+    if (frameSize_.isValid())
+      window_->resize(frameSize_.width() - m.left() - m.right(), frameSize_.height() - m.top() - m.bottom());
+    else if (fit_ && screen != nullptr)
+      window_->resize(fitted(screen->availableGeometry().size().shrunkBy(m)));
+    const QSize frame = window_->size().grownBy(m);
     const QRect available = screen != nullptr ? screen->availableGeometry() : QRect(place_, frame);
     window_->move(placeInside(QRect(place_, frame), available));
+  }
+
+  // The design size, or the narrow one, within `room`; a cut side adds a scroll bar's room to the
+  // other.
+  QSize fitted(const QSize& room) const {
+    QSize size = designSize_;
+    if (size.width() > room.width() && fit_->narrowSize.isValid()) size = fit_->narrowSize;
+    if (size.width() > room.width()) size.rheight() += fit_->scrollBarExtent;
+    if (size.height() > room.height()) size.rwidth() += fit_->scrollBarExtent;
+    return size.boundedTo(room);
   }
 
   QWidget* window_;
   QPoint place_;
   QSize frameSize_;
+  QSize designSize_;
+  std::optional<ScreenFit> fit_;
   QMargins applied_;
 };
 
 }  // namespace
 
-void placeWindow(QWidget* window, QPoint place, QSize frameSize) { new WindowPlacer(window, place, frameSize); }
+void placeWindow(QWidget* window, QPoint place, QSize frameSize, const ScreenFit* fit) {
+  new WindowPlacer(window, place, frameSize, fit);
+}
 
 }  // namespace pitkit

@@ -16,7 +16,18 @@ QPoint placeInside(const QRect& frame, const QRect& available);
 // Puts `window`'s frame corner at `place` (moved onto its screen as above) and, when `frameSize`
 // is valid, gives the frame that size. The frame's margins are known only once the window manager
 // has framed the window, so this is done again when they first become known; after that the user
-// moves and sizes the window.
-void placeWindow(QWidget* window, QPoint place, QSize frameSize = QSize());
+// moves and sizes the window. With `fit` the window is also made no larger than its screen's
+// available area, as ScreenFit says.
+struct ScreenFit;
+void placeWindow(QWidget* window, QPoint place, QSize frameSize = QSize(), const ScreenFit* fit = nullptr);
+
+// How a window whose contents scroll is fitted onto a screen too small for it: where its width
+// does not fit, `narrowSize` (a narrower arrangement of its contents) is tried first; a side cut
+// down to the screen gains `scrollBarExtent` on the other side where there is room, so that the
+// scroll bar that appears along it takes none of the contents' room.
+struct ScreenFit {
+  int scrollBarExtent = 0;
+  QSize narrowSize;
+};
 
 }  // namespace pitkit

@@ -12,7 +12,7 @@ namespace pitkit {
 
 TForm2::TForm2(QWidget* parent) : QDialog(parent) {
   ui.setupUi(this);
-  setUpHelpWindow(this, QPoint(196, 251), QStringLiteral("Form2"));
+  setUpHelpWindow(this, QStringLiteral("Form2"));
   const QStringList texts = renamerHelpLabels();
   QLabel* const labels[] = {ui.Label1, ui.Label2,  ui.Label6,  ui.Label5,  ui.Label7,
                             ui.Label8, ui.Label3,  ui.Label10, ui.Label11, ui.Label12,
@@ -37,6 +37,10 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
     resize(width(), height() + overflow);
   }
   connect(ui.Button1, &QPushButton::clicked, this, guarded(this, [this] { Button1Click(); }));
+  // On a narrow screen the explanations go below the picture.
+  std::vector<QWidget*> explanations(std::begin(labels), std::end(labels));
+  explanations.push_back(ui.Bevel2);
+  fitHelpWindow(this, QPoint(196, 251), explanations, ui.Button1);
 }
 
 void TForm2::Button1Click() { close(); }

@@ -152,6 +152,36 @@ TEST(MoveAcross, AChangeWhileItIsCopiedKeepsTheSourceWholeAndLeavesNoCopy) {
   EXPECT_EQ(statOf(level + "/models/mesh.m").st_size, 5000);
 }
 
+// The removability check counts what the move then does: the totals are known before the copy
+// starts, the current item is the file being copied, and at the end the counters meet the totals
+// exactly, with a link, a file of two names and a sparse file in the level.
+TEST(MoveAcross, CountsItsWorkBeforeItStartsAndNamesTheFileBeingCopied) {
+  Across t;
+  if (!t.shm) GTEST_SKIP() << "no second file system on this machine";
+  fs::create_hard_link(t.level + "/models/mesh.m", t.level + "/mesh2.m");
+  fs::create_symlink("full.inf", t.level + "/link.inf");
+  writeFile(t.level + "/sparse.bin", "");
+  fs::resize_file(t.level + "/sparse.bin", 1 << 20);
+  TransferProgress progress;
+  std::string copied, current;
+  int percent = -1;
+  Across::duringCopy = [&](int in) {
+    copied = relativeOf(in, t.level);
+    current = progress.currentItem();
+    percent = transferPercent(progress);
+  };
+  MoveFolder(t.level, t.other("un_levels/full"), &progress);
+  EXPECT_FALSE(copied.empty());
+  EXPECT_EQ(current, copied);
+  EXPECT_TRUE(percent >= 0 && percent < 100) << percent;
+  // Eight entries and the folder, each copied and removed; a file of two names counts once, and a
+  // hole as copied.
+  EXPECT_EQ(progress.totalEntries.load(), 18u);
+  EXPECT_EQ(progress.totalBytes.load(), 29u + 5000 + 3000 + (1u << 20));
+  EXPECT_EQ(progress.entries.load(), progress.totalEntries.load());
+  EXPECT_EQ(progress.bytes.load(), progress.totalBytes.load());
+}
+
 TEST(CopyRecord, TellsTheCopiedAndUnchangedEntriesFromAllOthers) {
   Across t;
   if (!t.shm) GTEST_SKIP() << "no second file system on this machine";

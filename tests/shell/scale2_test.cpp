@@ -1,7 +1,12 @@
-// The main window on a screen scaled by 2: every picture it shows carries twice the pixels, so
-// none is blown up from a small one.
+// The main window on a 1600 x 1000 screen scaled by 2: every picture it shows carries twice the
+// pixels, so none is blown up from a small one; the help windows open inside the screen, scroll
+// only downwards, and every text in them can be read whole, wrapped in its box or scrolled to.
 #include <QApplication>
 #include <QLabel>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 
 #include <memory>
@@ -9,6 +14,7 @@
 #include "platform/DirectoryListBox.h"
 #include "platform/FileSystem.h"
 #include "shell/Unit1.h"
+#include "shell/Unit6.h"
 #include "shell/unit2.h"
 #include "support/TempDir.h"
 
@@ -47,6 +53,36 @@ class Scale2Test : public QObject {
       QCOMPARE(p.pixmap.size(), p.logical * 2);
     }
     form.Form2->hide();
+  }
+
+  void helpWindowsFitTheScreenAndEveryTextCanBeReached() {
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    QCOMPARE(available.size() * qGuiApp->devicePixelRatio(), QSize(1600, 1000));
+    pitkit::test::TempDir tmp;
+    setCurrentDir(tmp.path());
+    TForm1 form;
+    for (QDialog* help : {static_cast<QDialog*>(form.Form2), static_cast<QDialog*>(form.Form6)}) {
+      help->show();
+      QVERIFY(QTest::qWaitForWindowExposed(help));
+      QTRY_VERIFY2(available.contains(help->frameGeometry()), qPrintable(help->objectName()));
+      auto* area = help->findChild<QScrollArea*>(QStringLiteral("HelpScroll"));
+      QVERIFY(area != nullptr);
+      QCOMPARE(area->horizontalScrollBar()->maximum(), 0);
+      for (QWidget* control : area->widget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        const QString what = help->objectName() + QLatin1Char('.') + control->objectName();
+        area->ensureWidgetVisible(control, 0, 0);
+        QVERIFY2(area->viewport()->rect().contains(QRect(control->mapTo(area->viewport(), QPoint()), control->size())),
+                 qPrintable(what));
+        // A label's text is whole in its box; a text box wraps its lines and scrolls downwards.
+        if (auto* label = qobject_cast<QLabel*>(control); label != nullptr && !label->text().isEmpty())
+          QVERIFY2(label->wordWrap() ? label->heightForWidth(label->width()) <= label->height()
+                                     : label->width() >= label->sizeHint().width(),
+                   qPrintable(what));
+        if (auto* memo = qobject_cast<QPlainTextEdit*>(control))
+          QVERIFY(memo->lineWrapMode() == QPlainTextEdit::WidgetWidth && memo->horizontalScrollBar()->maximum() == 0);
+      }
+      help->hide();
+    }
   }
 };
 
