@@ -85,7 +85,7 @@ class ArchiveDropTest : public QObject {
 
     // Taken names are shown and skipped by default; the new level is listed and selected.
     QCOMPARE(rows, (QStringList{QStringLiteral("Level|Meadow Run|Meadow|No"),
-                                QStringLiteral("Level|New Kestrel|Kestrel|Yes: levels/Kestrel")}));
+                                QStringLiteral("Level|New Kestrel|Kestrel|Yes, installed: levels/Kestrel")}));
     QCOMPARE(readFile(game / "levels/Kestrel/Kestrel.inf"), infoText("Old Kestrel"));
     QTreeWidget* list = form->levelOrganizerUi.FoundFiles;
     QTRY_VERIFY(list->currentItem() != nullptr);
