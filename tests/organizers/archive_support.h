@@ -68,7 +68,8 @@ inline void makeZip(const std::string& path, const std::vector<ZipEntry>& entrie
               std::to_string(e.mode) + "), " + data + ")\n";
   }
   writeFile(path + ".py", script);
-  if (run("python3 '" + path + ".py'") != 0) throw std::runtime_error("python3 could not write " + path);
+  // From the root: the working folder may be a test folder already removed.
+  if (run("cd / && python3 '" + path + ".py'") != 0) throw std::runtime_error("python3 could not write " + path);
   std::filesystem::remove(path + ".py");
 }
 
