@@ -237,42 +237,25 @@ TEST(ArchiveInstall, TakenNamesAreSkippedOrReplacedWholeIgnoringCase) {
 }
 
 TEST(ArchiveInstall, UsesTheGamesFoldersInAnyCaseAndSpellsLevelsAsTheirInfoFiles) {
-  const std::vector<ZipEntry> entries{{"pack/MyTrack/MYTRACK.INF", infoText("Mine")}, {"pack/MyTrack/track.w", "w"},
-                                      {"pack/gfx/mytrack.bmp", "BM"}, {"pack/Bolt/parameters.txt", carText("Bolt")}};
-  const std::vector<const char*> odd{"LEVELS", "UN_LEVELS", "Cars", "Garage", "GFX"};
-  const struct {
-    const char* what;
-    std::vector<const char*> folders;  // the game's before
-    InstallPlace place;
-    std::set<std::string> after;  // the game's folders afterwards
-    std::string level, car, preview;
-  } cases[] = {
-      {"installed", odd, InstallPlace::Installed, {odd.begin(), odd.end()}, "LEVELS/MYTRACK", "Cars/Bolt", "GFX/MYTRACK.bmp"},
-      {"uninstalled", odd, InstallPlace::Uninstalled, {odd.begin(), odd.end()}, "UN_LEVELS/MYTRACK", "Garage/Bolt",
-       "GFX/MYTRACK.bmp"},
-      {"missing folders are made in lower case", {"Levels"}, InstallPlace::Uninstalled,
-       {"Levels", "un_levels", "garage", "gfx"}, "un_levels/MYTRACK", "garage/Bolt", "gfx/MYTRACK.bmp"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    Downloads s(c.folders);
-    const std::string zip = s.zip("pack.zip", entries);
-    std::vector<std::string> items;
-    for (const ArchiveItem& i : ReadArchiveContents(zip).items) items.push_back(i.name + " from '" + i.renamedFrom + "'");
-    EXPECT_EQ(items, (std::vector<std::string>{"MYTRACK from 'MyTrack'", "Bolt from ''"}));
-    const ArchiveInstallResult r = InstallFromArchive(zip, s.game, {}, c.place, WhenTaken::Skip);
-    EXPECT_EQ(r.installed, (std::vector<std::string>{"MYTRACK", "Bolt"}));
-    EXPECT_EQ(test::namesIn(s.game), c.after);
-    EXPECT_EQ(readFile(s.game + "/" + c.level + "/MYTRACK.INF"), infoText("Mine"));
-    EXPECT_EQ(readFile(s.game + "/" + c.level + "/track.w"), "w");
-    EXPECT_EQ(readFile(s.game + "/" + c.car + "/parameters.txt"), carText("Bolt"));
-    EXPECT_EQ(readFile(s.game + "/" + c.preview), "BM");
-  }
+  // The game has only Levels: the missing folders are made in the documented lower case.
+  Downloads s({"Levels"});
+  const std::string zip = s.zip("pack.zip", {{"pack/MyTrack/MYTRACK.INF", infoText("Mine")}, {"pack/gfx/mytrack.bmp", "BM"},
+                                              {"pack/Bolt/parameters.txt", carText("Bolt")}});
+  const ArchiveContents contents = ReadArchiveContents(zip);
+  ASSERT_EQ(contents.items.size(), 2u);
+  EXPECT_EQ(contents.items[0].name + " from " + contents.items[0].renamedFrom, "MYTRACK from MyTrack");
+  EXPECT_EQ(contents.items[1].renamedFrom, "");
+  EXPECT_EQ(InstallFromArchive(zip, s.game, {}, InstallPlace::Uninstalled, WhenTaken::Skip).installed,
+            (std::vector<std::string>{"MYTRACK", "Bolt"}));
+  EXPECT_EQ(test::namesIn(s.game), (std::set<std::string>{"Levels", "garage", "gfx", "un_levels"}));
+  EXPECT_EQ(readFile(s.game + "/un_levels/MYTRACK/MYTRACK.INF"), infoText("Mine"));
+  EXPECT_EQ(readFile(s.game + "/garage/Bolt/parameters.txt"), carText("Bolt"));
+  EXPECT_EQ(readFile(s.game + "/gfx/MYTRACK.bmp"), "BM");
 }
 
 TEST(ArchiveInstall, ANameTakenInEitherPlaceIsSkippedOrReplacedWhereItIs) {
   const struct {
-    const char* old;  // the taken folder, below the game
+    std::string old;  // the taken folder, below the game
     InstallPlace place;
     WhenTaken when;
     bool elsewhere;  // the new one goes to the other place, where the old one is
@@ -283,32 +266,27 @@ TEST(ArchiveInstall, ANameTakenInEitherPlaceIsSkippedOrReplacedWhereItIs) {
       {"un_levels/Desert", InstallPlace::Uninstalled, WhenTaken::Replace, false},
   };
   for (const auto& c : cases) {
-    const std::string old = c.old;
-    SCOPED_TRACE(old + (c.when == WhenTaken::Skip ? " skip" : " replace"));
+    SCOPED_TRACE(c.old + (c.when == WhenTaken::Skip ? " skip" : " replace"));
     Downloads s;
-    writeFile(s.game + "/" + old + "/" + extractFileName(old) + ".inf", infoText("Old"));
-    writeFile(s.game + "/" + old + "/notes.txt", "the player's notes");
+    writeFile(s.game + "/" + c.old + "/notes.txt", "the player's notes");
     const std::string zip = s.zip("d.zip", {{"desert/desert.inf", infoText("New")}});
     const auto before = snapshot(s.game);
     const ArchiveInstallResult r = InstallFromArchive(zip, s.game, {}, c.place, c.when);
+    const std::vector<std::string> desert{"desert"}, none;
+    EXPECT_EQ(r.skipped, c.when == WhenTaken::Skip ? desert : none);
+    EXPECT_EQ(r.trashed, c.when == WhenTaken::Skip ? none : desert);
+    EXPECT_EQ(r.installedElsewhere, c.elsewhere ? desert : none);
     if (c.when == WhenTaken::Skip) {
-      EXPECT_EQ(r.skipped, std::vector<std::string>{"desert"});
       EXPECT_EQ(snapshot(s.game), before);
       continue;
     }
-    const std::string folder = s.game + "/" + extractFilePath(old);
-    const std::string other = folder == s.game + "/levels/" ? "/un_levels" : "/levels";
-    EXPECT_EQ(r.installed, std::vector<std::string>{"desert"});
-    EXPECT_EQ(r.installedElsewhere, c.elsewhere ? std::vector<std::string>{"desert"} : std::vector<std::string>{});
-    EXPECT_EQ(r.trashed, std::vector<std::string>{"desert"});
-    EXPECT_EQ(test::namesIn(folder), std::set<std::string>{"desert"});
-    EXPECT_EQ(readFile(folder + "desert/desert.inf"), infoText("New"));
-    EXPECT_TRUE(test::namesIn(s.game + other).empty());
-    // The old folder is whole in the trash, recorded where it was.
-    const std::string trashed = s.home.trash() + "/files/" + extractFileName(old);
-    EXPECT_EQ(readFile(trashed + "/notes.txt"), "the player's notes");
-    EXPECT_NE(readFile(s.home.trash() + "/info/" + extractFileName(old) + ".trashinfo")
-                  .find("\nPath=" + trashInfoPath(s.game + "/" + old) + "\n"),
+    // Only the old folder's place holds the name; the old folder is whole in the trash.
+    const bool inLevels = c.old.rfind("levels/", 0) == 0;
+    EXPECT_EQ(readFile(s.game + (inLevels ? "/levels" : "/un_levels") + "/desert/desert.inf"), infoText("New"));
+    EXPECT_TRUE(test::namesIn(s.game + (inLevels ? "/un_levels" : "/levels")).empty());
+    const std::string name = extractFileName(c.old);
+    EXPECT_EQ(readFile(s.home.trash() + "/files/" + name + "/notes.txt"), "the player's notes");
+    EXPECT_NE(readFile(s.home.trash() + "/info/" + name + ".trashinfo").find("\nPath=" + trashInfoPath(s.game + "/" + c.old) + "\n"),
               std::string::npos);
   }
 }
