@@ -96,6 +96,14 @@ void placeJobs(std::vector<Job>& jobs, const std::vector<ArchiveItem>& items, co
   }
 }
 
+void trashReplaced(std::vector<Job>& jobs, UndoSteps& undo) {
+  for (Job& job : jobs) {
+    if (!job.placed || job.oldName.empty() || job.deleteOld) continue;
+    job.trashed = moveToTrash(job.folder + "/" + job.staging, job.folder + "/" + job.oldName);
+    undo.push_back([&job] { restoreFromTrash(job.trashed, job.folder + "/" + job.staging); });
+  }
+}
+
 void finishPlacedJobs(const std::vector<Job>& jobs, const std::vector<ArchiveItem>& items, const std::string& gfx) {
   for (const Job& job : jobs) {
     if (!job.placed) continue;
@@ -104,7 +112,7 @@ void finishPlacedJobs(const std::vector<Job>& jobs, const std::vector<ArchiveIte
       if (!takenNameIn(gfx, preview).empty() || renameNoReplace(gfx, job.preview, preview) != 0)
         ::unlink((gfx + "/" + job.preview).c_str());
     }
-    if (!job.oldName.empty()) removeQuietly(job.folder, job.staging);
+    if (!job.oldName.empty() && job.deleteOld) removeQuietly(job.folder, job.staging);
   }
 }
 

@@ -28,7 +28,13 @@ void removeQuietly(const std::string& folder, const std::string& name);
 void placeJobs(std::vector<Job>& jobs, const std::vector<ArchiveItem>& items, const std::string& gfx,
                ArchiveInstallResult& result, UndoSteps& undo);
 
-// Once everything is in place: the previews go to gfx unless one is there, the replaced folders go.
+// Once every new item is in place: the replaced items, each still under its job's staging name,
+// go to the trash (recorded under their old names), adding to `undo` as they go. Those no trash
+// can take (deleteOld) stay for finishPlacedJobs.
+void trashReplaced(std::vector<Job>& jobs, UndoSteps& undo);
+
+// Once everything is in place: the previews go to gfx unless one is there, the replaced items no
+// trash could take are deleted.
 void finishPlacedJobs(const std::vector<Job>& jobs, const std::vector<ArchiveItem>& items, const std::string& gfx);
 
 }  // namespace pitkit::archive_install

@@ -15,7 +15,9 @@
 #include "organizers/ArchivePlan.h"
 #include "organizers/ArchiveUnpack.h"
 #include "platform/Charset.h"
+#include "platform/NameCase.h"
 #include "platform/Paths.h"
+#include "platform/Trash.h"
 
 namespace pitkit {
 
@@ -40,7 +42,7 @@ std::string megabytes(std::uint64_t bytes) {
 // space (or the free file entries) of their file systems.
 // A destination folder the game lacks yet is measured on the game folder, where it will be made.
 void checkFreeSpace(const std::string& archivePath, const ArchivePlan& plan, const std::vector<Job>& jobs,
-                    const std::string& game) {
+                    const std::string& game, const std::string& gfx) {
   std::map<dev_t, SpaceNeed> needs;
   std::map<std::string, struct statvfs> volumes;
   const auto need = [&](std::string folder, std::uint64_t size, std::uint64_t entries) {
@@ -62,7 +64,7 @@ void checkFreeSpace(const std::string& archivePath, const ArchivePlan& plan, con
     need(job.folder, 0, 1);
     for (const Placement& p : plan.placements) {
       if (p.item != static_cast<int>(job.item)) continue;
-      if (p.preview) need(game + "/gfx", p.size, 1);
+      if (p.preview) need(gfx, p.size, 1);
       else need(job.folder, p.size, 1);
     }
   }
@@ -77,7 +79,8 @@ void checkFreeSpace(const std::string& archivePath, const ArchivePlan& plan, con
 }
 
 // The requested items as jobs; those whose name is taken and not to be replaced go to the result's
-// skipped names. A requested name the archive lacks is refused.
+// skipped names. A replacing job goes where the name is taken. A requested name the archive lacks
+// is refused, and so is a replaced item that no trash can take unless it may be deleted for good.
 std::vector<Job> chooseJobs(const std::string& archivePath, const std::vector<ArchiveItem>& items,
                             const ArchiveInstallRequest& request, const std::string& game,
                             ArchiveInstallResult& result) {
@@ -92,13 +95,23 @@ std::vector<Job> chooseJobs(const std::string& archivePath, const std::vector<Ar
 
   std::vector<Job> jobs;
   for (std::size_t k : chosen) {
-    Job job{k, game + "/" + archiveDestinationFolder(items[k].kind, request.place), {}, {}, {}, false};
-    job.oldName = takenNameIn(job.folder, items[k].name);
+    const NameTaken taken = findTakenName(game, items[k].kind, items[k].name, request.place);
+    Job job;
+    job.item = k;
+    job.folder = taken.name.empty() ? archiveDestination(game, items[k].kind, request.place) : taken.folder;
+    job.oldName = taken.name;
     const bool replace = request.whenTaken == WhenTaken::Replace ||
                          std::find(request.replace.begin(), request.replace.end(), items[k].name) != request.replace.end();
     if (!job.oldName.empty() && !replace) {
       result.skipped.push_back(items[k].name);
       continue;
+    }
+    if (!job.oldName.empty()) {
+      job.elsewhere = taken.place != request.place;
+      job.deleteOld = trashFolderFor(job.folder + "/" + job.oldName).empty();
+      if (job.deleteOld && !request.deleteWithoutTrash)
+        throw ETrashUnavailable("Cannot replace " + job.folder + "/" + job.oldName +
+                                ": no trash on its file system can take it, and it may not be deleted for good");
     }
     jobs.push_back(job);
   }
@@ -171,6 +184,7 @@ void unpackAndPlace(const std::string& archivePath, const ArchiveInstallRequest&
     syncFolders(folders);
     if (progress != nullptr) progress->committed = true;
     archive_install::placeJobs(jobs, plan.contents.items, gfx, result, undo);
+    archive_install::trashReplaced(jobs, undo);
   } catch (...) {
     rollBack(undo, jobs, gfx, created);
     throw;
@@ -182,6 +196,20 @@ void unpackAndPlace(const std::string& archivePath, const ArchiveInstallRequest&
 const char* archiveDestinationFolder(ContentKind kind, InstallPlace place) {
   if (kind == ContentKind::Level) return place == InstallPlace::Installed ? "levels" : "un_levels";
   return place == InstallPlace::Installed ? "cars" : "garage";
+}
+
+std::string archiveDestination(const std::string& gameDirectory, ContentKind kind, InstallPlace place) {
+  return findIgnoringCase(gameDirectory, archiveDestinationFolder(kind, place), EntryKind::Folder);
+}
+
+NameTaken findTakenName(const std::string& gameDirectory, ContentKind kind, const std::string& name,
+                        InstallPlace place) {
+  const InstallPlace other = place == InstallPlace::Installed ? InstallPlace::Uninstalled : InstallPlace::Installed;
+  for (const InstallPlace where : {place, other}) {
+    const std::string folder = archiveDestination(gameDirectory, kind, where);
+    if (std::string taken = takenNameIn(folder, name); !taken.empty()) return {std::move(taken), folder, where};
+  }
+  return {};
 }
 
 std::string takenNameIn(const std::string& folder, const std::string& name) {
@@ -217,7 +245,7 @@ ArchiveInstallResult InstallFromArchive(const std::string& archivePath, const st
   const std::string game = gameDirectory.size() > 1 && gameDirectory.back() == PathDelim
                                ? gameDirectory.substr(0, gameDirectory.size() - 1)
                                : gameDirectory;
-  const std::string gfx = game + "/gfx";
+  const std::string gfx = findIgnoringCase(game, "gfx", EntryKind::Folder);
 
   ArchiveInstallResult result;
   std::vector<Job> jobs = chooseJobs(archivePath, plan.contents.items, request, game, result);
@@ -228,11 +256,17 @@ ArchiveInstallResult InstallFromArchive(const std::string& archivePath, const st
   const bool anyPreview = jobsHavePreview(plan, jobs);
   if (anyPreview) folders.insert(gfx);
   checkGameFolder(game);
-  checkFreeSpace(archivePath, plan, jobs, game);
+  checkFreeSpace(archivePath, plan, jobs, game, gfx);
   const std::vector<std::string> created = createFolders(folders);
 
   unpackAndPlace(archivePath, request, plan, jobs, gfx, folders, created, anyPreview, result, progress);
   archive_install::finishPlacedJobs(jobs, plan.contents.items, gfx);
+  for (const Job& job : jobs) {
+    if (!job.placed || job.oldName.empty()) continue;
+    const std::string& name = plan.contents.items[job.item].name;
+    if (job.elsewhere) result.installedElsewhere.push_back(name);
+    (job.deleteOld ? result.deleted : result.trashed).push_back(name);
+  }
   return result;
 }
 

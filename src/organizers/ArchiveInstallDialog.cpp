@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "platform/Paths.h"
+
 namespace pitkit {
 
 namespace {
@@ -59,23 +61,46 @@ InstallPlace ArchiveInstallDialog::place() const {
 }
 
 void ArchiveInstallDialog::showTaken() {
+  bool anyTaken = false;
   for (int i = 0; i < ui.ItemList->topLevelItemCount(); ++i) {
     QTreeWidgetItem* row = ui.ItemList->topLevelItem(i);
     const ArchiveItem& item = contents_.items[static_cast<std::size_t>(i)];
-    const std::string taken = takenName_ ? takenName_(item, place()) : std::string();
-    const QString where = q(archiveDestinationFolder(item.kind, place()));
-    row->setText(TakenColumn, taken.empty() ? tr("No") : tr("Yes: %1/%2").arg(where, q(taken)));
+    const NameTaken taken = takenName_ ? takenName_(item, place()) : NameTaken{};
+    const QString where = taken.place == InstallPlace::Installed ? tr("installed") : tr("uninstalled");
+    const QString folder = q(extractFileName(taken.folder));
+    row->setText(TakenColumn, taken.name.empty() ? tr("No") : tr("Yes, %1: %2/%3").arg(where, folder, q(taken.name)));
+    anyTaken = anyTaken || !taken.name.empty();
     // Skip or Replace is offered only where the name is taken.
-    if (taken.empty()) {
+    if (taken.name.empty()) {
       ui.ItemList->removeItemWidget(row, ChoiceColumn);
-    } else if (ui.ItemList->itemWidget(row, ChoiceColumn) == nullptr) {
-      auto* choice = new QComboBox(ui.ItemList);
+      continue;
+    }
+    auto* choice = static_cast<QComboBox*>(ui.ItemList->itemWidget(row, ChoiceColumn));
+    if (choice == nullptr) {
+      choice = new QComboBox(ui.ItemList);
       choice->setObjectName(QStringLiteral("WhenTaken%1").arg(i));
       choice->addItems({tr("Skip"), tr("Replace")});
-      choice->setToolTip(tr("Skip leaves the folder in the game as it is; Replace puts this one in its place"));
       ui.ItemList->setItemWidget(row, ChoiceColumn, choice);
     }
+    choice->setToolTip(tr("Skip leaves %1/%2 as it is; Replace puts this one there, %3, and moves the old one "
+                          "to the trash")
+                           .arg(folder, q(taken.name), where));
   }
+  showNotes(anyTaken);
+}
+
+void ArchiveInstallDialog::showNotes(bool anyTaken) {
+  QStringList notes;
+  for (const ArchiveItem& item : contents_.items)
+    if (!item.renamedFrom.empty())
+      notes << tr("The level folder %1 is installed as %2, spelt as its info file is, so that the level list "
+                  "shows it.")
+                   .arg(q(item.renamedFrom), q(item.name));
+  if (anyTaken)
+    notes << tr("Replace puts the new one where the old one is, installed or uninstalled, and moves the old "
+                "one to the trash.");
+  ui.NoteLabel->setText(notes.join(QLatin1Char('\n')));
+  ui.NoteLabel->setVisible(!notes.isEmpty());
 }
 
 void ArchiveInstallDialog::updateInstallButton() {

@@ -1,6 +1,7 @@
 #pragma once
 // What an archive holds and the choices for installing it: which items, installed or uninstalled,
-// and Skip or Replace for each name already taken. The dialog does no file work itself.
+// and Skip or Replace for each name already taken in either place. The dialog does no file work
+// itself.
 #include <QDialog>
 #include <functional>
 #include <string>
@@ -16,8 +17,8 @@ namespace pitkit {
 class ArchiveInstallDialog : public QDialog {
   Q_OBJECT
  public:
-  // The name in the game that `item` would take in `place`, "" when it is free.
-  using TakenName = std::function<std::string(const ArchiveItem& item, InstallPlace place)>;
+  // Where the name of `item`, to be installed in `place`, is taken in the game (in either place).
+  using TakenName = std::function<NameTaken(const ArchiveItem& item, InstallPlace place)>;
 
   ArchiveInstallDialog(QWidget* owner, const QString& archiveName, ArchiveContents contents, TakenName takenName);
 
@@ -30,8 +31,10 @@ class ArchiveInstallDialog : public QDialog {
 
  private:
   InstallPlace place() const;
-  // Marks the items whose names are taken in the chosen place and offers Skip or Replace there.
+  // Marks the items whose names are taken, and where, and offers Skip or Replace there.
   void showTaken();
+  // Says which levels take their info file's spelling, and where replaced items go.
+  void showNotes(bool anyTaken);
   void updateInstallButton();
   void showLeftOut();
 

@@ -65,7 +65,8 @@ struct ReadEntries {
 };
 
 ReadEntries readEntries(const std::string& archivePath, const std::string& password) {
-  ArchiveReader reader(archivePath, password);
+  // Most entries' data is skipped here: small blocks keep the reads of their headers small.
+  ArchiveReader reader(archivePath, password, kHeaderBlockSize);
   ReadEntries read;
   ArchiveEntry entry;
   std::vector<char> buffer(kBlockSize);
@@ -126,15 +127,21 @@ std::vector<Candidate> findCandidates(const ReadEntries& read, const std::vector
     const bool isCar = sameTextAscii(file, kParametersFile);
     if (parts.size() == 1) {
       if (isInfo)
-        candidates.push_back({{ContentKind::Level, stripFileExt(file), cp1252ToUtf8(quotedValueCut(nameLine(text), '\'')), "", 0, 0}, {}, true});
+        candidates.push_back({{ContentKind::Level, stripFileExt(file), cp1252ToUtf8(quotedValueCut(nameLine(text), '\'')), "", 0, 0, {}}, {}, true});
       continue;
     }
     const Folder source(parts.begin(), parts.end() - 1);
     const std::string& folderName = source.back();
-    if (isInfo && sameTextAscii(stripFileExt(file), folderName))
-      candidates.push_back({{ContentKind::Level, folderName, cp1252ToUtf8(quotedValueCut(nameLine(text), '\'')), joined(source), 0, 0}, source, false});
-    else if (isCar)
-      candidates.push_back({{ContentKind::Car, folderName, cp1252ToUtf8(quotedValueCut(nameLine(text), '"')), joined(source), 0, 0}, source, false});
+    if (isInfo && sameTextAscii(stripFileExt(file), folderName)) {
+      // The level list takes a level only when its folder and info file are spelt alike: the
+      // folder takes the info file's spelling.
+      const std::string name = stripFileExt(file);
+      candidates.push_back({{ContentKind::Level, name, cp1252ToUtf8(quotedValueCut(nameLine(text), '\'')), joined(source), 0, 0,
+                             name == folderName ? std::string() : folderName},
+                            source, false});
+    } else if (isCar) {
+      candidates.push_back({{ContentKind::Car, folderName, cp1252ToUtf8(quotedValueCut(nameLine(text), '"')), joined(source), 0, 0, {}}, source, false});
+    }
   }
   return candidates;
 }

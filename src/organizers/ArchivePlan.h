@@ -13,6 +13,8 @@ namespace pitkit::archive_install {
 
 // The size of the blocks an archive's entries are read in.
 constexpr std::size_t kBlockSize = std::size_t{1} << 16;
+// The size of the blocks the archive file is read in while it is planned.
+constexpr std::size_t kHeaderBlockSize = std::size_t{1} << 13;
 
 // Where one entry of the archive goes.
 struct Placement {

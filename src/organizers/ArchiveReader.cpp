@@ -172,7 +172,7 @@ std::string splitArchiveName(const std::string& name, std::vector<std::string>& 
   return {};
 }
 
-ArchiveReader::ArchiveReader(const std::string& path, const std::string& password)
+ArchiveReader::ArchiveReader(const std::string& path, const std::string& password, std::size_t blockSize)
     : path_(path), password_(password) {
   // libarchive converts names through the thread's locale; in the "C" locale a UTF-8 name has
   // no conversion at all. The UTF-8 locale is set for this thread only, while the reader lives.
@@ -197,7 +197,7 @@ ArchiveReader::ArchiveReader(const std::string& path, const std::string& passwor
     archiveLibrary().archive_read_support_format_rar(archive_);
     archiveLibrary().archive_read_support_format_rar5(archive_);
     if (!password.empty()) archiveLibrary().archive_read_add_passphrase(archive_, password.c_str());
-    if (archiveLibrary().archive_read_open_filename(archive_, path.c_str(), 1 << 16) != ARCHIVE_OK) {
+    if (archiveLibrary().archive_read_open_filename(archive_, path.c_str(), blockSize) != ARCHIVE_OK) {
       if (format_.empty())
         throw Exception("Cannot read " + path + ": it is not a zip, 7z or rar archive");
       fail();

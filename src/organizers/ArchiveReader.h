@@ -52,9 +52,11 @@ std::string splitArchiveName(const std::string& name, std::vector<std::string>& 
 class ArchiveReader {
  public:
   // Opens `path`, accepting only the zip, 7z, rar and rar5 formats. `password` is given to
-  // libarchive for encrypted zips ("" for none). Raises Exception when the file cannot be read
+  // libarchive for encrypted zips ("" for none). The file is read `blockSize` bytes at a time: a
+  // pass that skips most data reads less with small blocks (each entry's header is a read of its
+  // own), one that unpacks it all wants large ones. Raises Exception when the file cannot be read
   // or is not such an archive.
-  ArchiveReader(const std::string& path, const std::string& password);
+  ArchiveReader(const std::string& path, const std::string& password, std::size_t blockSize = std::size_t{1} << 16);
   ~ArchiveReader();
   ArchiveReader(const ArchiveReader&) = delete;
   ArchiveReader& operator=(const ArchiveReader&) = delete;

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <map>
 
@@ -96,6 +97,11 @@ void unpackJobs(const std::string& archivePath, const std::string& password, con
   ArchiveReader reader(archivePath, password);
   ArchiveEntry entry;
   std::vector<char> buffer(kBlockSize);
+  // The folder the last file went into: archives list a folder's files together, so it is
+  // opened once for them all.
+  const std::vector<std::string>* lastParts = nullptr;
+  std::size_t lastJob = 0, lastCount = 0;
+  Fd lastParent;
   for (std::size_t index = 0; reader.next(entry); ++index) {
     if (index >= plan.placements.size()) throw Exception("Cannot read " + extractFileName(archivePath) + ": it changed while it was read");
     const Placement& p = plan.placements[index];
@@ -116,8 +122,15 @@ void unpackJobs(const std::string& archivePath, const std::string& password, con
       openFolders(root, p.path, p.path.size(), shown);
       continue;
     }
-    const Fd parent = openFolders(root, p.path, p.path.size() - 1, shown);
-    writeEntry(reader, parent.get(), p.path.back(), p, shown, buffer, progress);
+    const std::size_t count = p.path.size() - 1;
+    if (lastParts == nullptr || lastJob != found->second || lastCount != count ||
+        !std::equal(p.path.begin(), p.path.begin() + static_cast<long>(count), lastParts->begin())) {
+      lastParent = openFolders(root, p.path, count, shown);
+      lastParts = &p.path;
+      lastJob = found->second;
+      lastCount = count;
+    }
+    writeEntry(reader, lastParent.get(), p.path.back(), p, shown, buffer, progress);
   }
 }
 

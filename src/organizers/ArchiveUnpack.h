@@ -10,6 +10,7 @@
 
 #include "organizers/ArchivePlan.h"
 #include "organizers/TransferProgress.h"
+#include "platform/Trash.h"
 
 namespace pitkit::archive_install {
 
@@ -35,12 +36,15 @@ class Fd {
 
 // One chosen item on its way into the game.
 struct Job {
-  std::size_t item;
+  std::size_t item = 0;
   std::string folder;      // the destination folder (levels, un_levels, cars or garage)
   std::string oldName;     // the taken name it replaces; "" for none
   std::string staging;     // its staging folder's name in `folder`
   std::string preview;     // the staging name of its preview in gfx; "" for none
   bool placed = false;
+  bool elsewhere = false;  // it replaces an item in the other place than the one asked for
+  bool deleteOld = false;  // no trash can take the replaced item: it is deleted for good
+  TrashedItem trashed;     // where the replaced item went in the trash
 };
 
 // The staging name the organizers' leftover sweep (removeLeftoverCopies) knows:

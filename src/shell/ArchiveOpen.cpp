@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QStandardPaths>
 #include <QStatusBar>
@@ -20,6 +21,8 @@
 #include "platform/ErrorBox.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
+#include "platform/NameCase.h"
+#include "platform/Trash.h"
 #include "shell/Unit1.h"
 
 namespace pitkit {
@@ -79,7 +82,10 @@ void showInstalled(TForm1& form, const ArchiveContents& contents, const ArchiveI
   if (const ArchiveItem* shown = level != nullptr ? level : car) {
     const KindPage kind = pageOf(form, shown->kind);
     form.ui.PageControl1->setCurrentWidget(kind.page);
-    QTreeWidget* list = place == InstallPlace::Installed ? kind.installed : kind.uninstalled;
+    // A replacing item went where the one it replaced was.
+    const bool elsewhere = std::find(result.installedElsewhere.begin(), result.installedElsewhere.end(), shown->name) !=
+                           result.installedElsewhere.end();
+    QTreeWidget* list = (place == InstallPlace::Installed) != elsewhere ? kind.installed : kind.uninstalled;
     // A level is listed by its info file's name, which may differ from its folder's in case.
     const auto found = list->findItems(QString::fromStdString(shown->name), Qt::MatchFixedString);
     if (!found.isEmpty()) {
@@ -93,12 +99,46 @@ void showInstalled(TForm1& form, const ArchiveContents& contents, const ArchiveI
                         : QStringLiteral("Installed %1 from %2").arg(joinNames(result.installed), archiveName);
   if (!result.skipped.empty())
     message += QStringLiteral("; skipped %1 (the name is taken)").arg(joinNames(result.skipped));
+  if (!result.trashed.empty())
+    message += QStringLiteral("; the replaced %1 went to the trash").arg(joinNames(result.trashed));
+  if (!result.deleted.empty())
+    message += QStringLiteral("; the replaced %1 was deleted for good").arg(joinNames(result.deleted));
   form.ui.StatusBar1->showMessage(message);
+}
+
+// Replaced items that no trash can take are deleted for good only after the user says Yes; with
+// No they are skipped. False when the user cancels the install.
+bool allowDeletingForGood(TForm1& form, const std::string& game, const ArchiveContents& contents,
+                          ArchiveInstallRequest& request) {
+  QStringList folders;
+  std::vector<std::string> keep;
+  for (const std::string& name : request.replace) {
+    const auto item = std::find_if(contents.items.begin(), contents.items.end(),
+                                   [&](const ArchiveItem& i) { return i.name == name; });
+    if (item == contents.items.end()) continue;
+    const NameTaken taken = findTakenName(game, item->kind, name, request.place);
+    if (taken.name.empty() || !trashFolderFor(taken.folder + "/" + taken.name).empty()) keep.push_back(name);
+    else folders << QString::fromStdString(taken.folder + "/" + taken.name);
+  }
+  if (folders.isEmpty()) return true;
+  QMessageBox ask(QMessageBox::Question, QStringLiteral("Torvane Pit Kit"),
+                  QStringLiteral("No trash on their file system can take what Replace would put aside:\n\n%1\n\n"
+                                 "Delete it for good and install the new one?")
+                      .arg(folders.join(QLatin1Char('\n'))),
+                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, &form);
+  ask.setObjectName(QStringLiteral("DeleteForGood"));
+  ask.setInformativeText(QStringLiteral("No skips it and leaves it as it is."));
+  ask.setDefaultButton(QMessageBox::No);
+  const int answer = ask.exec();
+  if (answer == QMessageBox::Cancel) return false;
+  if (answer == QMessageBox::Yes) request.deleteWithoutTrash = true;
+  else request.replace = keep;
+  return true;
 }
 
 void installFromArchive(TForm1& form, const QString& file) {
   const std::string game = form.GameDirectory;
-  if (game.empty() || !directoryExists(game + "/levels"))
+  if (game.empty() || !directoryExists(findIgnoringCase(game, "levels", EntryKind::Folder)))
     throw Exception("Selected Directory is not a TORVANE Main directory");
   const QString archiveName = QFileInfo(file).fileName();
   const std::string path = file.toStdString();
@@ -125,13 +165,14 @@ void installFromArchive(TForm1& form, const QString& file) {
   }
 
   ArchiveInstallDialog dialog(&form, archiveName, contents, [&game](const ArchiveItem& item, InstallPlace place) {
-    return takenNameIn(game + "/" + archiveDestinationFolder(item.kind, place), item.name);
+    return findTakenName(game, item.kind, item.name, place);
   });
   dialog.setObjectName(QStringLiteral("ArchiveInstallDialog"));
   if (dialog.exec() != QDialog::Accepted) return;
   ArchiveInstallRequest request = dialog.request();
   if (request.names.empty()) return;
   request.password = password;
+  if (!allowDeletingForGood(form, game, contents, request)) return;
 
   const QString label = QStringLiteral("Installing from %1").arg(archiveName);
   ArchiveInstallResult result;

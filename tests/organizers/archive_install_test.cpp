@@ -1,6 +1,6 @@
 // Installing from archives made here: what counts as an item, byte-exact installs into both
-// places, unsafe entries, taken names, broken and encrypted archives, old name encodings, a full
-// disk and a crash half-way.
+// places, game folders in any letter case, unsafe entries, taken names in either place and the
+// trash, broken and encrypted archives, old name encodings, a full disk and a crash half-way.
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -11,10 +11,14 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <set>
 
 #include "organizers/ArchiveInstall.h"
 #include "organizers/ArchiveReader.h"
 #include "organizers/archive_support.h"
+#include "platform/Paths.h"
+#include "platform/Trash.h"
+#include "support/ChildProcess.h"
 #include "support/TempDir.h"
 
 namespace pitkit {
@@ -31,13 +35,14 @@ using test::writeFile;
 using test::ZipEntry;
 
 // A game folder beside a folder for the archives, in one temporary folder, so that a test can see
-// that nothing was written outside the game.
+// that nothing was written outside the game; the home trash is the test's own.
 struct Downloads {
   TempDir tmp;
   std::string game = tmp / "game";
   std::string downloads = tmp / "downloads";
-  Downloads() {
-    for (const char* sub : {"levels", "un_levels", "cars", "garage", "gfx"}) test::makeDirs(game + "/" + sub);
+  test::TrashHome home{tmp / "data"};
+  explicit Downloads(std::vector<const char*> folders = {"levels", "un_levels", "cars", "garage", "gfx"}) {
+    for (const char* sub : folders) test::makeDirs(game + "/" + sub);
     test::makeDirs(downloads);
   }
   std::string zip(const std::string& name, const std::vector<ZipEntry>& entries) const {
@@ -72,7 +77,7 @@ TEST(ArchiveInstall, FindsItemsWrappedInLayoutsLooseAndSeveral) {
        {{"levels\\Quarry\\QUARRY.INF", infoText("Quarry")}, {"levels\\Quarry\\sub\\x.bmq", "12"},
         {"gfx/quarry.bmp", "BM"}, {"cars/Bolt/PARAMETERS.TXT", carText("Bolt RS")}, {"cars/Bolt/bolt.bmp", "b"}},
        {"car Bolt 'Bolt RS' at 'cars/Bolt' 2 files " + std::to_string(carText("Bolt RS").size() + 1) + " bytes",
-        "level Quarry 'Quarry' at 'levels/Quarry' 3 files " + std::to_string(infoText("Quarry").size() + 4) + " bytes"},
+        "level QUARRY 'Quarry' at 'levels/Quarry' 3 files " + std::to_string(infoText("Quarry").size() + 4) + " bytes"},
        {}},
       {"loose files at the top",
        {{"Loose.inf", infoText("Loose")}, {"Loose.w", "w"}, {"readme.txt", "r"}, {"extra/notes.txt", "n"}},
@@ -84,7 +89,7 @@ TEST(ArchiveInstall, FindsItemsWrappedInLayoutsLooseAndSeveral) {
         {"Z/parameters.txt", carText("Zed")}},
        {"car Z 'Zed' at 'Z' 1 files " + std::to_string(carText("Zed").size()) + " bytes",
         "level A 'A' at 'A' 2 files " + std::to_string(infoText("A").size() + carText("inner").size()) + " bytes",
-        "level D 'D' at 'pack/D' 1 files " + std::to_string(infoText("D").size()) + " bytes"},
+        "level d 'D' at 'pack/D' 1 files " + std::to_string(infoText("D").size()) + " bytes"},
        {"B/B.inf: it is not part", "C/other.inf: it is not part", "pack2/D: another level named D comes first"}},
   };
   for (const Case& c : cases) {
@@ -229,6 +234,123 @@ TEST(ArchiveInstall, TakenNamesAreSkippedOrReplacedWholeIgnoringCase) {
   EXPECT_EQ(r.skipped, std::vector<std::string>{"Tusk"});
   EXPECT_EQ(readFile(s.game + "/cars/Tusk/parameters.txt"), carText("Old"));
   EXPECT_EQ(readFile(s.game + "/cars/Quill/parameters.txt"), carText("Q"));
+}
+
+TEST(ArchiveInstall, UsesTheGamesFoldersInAnyCaseAndSpellsLevelsAsTheirInfoFiles) {
+  // The game has only Levels: the missing folders are made in the documented lower case.
+  Downloads s({"Levels"});
+  const std::string zip = s.zip("pack.zip", {{"pack/MyTrack/MYTRACK.INF", infoText("Mine")}, {"pack/gfx/mytrack.bmp", "BM"},
+                                              {"pack/Bolt/parameters.txt", carText("Bolt")}});
+  const ArchiveContents contents = ReadArchiveContents(zip);
+  ASSERT_EQ(contents.items.size(), 2u);
+  EXPECT_EQ(contents.items[0].name + " from " + contents.items[0].renamedFrom, "MYTRACK from MyTrack");
+  EXPECT_EQ(contents.items[1].renamedFrom, "");
+  EXPECT_EQ(InstallFromArchive(zip, s.game, {}, InstallPlace::Uninstalled, WhenTaken::Skip).installed,
+            (std::vector<std::string>{"MYTRACK", "Bolt"}));
+  EXPECT_EQ(test::namesIn(s.game), (std::set<std::string>{"Levels", "garage", "gfx", "un_levels"}));
+  EXPECT_EQ(readFile(s.game + "/un_levels/MYTRACK/MYTRACK.INF"), infoText("Mine"));
+  EXPECT_EQ(readFile(s.game + "/garage/Bolt/parameters.txt"), carText("Bolt"));
+  EXPECT_EQ(readFile(s.game + "/gfx/MYTRACK.bmp"), "BM");
+}
+
+TEST(ArchiveInstall, ANameTakenInEitherPlaceIsSkippedOrReplacedWhereItIs) {
+  const struct {
+    std::string old;  // the taken folder, below the game
+    InstallPlace place;
+    WhenTaken when;
+    bool elsewhere;  // the new one goes to the other place, where the old one is
+  } cases[] = {
+      {"levels/desert", InstallPlace::Uninstalled, WhenTaken::Skip, false},
+      {"levels/desert", InstallPlace::Uninstalled, WhenTaken::Replace, true},
+      {"un_levels/DESERT", InstallPlace::Installed, WhenTaken::Replace, true},
+      {"un_levels/Desert", InstallPlace::Uninstalled, WhenTaken::Replace, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.old + (c.when == WhenTaken::Skip ? " skip" : " replace"));
+    Downloads s;
+    writeFile(s.game + "/" + c.old + "/notes.txt", "the player's notes");
+    const std::string zip = s.zip("d.zip", {{"desert/desert.inf", infoText("New")}});
+    const auto before = snapshot(s.game);
+    const ArchiveInstallResult r = InstallFromArchive(zip, s.game, {}, c.place, c.when);
+    const std::vector<std::string> desert{"desert"}, none;
+    EXPECT_EQ(r.skipped, c.when == WhenTaken::Skip ? desert : none);
+    EXPECT_EQ(r.trashed, c.when == WhenTaken::Skip ? none : desert);
+    EXPECT_EQ(r.installedElsewhere, c.elsewhere ? desert : none);
+    if (c.when == WhenTaken::Skip) {
+      EXPECT_EQ(snapshot(s.game), before);
+      continue;
+    }
+    // Only the old folder's place holds the name; the old folder is whole in the trash.
+    const bool inLevels = c.old.rfind("levels/", 0) == 0;
+    EXPECT_EQ(readFile(s.game + (inLevels ? "/levels" : "/un_levels") + "/desert/desert.inf"), infoText("New"));
+    EXPECT_TRUE(test::namesIn(s.game + (inLevels ? "/un_levels" : "/levels")).empty());
+    const std::string name = extractFileName(c.old);
+    EXPECT_EQ(readFile(s.home.trash() + "/files/" + name + "/notes.txt"), "the player's notes");
+    EXPECT_NE(readFile(s.home.trash() + "/info/" + name + ".trashinfo").find("\nPath=" + trashInfoPath(s.game + "/" + c.old) + "\n"),
+              std::string::npos);
+  }
+}
+
+TEST(ArchiveInstall, AReplaceThatCannotFinishLeavesTheGameAndTheTrashAsTheyWere) {
+  // The first old folder goes to the trash; the second's info file, longer by its path, passes
+  // the file-size limit, so the install fails after one item is in the trash.
+  Downloads s;
+  const std::string longName = "B" + std::string(60, 'b');
+  for (const std::string& name : {std::string("A"), longName}) {
+    writeFile(s.game + "/levels/" + name + "/" + name + ".inf", "Torvane .INF file structure");
+    writeFile(s.game + "/levels/" + name + "/notes.txt", "old");
+  }
+  const std::string zip = s.zip("ab.zip", {{"A/A.inf", "Torvane .INF file structure"},
+                                            {longName + "/" + longName + ".inf", "Torvane .INF file structure"}});
+  const auto before = snapshot(s.game);
+  const long long limit = static_cast<long long>(s.game.size()) + 110;
+  const test::ChildOutcome outcome = test::runInChild(test::withFileSizeLimit(limit), [&]() -> std::string {
+    try {
+      InstallFromArchive(zip, s.game, {}, InstallPlace::Installed, WhenTaken::Replace);
+      return "installed";
+    } catch (const EOSError& e) {
+      return std::string(e.what()).find("trash") != std::string::npos ? "" : e.what();
+    }
+  });
+  EXPECT_EQ(outcome.exitCode, 0) << outcome;
+  EXPECT_EQ(snapshot(s.game), before);
+  EXPECT_TRUE(test::namesIn(s.home.trash() + "/files").empty());
+  EXPECT_TRUE(test::namesIn(s.home.trash() + "/info").empty());
+}
+
+TEST(ArchiveInstall, WithoutATrashReplaceDeletesOnlyWhenAllowed) {
+  TempDir tmp;
+  test::TrashHome home(tmp / "data");
+  const std::string top = tmp / "disk";
+  test::makeDirs(top);
+  if (::mount("pitkit-test", top.c_str(), "tmpfs", 0, "size=8m") != 0)
+    GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
+  struct Unmount {
+    std::string path;
+    ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
+  } unmount{top};
+  // The disk's own trash cannot be made (a file holds its name) and the home trash is elsewhere.
+  writeFile(top + "/.Trash-" + std::to_string(::geteuid()), "");
+  const std::string game = top + "/game";
+  writeFile(game + "/levels/Marsh/Marsh.inf", infoText("Old"));
+  const std::string zip = tmp / "m.zip";
+  makeZip(zip, {{"Marsh/Marsh.inf", infoText("New")}});
+  const auto before = snapshot(game);
+  for (const bool allowed : {false, true}) {
+    SCOPED_TRACE(allowed ? "allowed" : "not allowed");
+    ArchiveInstallRequest request;
+    request.whenTaken = WhenTaken::Replace;
+    request.deleteWithoutTrash = allowed;
+    if (!allowed) {
+      EXPECT_THROW(InstallFromArchive(zip, game, request), ETrashUnavailable);
+      EXPECT_EQ(snapshot(game), before);
+      continue;
+    }
+    const ArchiveInstallResult r = InstallFromArchive(zip, game, request);
+    EXPECT_EQ(r.deleted, std::vector<std::string>{"Marsh"});
+    EXPECT_EQ(snapshot(game + "/levels"), (std::map<std::string, std::string>{{"Marsh", "dir"}, {"Marsh/Marsh.inf", infoText("New")}}));
+  }
+  EXPECT_FALSE(fs::exists(home.trash()));
 }
 
 TEST(ArchiveInstall, BrokenJunkAndEncryptedArchivesLeaveTheGameAsItWas) {

@@ -1,6 +1,7 @@
 #pragma once
 // Archives made by the tests: zips through Python's zipfile (any name bytes, flags and type bits),
-// 7z and encrypted zips through bsdtar; and a snapshot of a whole tree to compare before and after.
+// 7z and encrypted zips through bsdtar; a snapshot of a whole tree to compare before and after;
+// and a home trash of the test's own.
 #include <sys/stat.h>
 
 #include <cstdint>
@@ -67,7 +68,8 @@ inline void makeZip(const std::string& path, const std::vector<ZipEntry>& entrie
               std::to_string(e.mode) + "), " + data + ")\n";
   }
   writeFile(path + ".py", script);
-  if (run("python3 '" + path + ".py'") != 0) throw std::runtime_error("python3 could not write " + path);
+  // From the root: the working folder may be a test folder already removed.
+  if (run("cd / && python3 '" + path + ".py'") != 0) throw std::runtime_error("python3 could not write " + path);
   std::filesystem::remove(path + ".py");
 }
 
@@ -89,5 +91,27 @@ inline std::map<std::string, std::string> snapshot(const std::string& root) {
   }
   return out;
 }
+
+// XDG_DATA_HOME pointed at `folder` while it lives, so that what the program puts in the home
+// trash lands in the test's own folder.
+class TrashHome {
+ public:
+  explicit TrashHome(std::string folder) : folder_(std::move(folder)) {
+    if (const char* old = std::getenv("XDG_DATA_HOME")) old_ = old, hadOld_ = true;
+    ::setenv("XDG_DATA_HOME", folder_.c_str(), 1);
+  }
+  ~TrashHome() {
+    if (hadOld_) ::setenv("XDG_DATA_HOME", old_.c_str(), 1);
+    else ::unsetenv("XDG_DATA_HOME");
+  }
+  TrashHome(const TrashHome&) = delete;
+  TrashHome& operator=(const TrashHome&) = delete;
+  // The trash folder: files/ and info/ are below it.
+  std::string trash() const { return folder_ + "/Trash"; }
+
+ private:
+  std::string folder_, old_;
+  bool hadOld_ = false;
+};
 
 }  // namespace pitkit::test

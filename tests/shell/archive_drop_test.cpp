@@ -1,6 +1,9 @@
 // Archives on the real main window: a zip dropped over one of its controls opens the install
-// dialog, whose "Install" puts the level in place and selects it on the level page.
+// dialog, whose "Install" puts the level in place and selects it on the level page; a game whose
+// folders are spelt in capitals; a level folder spelt otherwise than its info file; a name taken
+// in the other place, skipped and then replaced, the old folder going to the trash.
 #include <QApplication>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QMimeData>
 #include <QPushButton>
@@ -13,6 +16,7 @@
 #include "organizers/ArchiveInstallDialog.h"
 #include "organizers/archive_support.h"
 #include "platform/FileSystem.h"
+#include "platform/Trash.h"
 #include "shell/Unit1.h"
 #include "support/ModalAnswerer.h"
 #include "support/GameTree.h"
@@ -38,6 +42,45 @@ void dropFile(QWidget* window, const QPoint& pos, const QString& file) {
   QDropEvent drop(pos, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(handle, &drop);
   QVERIFY(drop.isAccepted());
+}
+
+// A user's click on `widget` of `dialog`, through the dialog's window.
+void clickIn(QWidget* dialog, QWidget* widget) {
+  QTest::mouseClick(dialog->windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                    widget->mapTo(dialog, widget->rect().center()));
+}
+
+// The rows of the dialog's list: kind, name, folder name, name taken.
+QStringList dialogRows(const ArchiveInstallDialog& dialog) {
+  QStringList rows;
+  for (int i = 0; i < dialog.ui.ItemList->topLevelItemCount(); ++i) {
+    const QTreeWidgetItem* row = dialog.ui.ItemList->topLevelItem(i);
+    rows << QStringList{row->text(0), row->text(1), row->text(2), row->text(4)}.join(QLatin1Char('|'));
+  }
+  return rows;
+}
+
+// Drops `zip` on the window; once the install dialog shows, `choose` acts on it as the user would
+// and Install is clicked. Returns the status bar's message once the install has ended, after a
+// line "box: <text>" for each message box.
+QString installDropped(TForm1& form, const std::string& zip, const std::function<void(ArchiveInstallDialog&)>& choose) {
+  ModalAnswerer watch;
+  bool answered = false;
+  watch.onOtherModal = [&](QWidget* modal) {
+    auto* dialog = qobject_cast<ArchiveInstallDialog*>(modal);
+    if (dialog == nullptr || answered || !dialog->windowHandle() || !dialog->windowHandle()->isExposed()) return;
+    answered = true;
+    choose(*dialog);
+    clickIn(dialog, dialog->InstallButton);
+  };
+  form.ui.StatusBar1->clearMessage();
+  dropFile(&form, form.rect().center(), q(zip));
+  const QString archive = QString::fromStdString(zip.substr(zip.rfind('/') + 1));
+  if (!QTest::qWaitFor([&] { return form.ui.StatusBar1->currentMessage().contains(archive); }, 10000))
+    return QStringLiteral("no outcome shown");
+  QStringList lines;
+  for (const ModalAnswerer::Box& box : watch.boxes) lines << QStringLiteral("box: ") + box.text;
+  return (lines << form.ui.StatusBar1->currentMessage()).join(QLatin1Char('\n'));
 }
 
 }  // namespace
@@ -85,7 +128,7 @@ class ArchiveDropTest : public QObject {
 
     // Taken names are shown and skipped by default; the new level is listed and selected.
     QCOMPARE(rows, (QStringList{QStringLiteral("Level|Meadow Run|Meadow|No"),
-                                QStringLiteral("Level|New Kestrel|Kestrel|Yes: levels/Kestrel")}));
+                                QStringLiteral("Level|New Kestrel|Kestrel|Yes, installed: levels/Kestrel")}));
     QCOMPARE(readFile(game / "levels/Kestrel/Kestrel.inf"), infoText("Old Kestrel"));
     QTreeWidget* list = form->levelOrganizerUi.FoundFiles;
     QTRY_VERIFY(list->currentItem() != nullptr);
@@ -95,6 +138,93 @@ class ArchiveDropTest : public QObject {
     QCOMPARE(form->ui.StatusBar1->currentMessage(),
              QStringLiteral("Installed Meadow from Pack.zip; skipped Kestrel (the name is taken)"));
     QVERIFY2(watch.boxes.isEmpty(), qPrintable(watch.boxes.isEmpty() ? QString() : watch.boxes.first().text));
+  }
+  void aGameSpeltInCapitalsKeepsItsFoldersAndLevelsTakeTheirInfoFilesSpelling() {
+    GameTree game;
+    game.level("LEVELS/Stock1", "Stock").folder("UN_LEVELS").folder("Cars").folder("Garage");
+    writeBitmap(game / "GFX/pellmoor.bmp", 16, Qt::blue);
+    writeBitmap(game.tmp / "preview.bmp", 8, Qt::red);
+    const std::string installed = game.tmp / "Installed.zip", uninstalled = game.tmp / "Uninstalled.zip";
+    makeZip(installed, {{"pack/MyTrack/MYTRACK.INF", infoText("My Track")}, {"pack/gfx/mytrack.bmp", readFile(game.tmp / "preview.bmp")},
+                        {"pack/Bolt/parameters.txt", carText("Bolt")}});
+    makeZip(uninstalled, {{"Dune/Dune.inf", infoText("Dune")}, {"Comet/parameters.txt", carText("Comet")}});
+    auto form = game.open();
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+
+    QStringList rows;
+    QString note;
+    QCOMPARE(installDropped(*form, installed, [&](ArchiveInstallDialog& d) {
+               rows = dialogRows(d);
+               note = d.ui.NoteLabel->isVisible() ? d.ui.NoteLabel->text() : QString();
+             }),
+             QStringLiteral("Installed MYTRACK, Bolt from Installed.zip"));
+    QCOMPARE(rows, (QStringList{QStringLiteral("Level|My Track|MYTRACK|No"), QStringLiteral("Car|Bolt|Bolt|No")}));
+    QVERIFY2(note.contains(QStringLiteral("MyTrack is installed as MYTRACK")), qPrintable(note));
+    QCOMPARE(form->ui.PageControl1->currentWidget(), form->ui.TabSheet2);
+    QTRY_VERIFY(form->levelOrganizerUi.FoundFiles->currentItem() != nullptr);
+    QCOMPARE(form->levelOrganizerUi.FoundFiles->currentItem()->text(0), QStringLiteral("MYTRACK"));
+    QVERIFY(captions(form->carOrganizerUi.Foundfiles3).contains(QStringLiteral("Bolt")));
+
+    QCOMPARE(installDropped(*form, uninstalled, [](ArchiveInstallDialog& d) { clickIn(&d, d.ui.UninstalledButton); }),
+             QStringLiteral("Installed Dune, Comet from Uninstalled.zip"));
+    QTRY_VERIFY(form->levelOrganizerUi.FoundFiles2->currentItem() != nullptr);
+    QCOMPARE(form->levelOrganizerUi.FoundFiles2->currentItem()->text(0), QStringLiteral("Dune"));
+    QVERIFY(captions(form->carOrganizerUi.foundfiles4).contains(QStringLiteral("Comet")));
+    // Everything went into the game's own folders; none was made a second time in lower case.
+    QStringList folders;
+    for (const std::string& name : namesIn(game.dir))
+      if (directoryExists(game / name)) folders << q(name);
+    QCOMPARE(folders.join(QLatin1Char(' ')), QStringLiteral("Cars GFX Garage LEVELS UN_LEVELS"));
+    QVERIFY(fileExists(game / "GFX/MYTRACK.bmp"));
+  }
+
+  void aNameTakenInTheOtherPlaceIsSkippedOrReplacedThereAndTheOldOneTrashed() {
+    GameTree game;
+    game.organizerGame().level("levels/desert", "Old Desert").file("levels/desert/notes.txt", "the player's notes");
+    TrashHome home(game.tmp / "data");
+    const std::string zip = game.tmp / "Desert.zip";
+    makeZip(zip, {{"desert/desert.inf", infoText("New Desert")}});
+    auto form = game.open();
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    const auto before = snapshot(game / "levels");
+
+    const struct {
+      bool replace;
+      const char* message;
+    } steps[] = {
+        {false, "Nothing was installed from Desert.zip; skipped desert (the name is taken)"},
+        {true, "Installed desert from Desert.zip; the replaced desert went to the trash"},
+    };
+    for (const auto& step : steps) {
+      QStringList rows;
+      QString note;
+      QCOMPARE(installDropped(*form, zip, [&](ArchiveInstallDialog& d) {
+                 clickIn(&d, d.ui.UninstalledButton);
+                 rows = dialogRows(d);
+                 note = d.ui.NoteLabel->text();
+                 auto* choice = d.findChild<QComboBox*>(QStringLiteral("WhenTaken0"));
+                 QVERIFY(choice != nullptr);
+                 if (!step.replace) return;
+                 choice->setFocus();
+                 QTest::keyClick(d.windowHandle(), Qt::Key_Down);
+               }),
+               QString::fromUtf8(step.message));
+      QCOMPARE(rows, QStringList{QStringLiteral("Level|New Desert|desert|Yes, installed: levels/desert")});
+      QVERIFY2(note.contains(QStringLiteral("moves the old one to the trash")), qPrintable(note));
+      QVERIFY(namesIn(game / "un_levels").empty());
+      if (!step.replace) QCOMPARE(snapshot(game / "levels"), before);
+    }
+    // The new one is where the old one was, listed and selected there; the old one is in the trash.
+    QCOMPARE(readFile(game / "levels/desert/desert.inf"), infoText("New Desert"));
+    QVERIFY(!fileExists(game / "levels/desert/notes.txt"));
+    QTRY_VERIFY(form->levelOrganizerUi.FoundFiles->currentItem() != nullptr);
+    QCOMPARE(form->levelOrganizerUi.FoundFiles->currentItem()->text(0), QStringLiteral("desert"));
+    QCOMPARE(readFile(home.trash() + "/files/desert/notes.txt"), std::string("the player's notes"));
+    const std::string info = readFile(home.trash() + "/info/desert.trashinfo");
+    QVERIFY2(info.rfind("[Trash Info]\nPath=" + trashInfoPath(game / "levels/desert") + "\nDeletionDate=", 0) == 0,
+             info.c_str());
   }
 };
 
