@@ -93,30 +93,39 @@ TEST(RenameLevel, RefusedFolderMoveChangesNothing) {
 }
 
 // Names that climb out of the levels folder (typed, or written by the levels list for a folder
-// elsewhere) move the folder where they lead, but no file crosses a folder on the way.
-TEST(RenameLevel, NamesWithSeparatorsMoveTheFolderButNoFileLeavesOrJoinsIt) {
+// elsewhere) and paths not built from their names are refused: nothing moves, whoever asks.
+TEST(RenameLevel, NamesAndPathsThatLeadOutOfLevelsAreRefusedAndNothingMoves) {
   test::TempDir game;
   const std::string levels = game / "levels";
   writeFile(levels + "/alpha/alpha.cam", "alpha cam");
-  writeFile(levels + "/alpha/alpha.inf", "alpha inf");
+  writeFile(levels + "/alpha/sub/inner", "i");
   writeFile(game / "beta/beta.cam", "beta cam");
-  writeFile(levels + "/beta.cam", "a loose file lying in levels");
+  writeFile(game / "cars/xcar/parameters.txt", "car");
+  const auto before = test::treeSnapshot(game.path());
 
-  // A new name leading above levels: the folder goes there with its files under their names,
-  // none of them is moved out into the game folder as x.cam.
-  auto result = renameLevel(levels + "/alpha", levels + "/../x", "alpha", "../x");
-  EXPECT_TRUE(result.folderMoved);
-  EXPECT_TRUE(result.renamedFiles.empty());
-  EXPECT_EQ(namesIn(game / "x"), (std::set<std::string>{"alpha.cam", "alpha.inf"}));
-  EXPECT_EQ(namesIn(game.path()), (std::set<std::string>{"beta", "levels", "x"}));
-
-  // An old name reached through "..": the folder beta beside levels becomes levels/gamma; the
-  // loose beta.cam lying in levels (where "../beta.cam" leads from inside gamma) stays there.
-  result = renameLevel(levels + "/../beta", levels + "/gamma", "../beta", "gamma");
-  EXPECT_TRUE(result.folderMoved);
-  EXPECT_TRUE(result.renamedFiles.empty());
-  EXPECT_EQ(namesIn(levels + "/gamma"), (std::set<std::string>{"beta.cam"}));
-  EXPECT_EQ(readFile(levels + "/beta.cam"), "a loose file lying in levels");
+  const struct {
+    std::string oldPath, newPath, oldName, newName, refused;
+  } cases[] = {
+      {levels + "/alpha", levels + "/../x", "alpha", "../x", "Level: ../x is not a valid level name: it holds \"/\"!"},
+      {levels + "/../beta", levels + "/gamma", "../beta", "gamma",
+       "Level: ../beta is not a valid level name: it holds \"/\"!"},
+      {levels + "/../cars/xcar", levels + "/xcar", "../cars/xcar", "xcar",
+       "Level: ../cars/xcar is not a valid level name: it holds \"/\"!"},
+      {levels + "/alpha/sub", levels + "/sub2", "alpha/sub", "sub2",
+       "Level: alpha/sub is not a valid level name: it holds \"/\"!"},
+      {levels + "/alpha", levels + "/..", "alpha", "..", "Level: .. is not a valid level name: it is \"..\"!"},
+      {levels + "/alpha", levels + "/con", "alpha", "con", "Level: con is not a valid level name: CON is a device name!"},
+      // The names are plain, but a path leads elsewhere.
+      {levels + "/alpha", game / "x", "alpha", "x", "The level paths are not built from the level names"},
+      {game / "beta", levels + "/beta", "beta", "beta", "The level paths are not built from the level names"},
+  };
+  for (const auto& c : cases) {
+    const auto result = renameLevel(c.oldPath, c.newPath, c.oldName, c.newName);
+    EXPECT_FALSE(result.folderMoved) << c.newPath;
+    EXPECT_EQ(result.refused, c.refused);
+    EXPECT_EQ(test::treeSnapshot(game.path()), before) << c.newPath;
+  }
+  EXPECT_EQ(renameLevel(levels + "/alpha", levels + "/x", "alpha", "x").refused, "");
 }
 
 TEST(RenameLevel, SetFilesNamedInOtherLetterCaseAreRenamed) {

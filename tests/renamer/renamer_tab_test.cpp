@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/FolderName.h"
 #include "renamer/Unit3.h"
 
 #include "renamer_fixture.h"
@@ -50,6 +51,75 @@ class RenamerTabTest : public QObject, RenamerFixture {
     QCOMPARE(r().StaticText1->text(), QString());
     QVERIFY(fileExists(levels_ + "/nhood9/nhood9.cam"));
     QVERIFY(!directoryExists(levels_ + "/my track"));
+  }
+
+  // Each kind of name that is not one plain folder name of levels: GO refuses it with an error and
+  // nothing anywhere in the game moves; OK refuses names changed after GO the same way.
+  void goAndOkRefuseNamesThatAreNotPlainFolderNames() {
+    writeFile(levels_ + "/nhood9/nhood9.cam", "c");
+    makeDirs(levels_ + "/nhood9/extra");
+    writeFile(game_ + "/cars/xcar/parameters.txt", "p");
+    start();
+    const auto before = treeSnapshot(game_);
+    const auto refusal = [](const QString& name, const QString& problem) {
+      return QStringLiteral("Level: %1 is not a valid level name: %2!").arg(name, problem);
+    };
+    const QString tooLong(int(longestNameIn(levels_)) + 1, QLatin1Char('n'));
+    const struct {
+      QLineEdit* box;
+      QString text, error;
+    } rows[] = {
+        {r().NName, QStringLiteral("../evil"), refusal(QStringLiteral("../evil"), QStringLiteral("it holds \"/\""))},
+        {r().NName, QStringLiteral("..\\x"), refusal(QStringLiteral("..\\x"), QStringLiteral("it holds \"\\\""))},
+        {r().OName, QStringLiteral("../cars/xcar"), refusal(QStringLiteral("../cars/xcar"), QStringLiteral("it holds \"/\""))},
+        {r().OName, QString(), refusal(QString(), QStringLiteral("it is empty"))},
+        {r().NName, QString(), QStringLiteral("Level:  already exists!")},
+        {r().NName, QStringLiteral(".."), refusal(QStringLiteral(".."), QStringLiteral("it is \"..\""))},
+        {r().NName, QStringLiteral("what?"), refusal(QStringLiteral("what?"), QStringLiteral("it holds \"?\""))},
+        {r().NName, QStringLiteral("tab\there"), refusal(QStringLiteral("tab\there"), QStringLiteral("it holds a control character"))},
+        {r().NName, QStringLiteral("trail."), refusal(QStringLiteral("trail."), QStringLiteral("it ends in a dot"))},
+        {r().NName, QStringLiteral("trail "), refusal(QStringLiteral("trail "), QStringLiteral("it ends in a space"))},
+        {r().NName, QStringLiteral("Com1.txt"), refusal(QStringLiteral("Com1.txt"), QStringLiteral("COM1 is a device name"))},
+        {r().NName, tooLong, refusal(tooLong, QStringLiteral("it is longer than %1 bytes").arg(tooLong.size() - 1))},
+    };
+    for (const auto& row : rows) {
+      // The error box of the row before has closed: the main window takes the input again.
+      form_->activateWindow();
+      QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+      r().OName->setText(QStringLiteral("nhood9"));
+      r().NName->setText(QStringLiteral("fresh"));
+      row.box->clear();
+      // Typed where a person can type it; the control character is pasted.
+      if (row.text.contains(QLatin1Char('\t')))
+        row.box->setText(row.text);
+      else if (!row.text.isEmpty())
+        type(row.box, row.text);
+      QCOMPARE(row.box->text(), row.text);
+      QCOMPARE(errorFrom([&] { click(r().BitBtn2); }), row.error);
+      QVERIFY2(r().bitbtn1->isHidden(), qPrintable(row.text));
+      QVERIFY(treeSnapshot(game_) == before);
+    }
+
+    // OK reads the names again: NName edited after GO, and OName changed by the levels list to a
+    // folder deeper down.
+    r().OName->setText(QStringLiteral("nhood9"));
+    r().NName->setText(QStringLiteral("fresh"));
+    click(r().BitBtn2);
+    QVERIFY(r().bitbtn1->isVisible());
+    r().NName->setText(QStringLiteral("../evil"));
+    QCOMPARE(errorFrom([&] { click(r().bitbtn1); }), rows[0].error);
+    r().NName->setText(QStringLiteral("fresh"));
+    openLevels(levels_ + "/nhood9/extra");
+    QCOMPARE(r().OName->text(), QStringLiteral("nhood9/extra"));
+    QCOMPARE(errorFrom([&] { click(r().bitbtn1); }),
+             refusal(QStringLiteral("nhood9/extra"), QStringLiteral("it holds \"/\"")));
+    QVERIFY(treeSnapshot(game_) == before);
+    // The question still stands: with plain names OK renames.
+    QVERIFY(r().bitbtn1->isVisible());
+    openLevels(levels_ + "/nhood9");
+    click(r().bitbtn1);
+    QCOMPARE(r().StaticText1->text(), QStringLiteral("The following was renamed: nhood9 To: fresh"));
+    QVERIFY(fileExists(levels_ + "/fresh/fresh.cam"));
   }
 
   void statusTextGrowsWithItsText() {
