@@ -50,39 +50,14 @@ TEST(InfoText, SavingUnchangedTextChangesOnlyLineBreaks) {
   test::writeFile(file, "one\ntwo");
   saveInfoText(file, loadInfoText(file));
   EXPECT_EQ(test::readFile(file), "one\r\ntwo");
-}
 
-// A file is saved in the character set it was read in; a letter that set cannot hold is refused
-// with its name before anything is written.
-TEST(InfoText, SavesInTheCharacterSetItWasReadInAndRefusesLettersItCannotHold) {
-  test::TempDir dir;
-  const auto file = dir / "t.inf";
-  const struct {
-    std::string bytes;
-    TextCharset charset;
-    std::string added, refused;  // typed at the end; the save's refusal ("" when it saves)
-  } cases[] = {
-      {"NAME 'Cr\xC3\xA8me Br\xC3\xBBl\xC3\xA9" "e'\r\n", TextCharset::Utf8, "Жук \U0001F697", ""},
-      {"NAME 'Cr\xE8me'\r\n", TextCharset::Windows1252, "é €", ""},
-      {"NAME 'Toy World'\r\n", TextCharset::Windows1252, "ü", ""},
-      {"NAME 'Cr\xE8me'\r\n", TextCharset::Windows1252, "Жук",
-       "Cannot save \"Ж\": the file's character set (Windows-1252) has no such letter"},
-      {"NAME 'Toy World'\r\n", TextCharset::Windows1252, "a 中 Ж",
-       "Cannot save \"中\": the file's character set (Windows-1252) has no such letter"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.bytes + c.added);
-    test::writeFile(file, c.bytes);
-    TextCharset charset{};
-    const std::string text = loadInfoText(file, &charset);
-    EXPECT_EQ(charset, c.charset);
-    // Unchanged, every byte comes back.
-    saveInfoText(file, text, charset);
-    EXPECT_EQ(test::readFile(file), c.bytes);
-
-    EXPECT_EQ(errorOf([&] { saveInfoText(file, text + c.added, charset); }), c.refused.empty() ? "(no error)" : c.refused);
-    EXPECT_EQ(test::readFile(file), c.refused.empty() ? c.bytes + encodeText(c.added, c.charset) : c.bytes);
-  }
+  // A file written in UTF-8 is read and saved in UTF-8, every byte as it was.
+  test::writeFile(file, "NAME 'Cr\xC3\xA8me \xD0\x96\xD1\x83\xD0\xBA'\r\n");
+  TextCharset charset{};
+  const std::string text = loadInfoText(file, &charset);
+  saveInfoText(file, text, charset);
+  EXPECT_EQ(charset, TextCharset::Utf8);
+  EXPECT_EQ(test::readFile(file), "NAME 'Cr\xC3\xA8me \xD0\x96\xD1\x83\xD0\xBA'\r\n");
 }
 
 TEST(InfoText, LoadFailures) {
