@@ -126,15 +126,15 @@ std::vector<Candidate> findCandidates(const ReadEntries& read, const std::vector
     const bool isCar = sameTextAscii(file, kParametersFile);
     if (parts.size() == 1) {
       if (isInfo)
-        candidates.push_back({{ContentKind::Level, stripFileExt(file), nameLineValue(nameLine(text), '\''), "", 0, 0}, {}, true});
+        candidates.push_back({{ContentKind::Level, stripFileExt(file), cp1252ToUtf8(quotedValueCut(nameLine(text), '\'')), "", 0, 0}, {}, true});
       continue;
     }
     const Folder source(parts.begin(), parts.end() - 1);
     const std::string& folderName = source.back();
     if (isInfo && sameTextAscii(stripFileExt(file), folderName))
-      candidates.push_back({{ContentKind::Level, folderName, nameLineValue(nameLine(text), '\''), joined(source), 0, 0}, source, false});
+      candidates.push_back({{ContentKind::Level, folderName, cp1252ToUtf8(quotedValueCut(nameLine(text), '\'')), joined(source), 0, 0}, source, false});
     else if (isCar)
-      candidates.push_back({{ContentKind::Car, folderName, nameLineValue(nameLine(text), '"'), joined(source), 0, 0}, source, false});
+      candidates.push_back({{ContentKind::Car, folderName, cp1252ToUtf8(quotedValueCut(nameLine(text), '"')), joined(source), 0, 0}, source, false});
   }
   return candidates;
 }
