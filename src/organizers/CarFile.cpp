@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "organizers/InfoFile.h"
-#include "platform/Charset.h"
 #include "platform/Paths.h"
 #include "platform/TextFile.h"
 
@@ -13,7 +12,7 @@ CarParameters readCarParameters(const std::string& path) {
   TextLineReader reader(path, TextLineReader::kBufferSize, kKeyLineScanLimit);
   const std::string nameLine = keyLineScan(reader, kNameKeys);
   const std::string textureLine = keyLineScan(reader, kTexturePageKeys);
-  return {cp1252ToUtf8(quotedValueCut(nameLine, '"')), quotedValueCut(textureLine, '"')};
+  return {nameLineValue(nameLine, '"'), quotedValueCut(textureLine, '"')};
 }
 
 std::string uninstalledTexturePage(const std::string& texturePage, const std::string& caption) {

@@ -10,7 +10,7 @@ namespace pitkit {
 inline const std::vector<std::string> kTexturePageKeys = {"TPAGE", "tpage", "Tpage"};
 
 struct CarParameters {
-  std::string name;  // the double-quoted value of the name line, decoded to UTF-8
+  std::string name;  // the double-quoted value of the name line, as UTF-8 (nameLineValue)
   std::string
       texturePage;  // the double-quoted value of the TPAGE line: a game path written with '\'
 };

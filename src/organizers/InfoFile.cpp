@@ -33,8 +33,12 @@ std::string quotedValueCut(const std::string& line, char delimiter) {
   return second == std::string::npos ? rest : rest.substr(0, second);
 }
 
+std::string nameLineValue(const std::string& line, char delimiter) {
+  return decodeText(quotedValueCut(line, delimiter), charsetOf(line));
+}
+
 std::string readLevelDisplayName(const std::string& infoFilePath) {
-  return cp1252ToUtf8(quotedValueCut(keyLineScanFile(infoFilePath, kNameKeys), '\''));
+  return nameLineValue(keyLineScanFile(infoFilePath, kNameKeys), '\'');
 }
 
 }  // namespace pitkit

@@ -31,8 +31,13 @@ std::string keyLineScanFile(const std::string& path, const std::vector<std::stri
 // missing, the whole line when there is none at all. Nothing is trimmed.
 std::string quotedValueCut(const std::string& line, char delimiter);
 
-// The display name of a level: the single-quoted value of its info file's name line, decoded from
-// the game's 8-bit character set to UTF-8. Open and read failures raise EInOutError.
+// The display name a name line gives: its quoted-value cut, as UTF-8 text. A line that is valid
+// UTF-8 beyond ASCII (as modern editors write) is read as UTF-8, any other in the game's 8-bit
+// character set (charsetOf decides on the whole line).
+std::string nameLineValue(const std::string& line, char delimiter);
+
+// The display name of a level: nameLineValue of its info file's name line, single quotes. Open and
+// read failures raise EInOutError.
 std::string readLevelDisplayName(const std::string& infoFilePath);
 
 }  // namespace pitkit

@@ -1,5 +1,6 @@
 #include "platform/Charset.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -148,6 +149,35 @@ std::string nameToUtf8(const std::string& bytes) {
     start = end + 1;
   }
   return out;
+}
+
+TextCharset charsetOf(const std::string& bytes) {
+  const bool beyondAscii =
+      std::any_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+  return beyondAscii && isValidUtf8(bytes) ? TextCharset::Utf8 : TextCharset::Windows1252;
+}
+
+std::string decodeText(const std::string& bytes, TextCharset charset) {
+  return charset == TextCharset::Utf8 ? bytes : cp1252ToUtf8(bytes);
+}
+
+std::string encodeText(const std::string& text, TextCharset charset) {
+  return charset == TextCharset::Utf8 ? text : utf8ToCp1252(text);
+}
+
+std::string firstCharacterOutside(const std::string& text, TextCharset charset) {
+  // One character at a time: its UTF-8 bytes are a well-formed sequence that narrows to one byte
+  // other than '?' (or is '?' itself).
+  for (std::size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const std::size_t length = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    const std::string character = text.substr(i, length);
+    i += length;
+    if (lead < 0x80) continue;
+    if (!isValidUtf8(character)) return character;
+    if (charset == TextCharset::Windows1252 && utf8ToCp1252(character) == "?") return character;
+  }
+  return {};
 }
 
 }  // namespace pitkit

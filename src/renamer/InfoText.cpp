@@ -39,7 +39,7 @@ struct FdCloser {
 
 }  // namespace
 
-std::string loadInfoText(const std::string& path) {
+std::string loadInfoText(const std::string& path, TextCharset* charset) {
   const Exception cannotOpen("Cannot open file " + path);
   if (path.empty()) throw cannotOpen;
   // Non-blocking, so a pipe standing at the path cannot hang the program; it is refused below.
@@ -64,12 +64,17 @@ std::string loadInfoText(const std::string& path) {
     // The file may grow while it is read.
     if (bytes.size() > kEditorTextCapacity) throw Exception("Text exceeds memo capacity");
   }
-  return normalizeLineBreaks(cp1252ToUtf8(bytes));
+  const TextCharset read = charsetOf(bytes);
+  if (charset != nullptr) *charset = read;
+  return normalizeLineBreaks(decodeText(bytes, read));
 }
 
-void saveInfoText(const std::string& path, const std::string& text) {
+void saveInfoText(const std::string& path, const std::string& text, TextCharset charset) {
+  if (const std::string outside = firstCharacterOutside(text, charset); !outside.empty())
+    throw Exception("Cannot save \"" + outside + "\": the file's character set (" +
+                    (charset == TextCharset::Utf8 ? "UTF-8" : "Windows-1252") + ") has no such letter");
   try {
-    writeFileAtomically(path, utf8ToCp1252(text));
+    writeFileAtomically(path, encodeText(text, charset));
   } catch (const std::exception&) {
     throw Exception("Cannot create file " + path);
   }

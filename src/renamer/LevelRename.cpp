@@ -3,7 +3,9 @@
 #include <map>
 
 #include "platform/DirectoryList.h"
+#include "platform/Errors.h"
 #include "platform/FileSystem.h"
+#include "platform/FolderName.h"
 #include "platform/Paths.h"
 
 namespace pitkit {
@@ -24,21 +26,42 @@ std::multimap<std::string, std::string> regularFilesByUpperName(const std::strin
   return files;
 }
 
+// The folder both paths lie in when each is that folder joined with its name; "" otherwise.
+std::string commonLevelsFolder(const std::string& oldLevelPath, const std::string& newLevelPath,
+                               const std::string& oldName, const std::string& newName) {
+  if (oldLevelPath.size() <= oldName.size() || !oldLevelPath.ends_with(PathDelim + oldName)) return {};
+  const std::string levels = oldLevelPath.substr(0, oldLevelPath.size() - oldName.size() - 1);
+  return newLevelPath == levels + PathDelim + newName ? levels : std::string();
+}
+
+// The refusal of a level name `levels` cannot hold as one plain folder name; "" when it can.
+std::string levelNameRefusal(const std::string& levels, const std::string& name) {
+  const std::string problem = plainFolderNameProblem(name, longestNameIn(levels));
+  return problem.empty() ? problem : "Level: " + name + " is not a valid level name: " + problem + "!";
+}
+
 }  // namespace
+
+void checkLevelName(const std::string& levels, const std::string& name) {
+  if (std::string refusal = levelNameRefusal(levels, name); !refusal.empty()) throw Exception(std::move(refusal));
+}
 
 LevelRenameResult renameLevel(const std::string& oldLevelPath, const std::string& newLevelPath,
                               const std::string& oldName, const std::string& newName) {
   LevelRenameResult result;
+  // A name that is a path (or a path that is not built from its name) could lead anywhere: the
+  // level stays inside the folder it lies in, whoever asks.
+  const std::string levels = commonLevelsFolder(oldLevelPath, newLevelPath, oldName, newName);
+  result.refused = levels.empty() ? "The level paths are not built from the level names"
+                                  : levelNameRefusal(levels, oldName);
+  if (result.refused.empty()) result.refused = levelNameRefusal(levels, newName);
+  if (!result.refused.empty()) return result;
   // Only a folder is a level: a file at the old path is left alone rather than renamed under an
   // outcome that reports problems.
   if (!directoryExists(oldLevelPath)) return result;
   // The no-replace move refuses an existing target, so an existing level is never merged into.
   if (!moveFileNoReplace(oldLevelPath, newLevelPath)) return result;
   result.folderMoved = true;
-  // A name holding a separator names no file of the folder: renaming to or from it would move a
-  // file out of the level folder or pull a foreign one into it, so the files keep their names.
-  if (oldName.find(PathDelim) != std::string::npos || newName.find(PathDelim) != std::string::npos)
-    return result;
 
   const auto byUpperName = regularFilesByUpperName(newLevelPath);
   for (const char* suffix : LevelFileSuffixes) {

@@ -121,7 +121,18 @@ void RenamerPage::ONameChange() { OldLevelPath = game_.subWithDelim("levels") + 
 
 void RenamerPage::NNameChange() { NewLevelPath = game_.subWithDelim("levels") + textOf(r_.NName); }
 
+void RenamerPage::checkNames(bool emptyNewNameAllowed) const {
+  // Either name could be a path ("../evil", "sub/name" from the levels list): only plain folder
+  // names pass, so the rename stays inside levels.
+  const std::string levels = game_.sub("levels");
+  checkLevelName(levels, textOf(r_.OName));
+  const std::string newName = textOf(r_.NName);
+  if (!(emptyNewNameAllowed && newName.empty())) checkLevelName(levels, newName);
+}
+
 void RenamerPage::BitBtn2Click() {
+  // The empty new name is left to the check below: it names levels itself, which exists.
+  checkNames(true);
   const std::string newName = textOf(r_.NName);
   // Where letter case does not count, a level named so in another case takes the name too.
   const std::string levels = game_.sub("levels");
@@ -138,6 +149,8 @@ void RenamerPage::BitBtn2Click() {
 
 void RenamerPage::bitbtn1Click() {
   auto& r = r_;
+  // The names may have changed since GO: a refusal leaves the question standing.
+  checkNames(false);
   // OK hides itself: the focus goes to the levels list, which shows the renamed level.
   const KeepFocus keepFocus(r.DirectoryListBox2);
   // The names are read now: NName may have been edited since GO asked.

@@ -47,6 +47,8 @@ class RenamerPage {
 
  private:
   void setUpControls(QWidget* window);
+  // Raises the error of an old or new name that is not one plain folder name of levels.
+  void checkNames(bool emptyNewNameAllowed) const;
   void followGameFolder(const std::string& folder);
 
   Ui::TabSheet1& r_;

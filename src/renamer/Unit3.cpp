@@ -1,5 +1,6 @@
 #include "renamer/Unit3.h"
 
+#include <QMessageBox>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <vector>
@@ -63,13 +64,18 @@ QString cutLongLines(const QString& text, std::vector<int>& continued) {
 }  // namespace
 
 void TForm3::loadFile(const std::string& path) {
-  QString text = QString::fromStdString(loadInfoText(path));
+  TextCharset charset = TextCharset::Windows1252;
+  std::string loaded = loadInfoText(path, &charset);
+  QString text = QString::fromStdString(loaded);
   // The memo holds one paragraph per line; CR LF comes back on save.
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   std::vector<int> continued;
   ui.Memo1->setPlainText(cutLongLines(text, continued));
   QTextDocument* document = ui.Memo1->document();
   for (int paragraph : continued) document->findBlockByNumber(paragraph).setUserState(kContinuedLine);
+  charset_ = charset;
+  // The memo gives back what it was loaded with (memoText), so this is its unedited text.
+  savedText_ = std::move(loaded);
 }
 
 void TForm3::openRenameSave(const std::string& path) {
@@ -97,9 +103,47 @@ std::string TForm3::memoText() const {
   return text.toStdString();
 }
 
+void TForm3::write(const std::string& path) {
+  std::string text = memoText();
+  saveInfoText(path, text, charset_);
+  savedText_ = std::move(text);
+}
+
 void TForm3::saveTo(const std::string& path) {
-  saveInfoText(path, memoText());
+  write(path);
   close();
+}
+
+std::string TForm3::saveTarget() const {
+  if (!ui.Button1->isHidden() && renamedInfoFile_) return renamedInfoFile_();
+  if (!ui.Button3->isHidden() && fileList_ != nullptr) return fileList_->FileName();
+  return {};
+}
+
+bool TForm3::mayClose() {
+  // Only an editor opened to save has edits to lose.
+  if ((ui.Button1->isHidden() && ui.Button3->isHidden()) || memoText() == savedText_) return true;
+  const std::string target = saveTarget();
+  QMessageBox box(QMessageBox::Question, windowTitle(),
+                  QStringLiteral("Save your changes to %1?").arg(nameText(extractFileName(target))),
+                  QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+  box.setInformativeText(QStringLiteral("If you do not save them, your changes are lost."));
+  box.setDefaultButton(QMessageBox::Save);
+  box.setEscapeButton(QMessageBox::Cancel);
+  switch (box.exec()) {
+    case QMessageBox::Discard:
+      return true;
+    case QMessageBox::Save:
+      try {
+        write(target);
+        return true;
+      } catch (const std::exception& e) {
+        showErrorBox(this, nameText(e.what()));
+        return false;
+      }
+    default:
+      return false;
+  }
 }
 
 void TForm3::Button1Click() {
@@ -118,6 +162,12 @@ void TForm3::FormClose() {
 }
 
 void TForm3::done(int result) {
+  // While the question is open, a second closing has nothing to add: the answer decides.
+  if (asking_) return;
+  asking_ = true;
+  const bool close = mayClose();
+  asking_ = false;
+  if (!close) return;
   FormClose();
   QDialog::done(result);
 }

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "platform/Charset.h"
 #include "ui_Unit3.h"
 
 namespace pitkit {
@@ -24,8 +25,9 @@ class TForm3 : public QDialog {
 
   Ui::Form3 ui;
 
-  // Loads `path` into Memo1 (line breaks shown as lines). Raises "Cannot open file <path>" or
-  // "Text exceeds memo capacity"; on failure the memo and buttons are left as they were.
+  // Loads `path` into Memo1 (line breaks shown as lines), in the character set it is written in
+  // (Save writes that set again). Raises "Cannot open file <path>" or "Text exceeds memo
+  // capacity"; on failure the memo and buttons are left as they were.
   void loadFile(const std::string& path);
   // Loads `path`, makes the rename-save button visible and shows the editor modally.
   void openRenameSave(const std::string& path);
@@ -41,13 +43,25 @@ class TForm3 : public QDialog {
   // Runs on every closing of the window: hides both Save buttons.
   void FormClose();
 
+  // Every closing (Save, Cancel, Escape, the title-bar close) ends here. With unsaved edits it
+  // first asks Save, Discard or Cancel; Cancel, or a Save that fails, keeps the editor open.
   void done(int result) override;
 
  private:
+  // Writes the text to `path`; raises the save's error (the editor stays as it is).
+  void write(const std::string& path);
   void saveTo(const std::string& path);
+  // The file Save writes in the open mode; "" when no Save button shows.
+  std::string saveTarget() const;
+  // True when the window may close: no unsaved edits, or the person chose Save (and it worked)
+  // or Discard.
+  bool mayClose();
 
   TFileListBox* fileList_;
   std::function<std::string()> renamedInfoFile_;
+  TextCharset charset_ = TextCharset::Windows1252;  // the set the file was read in
+  std::string savedText_;  // memoText() as last loaded or saved
+  bool asking_ = false;    // the question before closing is open
 };
 
 }  // namespace pitkit

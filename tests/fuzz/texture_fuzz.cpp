@@ -43,7 +43,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string textureLine = fuzz::modelScan(lines, next, kTexturePageKeys);
 
   const CarParameters car = readCarParameters(path);
-  fuzz::check(car.name == cp1252ToUtf8(fuzz::modelCut(nameLine, '"')), "car name differs from the rule");
+  // A name line of valid UTF-8 is read as UTF-8, any other as Windows-1252.
+  const std::string nameCut = fuzz::modelCut(nameLine, '"');
+  fuzz::check(car.name == (fuzz::wellFormedUtf8(nameLine) ? nameCut : cp1252ToUtf8(nameCut)),
+              "car name differs from the rule");
   fuzz::check(car.texturePage == fuzz::modelCut(textureLine, '"'), "texture page differs from the rule");
   fuzz::check(uninstalledTexturePage(car.texturePage, caption) == modelGaragePage(car.texturePage, caption),
               "garage texture page differs from the rule");

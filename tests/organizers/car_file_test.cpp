@@ -62,6 +62,8 @@ TEST(ReadCarParameters, NameThenTexturePageInOneReading) {
        "\xC3\x89"
        "clair",
        "b.bmp"},
+      // A name line written in UTF-8 shows as written.
+      {"Name \"Cr\xC3\xA8me Br\xC3\xBBl\xC3\xA9" "e\"\r\nTPAGE \"c.bmp\"\r\n", "Crème Brûlée", "c.bmp"},
       {"", "", ""},
       // Binary bytes without line breaks: one long line, cut, no name.
       {std::string(3'000'000, '\x01'), std::string(1 << 20, '\x01'), ""},

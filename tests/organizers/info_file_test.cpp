@@ -66,6 +66,15 @@ TEST(ReadLevelDisplayName, FollowsTheNameLineRules) {
   EXPECT_EQ(nameOf(tmp, "NAME 'Caf\xe9 \x80'\r\n"), "Caf\xc3\xa9 \xe2\x82\xac");
 }
 
+// The whole name line decides its character set, so a line that mixes both is read in one.
+TEST(NameLineValue, ReadsTheLineInTheCharacterSetItIsWrittenIn) {
+  EXPECT_EQ(nameLineValue("NAME 'Cr\xC3\xA8me Br\xC3\xBBl\xC3\xA9" "e'", '\''), "Crème Brûlée");
+  EXPECT_EQ(nameLineValue("NAME 'Cr\xE8me Br\xFBl\xE9" "e'", '\''), "Crème Brûlée");
+  EXPECT_EQ(nameLineValue("NAME 'Cr\xC3\xA8me' ; \xE9t\xE9", '\''), "CrÃ¨me");
+  TempDir tmp;
+  EXPECT_EQ(nameOf(tmp, "; Torvane .INF file structure\r\nNAME 'Cr\xC3\xA8me'\r\n"), "Crème");
+}
+
 TEST(ReadLevelDisplayName, BinaryAndHugeFilesGiveANameWithoutExhaustingMemory) {
   TempDir tmp;
   std::string binary(200000, '\0');

@@ -18,6 +18,31 @@ TEST(Charset, EveryByteSurvivesARoundTrip) {
   EXPECT_EQ(utf8ToCp1252("a\xC3"), "a?");
 }
 
+// Which set a piece of text is read in, what it shows, that it is written back as it was, and the
+// first letter the set cannot hold.
+TEST(Charset, ValidUtf8BeyondAsciiIsUtf8AndEverythingElseWindows1252) {
+  const struct {
+    std::string bytes, shown;
+    TextCharset charset;
+  } cases[] = {
+      {"Toy World", "Toy World", TextCharset::Windows1252},  // ASCII reads the same either way
+      {"Cr\xC3\xA8me \xD0\x96", "Crème Ж", TextCharset::Utf8},
+      {"Cr\xE8me", "Crème", TextCharset::Windows1252},
+      {"\x80 \xC3\xA8", "€ Ã¨", TextCharset::Windows1252},  // one byte not UTF-8: all of it 8-bit
+      {"\xC0\xAF", "À¯", TextCharset::Windows1252},          // an overlong '/' is no separator
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(charsetOf(c.bytes), c.charset) << c.bytes;
+    EXPECT_EQ(decodeText(c.bytes, c.charset), c.shown);
+    EXPECT_EQ(encodeText(c.shown, c.charset), c.bytes);
+  }
+  const auto w1252 = TextCharset::Windows1252;
+  EXPECT_EQ(firstCharacterOutside("Crème € œ Ÿ ? \u0081", w1252), "");  // U+0081: an unassigned byte
+  EXPECT_EQ(firstCharacterOutside("é 中 Ж", w1252), "中");
+  EXPECT_EQ(firstCharacterOutside("\u0080", w1252), "\u0080");  // the euro's byte is not U+0080
+  EXPECT_EQ(firstCharacterOutside("Жук 中 \U0001F697", TextCharset::Utf8), "");
+}
+
 TEST(Charset, MalformedUtf8BecomesQuestionMarks) {
   const struct {
     std::string in, out;

@@ -50,6 +50,14 @@ TEST(InfoText, SavingUnchangedTextChangesOnlyLineBreaks) {
   test::writeFile(file, "one\ntwo");
   saveInfoText(file, loadInfoText(file));
   EXPECT_EQ(test::readFile(file), "one\r\ntwo");
+
+  // A file written in UTF-8 is read and saved in UTF-8, every byte as it was.
+  test::writeFile(file, "NAME 'Cr\xC3\xA8me \xD0\x96\xD1\x83\xD0\xBA'\r\n");
+  TextCharset charset{};
+  const std::string text = loadInfoText(file, &charset);
+  saveInfoText(file, text, charset);
+  EXPECT_EQ(charset, TextCharset::Utf8);
+  EXPECT_EQ(test::readFile(file), "NAME 'Cr\xC3\xA8me \xD0\x96\xD1\x83\xD0\xBA'\r\n");
 }
 
 TEST(InfoText, LoadFailures) {

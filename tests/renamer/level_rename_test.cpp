@@ -93,30 +93,29 @@ TEST(RenameLevel, RefusedFolderMoveChangesNothing) {
 }
 
 // Names that climb out of the levels folder (typed, or written by the levels list for a folder
-// elsewhere) move the folder where they lead, but no file crosses a folder on the way.
-TEST(RenameLevel, NamesWithSeparatorsMoveTheFolderButNoFileLeavesOrJoinsIt) {
+// elsewhere) and paths not built from their names are refused: nothing moves, whoever asks.
+TEST(RenameLevel, NamesAndPathsThatLeadOutOfLevelsAreRefusedAndNothingMoves) {
   test::TempDir game;
   const std::string levels = game / "levels";
-  writeFile(levels + "/alpha/alpha.cam", "alpha cam");
-  writeFile(levels + "/alpha/alpha.inf", "alpha inf");
-  writeFile(game / "beta/beta.cam", "beta cam");
-  writeFile(levels + "/beta.cam", "a loose file lying in levels");
-
-  // A new name leading above levels: the folder goes there with its files under their names,
-  // none of them is moved out into the game folder as x.cam.
-  auto result = renameLevel(levels + "/alpha", levels + "/../x", "alpha", "../x");
-  EXPECT_TRUE(result.folderMoved);
-  EXPECT_TRUE(result.renamedFiles.empty());
-  EXPECT_EQ(namesIn(game / "x"), (std::set<std::string>{"alpha.cam", "alpha.inf"}));
-  EXPECT_EQ(namesIn(game.path()), (std::set<std::string>{"beta", "levels", "x"}));
-
-  // An old name reached through "..": the folder beta beside levels becomes levels/gamma; the
-  // loose beta.cam lying in levels (where "../beta.cam" leads from inside gamma) stays there.
-  result = renameLevel(levels + "/../beta", levels + "/gamma", "../beta", "gamma");
-  EXPECT_TRUE(result.folderMoved);
-  EXPECT_TRUE(result.renamedFiles.empty());
-  EXPECT_EQ(namesIn(levels + "/gamma"), (std::set<std::string>{"beta.cam"}));
-  EXPECT_EQ(readFile(levels + "/beta.cam"), "a loose file lying in levels");
+  writeFile(levels + "/alpha/sub/alpha.cam", "alpha cam");
+  writeFile(game / "cars/xcar/parameters.txt", "car");
+  const auto before = test::treeSnapshot(game.path());
+  const std::string notBuilt = "The level paths are not built from the level names";
+  const struct {
+    std::string oldName, newName, oldPath, newPath, refused;
+  } cases[] = {
+      {"alpha", "../x", "", "", "Level: ../x is not a valid level name: it holds \"/\"!"},
+      {"../cars/xcar", "xcar", "", "", "Level: ../cars/xcar is not a valid level name: it holds \"/\"!"},
+      {"alpha", "x", levels + "/alpha", game / "x", notBuilt},
+      {"xcar", "xcar", game / "cars/xcar", levels + "/xcar", notBuilt},
+  };
+  for (const auto& c : cases) {
+    const auto result = renameLevel(c.oldPath.empty() ? levels + "/" + c.oldName : c.oldPath,
+                                    c.newPath.empty() ? levels + "/" + c.newName : c.newPath, c.oldName, c.newName);
+    EXPECT_FALSE(result.folderMoved);
+    EXPECT_EQ(result.refused, c.refused);
+    EXPECT_EQ(test::treeSnapshot(game.path()), before) << c.refused;
+  }
 }
 
 TEST(RenameLevel, SetFilesNamedInOtherLetterCaseAreRenamed) {

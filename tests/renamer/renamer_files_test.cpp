@@ -7,6 +7,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTimer>
+#include <QWindow>
 #include <algorithm>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -62,6 +63,7 @@ class RenamerFilesTest : public QObject, RenamerFixture {
   void failedSaveKeepsFileAndEditor(const std::string& level) {
     // A failed save shows the error, keeps the editor open with its text and the old file whole.
     QVERIFY(::chmod((level + "ro.inf").c_str(), 0444) == 0);
+    modals_->onOtherModal = [](QWidget*) {};  // the editor stays open after the error
     QString error;
     bool stayedOpen = false;
     modals_->expect([&](QWidget* w) {
@@ -76,7 +78,11 @@ class RenamerFilesTest : public QObject, RenamerFixture {
         QTimer::singleShot(0, editor, [&, editor] {
           stayedOpen = editor->isVisible() && editor->ui.Button3->isVisible() &&
                        editor->ui.Memo1->toPlainText() == QStringLiteral("new text");
-          editor->close();  // the title-bar close
+          // The title-bar close; the edits are discarded.
+          modals_->expect([](QWidget* question) {
+            qobject_cast<QMessageBox*>(question)->button(QMessageBox::Discard)->click();
+          });
+          editor->close();
         });
       });
       editor->ui.Button3->click();
@@ -167,6 +173,7 @@ class RenamerFilesTest : public QObject, RenamerFixture {
 
     // The editor only takes ".inf" with its case; TRACK.INF is not opened.
     r().CheckBox1->setChecked(true);
+    modals_->onOtherModal = [](QWidget*) {};  // the editor stays open while it asks
     doubleClickFile(QStringLiteral("TRACK.INF"));
     bool editorSeen = false;
     modals_->expect([&](QWidget* w) {
@@ -176,7 +183,8 @@ class RenamerFilesTest : public QObject, RenamerFixture {
       QVERIFY(editor->ui.Button3->isVisible());
       QVERIFY(editor->ui.Button1->isHidden());
       editor->ui.Memo1->setPlainText(QStringLiteral("changed"));
-      editor->ui.Button2->click();  // Cancel
+      modals_->expect([](QWidget* box) { qobject_cast<QMessageBox*>(box)->button(QMessageBox::Discard)->click(); });
+      editor->ui.Button2->click();  // Cancel, then Discard
     });
     doubleClickFile(QStringLiteral("lvl.inf"));
     QVERIFY(editorSeen);
@@ -184,6 +192,73 @@ class RenamerFilesTest : public QObject, RenamerFixture {
     QVERIFY(form_->Form3->ui.Button3->isHidden());
 
     deleteByDoubleClick(level);
+  }
+
+  // Closing with unsaved edits asks Save, Discard or Cancel, however the editor is closed; each
+  // answer is checked on disk and in the editor. A file is saved in the set it was read in; a letter
+  // its 8-bit set cannot hold is refused by name, and the editor stays open with the text.
+  void editorAsksBeforeItDropsEditsAndRefusesLettersItCannotSave() {
+    const std::string level = levels_ + "/lvl/";
+    const std::string latin = "NAME 'Cr\xE8me'\r\n", utf8 = "NAME 'Cr\xC3\xA8me'\r\n";
+    writeFile(level + "lvl.inf", latin);
+    writeFile(level + "utf.inf", utf8);
+    start();
+    openLevels(levels_ + "/lvl");
+    r().CheckBox1->setChecked(true);
+    // Every message box gets `answer`; the editor itself stays open between the steps.
+    QMessageBox::StandardButton answer = QMessageBox::NoButton;
+    modals_->chooseButton = [&answer](const ModalAnswerer::Box&) { return answer; };
+    modals_->onOtherModal = [](QWidget*) {};
+
+    enum Closing { CancelButton, EscapeKey, TitleBarClose, SaveButton };
+    const QString lvl = QStringLiteral("Save your changes to lvl.inf?"), utf = QStringLiteral("Save your changes to utf.inf?");
+    const QString refused = QStringLiteral("Cannot save \"Ж\": the file's character set (Windows-1252) has no such letter.");
+    const struct {
+      const char* file;
+      QString typed;
+      Closing closing;
+      QMessageBox::StandardButton answer;
+      QStringList boxes;  // two: the editor stayed open after the first, then Discard closed it
+      std::string onDisk;
+    } rows[] = {
+        {"lvl.inf", QStringLiteral(" é"), CancelButton, QMessageBox::Discard, {lvl}, latin},
+        {"lvl.inf", QStringLiteral(" é"), EscapeKey, QMessageBox::Save, {lvl}, latin + " \xE9"},
+        {"lvl.inf", QStringLiteral(" x"), TitleBarClose, QMessageBox::Cancel, {lvl, lvl}, latin + " \xE9"},
+        {"lvl.inf", QString(), EscapeKey, QMessageBox::NoButton, {}, latin + " \xE9"},
+        {"utf.inf", QStringLiteral(" Жук"), CancelButton, QMessageBox::Save, {utf}, utf8 + " \xD0\x96\xD1\x83\xD0\xBA"},
+        {"lvl.inf", QStringLiteral(" Жук"), SaveButton, QMessageBox::Ok, {refused, lvl}, latin + " \xE9"},
+    };
+    for (const auto& row : rows) {
+      const std::string diskBefore = readFile(level + row.file);
+      bool keptTextAndFile = false;
+      modals_->expect([&](QWidget* w) {
+        auto* editor = qobject_cast<TForm3*>(w);
+        QVERIFY(editor != nullptr);
+        editor->ui.Memo1->setFocus();
+        editor->ui.Memo1->moveCursor(QTextCursor::End);
+        typeKeys(editor->ui.Memo1, row.typed);
+        const QString edited = editor->ui.Memo1->toPlainText();
+        answer = row.answer;
+        switch (row.closing) {
+          case CancelButton: click(editor->ui.Button2); break;
+          case EscapeKey: pressKey(editor->ui.Memo1, Qt::Key_Escape); break;
+          case TitleBarClose: editor->windowHandle()->close(); break;
+          case SaveButton: click(editor->ui.Button3); break;
+        }
+        if (editor->isVisible()) {
+          keptTextAndFile = editor->ui.Memo1->toPlainText() == edited && editor->ui.Button3->isVisible() &&
+                            readFile(level + row.file) == diskBefore;
+          answer = QMessageBox::Discard;
+          click(editor->ui.Button2);
+        }
+      });
+      doubleClickFile(QString::fromUtf8(row.file));
+      QVERIFY(form_->Form3->isHidden());
+      QCOMPARE(modals_->texts(), row.boxes);
+      modals_->boxes.clear();
+      QCOMPARE(keptTextAndFile, row.boxes.size() == 2);
+      QCOMPARE(readFile(level + row.file), row.onDisk);
+    }
   }
 
   void editorOpensLongLinesAndSavesThemUnchanged() {

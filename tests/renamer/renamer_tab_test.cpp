@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/FolderName.h"
 #include "renamer/Unit3.h"
 
 #include "renamer_fixture.h"
@@ -50,6 +51,61 @@ class RenamerTabTest : public QObject, RenamerFixture {
     QCOMPARE(r().StaticText1->text(), QString());
     QVERIFY(fileExists(levels_ + "/nhood9/nhood9.cam"));
     QVERIFY(!directoryExists(levels_ + "/my track"));
+  }
+
+  // Each kind of name that is not one plain folder name of levels: GO refuses it with an error and
+  // nothing anywhere in the game moves; OK refuses names changed after GO the same way.
+  void goAndOkRefuseNamesThatAreNotPlainFolderNames() {
+    writeFile(levels_ + "/nhood9/nhood9.cam", "c");
+    makeDirs(levels_ + "/nhood9/extra");
+    writeFile(game_ + "/cars/xcar/parameters.txt", "p");
+    start();
+    const auto before = treeSnapshot(game_);
+    const auto refusal = [](const std::string& name, const std::string& problem) {
+      return q("Level: " + name + " is not a valid level name: " + problem + "!");
+    };
+    const std::size_t longest = longestNameIn(levels_);
+    const struct {
+      QLineEdit* box;
+      std::string text, problem;  // problem "": the documented error of the empty new name
+    } rows[] = {
+        {r().NName, "../evil", "it holds \"/\""},       {r().NName, "..\\x", "it holds \"\\\""},
+        {r().OName, "../cars/xcar", "it holds \"/\""},  {r().OName, "", "it is empty"},
+        {r().NName, "", ""},                            {r().NName, "..", "it is \"..\""},
+        {r().NName, "what?", "it holds \"?\""},         {r().NName, "tab\there", "it holds a control character"},
+        {r().NName, "trail.", "it ends in a dot"},      {r().NName, "trail ", "it ends in a space"},
+        {r().NName, "Com1.txt", "COM1 is a device name"},
+        {r().NName, std::string(longest + 1, 'n'), "it is longer than " + std::to_string(longest) + " bytes"},
+    };
+    for (const auto& row : rows) {
+      form_->activateWindow();  // back from the error box of the row before
+      QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+      r().OName->setText(QStringLiteral("nhood9"));
+      r().NName->setText(QStringLiteral("fresh"));
+      row.box->clear();
+      if (row.text.find('\t') == std::string::npos) type(row.box, q(row.text));
+      else row.box->setText(q(row.text));  // a control character is pasted, not typed
+      QCOMPARE(row.box->text(), q(row.text));
+      const QString error = row.problem.empty() ? QStringLiteral("Level:  already exists!") : refusal(row.text, row.problem);
+      QCOMPARE(errorFrom([&] { click(r().BitBtn2); }), error);
+      QVERIFY(r().bitbtn1->isHidden());
+      QVERIFY(treeSnapshot(game_) == before);
+    }
+
+    // OK reads the names again: NName edited after GO, and OName set by the levels list to a
+    // deeper folder. The question stands, and with plain names OK renames.
+    r().OName->setText(QStringLiteral("nhood9"));
+    r().NName->setText(QStringLiteral("fresh"));
+    click(r().BitBtn2);
+    r().NName->setText(QStringLiteral("../evil"));
+    QCOMPARE(errorFrom([&] { click(r().bitbtn1); }), refusal("../evil", "it holds \"/\""));
+    r().NName->setText(QStringLiteral("fresh"));
+    openLevels(levels_ + "/nhood9/extra");
+    QCOMPARE(errorFrom([&] { click(r().bitbtn1); }), refusal("nhood9/extra", "it holds \"/\""));
+    QVERIFY(treeSnapshot(game_) == before);
+    openLevels(levels_ + "/nhood9");
+    click(r().bitbtn1);
+    QVERIFY(fileExists(levels_ + "/fresh/fresh.cam"));
   }
 
   void statusTextGrowsWithItsText() {

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "organizers/StockTables.h"
+#include "platform/Charset.h"
 #include "renamer/LevelRename.h"
 
 namespace pitkit::soak {
@@ -232,7 +233,8 @@ std::string nameValue(const std::string& bytes, char quote) {
   }
   const auto first = last.find(quote);
   const std::string rest = first == std::string::npos ? last : last.substr(first + 1);
-  return rest.substr(0, rest.find(quote));
+  const std::string value = rest.substr(0, rest.find(quote));
+  return isValidUtf8(last) ? value : cp1252ToUtf8(value);
 }
 
 }  // namespace pitkit::soak

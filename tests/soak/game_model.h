@@ -46,8 +46,8 @@ std::vector<std::string> installedCars(const Manifest& m);
 std::vector<std::string> uninstalledCars(const Manifest& m);
 
 // The value the organizer shows as a level's or car's name: the first line of the file's bytes
-// holding "Name", "NAME" or "name", cut between its first two `quote` characters (8-bit text,
-// not yet decoded).
+// holding "Name", "NAME" or "name", cut between its first two `quote` characters, as UTF-8: the
+// line as it is when it is valid UTF-8, else read as Windows-1252.
 std::string nameValue(const std::string& bytes, char quote);
 
 }  // namespace pitkit::soak

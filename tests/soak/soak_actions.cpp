@@ -62,7 +62,7 @@ Soak::Outcome Soak::selectItem(const Manifest& before, const Page& page, bool in
   const auto file = before.find(top + "/" + caption + "/" + page.nameFile(caption));
   if (form_->GameDirectory == game_ && errorsSeen_ == errorsBefore && file != before.end()) {
     const QString shown = (installed ? page.installedName : page.uninstalledName)->text();
-    if (shown != q(cp1252ToUtf8(nameValue(file->second.bytes, page.quote))))
+    if (shown != q(nameValue(file->second.bytes, page.quote)))
       fail("the name box shows '" + shown.toStdString() + "'");
   }
   return {{before}, 0};

@@ -65,6 +65,18 @@ std::set<std::string> namesIn(const std::string& folder) {
   return names;
 }
 
+std::map<std::string, std::string> treeSnapshot(const std::string& root) {
+  std::map<std::string, std::string> out;
+  namespace fs = std::filesystem;
+  for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
+    const std::string rel = fs::relative(it->path(), root).string();
+    if (it->is_symlink()) out[rel] = "link -> " + fs::read_symlink(it->path()).string();
+    else if (it->is_directory()) out[rel] = "dir";
+    else out[rel] = readFile(it->path().string());
+  }
+  return out;
+}
+
 void removeTree(const std::string& path) {
   std::error_code ec;
   // Make every folder writable again first, so tests that took write access away clean up.

@@ -1,6 +1,7 @@
 #pragma once
 // A fresh temporary folder per test, removed with everything in it at the end, and one-line
 // helpers to build the game tree a test needs.
+#include <map>
 #include <set>
 #include <string>
 
@@ -34,6 +35,9 @@ std::string readFile(const std::string& path);
 std::string realPath(const std::string& path);
 // The names of the entries directly in a folder, hidden ones included (none when it cannot be read).
 std::set<std::string> namesIn(const std::string& folder);
+// Every entry below `root` by its path relative to it (links not followed): "dir",
+// "link -> target" or the file's bytes; to compare a tree before and after.
+std::map<std::string, std::string> treeSnapshot(const std::string& root);
 // Removes a tree (links are removed, never followed).
 void removeTree(const std::string& path);
 // A temporary folder on another file system than the system's temporary folder, where the machine

@@ -42,6 +42,8 @@ void doubleClick(QWidget* widget, QPoint at = QPoint(-1, -1));
 void pressKey(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifiers = {});
 // Clicks into `box` and types `text` there through the window.
 void type(QWidget* box, const QString& text);
+// Types `text` through the window of `widget` where its focus widget's cursor stands (no click).
+void typeKeys(QWidget* widget, const QString& text);
 
 // Lists: captions (a tree's sorted, a list's top to bottom), items and rows by caption.
 QStringList captions(const QTreeWidget* list);
