@@ -206,15 +206,11 @@ void lookAtPlaces(std::size_t count, LookAtPlace look, std::chrono::milliseconds
 
 // A folder found in a place, with its real path for telling two roads to one folder apart.
 struct Found {
-  enum Kind { Drive, Common, Library, Named } kind;  // Library: the library itself exists
+  // Prefix: one to look at next; Named: a library a list names; Library: the library exists.
+  enum Kind { Drive, Common, Prefix, Named, Library } kind;
   std::string path;
   std::string real;
 };
-
-void findDrive(const std::string& prefix, std::vector<Found>& into) {
-  const std::string drive = prefix + PathDelim + "drive_c";
-  if (isFolder(drive)) into.push_back({Found::Drive, drive, realPathOf(drive)});
-}
 
 }  // namespace
 
@@ -301,52 +297,47 @@ struct PrefixPlace {
   std::string below;
 };
 
+// Reports what `place` holds: its drive_c; the prefixes in it, each looked at later as a place of
+// its own (a stopped mount among them holds only itself); the libraries a list names; a
+// library's real path, its prefixes and its common folder.
 void lookAtPrefixPlace(const PrefixPlace& place, Clock::time_point deadline,
                        const std::function<void(Found)>& report) {
-  std::vector<Found> found;
-  const auto reportFound = [&] {
-    for (Found& f : found) report(std::move(f));
-    found.clear();
+  const auto prefixesIn = [&](const std::string& folder, const std::string& below) {
+    for (const DirectoryEntry& entry : subfolders(folder)) {
+      if (Clock::now() >= deadline) break;
+      report({Found::Prefix, folder + PathDelim + entry.name + below, {}});
+    }
   };
   switch (place.kind) {
-    case PrefixPlace::Prefix:
-      findDrive(place.path, found);
+    case PrefixPlace::Prefix: {
+      const std::string drive = place.path + PathDelim + "drive_c";
+      if (isFolder(drive)) report({Found::Drive, drive, realPathOf(drive)});
       break;
+    }
     case PrefixPlace::Prefixes:
-      for (const DirectoryEntry& entry : subfolders(place.path)) {
-        if (Clock::now() >= deadline) break;
-        findDrive(place.path + PathDelim + entry.name + place.below, found);
-        reportFound();
-      }
+      prefixesIn(place.path, place.below);
       break;
-    case PrefixPlace::LibraryLists: {
+    case PrefixPlace::LibraryLists:
       // A list naming more libraries than anyone has is taken only as far as its first few.
       for (const char* vdf : {"/steamapps/libraryfolders.vdf", "/config/libraryfolders.vdf"}) {
         std::set<std::string> named;
         for (std::string& library :
              steamLibraryPaths(readSmallFile(place.path + vdf, kMaxSteamVdfBytes))) {
           if (named.size() == kMaxSteamLibrariesPerList) break;
-          if (named.insert(library).second) found.push_back({Found::Named, std::move(library), {}});
+          if (named.insert(library).second) report({Found::Named, std::move(library), {}});
         }
       }
       break;
-    }
     case PrefixPlace::Library: {
       if (!isFolder(place.path)) break;
       report({Found::Library, place.path, realPathOf(place.path)});
-      const std::string compatdata = place.path + "/steamapps/compatdata";
-      for (const DirectoryEntry& entry : subfolders(compatdata)) {
-        if (Clock::now() >= deadline) break;
-        findDrive(compatdata + PathDelim + entry.name + "/pfx", found);
-        reportFound();
-      }
+      prefixesIn(place.path + "/steamapps/compatdata", "/pfx");
       // A store-bought Windows game lies in the library itself, its prefix holds only saves.
       const std::string common = place.path + "/steamapps/common";
-      if (isFolder(common)) found.push_back({Found::Common, common, realPathOf(common)});
+      if (isFolder(common)) report({Found::Common, common, realPathOf(common)});
       break;
     }
   }
-  reportFound();
 }
 
 // Looks at `places` on the workers, each for at most `budget`: what each one found.
@@ -363,44 +354,65 @@ std::vector<std::vector<Found>> lookAtPrefixPlaces(std::vector<PrefixPlace> plac
   return findings->take();
 }
 
+// The places of one round and what they found, with the next round's places that each one's
+// prefixes became.
+struct Round {
+  std::vector<PrefixPlace> places;
+  std::vector<std::vector<Found>> found;
+  std::vector<std::pair<std::size_t, std::size_t>> prefixes;  // [first, last) of the next round
+
+  void look(std::chrono::milliseconds budget) { found = lookAtPrefixPlaces(places, budget); }
+  // Each prefix found in a place becomes a place of `next`.
+  void passPrefixesTo(Round& next) {
+    prefixes.resize(places.size());
+    for (std::size_t i = 0; i < places.size(); ++i) {
+      prefixes[i].first = next.places.size();
+      for (const Found& f : found[i])
+        if (f.kind == Found::Prefix) next.places.push_back({PrefixPlace::Prefix, f.path, ""});
+      prefixes[i].second = next.places.size();
+    }
+  }
+};
+
 }  // namespace
 
 WineDrives findWineDrives(const std::string& home, const std::string& winePrefix,
                           std::chrono::milliseconds budget) {
-  // The places, in the order their drives are listed; the Steam libraries come second, once
-  // their lists are read.
-  std::vector<PrefixPlace> places;
-  std::vector<std::string> patterns;  // where each place looks, told to the user
-  const auto add = [&](PrefixPlace::Kind kind, const std::string& path, const std::string& below,
-                       std::string pattern) {
-    places.push_back({kind, path, below});
+  // First the prefixes, the library lists and the folders of prefixes; then the libraries the
+  // lists name and the prefixes in those folders; last the prefixes in the libraries.
+  Round first, second, third;
+  std::vector<std::string> patterns;  // where each place of the first round looks, for the user
+  const auto add = [&](PrefixPlace::Kind kind, const std::string& path, std::string pattern) {
+    first.places.push_back({kind, path, ""});
     patterns.push_back(std::move(pattern));
   };
-  if (!home.empty()) add(PrefixPlace::Prefix, home + "/.wine", "", home + "/.wine/drive_c");
-  if (!winePrefix.empty()) add(PrefixPlace::Prefix, winePrefix, "", winePrefix + "/drive_c");
+  if (!home.empty()) add(PrefixPlace::Prefix, home + "/.wine", home + "/.wine/drive_c");
+  if (!winePrefix.empty()) add(PrefixPlace::Prefix, winePrefix, winePrefix + "/drive_c");
   if (!home.empty()) {
     for (const char* root : {"/.local/share/Steam", "/.steam/steam", "/.steam/root",
                              "/.var/app/com.valvesoftware.Steam/.local/share/Steam"})
-      add(PrefixPlace::LibraryLists, home + root, "", "");
+      add(PrefixPlace::LibraryLists, home + root, "");
     for (const char* container : {"/Games", "/.local/share/bottles/bottles",
                                   "/.var/app/com.usebottles.bottles/data/bottles/bottles"})
-      add(PrefixPlace::Prefixes, home + container, "",
+      add(PrefixPlace::Prefixes, home + container,
           home + container + PathDelim + "*" + PathDelim + "drive_c");
   }
-  std::vector<std::vector<Found>> found = lookAtPrefixPlaces(places, budget);
+  first.look(budget);
 
-  // The libraries: each Steam installation, followed by those its lists name, each text once.
-  std::vector<std::string> named;
-  std::set<std::string> namedSeen;
-  for (std::size_t i = 0; i < places.size(); ++i) {
-    if (places[i].kind != PrefixPlace::LibraryLists) continue;
-    if (namedSeen.insert(places[i].path).second) named.push_back(places[i].path);
-    for (const Found& f : found[i])
-      if (namedSeen.insert(f.path).second) named.push_back(f.path);
+  // Each Steam installation is a library, followed by those its lists name; each text once.
+  std::set<std::string> named;
+  for (std::size_t i = 0; i < first.places.size(); ++i) {
+    if (first.places[i].kind != PrefixPlace::LibraryLists) continue;
+    if (named.insert(first.places[i].path).second)
+      second.places.push_back({PrefixPlace::Library, first.places[i].path, ""});
+    for (const Found& f : first.found[i])
+      if (named.insert(f.path).second) second.places.push_back({PrefixPlace::Library, f.path, ""});
   }
-  std::vector<PrefixPlace> libraryPlaces;
-  for (const std::string& library : named) libraryPlaces.push_back({PrefixPlace::Library, library, ""});
-  const std::vector<std::vector<Found>> inLibraries = lookAtPrefixPlaces(libraryPlaces, budget);
+  const std::size_t libraries = second.places.size();
+  first.passPrefixesTo(second);
+  second.look(budget);
+  second.passPrefixesTo(third);
+  third.look(budget);
 
   WineDrives result;
   std::set<std::string> seen;  // real paths: a folder reached by two roads is kept under the first
@@ -410,23 +422,29 @@ WineDrives findWineDrives(const std::string& home, const std::string& winePrefix
       (f.kind == Found::Drive ? result.drives : result.steamCommons).push_back(f.path);
     }
   };
+  const auto takePrefixes = [&](const Round& round, std::size_t place, const Round& next) {
+    for (std::size_t p = round.prefixes[place].first; p < round.prefixes[place].second; ++p)
+      take(next.found[p]);
+  };
   std::set<std::string> librariesSeen;
   bool librariesTaken = false;
-  for (std::size_t i = 0; i < places.size(); ++i) {
-    if (places[i].kind != PrefixPlace::LibraryLists) {
+  for (std::size_t i = 0; i < first.places.size(); ++i) {
+    if (first.places[i].kind != PrefixPlace::LibraryLists) {
       result.places.push_back(patterns[i]);
-      take(found[i]);
+      take(first.found[i]);
+      takePrefixes(first, i, second);
       continue;
     }
     if (librariesTaken) continue;
     librariesTaken = true;
-    for (std::size_t l = 0; l < named.size(); ++l) {
-      const std::vector<Found>& in = inLibraries[l];
+    for (std::size_t l = 0; l < libraries; ++l) {
+      const std::vector<Found>& in = second.found[l];
       if (!in.empty() && in.front().kind == Found::Library &&
           !librariesSeen.insert(in.front().real).second)
         continue;
-      result.places.push_back(named[l] + "/steamapps/compatdata/*/pfx/drive_c");
-      result.places.push_back(named[l] + "/steamapps/common/*");
+      result.places.push_back(second.places[l].path + "/steamapps/compatdata/*/pfx/drive_c");
+      result.places.push_back(second.places[l].path + "/steamapps/common/*");
+      takePrefixes(second, l, third);
       take(in);
     }
   }
