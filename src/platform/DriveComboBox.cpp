@@ -6,7 +6,10 @@
 #include <QWheelEvent>
 #include <QPixmap>
 #include <algorithm>
+#include <cstdlib>
+#include <mutex>
 #include <set>
+#include <thread>
 
 #include "platform/ByteText.h"
 #include "platform/DirectoryListBox.h"
@@ -83,9 +86,18 @@ std::string holdingRoot(const std::vector<std::string>& roots, const std::string
   return best;
 }
 
-TDriveComboBox::TDriveComboBox(QWidget* parent) : QComboBox(parent) {
+// Where a worker delivers what it read: the selector while it exists.
+struct TDriveComboBox::Mailbox {
+  std::mutex mutex;
+  TDriveComboBox* target = nullptr;
+};
+
+TDriveComboBox::TDriveComboBox(QWidget* parent)
+    : QComboBox(parent), mailbox_(std::make_shared<Mailbox>()) {
+  mailbox_->target = this;
   // A click or the Tab key gives the focus; the wheel does not.
   setFocusPolicy(Qt::StrongFocus);
+  showRoots();
   refreshRoots();
   // The user's choice of a root opens it; a failure goes to the error box and the selector
   // goes back to the root of the folder still open.
@@ -97,24 +109,78 @@ TDriveComboBox::TDriveComboBox(QWidget* parent) : QComboBox(parent) {
   });
 }
 
+TDriveComboBox::~TDriveComboBox() {
+  const std::lock_guard lock(mailbox_->mutex);
+  mailbox_->target = nullptr;
+}
+
+void TDriveComboBox::readOnWorker(std::function<Roots()> read, void (TDriveComboBox::*take)(Roots)) {
+  std::thread([box = mailbox_, read = std::move(read), take] {
+    Roots found = read();
+    // Held while posting, so the selector cannot be destroyed in between; a call posted to it is
+    // dropped with it.
+    const std::lock_guard lock(box->mutex);
+    if (box->target != nullptr)
+      QMetaObject::invokeMethod(
+          box->target,
+          [target = box->target, take, found = std::move(found)]() mutable { (target->*take)(std::move(found)); },
+          Qt::QueuedConnection);
+  }).detach();
+}
+
 void TDriveComboBox::refreshRoots() {
-  std::vector<std::string> roots = volumeRoots(mountedVolumes());
-  // Mount points that are files (bind-mounted single files) or are gone are no drives.
-  roots.erase(std::remove_if(roots.begin(), roots.end(),
-                             [](const std::string& r) { return !directoryExists(r); }),
-              roots.end());
+  if (!readingMounts_) {
+    readingMounts_ = true;
+    readOnWorker(
+        [] {
+          Roots roots = volumeRoots(mountedVolumes());
+          // Mount points that are files (bind-mounted single files) or are gone are no drives.
+          std::erase_if(roots, [](const std::string& r) { return !directoryExists(r); });
+          return roots;
+        },
+        &TDriveComboBox::takeMountRoots);
+  }
+  if (!readingPrefixes_) {
+    readingPrefixes_ = true;
+    const char* home = std::getenv("HOME");
+    const char* winePrefix = std::getenv("WINEPREFIX");
+    readOnWorker([home = std::string(home != nullptr ? home : ""),
+                  winePrefix = std::string(winePrefix != nullptr ? winePrefix : "")] {
+      return findWineDrives(home, winePrefix).drives;
+    },
+                 &TDriveComboBox::takePrefixDrives);
+  }
+}
+
+void TDriveComboBox::takeMountRoots(Roots roots) {
+  readingMounts_ = false;
+  mountRoots_ = std::move(roots);
+  showRoots();
+}
+
+void TDriveComboBox::takePrefixDrives(Roots drives) {
+  readingPrefixes_ = false;
+  prefixDrives_ = std::move(drives);
+  showRoots();
+}
+
+void TDriveComboBox::showRoots() {
+  Roots roots = mountRoots_;
   if (std::find(roots.begin(), roots.end(), PathDelimStr) == roots.end())
     roots.insert(roots.begin(), PathDelimStr);
   // Each compatibility prefix's drive_c is a drive of its own, as the game sees it there; the
   // prefixes themselves are hidden folders the folder list does not show.
-  for (std::string& drive : findWineDrivesOfUser().drives)
-    if (std::find(roots.begin(), roots.end(), drive) == roots.end()) roots.push_back(std::move(drive));
+  for (const std::string& drive : prefixDrives_)
+    if (std::find(roots.begin(), roots.end(), drive) == roots.end()) roots.push_back(drive);
   std::sort(roots.begin(), roots.end());
-  roots_ = roots;
-  const QSignalBlocker block(this);
-  clear();
-  for (const std::string& root : roots_) addItem(driveIcon(), nameText(root));
+  if (roots != roots_) {
+    roots_ = std::move(roots);
+    const QSignalBlocker block(this);
+    clear();
+    for (const std::string& root : roots_) addItem(driveIcon(), nameText(root));
+  }
   followDirList();
+  if (!readingMounts_ && !readingPrefixes_) emit rootsRefreshed();
 }
 
 void TDriveComboBox::wheelEvent(QWheelEvent* event) {
