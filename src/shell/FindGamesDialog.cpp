@@ -1,14 +1,30 @@
 #include "shell/FindGamesDialog.h"
 
+#include <QEventLoop>
 #include <QPushButton>
+#include <thread>
 
 #include "platform/ByteText.h"
+#include "platform/GameFinder.h"
 
 namespace pitkit {
 
 namespace {
 constexpr int kPathRole = Qt::UserRole;
 }  // namespace
+
+GamesFound findGamesOfUser() {
+  GamesFound found;
+  QEventLoop loop;
+  std::thread worker([&found, &loop] {
+    WineDrives drives = findWineDrivesOfUser();
+    found = {findGameFolders(drives.gameRoots()), std::move(drives.places)};
+    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+  });
+  loop.exec(QEventLoop::ExcludeUserInputEvents);
+  worker.join();
+  return found;
+}
 
 FindGamesDialog::FindGamesDialog(QWidget* parent, const std::vector<std::string>& games,
                                  const std::vector<std::string>& places)

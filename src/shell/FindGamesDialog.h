@@ -10,6 +10,15 @@
 
 namespace pitkit {
 
+// The game folders found for this user, and where they were looked for.
+struct GamesFound {
+  std::vector<std::string> games;
+  std::vector<std::string> places;
+};
+// Finds them on a worker while the windows keep painting; the user's input waits until the
+// finder is done (its time limits bound the wait).
+GamesFound findGamesOfUser();
+
 class FindGamesDialog : public QDialog {
   Q_OBJECT
  public:
