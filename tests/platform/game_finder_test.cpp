@@ -140,7 +140,7 @@ TEST(GameFinder, NoPlaceHidesAGameInAnother) {
       {"a library list naming as many libraries as fit in it",
        [&](const test::TempDir& home) {
          test::writeFile(home / ".steam/root/steamapps/libraryfolders.vdf",
-                         listNaming(home / "lib", 80000));
+                         listNaming(home / "lib", 60000));
          return nullptr;
        }},
       {"a stopped mount among the prefixes",
