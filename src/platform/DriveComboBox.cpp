@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <mutex>
 #include <set>
+#include <string_view>
 #include <thread>
 
 #include "platform/ByteText.h"
@@ -22,8 +23,9 @@
 namespace pitkit {
 namespace {
 
-// File systems that hold no user files.
-const std::set<std::string> kPseudoFileSystems = {
+// File systems that hold no user files. A plain array: a worker reading the mounts may still use
+// it while the program ends.
+constexpr std::string_view kPseudoFileSystems[] = {
     "proc",      "sysfs",     "cgroup",     "cgroup2",  "devpts",   "devtmpfs",   "mqueue",
     "securityfs", "debugfs",  "tracefs",    "pstore",   "bpf",      "configfs",   "fusectl",
     "hugetlbfs", "autofs",    "binfmt_misc", "rpc_pipefs", "nsfs",  "efivarfs",   "selinuxfs",
@@ -67,7 +69,10 @@ std::vector<std::string> volumeRoots(std::vector<MountedVolume> volumes) {
   std::set<std::pair<std::string, std::string>> devicesSeen;
   for (const MountedVolume& v : volumes) {
     if (v.root.empty() || v.root.front() != PathDelim) continue;
-    if (kPseudoFileSystems.count(v.type) != 0 || isSystemTree(v.root)) continue;
+    if (std::find(std::begin(kPseudoFileSystems), std::end(kPseudoFileSystems), v.type) !=
+            std::end(kPseudoFileSystems) ||
+        isSystemTree(v.root))
+      continue;
     if (v.readOnly && (v.type == "squashfs" || isPathInside(v.root, "/snap"))) continue;
     // Only a device node names one file system; "tmpfs" or "overlay" may stand for many.
     if (!v.device.empty() && v.device.front() == PathDelim &&
