@@ -26,10 +26,10 @@ namespace {
 // File systems that hold no user files. A plain array: a worker reading the mounts may still use
 // it while the program ends.
 constexpr std::string_view kPseudoFileSystems[] = {
-    "proc",      "sysfs",     "cgroup",     "cgroup2",  "devpts",   "devtmpfs",   "mqueue",
-    "securityfs", "debugfs",  "tracefs",    "pstore",   "bpf",      "configfs",   "fusectl",
-    "hugetlbfs", "autofs",    "binfmt_misc", "rpc_pipefs", "nsfs",  "efivarfs",   "selinuxfs",
-    "fuse.gvfsd-fuse", "fuse.portal", "rootfs"};
+    "proc",     "sysfs",      "cgroup",    "cgroup2",         "devpts",      "devtmpfs",
+    "mqueue",   "securityfs", "debugfs",   "tracefs",         "pstore",      "bpf",
+    "configfs", "fusectl",    "hugetlbfs", "autofs",          "binfmt_misc", "rpc_pipefs",
+    "nsfs",     "efivarfs",   "selinuxfs", "fuse.gvfsd-fuse", "fuse.portal", "rootfs"};
 
 // The theme's drive icon, made once; a small disk picture where the theme has none.
 const QIcon& driveIcon() {
@@ -119,7 +119,8 @@ TDriveComboBox::~TDriveComboBox() {
   mailbox_->target = nullptr;
 }
 
-void TDriveComboBox::readOnWorker(std::function<Roots()> read, void (TDriveComboBox::*take)(Roots)) {
+void TDriveComboBox::readOnWorker(std::function<Roots()> read,
+                                  void (TDriveComboBox::*take)(Roots)) {
   std::thread([box = mailbox_, read = std::move(read), take] {
     Roots found = read();
     // Held while posting, so the selector cannot be destroyed in between; a call posted to it is
@@ -128,7 +129,9 @@ void TDriveComboBox::readOnWorker(std::function<Roots()> read, void (TDriveCombo
     if (box->target != nullptr)
       QMetaObject::invokeMethod(
           box->target,
-          [target = box->target, take, found = std::move(found)]() mutable { (target->*take)(std::move(found)); },
+          [target = box->target, take, found = std::move(found)]() mutable {
+            (target->*take)(std::move(found));
+          },
           Qt::QueuedConnection);
   }).detach();
 }
@@ -149,11 +152,12 @@ void TDriveComboBox::refreshRoots() {
     readingPrefixes_ = true;
     const char* home = std::getenv("HOME");
     const char* winePrefix = std::getenv("WINEPREFIX");
-    readOnWorker([home = std::string(home != nullptr ? home : ""),
-                  winePrefix = std::string(winePrefix != nullptr ? winePrefix : "")] {
-      return findWineDrives(home, winePrefix).drives;
-    },
-                 &TDriveComboBox::takePrefixDrives);
+    readOnWorker(
+        [home = std::string(home != nullptr ? home : ""),
+         winePrefix = std::string(winePrefix != nullptr ? winePrefix : "")] {
+          return findWineDrives(home, winePrefix).drives;
+        },
+        &TDriveComboBox::takePrefixDrives);
   }
 }
 

@@ -418,7 +418,8 @@ WineDrives findWineDrives(const std::string& home, const std::string& winePrefix
   std::set<std::string> seen;  // real paths: a folder reached by two roads is kept under the first
   const auto take = [&](const std::vector<Found>& from) {
     for (const Found& f : from) {
-      if ((f.kind != Found::Drive && f.kind != Found::Common) || !seen.insert(f.real).second) continue;
+      if ((f.kind != Found::Drive && f.kind != Found::Common) || !seen.insert(f.real).second)
+        continue;
       (f.kind == Found::Drive ? result.drives : result.steamCommons).push_back(f.path);
     }
   };

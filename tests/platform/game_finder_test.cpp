@@ -133,8 +133,11 @@ TEST(GameFinder, NoPlaceHidesAGameInAnother) {
       {"a 64 GiB sparse library list",
        [&](const test::TempDir& home) {
          test::makeDirs(home / ".steam/root/steamapps");
-         test::writeFile(home / ".steam/root/steamapps/libraryfolders.vdf", listNaming(home / "lib", 0));
-         EXPECT_EQ(::truncate((home / ".steam/root/steamapps/libraryfolders.vdf").c_str(), 64LL << 30), 0);
+         test::writeFile(home / ".steam/root/steamapps/libraryfolders.vdf",
+                         listNaming(home / "lib", 0));
+         EXPECT_EQ(
+             ::truncate((home / ".steam/root/steamapps/libraryfolders.vdf").c_str(), 64LL << 30),
+             0);
          return nullptr;
        }},
       {"a library list naming as many libraries as fit in it",
@@ -155,7 +158,8 @@ TEST(GameFinder, NoPlaceHidesAGameInAnother) {
        }},
       {"a vast prefix",
        [&](const test::TempDir& home) {
-         for (int i = 0; i < 300; ++i) test::makeDirs(home / ("Games/b/drive_c/Big/" + std::to_string(i)));
+         for (int i = 0; i < 300; ++i)
+           test::makeDirs(home / ("Games/b/drive_c/Big/" + std::to_string(i)));
          return std::make_unique<test::StoppedMount>(home / "Games/b/drive_c/Big", 5ms);
        }},
   };

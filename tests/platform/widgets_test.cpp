@@ -311,7 +311,10 @@ class WidgetsTest : public QObject {
       QVERIFY(!stopped.heldTooLong());
     }
     qputenv("HOME", oldHome);
-    if (oldPrefix.isNull()) qunsetenv("WINEPREFIX"); else qputenv("WINEPREFIX", oldPrefix);
+    if (oldPrefix.isNull())
+      qunsetenv("WINEPREFIX");
+    else
+      qputenv("WINEPREFIX", oldPrefix);
   }
 
   void bitmapWhoseHeadersPointPastItsEndIsRefused() {

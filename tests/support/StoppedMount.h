@@ -21,15 +21,17 @@ class StoppedMount {
                         Duration safety = std::chrono::seconds(20))
       : state_(std::make_shared<State>()) {
     // The workers may outlive this object: the hook holds the state itself.
-    setFinderLookHook([state = state_, folder = std::move(folder), pause, safety](const std::string& path) {
-      if (!isPathInside(path, folder)) return;
-      std::unique_lock lock(state->mutex);
-      ++state->held;
-      const bool stopped = pause == Duration::max();
-      if (!state->changed.wait_for(lock, stopped ? safety : pause, [&] { return state->released; }) &&
-          stopped)
-        state->heldTooLong = true;
-    });
+    setFinderLookHook(
+        [state = state_, folder = std::move(folder), pause, safety](const std::string& path) {
+          if (!isPathInside(path, folder)) return;
+          std::unique_lock lock(state->mutex);
+          ++state->held;
+          const bool stopped = pause == Duration::max();
+          if (!state->changed.wait_for(lock, stopped ? safety : pause,
+                                       [&] { return state->released; }) &&
+              stopped)
+            state->heldTooLong = true;
+        });
   }
   ~StoppedMount() {
     setFinderLookHook(nullptr);
