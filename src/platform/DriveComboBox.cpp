@@ -122,7 +122,11 @@ TDriveComboBox::~TDriveComboBox() {
 void TDriveComboBox::readOnWorker(std::function<Roots()> read,
                                   void (TDriveComboBox::*take)(Roots)) {
   std::thread([box = mailbox_, read = std::move(read), take] {
-    Roots found = read();
+    Roots found;
+    try {
+      found = read();
+    } catch (const std::exception&) {  // out of memory or threads: nothing read this time
+    }
     // Held while posting, so the selector cannot be destroyed in between; a call posted to it is
     // dropped with it.
     const std::lock_guard lock(box->mutex);

@@ -15,6 +15,7 @@
 #include <mutex>
 #include <optional>
 #include <set>
+#include <system_error>
 #include <thread>
 
 #include "platform/DirectoryList.h"
@@ -176,9 +177,19 @@ void lookAtPlaces(std::size_t count, LookAtPlace look, std::chrono::milliseconds
   queue->budget = budget;
   queue->start.resize(count);
   queue->done.resize(count);
-  const auto startWorker = [&queue] { std::thread([queue] { work(queue); }).detach(); };
-  for (std::size_t i = 0; i < std::min(count, kWorkers); ++i) startWorker();
+  const auto startWorker = [&queue] {
+    try {
+      std::thread([queue] { work(queue); }).detach();
+      return true;
+    } catch (const std::system_error&) {  // out of threads
+      return false;
+    }
+  };
+  std::size_t workers = 0;
+  for (std::size_t i = 0; i < std::min(count, kWorkers); ++i) workers += startWorker() ? 1 : 0;
+  if (workers == 0) return work(queue);  // no time limits then, but every place
   std::vector<char> leftBehind(count);
+  bool stuck = false;  // no worker could take the place of one left behind
   std::unique_lock lock(queue->mutex);
   while (true) {
     const Clock::time_point now = Clock::now();
@@ -189,13 +200,13 @@ void lookAtPlaces(std::size_t count, LookAtPlace look, std::chrono::milliseconds
       const Clock::time_point limit = queue->start[i] + queue->budget;
       if (now >= limit) {
         leftBehind[i] = 1;
-        if (queue->next < count) startWorker();
+        if (queue->next < count && !startWorker()) stuck = true;
       } else {
         open = true;
         wake = std::min(wake.value_or(limit), limit);
       }
     }
-    if (!open) break;
+    if (!open || stuck) break;
     if (wake)
       queue->changed.wait_until(lock, *wake);
     else

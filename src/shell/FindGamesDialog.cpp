@@ -1,7 +1,9 @@
 #include "shell/FindGamesDialog.h"
 
+#include <QApplication>
 #include <QEventLoop>
 #include <QPushButton>
+#include <exception>
 #include <thread>
 
 #include "platform/ByteText.h"
@@ -15,14 +17,22 @@ constexpr int kPathRole = Qt::UserRole;
 
 GamesFound findGamesOfUser() {
   GamesFound found;
+  std::exception_ptr error;
   QEventLoop loop;
-  std::thread worker([&found, &loop] {
-    WineDrives drives = findWineDrivesOfUser();
-    found = {findGameFolders(drives.gameRoots()), std::move(drives.places)};
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  std::thread worker([&found, &error, &loop] {
+    try {
+      WineDrives drives = findWineDrivesOfUser();
+      found = {findGameFolders(drives.gameRoots()), std::move(drives.places)};
+    } catch (...) {
+      error = std::current_exception();
+    }
     QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
   });
   loop.exec(QEventLoop::ExcludeUserInputEvents);
   worker.join();
+  QApplication::restoreOverrideCursor();
+  if (error) std::rethrow_exception(error);
   return found;
 }
 

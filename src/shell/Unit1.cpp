@@ -241,9 +241,7 @@ void TForm1::FormClose() {
 }
 
 void TForm1::FindGames1Click() {
-  QApplication::setOverrideCursor(Qt::WaitCursor);
   const GamesFound found = findGamesOfUser();
-  QApplication::restoreOverrideCursor();
   FindGamesDialog dialog(this, found.games, found.places);
   if (dialog.exec() != QDialog::Accepted || dialog.chosenFolder().empty()) return;
   ui.PageControl1->setCurrentWidget(ui.TabSheet6);
