@@ -11,10 +11,12 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTreeWidget>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
 #include "platform/DirectoryListBox.h"
+#include "platform/DriveComboBox.h"
 #include "platform/FileSystem.h"
 #include "platform/QtUiThread.h"
 #include "platform/Fonts.h"
@@ -92,6 +94,13 @@ int main(int argc, char** argv) {
   // Each page as a player sees it at work: the renamer on a level, the organizers after Go with
   // their first installed item selected.
   pages->setCurrentWidget(form.ui.TabSheet6);
+  // The drive selector shows the drives once its workers have read them.
+  bool drivesRead = false;
+  QObject::connect(form.changeDirectoryUi.DriveComboBox1, &pitkit::TDriveComboBox::rootsRefreshed,
+                   [&drivesRead] { drivesRead = true; });
+  for (const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+       !drivesRead && std::chrono::steady_clock::now() < limit;)
+    QApplication::processEvents();
   ok &= save(&form, out, "change-directory");
   pages->setCurrentWidget(form.ui.TabSheet1);
   auto* levels = form.renamerUi.DirectoryListBox2;

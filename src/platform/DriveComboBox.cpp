@@ -6,7 +6,11 @@
 #include <QWheelEvent>
 #include <QPixmap>
 #include <algorithm>
+#include <cstdlib>
+#include <mutex>
 #include <set>
+#include <string_view>
+#include <thread>
 
 #include "platform/ByteText.h"
 #include "platform/DirectoryListBox.h"
@@ -19,12 +23,13 @@
 namespace pitkit {
 namespace {
 
-// File systems that hold no user files.
-const std::set<std::string> kPseudoFileSystems = {
-    "proc",      "sysfs",     "cgroup",     "cgroup2",  "devpts",   "devtmpfs",   "mqueue",
-    "securityfs", "debugfs",  "tracefs",    "pstore",   "bpf",      "configfs",   "fusectl",
-    "hugetlbfs", "autofs",    "binfmt_misc", "rpc_pipefs", "nsfs",  "efivarfs",   "selinuxfs",
-    "fuse.gvfsd-fuse", "fuse.portal", "rootfs"};
+// File systems that hold no user files. A plain array: a worker reading the mounts may still use
+// it while the program ends.
+constexpr std::string_view kPseudoFileSystems[] = {
+    "proc",     "sysfs",      "cgroup",    "cgroup2",         "devpts",      "devtmpfs",
+    "mqueue",   "securityfs", "debugfs",   "tracefs",         "pstore",      "bpf",
+    "configfs", "fusectl",    "hugetlbfs", "autofs",          "binfmt_misc", "rpc_pipefs",
+    "nsfs",     "efivarfs",   "selinuxfs", "fuse.gvfsd-fuse", "fuse.portal", "rootfs"};
 
 // The theme's drive icon, made once; a small disk picture where the theme has none.
 const QIcon& driveIcon() {
@@ -64,7 +69,10 @@ std::vector<std::string> volumeRoots(std::vector<MountedVolume> volumes) {
   std::set<std::pair<std::string, std::string>> devicesSeen;
   for (const MountedVolume& v : volumes) {
     if (v.root.empty() || v.root.front() != PathDelim) continue;
-    if (kPseudoFileSystems.count(v.type) != 0 || isSystemTree(v.root)) continue;
+    if (std::find(std::begin(kPseudoFileSystems), std::end(kPseudoFileSystems), v.type) !=
+            std::end(kPseudoFileSystems) ||
+        isSystemTree(v.root))
+      continue;
     if (v.readOnly && (v.type == "squashfs" || isPathInside(v.root, "/snap"))) continue;
     // Only a device node names one file system; "tmpfs" or "overlay" may stand for many.
     if (!v.device.empty() && v.device.front() == PathDelim &&
@@ -83,9 +91,18 @@ std::string holdingRoot(const std::vector<std::string>& roots, const std::string
   return best;
 }
 
-TDriveComboBox::TDriveComboBox(QWidget* parent) : QComboBox(parent) {
+// Where a worker delivers what it read: the selector while it exists.
+struct TDriveComboBox::Mailbox {
+  std::mutex mutex;
+  TDriveComboBox* target = nullptr;
+};
+
+TDriveComboBox::TDriveComboBox(QWidget* parent)
+    : QComboBox(parent), mailbox_(std::make_shared<Mailbox>()) {
+  mailbox_->target = this;
   // A click or the Tab key gives the focus; the wheel does not.
   setFocusPolicy(Qt::StrongFocus);
+  showRoots();
   refreshRoots();
   // The user's choice of a root opens it; a failure goes to the error box and the selector
   // goes back to the root of the folder still open.
@@ -97,24 +114,86 @@ TDriveComboBox::TDriveComboBox(QWidget* parent) : QComboBox(parent) {
   });
 }
 
+TDriveComboBox::~TDriveComboBox() {
+  const std::lock_guard lock(mailbox_->mutex);
+  mailbox_->target = nullptr;
+}
+
+void TDriveComboBox::readOnWorker(std::function<Roots()> read,
+                                  void (TDriveComboBox::*take)(Roots)) {
+  std::thread([box = mailbox_, read = std::move(read), take] {
+    Roots found;
+    try {
+      found = read();
+    } catch (const std::exception&) {  // out of memory or threads: nothing read this time
+    }
+    // Held while posting, so the selector cannot be destroyed in between; a call posted to it is
+    // dropped with it.
+    const std::lock_guard lock(box->mutex);
+    if (box->target != nullptr)
+      QMetaObject::invokeMethod(
+          box->target,
+          [target = box->target, take, found = std::move(found)]() mutable {
+            (target->*take)(std::move(found));
+          },
+          Qt::QueuedConnection);
+  }).detach();
+}
+
 void TDriveComboBox::refreshRoots() {
-  std::vector<std::string> roots = volumeRoots(mountedVolumes());
-  // Mount points that are files (bind-mounted single files) or are gone are no drives.
-  roots.erase(std::remove_if(roots.begin(), roots.end(),
-                             [](const std::string& r) { return !directoryExists(r); }),
-              roots.end());
+  if (!readingMounts_) {
+    readingMounts_ = true;
+    readOnWorker(
+        [] {
+          Roots roots = volumeRoots(mountedVolumes());
+          // Mount points that are files (bind-mounted single files) or are gone are no drives.
+          std::erase_if(roots, [](const std::string& r) { return !directoryExists(r); });
+          return roots;
+        },
+        &TDriveComboBox::takeMountRoots);
+  }
+  if (!readingPrefixes_) {
+    readingPrefixes_ = true;
+    const char* home = std::getenv("HOME");
+    const char* winePrefix = std::getenv("WINEPREFIX");
+    readOnWorker(
+        [home = std::string(home != nullptr ? home : ""),
+         winePrefix = std::string(winePrefix != nullptr ? winePrefix : "")] {
+          return findWineDrives(home, winePrefix).drives;
+        },
+        &TDriveComboBox::takePrefixDrives);
+  }
+}
+
+void TDriveComboBox::takeMountRoots(Roots roots) {
+  readingMounts_ = false;
+  mountRoots_ = std::move(roots);
+  showRoots();
+}
+
+void TDriveComboBox::takePrefixDrives(Roots drives) {
+  readingPrefixes_ = false;
+  prefixDrives_ = std::move(drives);
+  showRoots();
+}
+
+void TDriveComboBox::showRoots() {
+  Roots roots = mountRoots_;
   if (std::find(roots.begin(), roots.end(), PathDelimStr) == roots.end())
     roots.insert(roots.begin(), PathDelimStr);
   // Each compatibility prefix's drive_c is a drive of its own, as the game sees it there; the
   // prefixes themselves are hidden folders the folder list does not show.
-  for (std::string& drive : findWineDrivesOfUser().drives)
-    if (std::find(roots.begin(), roots.end(), drive) == roots.end()) roots.push_back(std::move(drive));
+  for (const std::string& drive : prefixDrives_)
+    if (std::find(roots.begin(), roots.end(), drive) == roots.end()) roots.push_back(drive);
   std::sort(roots.begin(), roots.end());
-  roots_ = roots;
-  const QSignalBlocker block(this);
-  clear();
-  for (const std::string& root : roots_) addItem(driveIcon(), nameText(root));
+  if (roots != roots_) {
+    roots_ = std::move(roots);
+    const QSignalBlocker block(this);
+    clear();
+    for (const std::string& root : roots_) addItem(driveIcon(), nameText(root));
+  }
   followDirList();
+  if (!readingMounts_ && !readingPrefixes_) emit rootsRefreshed();
 }
 
 void TDriveComboBox::wheelEvent(QWheelEvent* event) {

@@ -1,9 +1,12 @@
 #pragma once
 // The drive selector. On Linux the "drives" are the mounted file systems' roots and the drive_c
 // folders of the Wine, Proton, Lutris and Bottles prefixes; choosing one opens it in the attached
-// folder list, and the selector always shows the one holding the open folder.
+// folder list, and the selector always shows the one holding the open folder. Both kinds are read
+// on workers (a stopped network or FUSE mount can hold whoever looks at it) and shown once read.
 #include <QComboBox>
+#include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,6 +36,7 @@ class TDriveComboBox : public QComboBox {
   Q_OBJECT
  public:
   explicit TDriveComboBox(QWidget* parent = nullptr);
+  ~TDriveComboBox() override;
   // Attaches the folder list: the selector follows its open folder from now on.
   void setDirList(TDirectoryListBox* dirList);
   // The mount root holding the list's open folder.
@@ -40,8 +44,13 @@ class TDriveComboBox : public QComboBox {
   // Opens `root` in the folder list: the folder last open on that root if it still exists, else
   // the root itself. Errors of the folder list propagate.
   void setDrive(const std::string& root);
-  // Re-reads the mounted file systems.
+  // Reads the mounted file systems and the prefixes' drives again, each on a worker; the entries
+  // change as they arrive. A reading still under way is not started twice.
   void refreshRoots();
+
+ signals:
+  // Both readings have arrived and are shown.
+  void rootsRefreshed();
 
  protected:
   // The mounted file systems are read again each time the list opens, so a newly mounted one
@@ -52,9 +61,22 @@ class TDriveComboBox : public QComboBox {
   void wheelEvent(QWheelEvent* event) override;
 
  private:
+  struct Mailbox;
+  using Roots = std::vector<std::string>;
+  // Runs `read` on a thread of its own and hands its result to `take` on this selector's thread,
+  // unless the selector is gone by then. A reading held in a stopped mount is left there.
+  void readOnWorker(std::function<Roots()> read, void (TDriveComboBox::*take)(Roots));
+  void takeMountRoots(Roots roots);
+  void takePrefixDrives(Roots drives);
+  void showRoots();
   void followDirList();
 
   TDirectoryListBox* dirList_ = nullptr;
+  std::shared_ptr<Mailbox> mailbox_;
+  Roots mountRoots_;
+  Roots prefixDrives_;
+  bool readingMounts_ = false;
+  bool readingPrefixes_ = false;
   std::vector<std::string> roots_;
   // The folder last open on each root, as the home platform keeps one current folder per drive.
   std::map<std::string, std::string> lastFolder_;

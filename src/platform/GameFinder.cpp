@@ -5,12 +5,18 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
+#include <system_error>
+#include <thread>
 
 #include "platform/DirectoryList.h"
 #include "platform/FileSystem.h"
@@ -23,16 +29,49 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// The test hook. Never destroyed: a worker left blocked in a place may still reach it at exit.
+struct LookHook {
+  std::atomic<bool> set{false};
+  std::mutex mutex;
+  std::shared_ptr<const FinderLookHook> hook;
+};
+LookHook& lookHook() {
+  static LookHook* instance = new LookHook;
+  return *instance;
+}
+
+void aboutToLook(const std::string& path) {
+  LookHook& state = lookHook();
+  if (!state.set.load(std::memory_order_acquire)) return;
+  std::shared_ptr<const FinderLookHook> hook;
+  {
+    const std::lock_guard lock(state.mutex);
+    hook = state.hook;
+  }
+  if (hook) (*hook)(path);
+}
+
+bool isFolder(const std::string& path) {
+  aboutToLook(path);
+  return directoryExists(path);
+}
+
 std::string realPathOf(const std::string& path) {
+  aboutToLook(path);
   char buffer[PATH_MAX];
   return ::realpath(path.c_str(), buffer) != nullptr ? std::string(buffer) : path;
+}
+
+std::vector<DirectoryEntry> listFolder(const std::string& folder) {
+  aboutToLook(folder);
+  return listDirectory(folder);
 }
 
 // The subfolders of `folder`, sorted by name; none when it cannot be listed.
 std::vector<DirectoryEntry> subfolders(const std::string& folder) {
   std::vector<DirectoryEntry> folders;
   try {
-    for (DirectoryEntry& entry : listDirectory(folder))
+    for (DirectoryEntry& entry : listFolder(folder))
       if (entry.isDirectory) folders.push_back(std::move(entry));
   } catch (const std::exception&) {
     return {};
@@ -43,28 +82,11 @@ std::vector<DirectoryEntry> subfolders(const std::string& folder) {
   return folders;
 }
 
-// Collects drive_c folders, each real folder once.
-struct DriveList {
-  WineDrives result;
-  std::set<std::string> seen;
-
-  void prefix(const std::string& prefix) {
-    const std::string drive = prefix + PathDelim + "drive_c";
-    if (!directoryExists(drive) || !seen.insert(realPathOf(drive)).second) return;
-    result.drives.push_back(drive);
-  }
-  // Every subfolder of `container` as a prefix.
-  void prefixesIn(const std::string& container, const std::string& below) {
-    result.places.push_back(container + PathDelim + "*" + below + PathDelim + "drive_c");
-    for (const DirectoryEntry& entry : subfolders(container))
-      prefix(container + PathDelim + entry.name + below);
-  }
-};
-
 // The bytes of a regular file of at most `limit` bytes; "" for anything else (a pipe or device
 // standing there, a file too large, one that cannot be read). Opened without waiting, so a pipe
 // cannot hang the search.
 std::string readSmallFile(const std::string& path, std::size_t limit) {
+  aboutToLook(path);
   const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
   struct stat st {};
   if (!fd || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
@@ -90,6 +112,116 @@ bool isNumber(const std::string& text) {
   return !text.empty() &&
          std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
+
+// What the places found, kept per place in the order found. Shared with the workers: one still
+// blocked in a place when the caller takes the findings adds nothing afterwards.
+template <typename T>
+class Findings {
+ public:
+  explicit Findings(std::size_t places) : perPlace_(places) {}
+  void add(std::size_t place, T item) {
+    const std::lock_guard lock(mutex_);
+    if (!taken_) perPlace_[place].push_back(std::move(item));
+  }
+  std::vector<std::vector<T>> take() {
+    const std::lock_guard lock(mutex_);
+    taken_ = true;
+    return std::move(perPlace_);
+  }
+
+ private:
+  std::mutex mutex_;
+  bool taken_ = false;
+  std::vector<std::vector<T>> perPlace_;
+};
+
+// A few workers take the places in turn. `look(place, deadline)` reports to its Findings as it
+// goes and should stop at the deadline, which it cannot when the system holds it.
+using LookAtPlace = std::function<void(std::size_t place, Clock::time_point deadline)>;
+constexpr std::size_t kWorkers = 4;
+
+struct PlaceQueue {
+  LookAtPlace look;
+  Clock::duration budget{};
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::size_t next = 0;                  // the first place no worker has taken
+  std::vector<Clock::time_point> start;  // when each taken place was taken
+  std::vector<char> done;
+  bool over = false;  // the caller has gone on: take no more places
+};
+
+void work(const std::shared_ptr<PlaceQueue>& queue) {
+  std::unique_lock lock(queue->mutex);
+  while (!queue->over && queue->next < queue->start.size()) {
+    const std::size_t place = queue->next++;
+    const Clock::time_point start = Clock::now();
+    queue->start[place] = start;
+    queue->changed.notify_all();
+    lock.unlock();
+    queue->look(place, start + queue->budget);
+    lock.lock();
+    queue->done[place] = 1;
+    queue->changed.notify_all();
+  }
+}
+
+// Looks at `count` places, each for at most `budget` from when a worker takes it up, and returns
+// once every place is done or out of time. A worker held in a place past its time is left there
+// (a thread blocked in a stopped mount cannot be stopped, and it owns all it uses) and another
+// takes its turn. Several places are looked at together, so a few slow ones cost one budget.
+void lookAtPlaces(std::size_t count, LookAtPlace look, std::chrono::milliseconds budget) {
+  if (count == 0) return;
+  auto queue = std::make_shared<PlaceQueue>();
+  queue->look = std::move(look);
+  queue->budget = budget;
+  queue->start.resize(count);
+  queue->done.resize(count);
+  const auto startWorker = [&queue] {
+    try {
+      std::thread([queue] { work(queue); }).detach();
+      return true;
+    } catch (const std::system_error&) {  // out of threads
+      return false;
+    }
+  };
+  std::size_t workers = 0;
+  for (std::size_t i = 0; i < std::min(count, kWorkers); ++i) workers += startWorker() ? 1 : 0;
+  if (workers == 0) return work(queue);  // no time limits then, but every place
+  std::vector<char> leftBehind(count);
+  bool stuck = false;  // no worker could take the place of one left behind
+  std::unique_lock lock(queue->mutex);
+  while (true) {
+    const Clock::time_point now = Clock::now();
+    bool open = queue->next < count;
+    std::optional<Clock::time_point> wake;
+    for (std::size_t i = 0; i < queue->next; ++i) {
+      if (queue->done[i] || leftBehind[i]) continue;
+      const Clock::time_point limit = queue->start[i] + queue->budget;
+      if (now >= limit) {
+        leftBehind[i] = 1;
+        if (queue->next < count && !startWorker()) stuck = true;
+      } else {
+        open = true;
+        wake = std::min(wake.value_or(limit), limit);
+      }
+    }
+    if (!open || stuck) break;
+    if (wake)
+      queue->changed.wait_until(lock, *wake);
+    else
+      queue->changed.wait(lock);
+  }
+  queue->over = true;
+}
+
+// A folder found in a place, with its real path for telling two roads to one folder apart.
+struct Found {
+  // Prefix: one to look at next; Named: a library a list names; Library: the library exists.
+  enum Kind { Drive, Common, Prefix, Named, Library } kind;
+  std::string path;
+  std::string real;
+};
 
 }  // namespace
 
@@ -166,42 +298,169 @@ std::vector<std::string> WineDrives::gameRoots() const {
   return roots;
 }
 
-WineDrives findWineDrives(const std::string& home, const std::string& winePrefix) {
-  DriveList list;
-  if (!home.empty()) {
-    list.result.places.push_back(home + "/.wine/drive_c");
-    list.prefix(home + "/.wine");
-  }
-  if (!winePrefix.empty()) {
-    list.result.places.push_back(winePrefix + "/drive_c");
-    list.prefix(winePrefix);
-  }
-  if (!home.empty()) {
-    std::vector<std::string> libraries;
-    for (const char* root : {"/.local/share/Steam", "/.steam/steam", "/.steam/root",
-                             "/.var/app/com.valvesoftware.Steam/.local/share/Steam"}) {
-      const std::string steam = home + root;
-      libraries.push_back(steam);
-      for (const char* vdf : {"/steamapps/libraryfolders.vdf", "/config/libraryfolders.vdf"})
+namespace {
+
+// One place of findWineDrives: a prefix, a folder whose subfolders are prefixes (each with
+// `below` appended), a Steam installation's library lists, or a Steam library.
+struct PrefixPlace {
+  enum Kind { Prefix, Prefixes, LibraryLists, Library } kind;
+  std::string path;
+  std::string below;
+};
+
+// Reports what `place` holds: its drive_c; the prefixes in it, each looked at later as a place of
+// its own (a stopped mount among them holds only itself); the libraries a list names; a
+// library's real path, its prefixes and its common folder.
+void lookAtPrefixPlace(const PrefixPlace& place, Clock::time_point deadline,
+                       const std::function<void(Found)>& report) {
+  const auto prefixesIn = [&](const std::string& folder, const std::string& below) {
+    for (const DirectoryEntry& entry : subfolders(folder)) {
+      if (Clock::now() >= deadline) break;
+      report({Found::Prefix, folder + PathDelim + entry.name + below, {}});
+    }
+  };
+  switch (place.kind) {
+    case PrefixPlace::Prefix: {
+      const std::string drive = place.path + PathDelim + "drive_c";
+      if (isFolder(drive)) report({Found::Drive, drive, realPathOf(drive)});
+      break;
+    }
+    case PrefixPlace::Prefixes:
+      prefixesIn(place.path, place.below);
+      break;
+    case PrefixPlace::LibraryLists:
+      // A list naming more libraries than anyone has is taken only as far as its first few.
+      for (const char* vdf : {"/steamapps/libraryfolders.vdf", "/config/libraryfolders.vdf"}) {
+        std::set<std::string> named;
         for (std::string& library :
-             steamLibraryPaths(readSmallFile(steam + vdf, kMaxSteamVdfBytes)))
-          libraries.push_back(std::move(library));
-    }
-    std::set<std::string> librariesSeen;
-    for (const std::string& library : libraries) {
-      if (directoryExists(library) && !librariesSeen.insert(realPathOf(library)).second) continue;
-      list.prefixesIn(library + "/steamapps/compatdata", "/pfx");
+             steamLibraryPaths(readSmallFile(place.path + vdf, kMaxSteamVdfBytes))) {
+          if (named.size() == kMaxSteamLibrariesPerList) break;
+          if (named.insert(library).second) report({Found::Named, std::move(library), {}});
+        }
+      }
+      break;
+    case PrefixPlace::Library: {
+      if (!isFolder(place.path)) break;
+      report({Found::Library, place.path, realPathOf(place.path)});
+      prefixesIn(place.path + "/steamapps/compatdata", "/pfx");
       // A store-bought Windows game lies in the library itself, its prefix holds only saves.
-      const std::string common = library + "/steamapps/common";
-      list.result.places.push_back(common + "/*");
-      if (directoryExists(common) && list.seen.insert(realPathOf(common)).second)
-        list.result.steamCommons.push_back(common);
+      const std::string common = place.path + "/steamapps/common";
+      if (isFolder(common)) report({Found::Common, common, realPathOf(common)});
+      break;
     }
-    list.prefixesIn(home + "/Games", "");
-    list.prefixesIn(home + "/.local/share/bottles/bottles", "");
-    list.prefixesIn(home + "/.var/app/com.usebottles.bottles/data/bottles/bottles", "");
   }
-  return list.result;
+}
+
+// Looks at `places` on the workers, each for at most `budget`: what each one found.
+std::vector<std::vector<Found>> lookAtPrefixPlaces(std::vector<PrefixPlace> places,
+                                                   std::chrono::milliseconds budget) {
+  auto findings = std::make_shared<Findings<Found>>(places.size());
+  const std::size_t count = places.size();
+  lookAtPlaces(
+      count,
+      [places = std::move(places), findings](std::size_t i, Clock::time_point deadline) {
+        lookAtPrefixPlace(places[i], deadline, [&](Found f) { findings->add(i, std::move(f)); });
+      },
+      budget);
+  return findings->take();
+}
+
+// The places of one round and what they found, with the next round's places that each one's
+// prefixes became.
+struct Round {
+  std::vector<PrefixPlace> places;
+  std::vector<std::vector<Found>> found;
+  std::vector<std::pair<std::size_t, std::size_t>> prefixes;  // [first, last) of the next round
+
+  void look(std::chrono::milliseconds budget) { found = lookAtPrefixPlaces(places, budget); }
+  // Each prefix found in a place becomes a place of `next`.
+  void passPrefixesTo(Round& next) {
+    prefixes.resize(places.size());
+    for (std::size_t i = 0; i < places.size(); ++i) {
+      prefixes[i].first = next.places.size();
+      for (const Found& f : found[i])
+        if (f.kind == Found::Prefix) next.places.push_back({PrefixPlace::Prefix, f.path, ""});
+      prefixes[i].second = next.places.size();
+    }
+  }
+};
+
+}  // namespace
+
+WineDrives findWineDrives(const std::string& home, const std::string& winePrefix,
+                          std::chrono::milliseconds budget) {
+  // First the prefixes, the library lists and the folders of prefixes; then the libraries the
+  // lists name and the prefixes in those folders; last the prefixes in the libraries.
+  Round first, second, third;
+  std::vector<std::string> patterns;  // where each place of the first round looks, for the user
+  const auto add = [&](PrefixPlace::Kind kind, const std::string& path, std::string pattern) {
+    first.places.push_back({kind, path, ""});
+    patterns.push_back(std::move(pattern));
+  };
+  if (!home.empty()) add(PrefixPlace::Prefix, home + "/.wine", home + "/.wine/drive_c");
+  if (!winePrefix.empty()) add(PrefixPlace::Prefix, winePrefix, winePrefix + "/drive_c");
+  if (!home.empty()) {
+    for (const char* root : {"/.local/share/Steam", "/.steam/steam", "/.steam/root",
+                             "/.var/app/com.valvesoftware.Steam/.local/share/Steam"})
+      add(PrefixPlace::LibraryLists, home + root, "");
+    for (const char* container : {"/Games", "/.local/share/bottles/bottles",
+                                  "/.var/app/com.usebottles.bottles/data/bottles/bottles"})
+      add(PrefixPlace::Prefixes, home + container,
+          home + container + PathDelim + "*" + PathDelim + "drive_c");
+  }
+  first.look(budget);
+
+  // Each Steam installation is a library, followed by those its lists name; each text once.
+  std::set<std::string> named;
+  for (std::size_t i = 0; i < first.places.size(); ++i) {
+    if (first.places[i].kind != PrefixPlace::LibraryLists) continue;
+    if (named.insert(first.places[i].path).second)
+      second.places.push_back({PrefixPlace::Library, first.places[i].path, ""});
+    for (const Found& f : first.found[i])
+      if (named.insert(f.path).second) second.places.push_back({PrefixPlace::Library, f.path, ""});
+  }
+  const std::size_t libraries = second.places.size();
+  first.passPrefixesTo(second);
+  second.look(budget);
+  second.passPrefixesTo(third);
+  third.look(budget);
+
+  WineDrives result;
+  std::set<std::string> seen;  // real paths: a folder reached by two roads is kept under the first
+  const auto take = [&](const std::vector<Found>& from) {
+    for (const Found& f : from) {
+      if ((f.kind != Found::Drive && f.kind != Found::Common) || !seen.insert(f.real).second)
+        continue;
+      (f.kind == Found::Drive ? result.drives : result.steamCommons).push_back(f.path);
+    }
+  };
+  const auto takePrefixes = [&](const Round& round, std::size_t place, const Round& next) {
+    for (std::size_t p = round.prefixes[place].first; p < round.prefixes[place].second; ++p)
+      take(next.found[p]);
+  };
+  std::set<std::string> librariesSeen;
+  bool librariesTaken = false;
+  for (std::size_t i = 0; i < first.places.size(); ++i) {
+    if (first.places[i].kind != PrefixPlace::LibraryLists) {
+      result.places.push_back(patterns[i]);
+      take(first.found[i]);
+      takePrefixes(first, i, second);
+      continue;
+    }
+    if (librariesTaken) continue;
+    librariesTaken = true;
+    for (std::size_t l = 0; l < libraries; ++l) {
+      const std::vector<Found>& in = second.found[l];
+      if (!in.empty() && in.front().kind == Found::Library &&
+          !librariesSeen.insert(in.front().real).second)
+        continue;
+      result.places.push_back(second.places[l].path + "/steamapps/compatdata/*/pfx/drive_c");
+      result.places.push_back(second.places[l].path + "/steamapps/common/*");
+      takePrefixes(second, l, third);
+      take(in);
+    }
+  }
+  return result;
 }
 
 WineDrives findWineDrivesOfUser() {
@@ -210,52 +469,76 @@ WineDrives findWineDrivesOfUser() {
   return findWineDrives(home != nullptr ? home : "", winePrefix != nullptr ? winePrefix : "");
 }
 
-std::vector<std::string> findGameFolders(const std::vector<std::string>& drives,
-                                         std::chrono::milliseconds budget, int maxDepth) {
-  const Clock::time_point deadline = Clock::now() + budget;
-  std::vector<std::string> games;
-  std::set<std::string> seen;  // real paths: a game reached by two roads is listed once
+namespace {
+
+// Reports the game folders below `drive`, depth first in name order, until `deadline`.
+void walkForGames(const std::string& drive, Clock::time_point deadline, int maxDepth,
+                  const std::function<void(const std::string&)>& report) {
   struct Folder {
     std::string path;
     int depth;
   };
-  for (const std::string& drive : drives) {
-    // Depth first, in name order, so the list reads in the order of the folders.
-    std::vector<Folder> pending{{drive, 0}};
-    while (!pending.empty() && Clock::now() < deadline) {
-      const Folder folder = std::move(pending.back());
-      pending.pop_back();
-      std::vector<DirectoryEntry> children;
-      try {
-        children = listDirectory(folder.path);
-      } catch (const std::exception&) {
-        continue;
-      }
-      bool levels = false, cars = false;
-      for (const DirectoryEntry& entry : children) {
-        if (!entry.isDirectory) continue;
-        levels = levels || sameTextAscii(entry.name, "levels");
-        cars = cars || sameTextAscii(entry.name, "cars");
-      }
-      if (levels && cars) {
-        if (seen.insert(realPathOf(folder.path)).second) games.push_back(folder.path);
-        continue;
-      }
-      if (folder.depth >= maxDepth) continue;
-      // Real folders only: a prefix links its user folders out to the home folder.
-      std::erase_if(children, [&](const DirectoryEntry& e) {
-        return !e.isDirectory || e.isSymlink ||
-               (folder.depth == 0 && sameTextAscii(e.name, "windows"));
-      });
-      std::sort(children.begin(), children.end(),
-                [](const DirectoryEntry& a, const DirectoryEntry& b) {
-                  return compareNames(a.name, b.name) > 0;
-                });
-      for (const DirectoryEntry& child : children)
-        pending.push_back({folder.path + PathDelim + child.name, folder.depth + 1});
+  std::vector<Folder> pending{{drive, 0}};
+  while (!pending.empty() && Clock::now() < deadline) {
+    const Folder folder = std::move(pending.back());
+    pending.pop_back();
+    std::vector<DirectoryEntry> children;
+    try {
+      children = listFolder(folder.path);
+    } catch (const std::exception&) {
+      continue;
     }
+    bool levels = false, cars = false;
+    for (const DirectoryEntry& entry : children) {
+      if (!entry.isDirectory) continue;
+      levels = levels || sameTextAscii(entry.name, "levels");
+      cars = cars || sameTextAscii(entry.name, "cars");
+    }
+    if (levels && cars) {
+      report(folder.path);
+      continue;
+    }
+    if (folder.depth >= maxDepth) continue;
+    // Real folders only: a prefix links its user folders out to the home folder.
+    std::erase_if(children, [&](const DirectoryEntry& e) {
+      return !e.isDirectory || e.isSymlink ||
+             (folder.depth == 0 && sameTextAscii(e.name, "windows"));
+    });
+    std::sort(children.begin(), children.end(),
+              [](const DirectoryEntry& a, const DirectoryEntry& b) {
+                return compareNames(a.name, b.name) > 0;
+              });
+    for (const DirectoryEntry& child : children)
+      pending.push_back({folder.path + PathDelim + child.name, folder.depth + 1});
   }
+}
+
+}  // namespace
+
+std::vector<std::string> findGameFolders(const std::vector<std::string>& drives,
+                                         std::chrono::milliseconds budget, int maxDepth) {
+  auto findings = std::make_shared<Findings<Found>>(drives.size());
+  lookAtPlaces(
+      drives.size(),
+      [drives, findings, maxDepth](std::size_t i, Clock::time_point deadline) {
+        walkForGames(drives[i], deadline, maxDepth, [&](const std::string& game) {
+          findings->add(i, {Found::Drive, game, realPathOf(game)});
+        });
+      },
+      budget);
+  std::vector<std::string> games;
+  std::set<std::string> seen;  // real paths: a game reached by two roads is listed once
+  for (const std::vector<Found>& inDrive : findings->take())
+    for (const Found& game : inDrive)
+      if (seen.insert(game.real).second) games.push_back(game.path);
   return games;
+}
+
+void setFinderLookHook(FinderLookHook hook) {
+  LookHook& state = lookHook();
+  const std::lock_guard lock(state.mutex);
+  state.hook = hook ? std::make_shared<const FinderLookHook>(std::move(hook)) : nullptr;
+  state.set.store(state.hook != nullptr, std::memory_order_release);
 }
 
 }  // namespace pitkit

@@ -1,14 +1,40 @@
 #include "shell/FindGamesDialog.h"
 
+#include <QApplication>
+#include <QEventLoop>
 #include <QPushButton>
+#include <exception>
+#include <thread>
 
 #include "platform/ByteText.h"
+#include "platform/GameFinder.h"
 
 namespace pitkit {
 
 namespace {
 constexpr int kPathRole = Qt::UserRole;
 }  // namespace
+
+GamesFound findGamesOfUser() {
+  GamesFound found;
+  std::exception_ptr error;
+  QEventLoop loop;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  std::thread worker([&found, &error, &loop] {
+    try {
+      WineDrives drives = findWineDrivesOfUser();
+      found = {findGameFolders(drives.gameRoots()), std::move(drives.places)};
+    } catch (...) {
+      error = std::current_exception();
+    }
+    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+  });
+  loop.exec(QEventLoop::ExcludeUserInputEvents);
+  worker.join();
+  QApplication::restoreOverrideCursor();
+  if (error) std::rethrow_exception(error);
+  return found;
+}
 
 FindGamesDialog::FindGamesDialog(QWidget* parent, const std::vector<std::string>& games,
                                  const std::vector<std::string>& places)

@@ -1,7 +1,7 @@
 #pragma once
 // "Find Game Folders...": the game folders found in the compatibility prefixes and the Steam
-// libraries, one of which the user opens; with none, where the search looked. It shows what it is
-// given and does no file work.
+// libraries, one of which the user opens; with none, where the search looked. The dialog shows
+// what it is given and does no file work; findGamesOfUser runs the search.
 #include <QDialog>
 #include <string>
 #include <vector>
@@ -9,6 +9,15 @@
 #include "ui_FindGamesDialog.h"
 
 namespace pitkit {
+
+// The game folders found for this user, and where they were looked for.
+struct GamesFound {
+  std::vector<std::string> games;
+  std::vector<std::string> places;
+};
+// Finds them on a worker while the windows keep painting under the wait cursor; the user's input
+// waits until the finder is done (its time limits bound the wait).
+GamesFound findGamesOfUser();
 
 class FindGamesDialog : public QDialog {
   Q_OBJECT

@@ -27,14 +27,19 @@ namespace {
 
 // pitkit --find-games: each game folder found in the compatibility prefixes and the Steam
 // libraries on a line of its own; with none, where it looked (and a failure status).
-int printGameFolders() {
+// The finder may leave a worker blocked in a stopped mount: the program ends without waiting
+// for it and without running the destructors of what it may still use.
+[[noreturn]] void printGameFolders() {
   const pitkit::WineDrives drives = pitkit::findWineDrivesOfUser();
   const std::vector<std::string> games = pitkit::findGameFolders(drives.gameRoots());
   for (const std::string& game : games) std::printf("%s\n", game.c_str());
-  if (!games.empty()) return 0;
-  std::fprintf(stderr, "No game folders found. Looked in:\n");
-  for (const std::string& place : drives.places) std::fprintf(stderr, "  %s\n", place.c_str());
-  return 1;
+  if (games.empty()) {
+    std::fprintf(stderr, "No game folders found. Looked in:\n");
+    for (const std::string& place : drives.places) std::fprintf(stderr, "  %s\n", place.c_str());
+  }
+  const bool written = std::fflush(stdout) == 0 && std::ferror(stdout) == 0;
+  std::fflush(stderr);
+  std::_Exit(games.empty() || !written ? 1 : 0);
 }
 
 // The toolkit gives up on a display it cannot open with a fatal message, which aborts the
@@ -61,7 +66,7 @@ int main(int argc, char** argv) {
       std::fputs(pitkit::versionText(PITKIT_VERSION).c_str(), stdout);
       return 0;
     case pitkit::CommandAction::FindGames:
-      return printGameFolders();
+      printGameFolders();
     case pitkit::CommandAction::Window:
       break;
   }

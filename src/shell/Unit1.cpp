@@ -20,7 +20,6 @@
 #include "platform/ErrorBox.h"
 #include "platform/FileSystem.h"
 #include "platform/Fonts.h"
-#include "platform/GameFinder.h"
 #include "renamer/Unit3.h"
 #include "renamer/Unit5.h"
 #include "shell/AfterFirstPaint.h"
@@ -242,11 +241,8 @@ void TForm1::FormClose() {
 }
 
 void TForm1::FindGames1Click() {
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  const WineDrives drives = findWineDrivesOfUser();
-  const std::vector<std::string> games = findGameFolders(drives.gameRoots());
-  QApplication::restoreOverrideCursor();
-  FindGamesDialog dialog(this, games, drives.places);
+  const GamesFound found = findGamesOfUser();
+  FindGamesDialog dialog(this, found.games, found.places);
   if (dialog.exec() != QDialog::Accepted || dialog.chosenFolder().empty()) return;
   ui.PageControl1->setCurrentWidget(ui.TabSheet6);
   changeDirectoryUi.DirectoryListBox1->setDirectory(dialog.chosenFolder());

@@ -196,7 +196,7 @@ class GameCaseTest : public QObject {
     qputenv("HOME", QByteArray::fromStdString(home.path()));
     qunsetenv("WINEPREFIX");
     Window w(start, nullptr);
-    QVERIFY(w.form->changeDirectoryUi.DriveComboBox1->findText(q(home / ".wine/drive_c")) >= 0);
+    QTRY_VERIFY(w.form->changeDirectoryUi.DriveComboBox1->findText(q(home / ".wine/drive_c")) >= 0);
     QString said;
     watch.onOtherModal = [&](QWidget* dialog) {
       if (!said.isEmpty()) return;

@@ -1,14 +1,19 @@
 // Finding the game in compatibility prefixes: the drive_c folders of every kind of prefix, the
 // Steam library list, and which folders below a drive count as game folders.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/GameFinder.h"
+#include "support/StoppedMount.h"
 #include "support/TempDir.h"
 
 namespace pitkit {
@@ -98,6 +103,86 @@ TEST(GameFinder, AGameReachedByTwoRoadsIsListedOnce) {
   test::makeDirs(lib / "common/T/CARS");
   ASSERT_EQ(::symlink(lib.path().c_str(), (other / "link").c_str()), 0);
   EXPECT_EQ(findGameFolders({lib / "common", other / "link/common"}), Strings{lib / "common/T"});
+}
+
+// A place that cannot be read, is too large to take whole, hangs or takes long hides no game found
+// in another place and does not hold the finder past its time.
+TEST(GameFinder, NoPlaceHidesAGameInAnother) {
+  using namespace std::chrono_literals;
+  const std::string steam = ".local/share/Steam/steamapps/";
+  const auto game = [](const std::string& folder) {
+    test::makeDirs(folder + "/levels");
+    test::makeDirs(folder + "/cars");
+  };
+  const auto listNaming = [](const std::string& first, int more) {
+    std::string text = "\"libraryfolders\" { \"1\" \"" + first + "\"";
+    for (int i = 0; i < more; ++i) text += " \"1\" \"/n/" + std::to_string(i) + "\"";
+    return text + " }";
+  };
+  const struct {
+    const char* what;
+    // Makes the home's odd place; a stopped mount or slow disk, when there is one, is returned.
+    std::function<std::unique_ptr<test::StoppedMount>(const test::TempDir& home)> arrange;
+  } rows[] = {
+      {"a pipe as a library list",
+       [&](const test::TempDir& home) {
+         test::makeDirs(home / ".steam/root/steamapps");
+         EXPECT_EQ(::mkfifo((home / ".steam/root/steamapps/libraryfolders.vdf").c_str(), 0600), 0);
+         return nullptr;
+       }},
+      {"a 64 GiB sparse library list",
+       [&](const test::TempDir& home) {
+         test::makeDirs(home / ".steam/root/steamapps");
+         test::writeFile(home / ".steam/root/steamapps/libraryfolders.vdf",
+                         listNaming(home / "lib", 0));
+         EXPECT_EQ(
+             ::truncate((home / ".steam/root/steamapps/libraryfolders.vdf").c_str(), 64LL << 30),
+             0);
+         return nullptr;
+       }},
+      {"a library list naming as many libraries as fit in it",
+       [&](const test::TempDir& home) {
+         test::writeFile(home / ".steam/root/steamapps/libraryfolders.vdf",
+                         listNaming(home / "lib", 60000));
+         return nullptr;
+       }},
+      {"a stopped mount among the prefixes",
+       [&](const test::TempDir& home) {
+         test::makeDirs(home / "Games/m/drive_c");
+         return std::make_unique<test::StoppedMount>(home / "Games/m");
+       }},
+      {"a stopped mount inside a drive, after its game",
+       [&](const test::TempDir& home) {
+         test::makeDirs(home / "Games/a/drive_c/Zed");
+         return std::make_unique<test::StoppedMount>(home / "Games/a/drive_c/Zed");
+       }},
+      {"a vast prefix",
+       [&](const test::TempDir& home) {
+         for (int i = 0; i < 300; ++i)
+           test::makeDirs(home / ("Games/b/drive_c/Big/" + std::to_string(i)));
+         return std::make_unique<test::StoppedMount>(home / "Games/b/drive_c/Big", 5ms);
+       }},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    test::TempDir home;
+    game(home / ".wine/drive_c/T");
+    game(home / "Games/a/drive_c/Torvane");
+    game(home / "Games/z/drive_c/Torvane");
+    game(home / "lib/steamapps/common/Torvane");
+    test::writeFile(home / (steam + "libraryfolders.vdf"), listNaming(home / "lib", 0));
+    const std::unique_ptr<test::StoppedMount> stopped = row.arrange(home);
+
+    const WineDrives drives = findWineDrives(home.path(), "", 400ms);
+    EXPECT_EQ(findGameFolders(drives.gameRoots(), 400ms),
+              (Strings{home / ".wine/drive_c/T", home / "Games/a/drive_c/Torvane",
+                       home / "Games/z/drive_c/Torvane", home / "lib/steamapps/common/Torvane"}));
+    EXPECT_LT(drives.places.size(), 3 * kMaxSteamLibrariesPerList);
+    if (stopped) {
+      EXPECT_GT(stopped->held(), 0);
+      EXPECT_FALSE(stopped->heldTooLong());  // nobody waited for it
+    }
+  }
 }
 
 }  // namespace

@@ -27,6 +27,7 @@
 #include "support/TempDir.h"
 #include "support/GameTree.h"
 #include "support/ModalAnswerer.h"
+#include "support/StoppedMount.h"
 #include "support/WindowHarness.h"
 
 using namespace pitkit;
@@ -255,8 +256,10 @@ class WidgetsTest : public QObject {
     makeDirs(root + "/g");
     TDirectoryListBox list;
     TDriveComboBox drives;
+    QSignalSpy refreshed(&drives, &TDriveComboBox::rootsRefreshed);
     drives.setDirList(&list);
     list.setDirectory(root + "/g");
+    QVERIFY(refreshed.wait());  // the drives are read on workers
     QVERIFY(drives.count() >= 1);
     QCOMPARE(drives.currentText().toStdString(), drives.Drive());
     QCOMPARE(drives.Drive(), holdingRoot(volumeRoots(mountedVolumes()), root + "/g"));
@@ -287,6 +290,31 @@ class WidgetsTest : public QObject {
       drives.setDrive(holdingRoot(volumeRoots(mountedVolumes()), root));
       QCOMPARE(list.Directory(), root + "/g");
     }
+  }
+
+  void driveSelectorDoesNotWaitForAStoppedPrefix() {
+    TempDir home;
+    makeDirs(home / ".wine/drive_c");
+    makeDirs(home / "Games/m/drive_c");
+    pitkit::test::StoppedMount stopped(home / "Games/m");
+    const QByteArray oldHome = qgetenv("HOME"), oldPrefix = qgetenv("WINEPREFIX");
+    qputenv("HOME", QByteArray::fromStdString(home.path()));
+    qunsetenv("WINEPREFIX");
+    {
+      TDriveComboBox drives;  // does not wait for the prefixes
+      drives.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&drives));
+      // The drives arrive once the finder's time for the stopped prefix is up.
+      QTRY_VERIFY(drives.findText(QString::fromStdString(home / ".wine/drive_c")) >= 0);
+      QCOMPARE(drives.findText(QString::fromStdString(home / "Games/m/drive_c")), -1);
+      QVERIFY(stopped.held() > 0);
+      QVERIFY(!stopped.heldTooLong());
+    }
+    qputenv("HOME", oldHome);
+    if (oldPrefix.isNull())
+      qunsetenv("WINEPREFIX");
+    else
+      qputenv("WINEPREFIX", oldPrefix);
   }
 
   void bitmapWhoseHeadersPointPastItsEndIsRefused() {

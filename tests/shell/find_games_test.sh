@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # pitkit --find-games in a home holding a Wine, a Steam (Proton) and a Lutris prefix and two Steam
 # libraries prints exactly their five game folders, each once, not a folder with levels but no cars
-# nor one in windows/, and reads no pipe; with no prefix at all it fails and says where it looked.
+# nor one in windows/, and reads no pipe nor a 64 GiB library list; with no prefix at all it fails
+# and says where it looked.
 # Usage: find_games_test.sh PITKIT
 set -euo pipefail
 home=$(mktemp -d "${TMPDIR:-/tmp}/pitkit-home-XXXXXX")
@@ -24,6 +25,7 @@ flatpak="$home/.var/app/com.valvesoftware.Steam/.local/share/Steam/steamapps"
 mkdir -p "$flatpak"
 printf '"libraryfolders" { "0" { "path" "%s" } }\n' "$library" >"$flatpak/libraryfolders.vdf"
 mkdir -p "$home/.steam/root/steamapps" && mkfifo "$home/.steam/root/steamapps/libraryfolders.vdf"  # not waited on
+mkdir -p "$home/.steam/root/config" && truncate -s 64G "$home/.steam/root/config/libraryfolders.vdf"  # not read
 
 found=$(env -u WINEPREFIX HOME="$home" "$1" --find-games)
 diff <(printf '%s\n' "$found") - <<END
