@@ -61,30 +61,34 @@ void writeEntry(ArchiveReader& reader, int folderFd, const std::string& name, co
   if (progress != nullptr) ++progress->entries;
 }
 
-// The jobs' staging folders, open, and which job each item is.
-struct Staging {
-  std::vector<Fd> fds;                          // per job
-  std::map<std::size_t, std::size_t> jobOfItem;
-};
+// Which job each item is.
+using JobOfItem = std::map<std::size_t, std::size_t>;
 
-// Staging folders beside the destinations, on their file systems.
-Staging makeStagingFolders(std::vector<Job>& jobs) {
-  Staging staging;
+// Staging folders beside the destinations, on their file systems, each locked in its job while it
+// is made: a sweep that gets to a new folder before the lock takes it, and the install fails.
+JobOfItem makeStagingFolders(std::vector<Job>& jobs) {
+  JobOfItem jobOfItem;
   for (std::size_t j = 0; j < jobs.size(); ++j) {
     Job& job = jobs[j];
+    const Fd parent(::open(job.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (parent.get() < 0) throw EOSError(errno, "Cannot unpack into " + job.folder);
     for (int attempt = 0;; ++attempt) {
       job.staging = stagingName();
-      if (::mkdir((job.folder + "/" + job.staging).c_str(), 0777) == 0) break;
+      if (::mkdirat(parent.get(), job.staging.c_str(), 0777) == 0) break;
       if (errno != EEXIST || attempt > 100) {
         job.staging.clear();
         throw EOSError(errno, "Cannot unpack into " + job.folder);
       }
     }
-    staging.fds.emplace_back(::open((job.folder + "/" + job.staging).c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (staging.fds.back().get() < 0) throw EOSError(errno, "Cannot unpack into " + job.folder);
-    staging.jobOfItem[job.item] = j;
+    // Where the file system keeps no locks, no sweep can take the folder either.
+    const int err = lockPartialCopy(parent.get(), job.staging, job.lock);
+    if (err != 0 && err != ENOLCK) {
+      if (err == EWOULDBLOCK || err == ENOENT) job.staging.clear();  // the sweep's now
+      throw EOSError(err, "Cannot unpack into " + job.folder);
+    }
+    jobOfItem[job.item] = j;
   }
-  return staging;
+  return jobOfItem;
 }
 
 }  // namespace
@@ -93,7 +97,7 @@ std::string stagingName() { return newPartialCopyName(); }
 
 void unpackJobs(const std::string& archivePath, const std::string& password, const ArchivePlan& plan,
                 std::vector<Job>& jobs, const std::string& gfx, TransferProgress* progress) {
-  const Staging staging = makeStagingFolders(jobs);
+  const JobOfItem jobOfItem = makeStagingFolders(jobs);
   ArchiveReader reader(archivePath, password);
   ArchiveEntry entry;
   std::vector<char> buffer(kBlockSize);
@@ -106,8 +110,8 @@ void unpackJobs(const std::string& archivePath, const std::string& password, con
     if (index >= plan.placements.size()) throw Exception("Cannot read " + extractFileName(archivePath) + ": it changed while it was read");
     const Placement& p = plan.placements[index];
     if (p.item < 0) continue;
-    const auto found = staging.jobOfItem.find(static_cast<std::size_t>(p.item));
-    if (found == staging.jobOfItem.end()) continue;
+    const auto found = jobOfItem.find(static_cast<std::size_t>(p.item));
+    if (found == jobOfItem.end()) continue;
     Job& job = jobs[found->second];
     const std::string shown = entry.shownPath;
     if (p.preview) {
@@ -117,7 +121,7 @@ void unpackJobs(const std::string& archivePath, const std::string& password, con
       writeEntry(reader, gfxFd.get(), job.preview, p, shown, buffer, progress);
       continue;
     }
-    const int root = staging.fds[found->second].get();
+    const int root = job.lock.get();
     if (p.folder) {
       openFolders(root, p.path, p.path.size(), shown);
       continue;

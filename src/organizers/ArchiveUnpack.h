@@ -11,6 +11,7 @@
 #include "organizers/ArchivePlan.h"
 #include "organizers/TransferProgress.h"
 #include "platform/Trash.h"
+#include "platform/UniqueFd.h"
 
 namespace pitkit::archive_install {
 
@@ -45,6 +46,11 @@ struct Job {
   bool elsewhere = false;  // it replaces an item in the other place than the one asked for
   bool deleteOld = false;  // no trash can take the replaced item: it is deleted for good
   TrashedItem trashed;     // where the replaced item went in the trash
+  // The staging folder, open and locked (lockPartialCopy) until the install ends, so that no
+  // leftover sweep of another instance takes it; the replaced folder, locked the same way before
+  // it takes the staging name.
+  UniqueFd lock;
+  UniqueFd oldLock;
 };
 
 // The staging name the organizers' leftover sweep (removeLeftoverCopies) knows:
@@ -52,7 +58,7 @@ struct Job {
 // the next Go of the page removes the half-made folder.
 std::string stagingName();
 
-// Makes each job's staging folder and reads the archive a second time, unpacking the entries of
+// Makes each job's staging folder (locked in the job) and reads the archive a second time, unpacking the entries of
 // the jobs' items into them and their previews into `gfx` under staging names. What was made is
 // named in the jobs, for the caller to remove on failure.
 void unpackJobs(const std::string& archivePath, const std::string& password, const ArchivePlan& plan,
