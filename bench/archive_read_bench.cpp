@@ -30,6 +30,7 @@ double bestMs(int runs, const std::function<void()>& work) {
 
 // bsdtar -tf ARCHIVE, its listing thrown away.
 void list(const std::string& archive) {
+  std::fflush(stdout);  // the child would write out what is buffered a second time
   const pid_t child = ::fork();
   if (child == 0) {
     if (std::freopen("/dev/null", "w", stdout) == nullptr) ::_exit(126);

@@ -98,7 +98,7 @@ std::string stagingName() { return newPartialCopyName(); }
 void unpackJobs(const std::string& archivePath, const std::string& password, const ArchivePlan& plan,
                 std::vector<Job>& jobs, const std::string& gfx, TransferProgress* progress) {
   const JobOfItem jobOfItem = makeStagingFolders(jobs);
-  ArchiveReader reader(archivePath, password);
+  ArchiveReader reader(archivePath, password, kBlockSize, progress);
   ArchiveEntry entry;
   std::vector<char> buffer(kBlockSize);
   // The folder the last file went into: archives list a folder's files together, so it is
