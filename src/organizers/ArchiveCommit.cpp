@@ -21,9 +21,10 @@ bool placeNew(Job& job, const std::string& name, const std::string& gfx, Archive
   const int err = renameNoReplace(job.folder, job.staging, name);
   if (err == EEXIST || err == ENOTEMPTY) {
     removeQuietly(job.folder, job.staging);
-    if (!job.preview.empty()) ::unlink((gfx + "/" + job.preview).c_str());
+    removePreview(gfx, job);
     job.staging.clear();
     job.preview.clear();
+    job.previewFolder.clear();
     result.skipped.push_back(name);
     return false;
   }
@@ -122,6 +123,7 @@ void finishPlacedJobs(const std::vector<Job>& jobs, const std::vector<ArchiveIte
       const std::string preview = items[job.item].name + ".bmp";
       if (!takenNameIn(gfx, preview).empty() || renameNoReplace(gfx, job.preview, preview) != 0)
         ::unlink((gfx + "/" + job.preview).c_str());
+      ::rmdir((gfx + "/" + job.previewFolder).c_str());
     }
     if (!job.oldName.empty() && job.deleteOld) removeQuietly(job.folder, job.staging);
   }

@@ -176,7 +176,7 @@ void rollBack(const archive_install::UndoSteps& undo, const std::vector<Job>& jo
   for (auto it = undo.rbegin(); it != undo.rend(); ++it) (*it)();
   for (const Job& job : jobs) {
     if (!job.staging.empty()) archive_install::removeQuietly(job.folder, job.staging);
-    if (!job.preview.empty()) ::unlink((gfx + "/" + job.preview).c_str());
+    archive_install::removePreview(gfx, job);
   }
   removeCreated(created);
 }

@@ -1,8 +1,8 @@
 // Archives on the real main window: a zip dropped over one of its controls opens the install
 // dialog, whose "Install" puts the level in place and selects it on the level page; a game whose
 // folders are spelt in capitals; a level folder spelt otherwise than its info file; a name taken
-// in the other place, skipped and then replaced, the old folder going to the trash; a pipe under an
-// archive's name, and a long read stopped with Escape.
+// in the other place, skipped and then replaced, the old folder going to the trash; a long read
+// stopped with Escape.
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -15,7 +15,6 @@
 #include <QUrl>
 #include <QWindow>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "organizers/ArchiveInstallDialog.h"
@@ -232,41 +231,29 @@ class ArchiveDropTest : public QObject {
              info.c_str());
   }
 
-  // Reading what an archive holds can be stopped: a pipe under an archive's name is refused at
-  // once, and the progress window of a long read takes Escape (or its Cancel, or its close button).
-  void aPipeIsRefusedAtOnceAndALongReadStopsOnEscape() {
+  // The progress window of a long read (a huge sparse file that looks like a zip) takes Escape.
+  void aLongReadStopsOnEscape() {
     GameTree game;
     game.organizerGame();
-    const std::string pipe = game.tmp / "Pipe.zip", sparse = game.tmp / "Sparse.zip";
-    QCOMPARE(::mkfifo(pipe.c_str(), 0600), 0);
+    const std::string sparse = game.tmp / "Sparse.zip";
     writeFile(sparse, "PK\x03\x04");
     QCOMPARE(::truncate(sparse.c_str(), off_t{64} << 30), 0);
     auto form = game.open();
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-    const auto before = snapshot(game / "levels");
-
     ModalAnswerer watch;
     int escapes = 0;
     watch.onOtherModal = [&](QWidget* modal) {
       auto* progress = qobject_cast<QProgressDialog*>(modal);
       if (progress == nullptr || !progress->windowHandle() || !progress->windowHandle()->isExposed()) return;
-      QVERIFY(progress->labelText().startsWith(QStringLiteral("Reading Sparse.zip")));
       QTest::keyClick(progress->windowHandle(), Qt::Key_Escape);
       ++escapes;
     };
-    dropFile(form.get(), form->rect().center(), q(pipe));
-    QTRY_COMPARE_WITH_TIMEOUT(watch.boxes.size(), 1, 5000);
-    QVERIFY2(watch.boxes.first().text.contains(QStringLiteral("Pipe.zip: it is not a file")),
-             qPrintable(watch.boxes.first().text));
-    QCOMPARE(escapes, 0);
-
     dropFile(form.get(), form->rect().center(), q(sparse));
     QTRY_COMPARE_WITH_TIMEOUT(form->ui.StatusBar1->currentMessage(),
                               QStringLiteral("Reading Sparse.zip cancelled: nothing was installed"), 15000);
     QVERIFY(escapes > 0);
-    QCOMPARE(watch.boxes.size(), 1);
-    QCOMPARE(snapshot(game / "levels"), before);
+    QVERIFY(watch.boxes.isEmpty());
   }
 };
 
