@@ -1,6 +1,8 @@
 // Installing from archives made here: what counts as an item, byte-exact installs into both
 // places, game folders in any letter case, unsafe entries, taken names in either place and the
-// trash, broken and encrypted archives, old name encodings, a full disk and a crash half-way.
+// trash, broken and encrypted archives, old name encodings, a full disk and a crash half-way;
+// hostile archives read safely (a pipe, rar-signed garbage, a nameless level, overflowing sizes,
+// thousands of large info files) and rename faults at commit (missing flags, crashes, sweeps).
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
