@@ -7,6 +7,8 @@
 #include <cstdio>
 
 #include "organizers/FolderTransfer.h"
+#include "organizers/PartialCopyName.h"
+#include "platform/FileSystem.h"
 
 namespace pitkit::archive_install {
 
@@ -19,9 +21,10 @@ bool placeNew(Job& job, const std::string& name, const std::string& gfx, Archive
   const int err = renameNoReplace(job.folder, job.staging, name);
   if (err == EEXIST || err == ENOTEMPTY) {
     removeQuietly(job.folder, job.staging);
-    if (!job.preview.empty()) ::unlink((gfx + "/" + job.preview).c_str());
+    removePreview(gfx, job);
     job.staging.clear();
     job.preview.clear();
+    job.previewFolder.clear();
     result.skipped.push_back(name);
     return false;
   }
@@ -36,6 +39,9 @@ bool placeNew(Job& job, const std::string& name, const std::string& gfx, Archive
 // The new folder takes the old one's place in one step; the old one keeps the staging name until
 // it is removed, after everything is in place.
 void placeReplacing(Job& job, const std::string& name, UndoSteps& undo) {
+  // Under the staging name the old folder is a leftover to a sweep: it is locked first, as the
+  // staging folder is (a link or a file system without locks has nothing to lock).
+  lockPartialCopy(AT_FDCWD, job.folder + "/" + job.oldName, job.oldLock);
   if (int err = exchange(job.folder, job.staging, job.oldName); err != 0)
     throw EOSError(err, "Cannot replace " + job.folder + "/" + job.oldName);
   const std::string oldName = job.oldName;
@@ -51,27 +57,33 @@ void placeReplacing(Job& job, const std::string& name, UndoSteps& undo) {
 }  // namespace
 
 int renameNoReplace(const std::string& folder, const std::string& from, const std::string& to) {
-  if (::renameat2(AT_FDCWD, (folder + "/" + from).c_str(), AT_FDCWD, (folder + "/" + to).c_str(), RENAME_NOREPLACE) == 0)
-    return 0;
-  return errno;
+  return renameNoReplaceAt(AT_FDCWD, folder + "/" + from, AT_FDCWD, folder + "/" + to);
 }
 
 int exchange(const std::string& folder, const std::string& a, const std::string& b) {
-  const std::string pathA = folder + "/" + a, pathB = folder + "/" + b;
-  if (::renameat2(AT_FDCWD, pathA.c_str(), AT_FDCWD, pathB.c_str(), RENAME_EXCHANGE) == 0) return 0;
-  if (errno != EINVAL && errno != ENOSYS) return errno;
-  const std::string aside = stagingName();
-  if (int err = renameNoReplace(folder, a, aside); err != 0) return err;
-  if (int err = renameNoReplace(folder, b, a); err != 0) {
-    renameNoReplace(folder, aside, a);
+  const int exchanged = renameExchangeAt(AT_FDCWD, folder + "/" + a, AT_FDCWD, folder + "/" + b);
+  if (exchanged != EINVAL && exchanged != ENOSYS) return exchanged;
+  // Three renames. `b` first goes aside under a name the leftover sweep never takes, then `a`
+  // takes its name, and only then does `b` take `a`'s: should the program stop between two of
+  // them, the item `b` held is whole aside, or `a`'s is in its place, whatever a sweep removes.
+  const std::string aside = setAsideName();
+  if (int err = renameNoReplace(folder, b, aside); err != 0) return err;
+  if (int err = renameNoReplace(folder, a, b); err != 0) {
+    renameNoReplace(folder, aside, b);
     return err;
   }
-  if (int err = renameNoReplace(folder, aside, b); err != 0) {
-    renameNoReplace(folder, a, b);
-    renameNoReplace(folder, aside, a);
+  if (int err = renameNoReplace(folder, aside, a); err != 0) {
+    renameNoReplace(folder, b, a);
+    renameNoReplace(folder, aside, b);
     return err;
   }
   return 0;
+}
+
+std::string setAsideName() {
+  // A staging name with another prefix: the same pid and letters, which the sweep does not know.
+  const std::string staging = stagingName();
+  return ".pitkit-set-aside-" + staging.substr(staging.rfind('-', staging.rfind('-') - 1) + 1);
 }
 
 void removeQuietly(const std::string& folder, const std::string& name) {
@@ -111,6 +123,7 @@ void finishPlacedJobs(const std::vector<Job>& jobs, const std::vector<ArchiveIte
       const std::string preview = items[job.item].name + ".bmp";
       if (!takenNameIn(gfx, preview).empty() || renameNoReplace(gfx, job.preview, preview) != 0)
         ::unlink((gfx + "/" + job.preview).c_str());
+      ::rmdir((gfx + "/" + job.previewFolder).c_str());
     }
     if (!job.oldName.empty() && job.deleteOld) removeQuietly(job.folder, job.staging);
   }

@@ -17,8 +17,14 @@ using UndoSteps = std::vector<std::function<void()>>;
 int renameNoReplace(const std::string& folder, const std::string& from, const std::string& to);
 
 // Exchanges the entries `a` and `b` of `folder` in one step; on a file system without that call,
-// in three renames that never replace anything. Returns 0 or the error.
+// in three renames that never replace anything and never leave `b`'s item under a name the
+// leftover sweep takes while `a`'s is not in its place. Returns 0 or the error.
 int exchange(const std::string& folder, const std::string& a, const std::string& b);
+
+// A hidden name for an item set aside while a Replace without the exchange call runs:
+// ".pitkit-set-aside-<pid>-<10 letters or digits>". The leftover sweep leaves it alone, so an item
+// found under it after a crash is the only copy of a replaced one.
+std::string setAsideName();
 
 // Removes an entry of `folder` quietly (a staging folder or file of ours).
 void removeQuietly(const std::string& folder, const std::string& name);

@@ -23,9 +23,13 @@ namespace pitkit {
 
 namespace {
 
+using archive_install::addSizes;
 using archive_install::ArchivePlan;
 using archive_install::Job;
 using archive_install::Placement;
+
+// More than any disk holds (8 EiB): sizes adding up to this are refused as they are.
+constexpr std::uint64_t kPastAnyDisk = std::uint64_t{1} << 63;
 
 // What the items need on one file system, measured in its first folder met.
 struct SpaceNeed {
@@ -35,7 +39,7 @@ struct SpaceNeed {
 };
 
 std::string megabytes(std::uint64_t bytes) {
-  return std::to_string((bytes + (1u << 20) - 1) >> 20) + " MB";
+  return std::to_string((bytes >> 20) + ((bytes & ((1u << 20) - 1)) != 0)) + " MB";
 }
 
 // Refuses the install before anything is written when the unpacked items do not fit the free
@@ -57,22 +61,26 @@ void checkFreeSpace(const std::string& archivePath, const ArchivePlan& plan, con
       volumes[folder] = vfs;
     }
     const std::uint64_t block = std::max<std::uint64_t>(vfs.f_frsize, 512);
-    n.bytes += (size + block - 1) / block * block;
-    n.entries += entries;
+    // Rounded up to whole blocks, never past the largest size: a sum that overflowed would pass.
+    n.bytes = addSizes(n.bytes, addSizes(size / block * block, size % block != 0 ? block : 0));
+    n.entries = addSizes(n.entries, entries);
   };
+  std::vector<const Job*> jobOfItem(plan.contents.items.size(), nullptr);
   for (const Job& job : jobs) {
     need(job.folder, 0, 1);
-    for (const Placement& p : plan.placements) {
-      if (p.item != static_cast<int>(job.item)) continue;
-      if (p.preview) need(gfx, p.size, 1);
-      else need(job.folder, p.size, 1);
-    }
+    jobOfItem[job.item] = &job;
+  }
+  for (const Placement& p : plan.placements) {
+    const Job* job = p.item >= 0 ? jobOfItem[static_cast<std::size_t>(p.item)] : nullptr;
+    if (job != nullptr) need(p.preview ? gfx : job->folder, p.size, 1);
   }
   for (const auto& [device, n] : needs) {
     const struct statvfs& vfs = volumes[n.folder];
-    const std::uint64_t free = static_cast<std::uint64_t>(vfs.f_bavail) * vfs.f_frsize;
+    std::uint64_t free = 0;
+    if (__builtin_mul_overflow(static_cast<std::uint64_t>(vfs.f_bavail), vfs.f_frsize, &free)) free = UINT64_MAX;
     const bool entriesShort = vfs.f_files != 0 && n.entries > vfs.f_favail;
-    if (n.bytes > free || entriesShort)
+    // A sum past any disk (what the saturated sums become) is refused whatever the disk reports.
+    if (n.bytes > free || n.bytes >= kPastAnyDisk || entriesShort)
       throw Exception("There is not enough space to install from " + extractFileName(archivePath) + ": it needs " +
                       megabytes(n.bytes) + " in " + n.folder + ", where " + megabytes(free) + " are free");
   }
@@ -84,14 +92,16 @@ void checkFreeSpace(const std::string& archivePath, const ArchivePlan& plan, con
 std::vector<Job> chooseJobs(const std::string& archivePath, const std::vector<ArchiveItem>& items,
                             const ArchiveInstallRequest& request, const std::string& game,
                             ArchiveInstallResult& result) {
+  const std::set<std::string> names(request.names.begin(), request.names.end());
+  const std::set<std::string> replaced(request.replace.begin(), request.replace.end());
+  std::set<std::string> itemNames;
   std::vector<std::size_t> chosen;
-  for (std::size_t k = 0; k < items.size(); ++k)
-    if (request.names.empty() ||
-        std::find(request.names.begin(), request.names.end(), items[k].name) != request.names.end())
-      chosen.push_back(k);
+  for (std::size_t k = 0; k < items.size(); ++k) {
+    itemNames.insert(items[k].name);
+    if (names.empty() || names.count(items[k].name) != 0) chosen.push_back(k);
+  }
   for (const std::string& name : request.names)
-    if (std::none_of(items.begin(), items.end(), [&](const ArchiveItem& i) { return i.name == name; }))
-      throw Exception(extractFileName(archivePath) + " holds no level or car named " + name);
+    if (itemNames.count(name) == 0) throw Exception(extractFileName(archivePath) + " holds no level or car named " + name);
 
   std::vector<Job> jobs;
   for (std::size_t k : chosen) {
@@ -100,8 +110,7 @@ std::vector<Job> chooseJobs(const std::string& archivePath, const std::vector<Ar
     job.item = k;
     job.folder = taken.name.empty() ? archiveDestination(game, items[k].kind, request.place) : taken.folder;
     job.oldName = taken.name;
-    const bool replace = request.whenTaken == WhenTaken::Replace ||
-                         std::find(request.replace.begin(), request.replace.end(), items[k].name) != request.replace.end();
+    const bool replace = request.whenTaken == WhenTaken::Replace || replaced.count(items[k].name) != 0;
     if (!job.oldName.empty() && !replace) {
       result.skipped.push_back(items[k].name);
       continue;
@@ -113,16 +122,17 @@ std::vector<Job> chooseJobs(const std::string& archivePath, const std::vector<Ar
         throw ETrashUnavailable("Cannot replace " + job.folder + "/" + job.oldName +
                                 ": no trash on its file system can take it, and it may not be deleted for good");
     }
-    jobs.push_back(job);
+    jobs.push_back(std::move(job));
   }
   return jobs;
 }
 
 // Whether any of the jobs' items has a preview.
 bool jobsHavePreview(const ArchivePlan& plan, const std::vector<Job>& jobs) {
-  return std::any_of(plan.placements.begin(), plan.placements.end(), [&](const Placement& p) {
-    return p.preview && std::any_of(jobs.begin(), jobs.end(), [&](const Job& j) { return p.item == static_cast<int>(j.item); });
-  });
+  std::vector<bool> chosen(plan.contents.items.size(), false);
+  for (const Job& job : jobs) chosen[job.item] = true;
+  return std::any_of(plan.placements.begin(), plan.placements.end(),
+                     [&](const Placement& p) { return p.preview && chosen[static_cast<std::size_t>(p.item)]; });
 }
 
 // Removes the folders `created` made, last first.
@@ -166,7 +176,7 @@ void rollBack(const archive_install::UndoSteps& undo, const std::vector<Job>& jo
   for (auto it = undo.rbegin(); it != undo.rend(); ++it) (*it)();
   for (const Job& job : jobs) {
     if (!job.staging.empty()) archive_install::removeQuietly(job.folder, job.staging);
-    if (!job.preview.empty()) ::unlink((gfx + "/" + job.preview).c_str());
+    archive_install::removePreview(gfx, job);
   }
   removeCreated(created);
 }
@@ -241,7 +251,8 @@ ArchiveInstallResult InstallFromArchive(const std::string& archivePath, const st
 ArchiveInstallResult InstallFromArchive(const std::string& archivePath, const std::string& gameDirectory,
                                         const ArchiveInstallRequest& request, TransferProgress* progress) {
   if (gameDirectory.empty()) throw Exception("No game folder is chosen to install into");
-  const ArchivePlan plan = archive_install::planArchive(archivePath, request.password);
+  const ArchivePlan plan = archive_install::planArchive(archivePath, request.password, progress);
+  if (progress != nullptr) progress->entries = 0;  // they count what is unpacked from here on
   const std::string game = gameDirectory.size() > 1 && gameDirectory.back() == PathDelim
                                ? gameDirectory.substr(0, gameDirectory.size() - 1)
                                : gameDirectory;

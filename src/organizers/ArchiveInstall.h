@@ -33,10 +33,13 @@ struct ArchiveContents {
 };
 
 // The items of an archive and what it holds besides. Raises Exception for a file that is not a
-// zip, 7z or rar archive or is damaged, EArchivePassword (organizers/ArchiveReader.h) for an
+// zip, 7z or rar archive (or not a file at all) or is damaged, EArchivePassword (organizers/ArchiveReader.h) for an
 // encrypted zip read without its right password.
+// With `progress`, its entries count the entries read, and its cancel request stops the reading
+// (ETransferCancelled) between entries and between blocks of the file.
 ArchiveContents ReadArchiveContents(const std::string& archivePath);
-ArchiveContents ReadArchiveContents(const std::string& archivePath, const std::string& password);
+ArchiveContents ReadArchiveContents(const std::string& archivePath, const std::string& password,
+                                    TransferProgress* progress = nullptr);
 
 enum class InstallPlace { Installed, Uninstalled };
 enum class WhenTaken { Skip, Replace };

@@ -14,7 +14,9 @@ namespace pitkit {
   X(archive_read_next_header) X(archive_read_data) X(archive_error_string) X(archive_entry_is_encrypted) \
   X(archive_entry_pathname) X(archive_entry_pathname_utf8) X(archive_entry_filetype)                   \
   X(archive_entry_hardlink) X(archive_entry_size_is_set) X(archive_entry_size)                         \
-  X(archive_entry_mtime_is_set) X(archive_entry_mtime) X(archive_entry_mtime_nsec)
+  X(archive_entry_mtime_is_set) X(archive_entry_mtime) X(archive_entry_mtime_nsec)                   \
+  X(archive_read_set_callback_data) X(archive_read_set_read_callback) X(archive_read_set_skip_callback) \
+  X(archive_read_set_seek_callback) X(archive_read_open1) X(archive_set_error)
 
 // The library's functions the program calls, by their own names.
 struct ArchiveLibrary {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <map>
 #include <set>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "organizers/ArchiveReader.h"
 #include "organizers/InfoFile.h"
@@ -35,10 +37,6 @@ std::string joined(const std::vector<std::string>& parts, std::size_t from = 0, 
   return out;
 }
 
-bool startsWith(const std::vector<std::string>& parts, const std::vector<std::string>& prefix) {
-  return parts.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), parts.begin());
-}
-
 // The name line of an info or parameter file as the key-line scan finds it: lines end at CR (an LF
 // right after it belongs to the break), byte 1A ends the text; the first line holding a name key,
 // else the last line.
@@ -58,30 +56,62 @@ std::string nameLine(const std::string& text) {
   return line;
 }
 
-// The entries of the archive, with the start of each info and parameter file's text by index.
-struct ReadEntries {
-  std::vector<ArchiveEntry> entries;
-  std::map<std::size_t, std::string> texts;
+// Longest display name kept from a name line, in bytes: enough for any list, and what is held per
+// item stays small however long a line an archive has.
+constexpr std::size_t kMaxDisplayName = 255;
+
+bool isTextEntry(const ArchiveEntry& entry) {
+  return entry.leftOutReason.empty() && !entry.folder && !entry.parts.empty() &&
+         (hasExtension(entry.parts.back(), ".inf") || sameTextAscii(entry.parts.back(), kParametersFile));
+}
+
+// What an info or parameter file tells, read from the start of its text: only this is kept, never
+// the text, so the memory a plan takes does not grow with the files' sizes.
+struct TextFacts {
+  bool marker = false;      // it holds the info files' marker
+  std::string displayName;  // UTF-8, from its name line
 };
 
-ReadEntries readEntries(const std::string& archivePath, const std::string& password) {
+TextFacts textFacts(const std::string& file, const std::string& text) {
+  const bool car = sameTextAscii(file, kParametersFile);
+  std::string name = quotedValueCut(nameLine(text), car ? '"' : '\'');
+  if (name.size() > kMaxDisplayName) name.resize(kMaxDisplayName);
+  return {text.find(kInfoFileMarker) != std::string::npos, cp1252ToUtf8(name)};
+}
+
+// The entries of the archive, with what each info and parameter file tells by index.
+struct ReadEntries {
+  std::vector<ArchiveEntry> entries;
+  std::map<std::size_t, TextFacts> texts;
+};
+
+void checkCancel(const TransferProgress* progress) {
+  if (progress != nullptr && progress->cancelRequested.load(std::memory_order_relaxed))
+    throw ETransferCancelled("Cancelled");
+}
+
+ReadEntries readEntries(const std::string& archivePath, const std::string& password, TransferProgress* progress) {
   // Most entries' data is skipped here: small blocks keep the reads of their headers small.
-  ArchiveReader reader(archivePath, password, kHeaderBlockSize);
+  ArchiveReader reader(archivePath, password, kHeaderBlockSize, progress);
   ReadEntries read;
   ArchiveEntry entry;
   std::vector<char> buffer(kBlockSize);
+  std::string text;  // one file's text at a time
   while (reader.next(entry)) {
+    checkCancel(progress);
     const std::size_t index = read.entries.size();
-    if (entry.leftOutReason.empty() && !entry.folder && !entry.parts.empty() &&
-        (hasExtension(entry.parts.back(), ".inf") || sameTextAscii(entry.parts.back(), kParametersFile))) {
-      std::string& text = read.texts[index];
+    if (isTextEntry(entry)) {
+      text.clear();
       while (text.size() < kMaxTextBytes) {
         const std::size_t n = reader.read(buffer.data(), std::min(buffer.size(), kMaxTextBytes - text.size()));
         if (n == 0) break;
         text.append(buffer.data(), n);
+        checkCancel(progress);
       }
+      read.texts[index] = textFacts(entry.parts.back(), text);
     }
     read.entries.push_back(std::move(entry));
+    if (progress != nullptr) ++progress->entries;
   }
   return read;
 }
@@ -115,19 +145,29 @@ struct Candidate {
   bool loose = false;
 };
 
+std::string lowerAscii(std::string text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return text;
+}
+
 // Items: a folder holding <folder>.inf with the marker (a level) or parameters.txt (a car); an
-// info file with the marker at the top makes the loose files there a level.
-std::vector<Candidate> findCandidates(const ReadEntries& read, const std::vector<bool>& usable) {
+// info file with the marker at the top makes the loose files there a level, named after it (one
+// with no name before its extension is left out).
+std::vector<Candidate> findCandidates(const ReadEntries& read, const std::vector<bool>& usable,
+                                      std::vector<std::string>& leftOut) {
   std::vector<Candidate> candidates;
-  for (const auto& [index, text] : read.texts) {
+  for (const auto& [index, facts] : read.texts) {
     if (!usable[index]) continue;
     const std::vector<std::string>& parts = read.entries[index].parts;
     const std::string& file = parts.back();
-    const bool isInfo = hasExtension(file, ".inf") && text.find(kInfoFileMarker) != std::string::npos;
+    const bool isInfo = hasExtension(file, ".inf") && facts.marker;
     const bool isCar = sameTextAscii(file, kParametersFile);
     if (parts.size() == 1) {
-      if (isInfo)
-        candidates.push_back({{ContentKind::Level, stripFileExt(file), cp1252ToUtf8(quotedValueCut(nameLine(text), '\'')), "", 0, 0, {}}, {}, true});
+      if (isInfo && stripFileExt(file).empty())
+        leftOut.push_back(file + ": a level needs a name, and this info file has none before its extension");
+      else if (isInfo)
+        candidates.push_back({{ContentKind::Level, stripFileExt(file), facts.displayName, "", 0, 0, {}}, {}, true});
       continue;
     }
     const Folder source(parts.begin(), parts.end() - 1);
@@ -136,104 +176,130 @@ std::vector<Candidate> findCandidates(const ReadEntries& read, const std::vector
       // The level list takes a level only when its folder and info file are spelt alike: the
       // folder takes the info file's spelling.
       const std::string name = stripFileExt(file);
-      candidates.push_back({{ContentKind::Level, name, cp1252ToUtf8(quotedValueCut(nameLine(text), '\'')), joined(source), 0, 0,
+      candidates.push_back({{ContentKind::Level, name, facts.displayName, joined(source), 0, 0,
                              name == folderName ? std::string() : folderName},
                             source, false});
     } else if (isCar) {
-      candidates.push_back({{ContentKind::Car, folderName, cp1252ToUtf8(quotedValueCut(nameLine(text), '"')), joined(source), 0, 0, {}}, source, false});
+      candidates.push_back({{ContentKind::Car, folderName, facts.displayName, joined(source), 0, 0, {}}, source, false});
     }
   }
   return candidates;
 }
 
-// The candidates that become items, and the folders of those left out.
-struct Accepted {
-  std::vector<Candidate> items;
-  std::vector<Folder> dropped;
-};
-
-// Why `c` is left out given the items accepted before it; "" when it is not.
-std::string rejectionReason(const Candidate& c, const std::vector<Candidate>& accepted) {
-  const char* kind = c.item.kind == ContentKind::Level ? "level" : "car";
-  if (c.item.name.front() == '.') return "a " + std::string(kind) + " with a hidden folder name";
-  if (std::any_of(accepted.begin(), accepted.end(), [&](const Candidate& a) {
-        return a.item.kind == c.item.kind && sameTextAscii(a.item.name, c.item.name);
-      }))
-    return "another " + std::string(kind) + " named " + c.item.name + " comes first in the archive";
-  return {};
+// The folders of the first `count` parts of `parts`, shortest first, each as its key ("a/b").
+template <typename Visit>
+void forEachFolderOf(const std::vector<std::string>& parts, std::size_t count, Visit visit) {
+  std::string key;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i > 0) key += '/';
+    key += parts[i];
+    if (visit(key, i + 1)) return;
+  }
 }
 
+// The candidates that become items, and the folders of those left out, found by their keys.
+struct Accepted {
+  std::vector<Candidate> items;
+  std::unordered_map<std::string, int> itemOfFolder;  // the non-loose items' folders
+  std::unordered_set<std::string> dropped;
+};
+
 // An item inside another item's folder belongs to the outer one; a second item of one kind and
-// name is left out.
+// name is left out. Each candidate is looked up by its folders and name: linear in the entries.
 Accepted acceptCandidates(std::vector<Candidate> candidates, std::vector<std::string>& leftOut) {
   std::stable_sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
     return !a.loose && (b.loose || a.source.size() < b.source.size());
   });
   Accepted accepted;
+  std::set<std::pair<ContentKind, std::string>> names;  // letter case ignored
   for (Candidate& c : candidates) {
-    const auto inside = [&](const std::vector<Folder>& folders) {
-      return !c.loose && std::any_of(folders.begin(), folders.end(), [&](const auto& f) { return startsWith(c.source, f); });
-    };
-    std::vector<Folder> acceptedFolders;
-    for (const Candidate& a : accepted.items)
-      if (!a.loose) acceptedFolders.push_back(a.source);
-    if (inside(acceptedFolders) || inside(accepted.dropped)) continue;
-    const std::string reason = rejectionReason(c, accepted.items);
+    bool inside = false;
+    if (!c.loose)
+      forEachFolderOf(c.source, c.source.size(), [&](const std::string& key, std::size_t) {
+        inside = accepted.itemOfFolder.count(key) != 0 || accepted.dropped.count(key) != 0;
+        return inside;
+      });
+    if (inside) continue;
+    const char* kind = c.item.kind == ContentKind::Level ? "level" : "car";
+    std::string reason;
+    if (c.item.name.front() == '.') reason = "a " + std::string(kind) + " with a hidden folder name";
+    else if (!names.emplace(c.item.kind, lowerAscii(c.item.name)).second)
+      reason = "another " + std::string(kind) + " named " + c.item.name + " comes first in the archive";
     if (reason.empty()) {
+      if (!c.loose) accepted.itemOfFolder.emplace(joined(c.source), static_cast<int>(accepted.items.size()));
       accepted.items.push_back(std::move(c));
     } else {
       leftOut.push_back((c.loose ? c.item.name + ".inf" : c.item.source) + ": " + reason);
-      if (!c.loose) accepted.dropped.push_back(c.source);
+      if (!c.loose) accepted.dropped.insert(joined(c.source));
     }
   }
   return accepted;
 }
 
-// Places an entry inside an accepted item's folder (the first that holds it).
-void placeInItemFolder(const ArchiveEntry& e, const std::vector<Candidate>& accepted, Placement& p) {
-  for (std::size_t k = 0; k < accepted.size() && p.item < 0; ++k) {
-    if (accepted[k].loose || !startsWith(e.parts, accepted[k].source) || e.parts.size() == accepted[k].source.size())
-      continue;
-    p.item = static_cast<int>(k);
-    p.path.assign(e.parts.begin() + static_cast<long>(accepted[k].source.size()), e.parts.end());
+// Places an entry inside an accepted item's folder (the one that holds it: no item's folder is
+// inside another's).
+void placeInItemFolder(const ArchiveEntry& e, const Accepted& accepted, Placement& p) {
+  forEachFolderOf(e.parts, e.parts.size() - 1, [&](const std::string& key, std::size_t depth) {
+    const auto found = accepted.itemOfFolder.find(key);
+    if (found == accepted.itemOfFolder.end()) return false;
+    p.item = found->second;
+    p.path.assign(e.parts.begin() + static_cast<long>(depth), e.parts.end());
+    return true;
+  });
+}
+
+// The accepted levels by name (lower case), and the loose ones' name lengths, longest first.
+struct LevelNames {
+  std::unordered_map<std::string, int> levels, loose;
+  std::set<std::size_t, std::greater<>> looseLengths;
+  int onlyLoose = -1;  // the loose level when there is exactly one
+};
+
+LevelNames levelNames(const Accepted& accepted) {
+  LevelNames names;
+  for (std::size_t k = 0; k < accepted.items.size(); ++k) {
+    const Candidate& c = accepted.items[k];
+    if (c.item.kind != ContentKind::Level) continue;
+    const std::string lower = lowerAscii(c.item.name);
+    names.levels.emplace(lower, static_cast<int>(k));
+    if (!c.loose) continue;
+    names.loose.emplace(lower, static_cast<int>(k));
+    names.looseLengths.insert(lower.size());
   }
+  if (names.loose.size() == 1) names.onlyLoose = names.loose.begin()->second;
+  return names;
 }
 
 // A file at the top goes to the loose level; of several, to the one whose name begins it (the
 // longest).
-void placeLooseFile(const std::string& file, const std::vector<Candidate>& accepted,
-                    const std::vector<int>& looseLevels, Placement& p) {
-  std::size_t best = 0;
-  for (int k : looseLevels) {
-    const std::string& name = accepted[static_cast<std::size_t>(k)].item.name;
-    if ((looseLevels.size() == 1 || (file.size() >= name.size() && sameTextAscii(file.substr(0, name.size()), name))) &&
-        name.size() + 1 > best) {
-      best = name.size() + 1;
-      p.item = k;
-    }
+void placeLooseFile(const std::string& file, const LevelNames& names, Placement& p) {
+  if (names.onlyLoose >= 0) {
+    p.item = names.onlyLoose;
+    return;
+  }
+  const std::string lower = lowerAscii(file);
+  for (const std::size_t length : names.looseLengths) {
+    if (length > lower.size()) continue;
+    const auto found = names.loose.find(lower.substr(0, length));
+    if (found == names.loose.end()) continue;
+    p.item = found->second;
+    return;
   }
 }
 
 // A gfx/<level>.bmp anywhere is that level's preview (its first).
-void placePreview(const std::string& file, const std::vector<Candidate>& accepted, std::vector<bool>& hasPreview,
-                  Placement& p) {
-  for (std::size_t k = 0; k < accepted.size(); ++k) {
-    if (accepted[k].item.kind != ContentKind::Level || hasPreview[k] ||
-        !sameTextAscii(stripFileExt(file), accepted[k].item.name))
-      continue;
-    p.item = static_cast<int>(k);
-    p.preview = true;
-    hasPreview[k] = true;
-    break;
-  }
+void placePreview(const std::string& file, const LevelNames& names, std::vector<bool>& hasPreview, Placement& p) {
+  const auto found = names.levels.find(lowerAscii(stripFileExt(file)));
+  if (found == names.levels.end() || hasPreview[static_cast<std::size_t>(found->second)]) return;
+  p.item = found->second;
+  p.preview = true;
+  hasPreview[static_cast<std::size_t>(found->second)] = true;
 }
 
 // Decides where each usable entry goes; entries of no item are left out.
 void placeEntries(const std::vector<ArchiveEntry>& entries, const std::vector<bool>& usable, const Accepted& accepted,
                   ArchivePlan& plan) {
-  std::vector<int> looseLevels;
-  for (std::size_t k = 0; k < accepted.items.size(); ++k)
-    if (accepted.items[k].loose) looseLevels.push_back(static_cast<int>(k));
+  const LevelNames names = levelNames(accepted);
   std::vector<bool> hasPreview(accepted.items.size(), false);
   for (std::size_t i = 0; i < entries.size(); ++i) {
     if (!usable[i]) continue;
@@ -243,20 +309,24 @@ void placeEntries(const std::vector<ArchiveEntry>& entries, const std::vector<bo
     p.size = e.folder ? 0 : e.size;
     p.mtimeSet = e.mtimeSet;
     p.mtime = {static_cast<time_t>(e.mtime), static_cast<long>(e.mtimeNanoseconds)};
-    placeInItemFolder(e, accepted.items, p);
+    placeInItemFolder(e, accepted, p);
     if (p.item >= 0 || e.folder) continue;
-    const auto& dropped = accepted.dropped;
-    if (std::any_of(dropped.begin(), dropped.end(), [&](const auto& f) { return startsWith(e.parts, f); })) continue;
+    bool dropped = false;
+    forEachFolderOf(e.parts, e.parts.size(), [&](const std::string& key, std::size_t) {
+      dropped = accepted.dropped.count(key) != 0;
+      return dropped;
+    });
+    if (dropped) continue;
     const std::string& file = e.parts.back();
-    if (e.parts.size() == 1 && !looseLevels.empty()) {
-      placeLooseFile(file, accepted.items, looseLevels, p);
+    if (e.parts.size() == 1 && !names.loose.empty()) {
+      placeLooseFile(file, names, p);
       if (p.item >= 0) {
         p.path = e.parts;
         continue;
       }
     }
     if (e.parts.size() >= 2 && sameTextAscii(e.parts[e.parts.size() - 2], "gfx") && hasExtension(file, ".bmp")) {
-      placePreview(file, accepted.items, hasPreview, p);
+      placePreview(file, names, hasPreview, p);
       if (p.item >= 0) continue;
     }
     plan.contents.leftOut.push_back(e.shownPath + ": it is not part of a level or car");
@@ -273,19 +343,19 @@ void countItems(ArchivePlan& plan) {
       continue;
     }
     ArchiveItem& item = plan.contents.items[static_cast<std::size_t>(p.item)];
-    item.bytes += p.size;
+    item.bytes = addSizes(item.bytes, p.size);
     ++item.files;
   }
 }
 
 }  // namespace
 
-ArchivePlan planArchive(const std::string& archivePath, const std::string& password) {
-  const ReadEntries read = readEntries(archivePath, password);
+ArchivePlan planArchive(const std::string& archivePath, const std::string& password, TransferProgress* progress) {
+  const ReadEntries read = readEntries(archivePath, password, progress);
   ArchivePlan plan;
   plan.placements.resize(read.entries.size());
   const std::vector<bool> usable = usableEntries(read.entries, plan.contents.leftOut);
-  const Accepted accepted = acceptCandidates(findCandidates(read, usable), plan.contents.leftOut);
+  const Accepted accepted = acceptCandidates(findCandidates(read, usable, plan.contents.leftOut), plan.contents.leftOut);
   for (const Candidate& c : accepted.items) {
     plan.contents.items.push_back(c.item);
     plan.sources.push_back(c.source);
@@ -299,8 +369,9 @@ ArchivePlan planArchive(const std::string& archivePath, const std::string& passw
 
 ArchiveContents ReadArchiveContents(const std::string& archivePath) { return ReadArchiveContents(archivePath, {}); }
 
-ArchiveContents ReadArchiveContents(const std::string& archivePath, const std::string& password) {
-  return archive_install::planArchive(archivePath, password).contents;
+ArchiveContents ReadArchiveContents(const std::string& archivePath, const std::string& password,
+                                    TransferProgress* progress) {
+  return archive_install::planArchive(archivePath, password, progress).contents;
 }
 
 }  // namespace pitkit

@@ -16,6 +16,12 @@ constexpr std::size_t kBlockSize = std::size_t{1} << 16;
 // The size of the blocks the archive file is read in while it is planned.
 constexpr std::size_t kHeaderBlockSize = std::size_t{1} << 13;
 
+// a + b, or the largest size where that overflows: sizes an archive declares may be anything.
+inline std::uint64_t addSizes(std::uint64_t a, std::uint64_t b) {
+  std::uint64_t sum = 0;
+  return __builtin_add_overflow(a, b, &sum) ? UINT64_MAX : sum;
+}
+
 // Where one entry of the archive goes.
 struct Placement {
   int item = -1;                  // the item it belongs to; -1: not installed
@@ -36,6 +42,7 @@ struct ArchivePlan {
 };
 
 // Reads the archive once and plans it. Raises as ReadArchiveContents does.
-ArchivePlan planArchive(const std::string& archivePath, const std::string& password);
+ArchivePlan planArchive(const std::string& archivePath, const std::string& password,
+                        TransferProgress* progress = nullptr);
 
 }  // namespace pitkit::archive_install

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 
 #include "organizers/ArchiveLibrary.h"
 #include "platform/Paths.h"
@@ -172,22 +173,24 @@ std::string splitArchiveName(const std::string& name, std::vector<std::string>& 
   return {};
 }
 
-ArchiveReader::ArchiveReader(const std::string& path, const std::string& password, std::size_t blockSize)
-    : path_(path), password_(password) {
+ArchiveReader::ArchiveReader(const std::string& path, const std::string& password, std::size_t blockSize,
+                             const TransferProgress* progress)
+    : path_(path), password_(password), progress_(progress) {
   // libarchive converts names through the thread's locale; in the "C" locale a UTF-8 name has
   // no conversion at all. The UTF-8 locale is set for this thread only, while the reader lives.
   utf8Locale_ = ::newlocale(LC_ALL_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
   if (utf8Locale_ == nullptr) throw EOSError(errno, "Cannot read " + path + ": the C.UTF-8 locale is missing");
   previousLocale_ = ::uselocale(utf8Locale_);
   try {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw EOSError(errno, "Cannot open " + path);
+    // Opened without waiting: a pipe or a device under an archive's name is refused at once.
+    file_.reset(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!file_) throw EOSError(errno, "Cannot open " + path);
     struct stat st {};
-    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    const Magic magic = magicOf(fd);
-    if (magic == Magic::Zip) namesCutAtNul_ = zipNamesCutAtNul(fd);
-    ::close(fd);
-    if (!regular) throw Exception("Cannot read " + path + ": it is not a file");
+    if (::fstat(file_.get(), &st) != 0) throw EOSError(errno, "Cannot open " + path);
+    if (!S_ISREG(st.st_mode)) throw Exception("Cannot read " + path + ": it is not a file");
+    ::fcntl(file_.get(), F_SETFL, ::fcntl(file_.get(), F_GETFL) & ~O_NONBLOCK);
+    const Magic magic = magicOf(file_.get());
+    if (magic == Magic::Zip) namesCutAtNul_ = zipNamesCutAtNul(file_.get());
     format_ = magic == Magic::SevenZip ? "7z" : magic == Magic::Rar ? "rar" : magic == Magic::Zip ? "zip" : "";
 
     archive_ = archiveLibrary().archive_read_new();
@@ -197,7 +200,15 @@ ArchiveReader::ArchiveReader(const std::string& path, const std::string& passwor
     archiveLibrary().archive_read_support_format_rar(archive_);
     archiveLibrary().archive_read_support_format_rar5(archive_);
     if (!password.empty()) archiveLibrary().archive_read_add_passphrase(archive_, password.c_str());
-    if (archiveLibrary().archive_read_open_filename(archive_, path.c_str(), blockSize) != ARCHIVE_OK) {
+    // The file is read through the descriptor checked above, a block at a time, so that a cancel
+    // is seen between any two blocks.
+    block_.resize(blockSize);
+    archiveLibrary().archive_read_set_callback_data(archive_, this);
+    archiveLibrary().archive_read_set_read_callback(archive_, &ArchiveReader::readBlock);
+    archiveLibrary().archive_read_set_skip_callback(archive_, &ArchiveReader::skipBytes);
+    archiveLibrary().archive_read_set_seek_callback(archive_, &ArchiveReader::seekTo);
+    if (archiveLibrary().archive_read_open1(archive_) != ARCHIVE_OK) {
+      if (cancelRequested()) throw ETransferCancelled("Cancelled");
       if (format_.empty())
         throw Exception("Cannot read " + path + ": it is not a zip, 7z or rar archive");
       fail();
@@ -206,6 +217,37 @@ ArchiveReader::ArchiveReader(const std::string& path, const std::string& passwor
     close();
     throw;
   }
+}
+
+la_ssize_t ArchiveReader::readBlock(archive* a, void* self, const void** block) {
+  auto* reader = static_cast<ArchiveReader*>(self);
+  if (reader->cancelRequested()) {
+    archiveLibrary().archive_set_error(a, ECANCELED, "cancelled");
+    return -1;
+  }
+  ssize_t n = 0;
+  do n = ::read(reader->file_.get(), reader->block_.data(), reader->block_.size());
+  while (n < 0 && errno == EINTR);
+  if (n < 0) archiveLibrary().archive_set_error(a, errno, "%s", std::strerror(errno));
+  *block = reader->block_.data();
+  return n;
+}
+
+la_int64_t ArchiveReader::skipBytes(archive*, void* self, la_int64_t request) {
+  // A skip the file cannot take (past the largest offset) is 0: the library then reads instead.
+  const int fd = static_cast<ArchiveReader*>(self)->file_.get();
+  const off_t at = ::lseek(fd, 0, SEEK_CUR);
+  if (at < 0 || request > std::numeric_limits<off_t>::max() - at || ::lseek(fd, request, SEEK_CUR) < 0) return 0;
+  return request;
+}
+
+la_int64_t ArchiveReader::seekTo(archive*, void* self, la_int64_t offset, int whence) {
+  const off_t at = ::lseek(static_cast<ArchiveReader*>(self)->file_.get(), offset, whence);
+  return at < 0 ? ARCHIVE_FATAL : at;
+}
+
+bool ArchiveReader::cancelRequested() const {
+  return progress_ != nullptr && progress_->cancelRequested.load(std::memory_order_relaxed);
 }
 
 ArchiveReader::~ArchiveReader() { close(); }
@@ -218,6 +260,7 @@ void ArchiveReader::close() {
     ::freelocale(utf8Locale_);
   }
   utf8Locale_ = nullptr;
+  file_.reset();
 }
 
 void ArchiveReader::refuseEncrypted() {
@@ -230,6 +273,7 @@ void ArchiveReader::refuseEncrypted() {
 }
 
 void ArchiveReader::fail() {
+  if (cancelRequested()) throw ETransferCancelled("Cancelled");
   const char* text = archiveLibrary().archive_error_string(archive_);
   const std::string message = text != nullptr ? text : "unknown error";
   if (message.find("assphrase") != std::string::npos || message.find("ncrypt") != std::string::npos ||
@@ -240,9 +284,16 @@ void ArchiveReader::fail() {
 }
 
 bool ArchiveReader::next(ArchiveEntry& out) {
+  if (cancelRequested()) throw ETransferCancelled("Cancelled");
   archive_entry* entry = nullptr;
   const int result = archiveLibrary().archive_read_next_header(archive_, &entry);
-  if (result == ARCHIVE_EOF) return false;
+  if (result == ARCHIVE_EOF) {
+    // A rar archive holds at least one entry: garbage after its signature reads as none.
+    if (entriesRead_ == 0 && format_ == "rar")
+      throw Exception("Cannot read " + extractFileName(path_) + ": the archive is damaged or incomplete (it holds no entry)");
+    return false;
+  }
+  ++entriesRead_;
   // A warning (a name the locale cannot hold) still gives an entry; its name is checked below.
   if (result < ARCHIVE_WARN) fail();
   if (archiveLibrary().archive_entry_is_encrypted(entry) && (format_ != "zip" || password_.empty())) refuseEncrypted();

@@ -7,10 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "organizers/TransferProgress.h"
 #include "platform/Errors.h"
+#include "platform/UniqueFd.h"
 
-struct archive;
-struct archive_entry;
+#include <archive.h>
 
 namespace pitkit {
 
@@ -55,8 +56,11 @@ class ArchiveReader {
   // libarchive for encrypted zips ("" for none). The file is read `blockSize` bytes at a time: a
   // pass that skips most data reads less with small blocks (each entry's header is a read of its
   // own), one that unpacks it all wants large ones. Raises Exception when the file cannot be read
-  // or is not such an archive.
-  ArchiveReader(const std::string& path, const std::string& password, std::size_t blockSize = std::size_t{1} << 16);
+  // or is not such an archive; what is not a regular file (a pipe, a device) is refused without
+  // waiting for it. With `progress`, its cancel request is looked at before each block read and
+  // each entry, and stops the reading with ETransferCancelled.
+  ArchiveReader(const std::string& path, const std::string& password, std::size_t blockSize = std::size_t{1} << 16,
+                const TransferProgress* progress = nullptr);
   ~ArchiveReader();
   ArchiveReader(const ArchiveReader&) = delete;
   ArchiveReader& operator=(const ArchiveReader&) = delete;
@@ -69,6 +73,11 @@ class ArchiveReader {
   std::size_t read(char* buffer, std::size_t capacity);
 
  private:
+  // The library's callbacks: blocks of the file read through `file_`, skips and seeks in it.
+  static la_ssize_t readBlock(archive* a, void* self, const void** block);
+  static la_int64_t skipBytes(archive* a, void* self, la_int64_t request);
+  static la_int64_t seekTo(archive* a, void* self, la_int64_t offset, int whence);
+  bool cancelRequested() const;
   [[noreturn]] void fail();
   [[noreturn]] void refuseEncrypted();
   void close();
@@ -76,8 +85,12 @@ class ArchiveReader {
   locale_t utf8Locale_ = nullptr;
   locale_t previousLocale_ = nullptr;
   archive* archive_ = nullptr;
+  UniqueFd file_;
+  std::vector<char> block_;
+  std::uint64_t entriesRead_ = 0;
   std::string path_;
   std::string password_;
+  const TransferProgress* progress_ = nullptr;
   // "zip", "7z" or "rar", from the file's first bytes; "" for anything else.
   std::string format_;
   // Names the zip's central directory holds with a NUL byte, cut at it (libarchive cuts them too).

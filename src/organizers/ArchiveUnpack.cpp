@@ -61,40 +61,53 @@ void writeEntry(ArchiveReader& reader, int folderFd, const std::string& name, co
   if (progress != nullptr) ++progress->entries;
 }
 
-// The jobs' staging folders, open, and which job each item is.
-struct Staging {
-  std::vector<Fd> fds;                          // per job
-  std::map<std::size_t, std::size_t> jobOfItem;
-};
+// Which job each item is.
+using JobOfItem = std::map<std::size_t, std::size_t>;
 
-// Staging folders beside the destinations, on their file systems.
-Staging makeStagingFolders(std::vector<Job>& jobs) {
-  Staging staging;
-  for (std::size_t j = 0; j < jobs.size(); ++j) {
-    Job& job = jobs[j];
-    for (int attempt = 0;; ++attempt) {
-      job.staging = stagingName();
-      if (::mkdir((job.folder + "/" + job.staging).c_str(), 0777) == 0) break;
-      if (errno != EEXIST || attempt > 100) {
-        job.staging.clear();
-        throw EOSError(errno, "Cannot unpack into " + job.folder);
-      }
+// Makes a staging folder in `folder` and locks it in `lock` (where the file system keeps no locks,
+// no sweep can take it either); `name` holds its name once it exists, for the caller to remove.
+// A sweep that gets to the new folder before the lock takes it, and the install fails.
+void makeLockedFolder(const std::string& folder, std::string& name, UniqueFd& lock) {
+  const Fd parent(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (parent.get() < 0) throw EOSError(errno, "Cannot unpack into " + folder);
+  for (int attempt = 0;; ++attempt) {
+    name = stagingName();
+    if (::mkdirat(parent.get(), name.c_str(), 0777) == 0) break;
+    if (errno != EEXIST || attempt > 100) {
+      name.clear();
+      throw EOSError(errno, "Cannot unpack into " + folder);
     }
-    staging.fds.emplace_back(::open((job.folder + "/" + job.staging).c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (staging.fds.back().get() < 0) throw EOSError(errno, "Cannot unpack into " + job.folder);
-    staging.jobOfItem[job.item] = j;
   }
-  return staging;
+  const int err = lockPartialCopy(parent.get(), name, lock);
+  if (err != 0 && err != ENOLCK) {
+    if (err == EWOULDBLOCK || err == ENOENT) name.clear();  // the sweep's now
+    throw EOSError(err, "Cannot unpack into " + folder);
+  }
+}
+
+// Staging folders beside the destinations, on their file systems, each locked in its job.
+JobOfItem makeStagingFolders(std::vector<Job>& jobs) {
+  JobOfItem jobOfItem;
+  for (std::size_t j = 0; j < jobs.size(); ++j) {
+    makeLockedFolder(jobs[j].folder, jobs[j].staging, jobs[j].lock);
+    jobOfItem[jobs[j].item] = j;
+  }
+  return jobOfItem;
 }
 
 }  // namespace
 
 std::string stagingName() { return newPartialCopyName(); }
 
+void removePreview(const std::string& gfx, const Job& job) {
+  if (!job.preview.empty()) ::unlink((gfx + "/" + job.preview).c_str());
+  if (!job.previewFolder.empty()) ::rmdir((gfx + "/" + job.previewFolder).c_str());
+}
+
 void unpackJobs(const std::string& archivePath, const std::string& password, const ArchivePlan& plan,
                 std::vector<Job>& jobs, const std::string& gfx, TransferProgress* progress) {
-  const Staging staging = makeStagingFolders(jobs);
-  ArchiveReader reader(archivePath, password);
+  const JobOfItem jobOfItem = makeStagingFolders(jobs);
+  ArchiveReader reader(archivePath, password, kBlockSize, progress);
   ArchiveEntry entry;
   std::vector<char> buffer(kBlockSize);
   // The folder the last file went into: archives list a folder's files together, so it is
@@ -106,18 +119,18 @@ void unpackJobs(const std::string& archivePath, const std::string& password, con
     if (index >= plan.placements.size()) throw Exception("Cannot read " + extractFileName(archivePath) + ": it changed while it was read");
     const Placement& p = plan.placements[index];
     if (p.item < 0) continue;
-    const auto found = staging.jobOfItem.find(static_cast<std::size_t>(p.item));
-    if (found == staging.jobOfItem.end()) continue;
+    const auto found = jobOfItem.find(static_cast<std::size_t>(p.item));
+    if (found == jobOfItem.end()) continue;
     Job& job = jobs[found->second];
     const std::string shown = entry.shownPath;
     if (p.preview) {
-      job.preview = stagingName();
-      Fd gfxFd(::open(gfx.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-      if (gfxFd.get() < 0) failUnpack(errno, shown);
-      writeEntry(reader, gfxFd.get(), job.preview, p, shown, buffer, progress);
+      // In a locked staging folder of its own in gfx, as the item's files are in theirs.
+      makeLockedFolder(gfx, job.previewFolder, job.previewLock);
+      job.preview = job.previewFolder + "/" + kPreviewFile;
+      writeEntry(reader, job.previewLock.get(), kPreviewFile, p, shown, buffer, progress);
       continue;
     }
-    const int root = staging.fds[found->second].get();
+    const int root = job.lock.get();
     if (p.folder) {
       openFolders(root, p.path, p.path.size(), shown);
       continue;

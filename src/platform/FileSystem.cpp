@@ -11,6 +11,12 @@
 
 namespace pitkit {
 
+namespace {
+RenameCall renameCall = &::renameat2;
+}  // namespace
+
+void setRenameCall(RenameCall call) { renameCall = call != nullptr ? call : &::renameat2; }
+
 bool directoryExists(const std::string& path) {
   struct stat st {};
   return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -30,12 +36,16 @@ bool moveFileNoReplace(const std::string& from, const std::string& to) {
 }
 
 int renameNoReplaceAt(int fromDirFd, const std::string& from, int toDirFd, const std::string& to) {
-  if (::renameat2(fromDirFd, from.c_str(), toDirFd, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (renameCall(fromDirFd, from.c_str(), toDirFd, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
   const int err = errno;
   if (err != EINVAL && err != ENOSYS) return err;
   struct stat st {};
   if (::fstatat(toDirFd, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) return EEXIST;
-  return ::renameat(fromDirFd, from.c_str(), toDirFd, to.c_str()) == 0 ? 0 : errno;
+  return renameCall(fromDirFd, from.c_str(), toDirFd, to.c_str(), 0) == 0 ? 0 : errno;
+}
+
+int renameExchangeAt(int fromDirFd, const std::string& from, int toDirFd, const std::string& to) {
+  return renameCall(fromDirFd, from.c_str(), toDirFd, to.c_str(), RENAME_EXCHANGE) == 0 ? 0 : errno;
 }
 
 bool deleteFile(const std::string& path) {

@@ -16,6 +16,14 @@ bool moveFileNoReplace(const std::string& from, const std::string& to);
 // system without that flag by a test for `to` and then a rename (the best available there).
 // Returns 0, or the error number: EEXIST (or ENOTEMPTY) when `to` is taken.
 int renameNoReplaceAt(int fromDirFd, const std::string& from, int toDirFd, const std::string& to);
+// Exchanges two entries in one step (renameat2's exchange flag). Returns 0, or the error number:
+// EINVAL or ENOSYS on a file system without that flag.
+int renameExchangeAt(int fromDirFd, const std::string& from, int toDirFd, const std::string& to);
+// The renameat2 call behind the two above (flags 0 for the plain rename of the fallback),
+// replaceable for tests that need a file system without a flag or a stop between two renames;
+// nullptr restores the system's.
+using RenameCall = int (*)(int fromDirFd, const char* from, int toDirFd, const char* to, unsigned flags);
+void setRenameCall(RenameCall call);
 // Deletes one file. Returns success.
 bool deleteFile(const std::string& path);
 // Creates one folder (no parents). Returns success; errno tells why not.

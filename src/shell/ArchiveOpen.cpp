@@ -146,8 +146,14 @@ void installFromArchive(TForm1& form, const QString& file) {
   ArchiveContents contents;
   for (;;) {
     try {
-      runTransfer(&form, QStringLiteral("Reading %1").arg(archiveName),
-                  [&](TransferProgress&) { contents = ReadArchiveContents(path, password); });
+      const QString label = QStringLiteral("Reading %1").arg(archiveName);
+      const bool read = runTransfer(
+          &form, label, [&](TransferProgress& progress) { contents = ReadArchiveContents(path, password, &progress); },
+          kProgressDialogDelayMs, true);
+      if (!read) {
+        form.ui.StatusBar1->showMessage(label + QStringLiteral(" cancelled: nothing was installed"));
+        return;
+      }
       break;
     } catch (const EArchivePassword& e) {
       bool ok = false;

@@ -1,9 +1,12 @@
 // Installing from archives made here: what counts as an item, byte-exact installs into both
 // places, game folders in any letter case, unsafe entries, taken names in either place and the
-// trash, broken and encrypted archives, old name encodings, a full disk and a crash half-way.
+// trash, broken and encrypted archives, old name encodings, a full disk and a crash half-way;
+// hostile archives read safely (a pipe, rar-signed garbage, a nameless level, overflowing sizes,
+// thousands of large info files) and rename faults at commit (missing flags, crashes, sweeps).
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,11 +14,13 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <set>
 
 #include "organizers/ArchiveInstall.h"
 #include "organizers/ArchiveReader.h"
 #include "organizers/archive_support.h"
+#include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/Trash.h"
 #include "support/ChildProcess.h"
@@ -477,6 +482,158 @@ TEST(ArchiveInstall, AnInstallKilledHalfWayLeavesOnlyWhatTheSweepRemoves) {
   EXPECT_EQ(levels[0].rfind(".pitkit-partial-copy-" + std::to_string(child) + "-", 0), 0u) << levels[0];
   EXPECT_EQ(removeLeftoverCopies(s.game + "/levels"), 1);
   EXPECT_EQ(snapshot(s.game), before);
+}
+
+TEST(ArchiveRead, PipesGarbageNamelessItemsAndHugeSizesAreRefusedWithTheirReason) {
+  Downloads s;
+  ASSERT_EQ(::mkfifo((s.downloads + "/pipe.zip").c_str(), 0600), 0);
+  writeFile(s.downloads + "/garbage.rar", std::string("Rar!\x1A\x07\x00", 7) + std::string(5000, '\x5A'));
+  writeFile(s.downloads + "/garbage5.rar", std::string("Rar!\x1A\x07\x01\x00", 8) + std::string(5000, '\x5A'));
+  s.zip("nameless.zip", {{".inf", infoText("Nobody")}, {"notes.txt", "n"}, {"Fen/Fen.inf", infoText("F")}});
+  // Two entries that each declare 2^63-1 bytes: their sum overflows.
+  test::makeRawZip(s.downloads + "/huge.zip", "inf = bytes.fromhex('" + test::hex(infoText("Big")) +
+                                                  "')\n"
+                                                  "entries.append((b'Big/Big.inf', deflated(inf), zlib.crc32(inf), len(inf)))\n"
+                                                  "for n in (b'a', b'b'):\n"
+                                                  "    entries.append((b'Big/' + n + b'.bin', deflated(b''), 0, 2**63 - 1))\n");
+  const struct {
+    const char* file;
+    bool install;
+    const char* error;    // the error's text, or nullptr for none
+    const char* leftOut;  // a reason the contents give, or nullptr
+  } cases[] = {
+      {"pipe.zip", false, "pipe.zip: it is not a file", nullptr},
+      {"garbage.rar", false, "the archive is damaged", nullptr},
+      {"garbage5.rar", false, "the archive is damaged", nullptr},
+      {"nameless.zip", false, nullptr, ".inf: a level needs a name"},
+      {"huge.zip", true, "There is not enough space to install from huge.zip", nullptr},
+  };
+  const auto before = snapshot(s.game);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    // In a child that a read waiting on the pipe cannot hold for long.
+    const test::ChildOutcome outcome = test::runInChild({}, [&]() -> std::string {
+      ::alarm(20);
+      try {
+        if (c.install) InstallFromArchive(s.downloads + "/" + c.file, s.game, {}, InstallPlace::Installed, WhenTaken::Skip);
+        const ArchiveContents contents = c.install ? ArchiveContents{} : ReadArchiveContents(s.downloads + "/" + c.file);
+        if (c.error != nullptr) return "no error";
+        std::string names;
+        for (const ArchiveItem& i : contents.items) names += i.name + ";";
+        if (names != "Fen;") return "items " + names;
+        return mentions(contents.leftOut, c.leftOut) ? "" : "no reason given";
+      } catch (const Exception& e) {
+        return c.error != nullptr && std::string(e.what()).find(c.error) != std::string::npos ? "" : e.what();
+      }
+    });
+    EXPECT_TRUE(outcome.exited && outcome.exitCode == 0) << outcome;
+    EXPECT_EQ(snapshot(s.game), before);
+  }
+}
+
+TEST(ArchiveRead, MemoryStaysFlatHoweverManyLargeInfoFiles) {
+  // 3,000 levels whose info files are 512 KiB each, their name line last, so each is read whole.
+  Downloads s;
+  const std::string zip = s.downloads + "/wide.zip";
+  test::makeRawZip(zip,
+                   "text = b'; Torvane .INF file structure\\r\\n' + b'; padding\\r\\n' * 47000 + b\"NAME 'Wide'\\r\\n\"\n"
+                   "comp, crc = deflated(text), zlib.crc32(text)\n"
+                   "for i in range(3000):\n"
+                   "    entries.append((('L%04d/L%04d.inf' % (i, i)).encode(), comp, crc, len(text)))\n");
+  const test::ChildOutcome outcome = test::runInChild({}, [&]() -> std::string {
+    // Held at once, the texts would take 1.5 GB: the child may not grow by half that.
+    long pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    const rlim_t limit = static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (rlim_t{768} << 20);
+    const struct rlimit space {limit, limit};
+    ::setrlimit(RLIMIT_AS, &space);
+    struct rusage before {}, after {};
+    ::getrusage(RUSAGE_SELF, &before);
+    const ArchiveContents contents = ReadArchiveContents(zip);
+    ::getrusage(RUSAGE_SELF, &after);
+    if (contents.items.size() != 3000 || contents.items.back().displayName != "Wide") return "the levels were not read";
+    const long grownMiB = (after.ru_maxrss - before.ru_maxrss) / 1024;
+    return grownMiB < 64 ? "" : "reading took " + std::to_string(grownMiB) + " MiB";
+  });
+  EXPECT_TRUE(outcome.exited && outcome.exitCode == 0) << outcome;
+}
+
+// The renames of an install as a file system without the exchange flag (NFS, some FUSE) or the
+// no-replace flag (ntfs-3g, bindfs) does them; the process can stop dead before a rename, as in a
+// crash, or another instance, whose process this one cannot see, sweep before every rename of a
+// staging folder (under an ended process's id meanwhile, so that only its lock can keep it).
+struct RenameFaults {
+  static inline bool exchange = true, noReplace = true, sweep = false, inSweep = false;
+  static inline int seen = 0, stopAt = 0, swept = 0;
+  static inline std::set<std::string> renamedTo;  // the last two parts of each name renamed to
+  static int call(int fromFd, const char* from, int toFd, const char* to, unsigned flags) {
+    if (((flags & RENAME_EXCHANGE) != 0 && !exchange) || ((flags & RENAME_NOREPLACE) != 0 && !noReplace))
+      return errno = EINVAL, -1;
+    if (++seen == stopAt) ::_exit(9);
+    const std::string target = to;
+    renamedTo.insert(target.substr(target.rfind('/', target.rfind('/') - 1) + 1));
+    // The staging entry renamed, or the staging folder it is renamed out of.
+    std::string staging = from;
+    if (extractFileName(staging).rfind(".pitkit-partial-copy-", 0) != 0) staging = staging.substr(0, staging.rfind('/'));
+    if (sweep && !inSweep && extractFileName(staging).rfind(".pitkit-partial-copy-", 0) == 0) {
+      inSweep = true;
+      const std::string folder = extractFilePath(staging);
+      const std::string alias = folder + ".pitkit-partial-copy-" + std::to_string(test::endedProcessId()) + "-sweptornot";
+      ::rename(staging.c_str(), alias.c_str());
+      swept += removeLeftoverCopies(folder);
+      ::rename(alias.c_str(), staging.c_str());
+      inSweep = false;
+    }
+    return ::renameat2(fromFd, from, toFd, to, flags);
+  }
+};
+
+TEST(ArchiveCommit, NoRenameFaultLosesTheOldItemOrTheNewOne) {
+  const struct {
+    const char* fault;
+    bool exchange, noReplace, sweep, stops;
+  } cases[] = {
+      {"no exchange flag, stopped before each rename in turn, then swept", false, true, false, true},
+      {"neither flag", false, false, false, false},
+      {"a sweep of another instance before each staging rename", true, true, true, false},
+  };
+  const std::map<std::string, std::string> oldItem{{"Marsh.inf", infoText("Old")}, {"old.txt", "old"}};
+  const std::map<std::string, std::string> newItem{{"Marsh.inf", infoText("New")}};
+  for (const auto& c : cases) {
+    for (int stopAt = c.stops ? 1 : 0; stopAt < 20; ++stopAt) {
+      SCOPED_TRACE(std::string(c.fault) + ", stop " + std::to_string(stopAt));
+      Downloads s;
+      writeFile(s.game + "/levels/Marsh/Marsh.inf", infoText("Old"));
+      writeFile(s.game + "/levels/Marsh/old.txt", "old");
+      const std::string zip = s.zip("m.zip", {{"Marsh/Marsh.inf", infoText("New")}, {"gfx/Marsh.bmp", "BM"}});
+      const test::ChildOutcome outcome = test::runInChild({}, [&]() -> std::string {
+        RenameFaults::exchange = c.exchange, RenameFaults::noReplace = c.noReplace, RenameFaults::sweep = c.sweep;
+        RenameFaults::stopAt = stopAt;
+        setRenameCall(&RenameFaults::call);
+        const ArchiveInstallResult r = InstallFromArchive(zip, s.game, {}, InstallPlace::Installed, WhenTaken::Replace);
+        if (RenameFaults::swept != 0) return "a live install's folder was swept";
+        if (RenameFaults::renamedTo.count("levels/Marsh") == 0 || RenameFaults::renamedTo.count("gfx/Marsh.bmp") == 0)
+          return "a rename went round the one function";
+        return r.trashed == std::vector<std::string>{"Marsh"} ? "" : "not replaced";
+      });
+      removeLeftoverCopies(s.game + "/levels");
+      std::string whole;
+      for (const std::string& name : test::namesIn(s.game + "/levels")) {
+        const auto item = snapshot(s.game + "/levels/" + name);
+        if (name == "Marsh" && item == newItem) whole += "new in place;";
+        if (item == oldItem) whole += name == "Marsh" ? "old in place;" : "old set aside as " + name.substr(0, 18) + ";";
+      }
+      for (const std::string& name : test::namesIn(s.home.trash() + "/files"))
+        if (snapshot(s.home.trash() + "/files/" + name) == oldItem) whole += "old in the trash;";
+      EXPECT_NE(whole, "") << "both levels are lost";
+      if (outcome.exited && outcome.exitCode == 9 && stopAt < 19) continue;
+      EXPECT_TRUE(outcome.exited && outcome.exitCode == 0) << outcome;
+      EXPECT_EQ(whole, "new in place;old in the trash;");
+      EXPECT_EQ(readFile(s.game + "/gfx/Marsh.bmp"), "BM");
+      EXPECT_TRUE(!c.stops || stopAt > 3) << "fewer renames than a Replace without the exchange makes";
+      break;
+    }
+  }
 }
 
 }  // namespace

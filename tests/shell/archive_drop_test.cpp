@@ -1,17 +1,21 @@
 // Archives on the real main window: a zip dropped over one of its controls opens the install
 // dialog, whose "Install" puts the level in place and selects it on the level page; a game whose
 // folders are spelt in capitals; a level folder spelt otherwise than its info file; a name taken
-// in the other place, skipped and then replaced, the old folder going to the trash.
+// in the other place, skipped and then replaced, the old folder going to the trash; a long read
+// stopped with Escape.
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QMimeData>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
 #include <QTreeWidget>
 #include <QUrl>
 #include <QWindow>
+
+#include <unistd.h>
 
 #include "organizers/ArchiveInstallDialog.h"
 #include "organizers/archive_support.h"
@@ -225,6 +229,31 @@ class ArchiveDropTest : public QObject {
     const std::string info = readFile(home.trash() + "/info/desert.trashinfo");
     QVERIFY2(info.rfind("[Trash Info]\nPath=" + trashInfoPath(game / "levels/desert") + "\nDeletionDate=", 0) == 0,
              info.c_str());
+  }
+
+  // The progress window of a long read (a huge sparse file that looks like a zip) takes Escape.
+  void aLongReadStopsOnEscape() {
+    GameTree game;
+    game.organizerGame();
+    const std::string sparse = game.tmp / "Sparse.zip";
+    writeFile(sparse, "PK\x03\x04");
+    QCOMPARE(::truncate(sparse.c_str(), off_t{64} << 30), 0);
+    auto form = game.open();
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    ModalAnswerer watch;
+    int escapes = 0;
+    watch.onOtherModal = [&](QWidget* modal) {
+      auto* progress = qobject_cast<QProgressDialog*>(modal);
+      if (progress == nullptr || !progress->windowHandle() || !progress->windowHandle()->isExposed()) return;
+      QTest::keyClick(progress->windowHandle(), Qt::Key_Escape);
+      ++escapes;
+    };
+    dropFile(form.get(), form->rect().center(), q(sparse));
+    QTRY_COMPARE_WITH_TIMEOUT(form->ui.StatusBar1->currentMessage(),
+                              QStringLiteral("Reading Sparse.zip cancelled: nothing was installed"), 15000);
+    QVERIFY(escapes > 0);
+    QVERIFY(watch.boxes.isEmpty());
   }
 };
 
