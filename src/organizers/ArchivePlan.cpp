@@ -74,9 +74,14 @@ struct TextFacts {
 
 TextFacts textFacts(const std::string& file, const std::string& text) {
   const bool car = sameTextAscii(file, kParametersFile);
-  std::string name = quotedValueCut(nameLine(text), car ? '"' : '\'');
-  if (name.size() > kMaxDisplayName) name.resize(kMaxDisplayName);
-  return {text.find(kInfoFileMarker) != std::string::npos, cp1252ToUtf8(name)};
+  // Decided in the set the line is written in, as the organizer pages read it.
+  std::string name = nameLineValue(nameLine(text), car ? '"' : '\'');
+  if (name.size() > kMaxDisplayName) {
+    std::size_t cut = kMaxDisplayName;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;  // whole letters only
+    name.resize(cut);
+  }
+  return {text.find(kInfoFileMarker) != std::string::npos, name};
 }
 
 // The entries of the archive, with what each info and parameter file tells by index.
