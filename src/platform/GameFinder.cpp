@@ -22,6 +22,7 @@
 #include "platform/FileSystem.h"
 #include "platform/NameCase.h"
 #include "platform/Paths.h"
+#include "platform/TextFile.h"
 #include "platform/UniqueFd.h"
 
 namespace pitkit {
@@ -87,25 +88,11 @@ std::vector<DirectoryEntry> subfolders(const std::string& folder) {
 // cannot hang the search.
 std::string readSmallFile(const std::string& path, std::size_t limit) {
   aboutToLook(path);
-  const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-  struct stat st {};
-  if (!fd || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
-      static_cast<std::uint64_t>(st.st_size) > limit)
+  try {
+    return readRegularFile(path, limit);
+  } catch (const std::exception&) {
     return {};
-  std::string bytes(limit + 1, '\0');
-  std::size_t size = 0;
-  while (size < bytes.size()) {
-    const ssize_t n = ::read(fd.get(), bytes.data() + size, bytes.size() - size);
-    if (n == 0) break;
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return {};
-    }
-    size += static_cast<std::size_t>(n);
   }
-  if (size > limit) return {};  // grew while being read
-  bytes.resize(size);
-  return bytes;
 }
 
 bool isNumber(const std::string& text) {
