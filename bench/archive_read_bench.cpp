@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "organizers/ArchiveInstall.h"
+#include "archive/ArchiveInstall.h"
 
 namespace {
 

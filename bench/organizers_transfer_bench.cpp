@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "organizers/FolderTransfer.h"
+#include "transfer/FolderTransfer.h"
 
 namespace {
 

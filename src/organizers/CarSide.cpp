@@ -4,9 +4,9 @@
 #include <QLineEdit>
 #include <QPixmap>
 
-#include "organizers/CarFile.h"
+#include "game/CarFile.h"
 #include "organizers/OrganizerList.h"
-#include "organizers/StockTables.h"
+#include "game/StockTables.h"
 #include "platform/FileSystem.h"
 #include "platform/Fonts.h"
 #include "platform/GameDirectory.h"

@@ -5,9 +5,9 @@
 #include <QPainter>
 #include <QPixmap>
 
-#include "organizers/InfoFile.h"
+#include "game/InfoFile.h"
 #include "organizers/OrganizerList.h"
-#include "organizers/StockTables.h"
+#include "game/StockTables.h"
 #include "platform/ErrorBox.h"
 #include "platform/FileSystem.h"
 #include "platform/GameDirectory.h"

@@ -11,9 +11,9 @@
 #include <atomic>
 #include <thread>
 
-#include "organizers/FolderTransfer.h"
+#include "transfer/FolderTransfer.h"
 #include "organizers/OrganizerList.h"
-#include "organizers/TransferRunner.h"
+#include "transfer/TransferRunner.h"
 #include "platform/ByteText.h"
 #include "platform/CutTextTip.h"
 #include "platform/ErrorBox.h"

@@ -14,10 +14,10 @@
 #include <QTreeWidget>
 #include <QUrl>
 
-#include "organizers/ArchiveInstall.h"
-#include "organizers/ArchiveInstallDialog.h"
-#include "organizers/ArchiveReader.h"
-#include "organizers/TransferRunner.h"
+#include "archive/ArchiveInstall.h"
+#include "archive/ArchiveInstallDialog.h"
+#include "archive/ArchiveReader.h"
+#include "transfer/TransferRunner.h"
 #include "platform/ErrorBox.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"

@@ -3,7 +3,7 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include "fuzz_support.h"
-#include "organizers/InfoFile.h"
+#include "game/InfoFile.h"
 
 using namespace pitkit;
 

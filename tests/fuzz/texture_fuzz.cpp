@@ -3,8 +3,8 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include "fuzz_support.h"
-#include "organizers/CarFile.h"
-#include "organizers/InfoFile.h"
+#include "game/CarFile.h"
+#include "game/InfoFile.h"
 #include "platform/Charset.h"
 #include "platform/TextFile.h"
 

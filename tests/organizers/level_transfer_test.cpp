@@ -16,8 +16,8 @@
 
 #include <unistd.h>
 
-#include "organizers/FolderTransfer.h"
-#include "organizers/TransferRunner.h"
+#include "transfer/FolderTransfer.h"
+#include "transfer/TransferRunner.h"
 #include "platform/DirectoryListBox.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"

@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <regex>
 
-#include "organizers/archive_support.h"
+#include "archive/archive_support.h"
 #include "support/TempDir.h"
 
 namespace pitkit {

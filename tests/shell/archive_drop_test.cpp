@@ -17,8 +17,8 @@
 
 #include <unistd.h>
 
-#include "organizers/ArchiveInstallDialog.h"
-#include "organizers/archive_support.h"
+#include "archive/ArchiveInstallDialog.h"
+#include "archive/archive_support.h"
 #include "platform/FileSystem.h"
 #include "platform/Trash.h"
 #include "shell/Unit1.h"

@@ -10,8 +10,8 @@
 #include <QTreeWidget>
 #include <cstring>
 
-#include "organizers/ArchiveInstallDialog.h"
-#include "organizers/archive_support.h"
+#include "archive/ArchiveInstallDialog.h"
+#include "archive/archive_support.h"
 #include "shell/ArchiveHandOver.h"
 #include "support/GameTree.h"
 #include "support/ModalAnswerer.h"

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "organizers/StockTables.h"
+#include "game/StockTables.h"
 #include "platform/Charset.h"
 #include "renamer/LevelRename.h"
 

@@ -1,0 +1,185 @@
+#include "transfer/CopyRecord.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "platform/FindData.h"
+#include "platform/FolderChain.h"
+#include "platform/UniqueFd.h"
+
+namespace pitkit {
+
+namespace {
+
+std::int64_t changeTimeNs(const struct stat& st) {
+  return static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+}
+
+std::uint16_t typeOf(mode_t mode) { return static_cast<std::uint16_t>((mode & S_IFMT) >> 12); }
+
+}  // namespace
+
+void CopyRecord::start(const struct stat& st) {
+  names_.clear();
+  entries_.clear();
+  order_.clear();
+  dev_ = st.st_dev;
+  entries_.push_back(Entry{0, 0, 0, 0, static_cast<std::uint64_t>(st.st_ino), st.st_size, changeTimeNs(st), 0,
+                           typeOf(st.st_mode)});
+  order_.push_back(kRoot);
+  names_.push_back('\0');
+}
+
+CopyRecord::Node CopyRecord::add(Node parent, std::string_view name, const struct stat& st) {
+  const auto node = static_cast<Node>(entries_.size());
+  Entry& folder = entries_[parent];
+  if (folder.childCount == 0) folder.firstChild = node;
+  ++folder.childCount;
+  entries_.push_back(Entry{parent, static_cast<std::uint32_t>(names_.size()), 0, 0,
+                           static_cast<std::uint64_t>(st.st_ino), st.st_size, changeTimeNs(st),
+                           static_cast<std::uint16_t>(name.size()), typeOf(st.st_mode)});
+  names_.append(name);
+  names_.push_back('\0');  // so that name(node).data() can go to the system as it is
+  order_.push_back(node);
+  return node;
+}
+
+void CopyRecord::childrenOf(Node folder, Node& first, Node& count) const {
+  first = entries_[folder].firstChild;
+  count = entries_[folder].childCount;
+}
+
+void CopyRecord::seal() {
+  for (const Entry& e : entries_) {
+    if (e.childCount < 2) continue;
+    const auto begin = order_.begin() + e.firstChild;
+    std::sort(begin, begin + e.childCount, [this](Node a, Node b) { return name(a) < name(b); });
+  }
+}
+
+std::string_view CopyRecord::name(Node node) const {
+  return {names_.data() + entries_[node].nameOffset, entries_[node].nameLength};
+}
+
+std::string CopyRecord::relativePath(Node node) const {
+  std::vector<Node> chain;
+  for (Node n = node; n != kRoot; n = entries_[n].parent) chain.push_back(n);
+  std::string path;
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+    if (!path.empty()) path.push_back('/');
+    path.append(name(*it));
+  }
+  return path;
+}
+
+bool CopyRecord::sameEntry(const Entry& e, const struct stat& st, bool compareFolderTime, bool compareFileTime) {
+  if (e.type != typeOf(st.st_mode) || e.ino != static_cast<std::uint64_t>(st.st_ino)) return false;
+  if (S_ISDIR(st.st_mode)) return !compareFolderTime || e.ctimeNs == changeTimeNs(st);
+  return e.size == st.st_size && (!compareFileTime || e.ctimeNs == changeTimeNs(st));
+}
+
+std::optional<CopyRecord::Node> CopyRecord::child(Node folder, std::string_view childName) const {
+  const Entry& e = entries_[folder];
+  const auto begin = order_.begin() + e.firstChild;
+  const auto end = begin + e.childCount;
+  const auto it = std::lower_bound(begin, end, childName, [this](Node n, std::string_view s) { return name(n) < s; });
+  if (it == end || name(*it) != childName) return std::nullopt;
+  return *it;
+}
+
+bool CopyRecord::unchanged(std::string_view relativePath, const struct stat& st, bool compareChangeTime) const {
+  if (entries_.empty()) return false;
+  Node node = kRoot;
+  while (!relativePath.empty()) {
+    const std::size_t cut = relativePath.find('/');
+    const std::string_view part = relativePath.substr(0, cut);
+    if (part.empty()) return false;
+    const std::optional<Node> next = child(node, part);
+    if (!next) return false;
+    node = *next;
+    relativePath = cut == std::string_view::npos ? std::string_view{} : relativePath.substr(cut + 1);
+  }
+  return st.st_dev == dev_ && sameEntry(entries_[node], st, false, compareChangeTime);
+}
+
+std::optional<std::string> CopyRecord::firstChange(const std::string& folder) const {
+  auto where = [this](Node node) {
+    std::string path = relativePath(node);
+    return path.empty() ? std::string(".") : path;
+  };
+  if (entries_.empty()) return std::string(".");
+  if (entries_[kRoot].type == typeOf(S_IFLNK)) {
+    // A link copied as a link: only the link itself is compared.
+    struct stat st {};
+    if (::lstat(folder.c_str(), &st) != 0 || st.st_dev != dev_ || !sameEntry(entries_[kRoot], st, false))
+      return std::string(".");
+    return std::nullopt;
+  }
+  UniqueFd top(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  struct stat st {};
+  if (!top || ::fstat(top.get(), &st) != 0 || st.st_dev != dev_ || !sameEntry(entries_[kRoot], st, false))
+    return std::string(".");
+  FolderChain chain;
+  chain.start(top.release());
+
+  struct Frame {
+    Node node;
+    Node next;  // position among the node's children, in name order
+  };
+  std::vector<Frame> stack;
+  std::vector<char> buffer;
+  std::vector<std::string_view> listed;
+
+  // Lists the current folder and compares its names, then its own change time, with the record.
+  auto enterFolder = [&](Node node) -> std::optional<std::string> {
+    const int fd = chain.fd();
+    if (fd < 0) return where(node);
+    listed.clear();
+    FolderListing listing(fd, buffer, FolderListing::Borrowed{});
+    while (const FolderEntry* entry = listing.next()) listed.emplace_back(entry->d_name);
+    std::sort(listed.begin(), listed.end());
+    const Entry& e = entries_[node];
+    std::size_t i = 0, j = 0;
+    while (i < listed.size() || j < e.childCount) {
+      const bool added = j == e.childCount || (i < listed.size() && listed[i] < name(order_[e.firstChild + j]));
+      if (added) {
+        const std::string parent = relativePath(node);
+        return parent.empty() ? std::string(listed[i]) : parent + "/" + std::string(listed[i]);
+      }
+      if (i == listed.size() || listed[i] != name(order_[e.firstChild + j])) return where(order_[e.firstChild + j]);
+      ++i;
+      ++j;
+    }
+    struct stat self {};
+    if (::fstat(fd, &self) != 0 || !sameEntry(e, self, true)) return where(node);
+    stack.push_back(Frame{node, 0});
+    return std::nullopt;
+  };
+
+  if (auto change = enterFolder(kRoot)) return change;
+  while (!stack.empty()) {
+    Frame& frame = stack.back();
+    const Entry& e = entries_[frame.node];
+    if (frame.next == e.childCount) {
+      stack.pop_back();
+      if (!stack.empty()) chain.leave();
+      continue;
+    }
+    const Node node = order_[e.firstChild + frame.next++];
+    const int fd = chain.fd();
+    if (fd < 0) return where(frame.node);
+    struct stat child {};
+    if (::fstatat(fd, name(node).data(), &child, AT_SYMLINK_NOFOLLOW) != 0 || child.st_dev != dev_ ||
+        !sameEntry(entries_[node], child, false))
+      return where(node);
+    if (S_ISDIR(child.st_mode)) {
+      if (!chain.enter(name(node).data())) return where(node);
+      if (auto change = enterFolder(node)) return change;
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace pitkit

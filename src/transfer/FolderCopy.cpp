@@ -1,0 +1,369 @@
+#include "transfer/FolderCopy.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+#include "transfer/CreatedFolders.h"
+#include "transfer/FolderDelete.h"
+#include "transfer/PartialCopyName.h"
+#include "transfer/TransferPath.h"
+#include "platform/FileSystem.h"
+#include "platform/FindData.h"
+#include "platform/FolderChain.h"
+#include "platform/Paths.h"
+#include "platform/UniqueFd.h"
+
+namespace pitkit {
+
+namespace {
+
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+
+std::atomic<FolderSyncCall> folderSyncCall{&::fsync};
+
+// The copy's side of the walk: only the folder being filled is open. The copy is this walk's own
+// hidden folder, so the way back up goes through "..", checked to lead to the folder it came from;
+// that keeps the way up as cheap at any depth as the way down.
+class CopyCursor {
+ public:
+  explicit CopyCursor(int fd) : current_(fd) {}
+  int fd() const { return current_.get(); }
+  // Opens the subfolder `name` and makes it current; false with errno set when it cannot.
+  bool enter(const char* name) {
+    struct stat here {};
+    if (::fstat(current_.get(), &here) != 0) return false;
+    UniqueFd child(::openat(current_.get(), name, kFolderFlags));
+    if (!child) return false;
+    parents_.emplace_back(here.st_dev, here.st_ino);
+    current_ = std::move(child);
+    return true;
+  }
+  // Goes back to the parent folder; false with errno set when it is not there any more.
+  bool leave() {
+    UniqueFd parent(::openat(current_.get(), "..", kFolderFlags));
+    if (!parent) return false;
+    struct stat st {};
+    if (::fstat(parent.get(), &st) != 0) return false;
+    if (st.st_dev != parents_.back().first || st.st_ino != parents_.back().second) {
+      errno = ESTALE;
+      return false;
+    }
+    parents_.pop_back();
+    current_ = std::move(parent);
+    return true;
+  }
+
+ private:
+  UniqueFd current_;
+  std::vector<std::pair<dev_t, ino_t>> parents_;
+};
+
+// A folder the walk is in: its recorded children still to copy, and what its copy gets when they
+// are done. Small, so that the walk's memory grows only slightly with depth.
+struct CopyFrame {
+  CopyRecord::Node next;  // the next child to copy
+  CopyRecord::Node end;   // one past the last child
+  std::size_t pathLength; // of the folder's path in the walk's path
+  mode_t mode;
+  uid_t uid;
+  gid_t gid;
+  struct timespec atim, mtim;
+};
+
+// The walk over the source tree, with an explicit stack instead of recursion so that no depth can
+// exhaust the thread's stack.
+class TreeCopy {
+ public:
+  TreeCopy(FolderChain& src, CopyCursor& dst, int dstRoot, std::string& path, CopyRecord& record, CopyContext& ctx)
+      : src_(src), dst_(dst), dstRoot_(dstRoot), path_(path), record_(record), ctx_(ctx) {}
+
+  // Copies the entries of the start folder (described by `top`) and everything below them.
+  void run(const struct stat& top) {
+    rootDev_ = top.st_dev;
+    rootLength_ = path_.size();
+    record_.start(top);
+    push(CopyRecord::kRoot, top);
+    while (!stack_.empty()) {
+      CopyFrame& frame = stack_.back();
+      if (frame.next == frame.end) {
+        finishFolder();
+        continue;
+      }
+      const CopyRecord::Node node = frame.next++;
+      path_.resize(frame.pathLength);
+      path_.push_back(PathDelim);
+      path_.append(record_.name(node));
+      copyEntry(node);
+    }
+  }
+
+ private:
+  // Lists the current source folder, records each entry, and makes the folder the top of the stack.
+  void push(CopyRecord::Node node, const struct stat& st) {
+    const int fd = src_.fd();
+    if (fd < 0) failCopy(errno, path_);
+    const std::size_t length = path_.size();
+    FolderListing listing(fd, ctx_.listing, FolderListing::Borrowed{});
+    while (const FolderEntry* entry = listing.next()) {
+      ctx_.checkCancel();
+      struct stat child {};
+      if (::fstatat(fd, entry->d_name, &child, AT_SYMLINK_NOFOLLOW) != 0) {
+        const int err = errno;
+        path_.push_back(PathDelim);
+        path_.append(entry->d_name);
+        failCopy(err, path_);
+      }
+      if (S_ISDIR(child.st_mode) && (child.st_dev != rootDev_ || isMountPoint(fd, entry->d_name))) {
+        throw Exception("Cannot copy " + path_ + PathDelim + entry->d_name +
+                        ": another file system is mounted there, and it is not copied");
+      }
+      record_.add(node, entry->d_name, child);
+    }
+    // The folder's extended attributes now, while both folders are open; its bits and times wait
+    // until it is filled.
+    copyXattrs(fd, dst_.fd(), path_, ctx_);
+    CopyRecord::Node first = 0, count = 0;
+    record_.childrenOf(node, first, count);
+    stack_.push_back(CopyFrame{first, first + count, length, st.st_mode, st.st_uid, st.st_gid, st.st_atim, st.st_mtim});
+  }
+
+  // A folder of the same file system mounted on itself (a bind mount) has the same device number.
+  static bool isMountPoint(int dirFd, const char* name) {
+    struct statx stx {};
+    if (::statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, 0, &stx) != 0) return false;
+    return (stx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0 && (stx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+  }
+
+  void copyEntry(CopyRecord::Node node) {
+    ctx_.checkCancel();
+    if (ctx_.progress != nullptr) ctx_.progress->setCurrentItem(std::string_view(path_).substr(rootLength_ + 1));
+    const char* name = record_.name(node).data();
+    const int srcFd = src_.fd();
+    if (srcFd < 0) failCopy(errno, path_);
+    const int dstFd = dst_.fd();
+    struct stat st {};
+    if (::fstatat(srcFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) failCopy(errno, path_);
+    if (S_ISDIR(st.st_mode)) {
+      if (::mkdirat(dstFd, name, S_IRWXU) != 0) failCopy(errno, path_);
+      if (!src_.enter(name)) failCopy(errno, path_);
+      if (!dst_.enter(name)) failCopy(errno, path_);
+      push(node, st);
+    } else if (S_ISLNK(st.st_mode)) {
+      copyLinkAt(srcFd, dstFd, name, st, path_);
+      if (ctx_.progress != nullptr) ++ctx_.progress->entries;
+    } else if (S_ISREG(st.st_mode)) {
+      if (st.st_nlink > 1 && linkToFirstCopy(st, dstFd, name)) return;
+      copyFileAt(srcFd, dstFd, name, path_, ctx_);
+      if (st.st_nlink > 1) firstCopies_.emplace(st.st_ino, node);
+    } else {
+      // Pipes, sockets and devices have no place in a game folder and cannot be copied as files.
+      failCopy(EOPNOTSUPP, path_);
+    }
+  }
+
+  // A second name of a file already copied becomes a second name of its copy, as the source has
+  // it. False when the file has no copy yet or the destination refuses the link: it is then copied.
+  bool linkToFirstCopy(const struct stat& st, int dstFd, const char* name) {
+    const auto found = firstCopies_.find(st.st_ino);
+    if (found == firstCopies_.end()) return false;
+    const CopyRecord::Node first = found->second;
+    // The first copy's folder, opened name by name from the copy's top: no path length limit.
+    std::vector<CopyRecord::Node> folders;
+    for (CopyRecord::Node n = record_.parent(first); n != CopyRecord::kRoot; n = record_.parent(n)) folders.push_back(n);
+    UniqueFd opened;
+    int folderFd = dstRoot_;
+    for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
+      opened.reset(::openat(folderFd, record_.name(*it).data(), kFolderFlags));
+      if (!opened) return false;
+      folderFd = opened.get();
+    }
+    if (::linkat(folderFd, record_.name(first).data(), dstFd, name, 0) != 0) return false;
+    if (ctx_.progress != nullptr) ++ctx_.progress->entries;
+    return true;
+  }
+
+  // The current folder is complete: its bits and times (filling it changed its times, and it may
+  // be read-only), and the walk goes back up.
+  void finishFolder() {
+    const CopyFrame frame = stack_.back();
+    stack_.pop_back();
+    path_.resize(frame.pathLength);
+    struct stat st {};
+    st.st_mode = frame.mode;
+    st.st_uid = frame.uid;
+    st.st_gid = frame.gid;
+    st.st_atim = frame.atim;
+    st.st_mtim = frame.mtim;
+    applyAttributes(dst_.fd(), st, path_);
+    if (stack_.empty()) return;  // the start folder: the caller's
+    // The source folder is not needed on the way up, so a folder the chain closed is not reopened.
+    src_.leave();
+    if (!dst_.leave()) failCopy(errno, path_);
+    if (ctx_.progress != nullptr) ++ctx_.progress->entries;
+  }
+
+  FolderChain& src_;
+  CopyCursor& dst_;
+  int dstRoot_;
+  std::string& path_;
+  CopyRecord& record_;
+  CopyContext& ctx_;
+  dev_t rootDev_ = 0;
+  std::size_t rootLength_ = 0;  // the source folder's path, which the current item leaves out
+  std::vector<CopyFrame> stack_;
+  std::unordered_map<ino_t, CopyRecord::Node> firstCopies_;  // files with more names: their first copy
+};
+
+// Makes the hidden temporary folder the copy is built in beside its destination and returns its
+// name; for a link only the name is chosen, the link's copy makes the entry. The hidden name keeps
+// a half-made copy out of the searches and out of the way; the folder stays locked through `lock`
+// so that no sweep of leftover copies, here or on another machine, takes it while it is built.
+std::string makeTempEntry(int parentFd, bool forLink, const CreatedFolders& created, const std::string& destination,
+                          UniqueFd& lock) {
+  for (int attempt = 0;; ++attempt) {
+    std::string tempName = newPartialCopyName();
+    const int made = forLink ? 0 : ::mkdirat(parentFd, tempName.c_str(), S_IRWXU);
+    if (made == 0 && !forLink) {
+      // Where the file system keeps no locks no sweep can take the folder either.
+      const int err = lockPartialCopy(parentFd, tempName, lock);
+      if (err == 0 || err == ENOLCK) return tempName;
+      // A sweep got to the new folder first: it is the sweep's now, and this copy fails.
+      if (err != EWOULDBLOCK && err != ENOENT) ::unlinkat(parentFd, tempName.c_str(), AT_REMOVEDIR);
+      created.removeAll();
+      throw EOSError(err, "Cannot copy to " + destination);
+    }
+    if (made == 0) return tempName;
+    if (errno != EEXIST || attempt > 100) {
+      const int err = errno;
+      created.removeAll();
+      throw EOSError(err, "Cannot copy to " + destination);
+    }
+  }
+}
+
+// The source itself is a link (the level folder is one): the copy is the link, as inside a tree.
+void copyTopLink(const std::string& src, const std::string& source, const struct stat& srcStat, int parentFd,
+                 const std::string& tempName) {
+  const UniqueFd srcParent(::open(parentFolderPath(src).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!srcParent) failCopy(errno, source);
+  const std::string target =
+      readLinkAt(srcParent.get(), extractFileName(src).c_str(), static_cast<std::size_t>(srcStat.st_size), source);
+  if (::symlinkat(target.c_str(), parentFd, tempName.c_str()) != 0) failCopy(errno, source);
+}
+
+// Copies the folder `src` with everything in it into the temporary folder `tempName`, recording
+// what it copies in `record`.
+void copyTopFolder(const std::string& src, const std::string& source, const struct stat& srcStat, int parentFd,
+                   const std::string& tempName, CopyContext& ctx, CopyRecord& record, bool flush) {
+  UniqueFd srcDir(::open(src.c_str(), kFolderFlags));
+  if (!srcDir) failCopy(errno, source);
+  FolderChain from;
+  from.start(srcDir.release());
+  UniqueFd tempDir(::openat(parentFd, tempName.c_str(), kFolderFlags));
+  if (!tempDir) failCopy(errno, source);
+  const int tempFd = tempDir.get();
+  const int cursorFd = ::fcntl(tempFd, F_DUPFD_CLOEXEC, 0);
+  if (cursorFd < 0) failCopy(errno, source);
+  CopyCursor to(cursorFd);
+  std::string path = src;
+  TreeCopy(from, to, tempFd, path, record, ctx).run(srcStat);
+  // One flush of the destination's file system writes every file and folder of the copy.
+  if (flush && ::syncfs(tempFd) != 0) failCopy(errno, source);
+}
+
+// Renames the finished copy to `base`, or with `renameOnCollision` to the first free "base (n)";
+// tried, never checked first. Without it a taken name raises DestinationTaken.
+std::string renameIntoPlace(int parentFd, const std::string& tempName, const std::string& parent,
+                            const std::string& base, bool renameOnCollision) {
+  for (int n = 1; n < 100000; ++n) {
+    const std::string name = n == 1 ? base : base + " (" + std::to_string(n) + ")";
+    const int err = renameNoReplaceAt(parentFd, tempName, parentFd, name);
+    if (err == 0) return parent + name;
+    if (err != EEXIST && err != ENOTEMPTY) throw EOSError(err, "Cannot copy to " + parent + name);
+    if (!renameOnCollision) throw DestinationTaken{};
+  }
+  throw EOSError(EEXIST, "Cannot copy to " + parent + base);
+}
+
+}  // namespace
+
+void setFolderSyncCall(FolderSyncCall call) { folderSyncCall = call != nullptr ? call : &::fsync; }
+
+std::string copyFolderWith(const std::string& source, const std::string& destination, TransferProgress* progress,
+                           CopyOptions options) {
+  if (source.empty()) throw Exception("Cannot copy: no source folder given");
+  if (destination.empty()) throw Exception("Cannot copy " + source + ": no destination given");
+  const std::string src = excludeTrailingDelim(source);
+  const std::string dest = excludeTrailingDelim(destination);
+  checkNotIntoItself("copy", source, dest);
+
+  struct stat srcStat {};
+  if (::lstat(src.c_str(), &srcStat) != 0) failCopy(errno, source);
+  if (!S_ISDIR(srcStat.st_mode) && !S_ISLNK(srcStat.st_mode)) failCopy(ENOTDIR, source);
+
+  const std::string base = extractFileName(dest);
+  if (base.empty() || base == "." || base == "..") throw EOSError(EINVAL, "Cannot copy to " + destination);
+  const std::string parent = parentFolderPath(dest);
+  CreatedFolders created;
+  created.create(excludeTrailingDelim(parent));
+  UniqueFd parentFd(::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!parentFd) {
+    const int err = errno;
+    created.removeAll();
+    throw EOSError(err, "Cannot copy to " + destination);
+  }
+  const bool isLink = S_ISLNK(srcStat.st_mode);
+  UniqueFd lock;  // held until the copy is in place or removed
+  const std::string tempName = makeTempEntry(parentFd.get(), isLink, created, destination, lock);
+
+  std::string placedName;  // once the copy is in place
+  try {
+    CopyContext ctx;
+    ctx.progress = progress;
+    CopyRecord localRecord;
+    CopyRecord& record = options.record != nullptr ? *options.record : localRecord;
+    if (isLink) {
+      record.start(srcStat);
+      copyTopLink(src, source, srcStat, parentFd.get(), tempName);
+    } else {
+      copyTopFolder(src, source, srcStat, parentFd.get(), tempName, ctx, record, options.flush);
+    }
+    ctx.checkCancel();
+    if (options.record != nullptr) {
+      // What a move deletes next must be what was copied: the source is compared with the record
+      // while the copy is still hidden, so a change costs only the copy.
+      record.seal();
+      if (std::optional<std::string> change = record.firstChange(src)) throw SourceChanged{std::move(*change)};
+    }
+    const std::string placed = renameIntoPlace(parentFd.get(), tempName, parent, base, options.renameOnCollision);
+    placedName = extractFileName(placed);
+    if (options.flush) {
+      // The rename itself reaches the disk before anything may delete the source.
+      if (folderSyncCall.load()(parentFd.get()) != 0) throw EOSError(errno, "Cannot copy to " + placed);
+      if (progress != nullptr) progress->committed = true;
+    }
+    if (progress != nullptr) ++progress->entries;
+    return placed;
+  } catch (...) {
+    // Remove the partial (or unflushed) copy and the parents made for it; the error that caused the
+    // failure is the one reported.
+    const std::string& name = placedName.empty() ? tempName : placedName;
+    removeAnyAt(parentFd.get(), name, includeTrailingDelim(parent) + name, nullptr);
+    parentFd.reset();
+    created.removeAll();
+    throw;
+  }
+}
+
+std::string CopyFolder(const std::string& source, const std::string& destination, TransferProgress* progress) {
+  return copyFolderWith(source, destination, progress, CopyOptions{});
+}
+
+}  // namespace pitkit
