@@ -1,6 +1,10 @@
 #include "platform/Paths.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <vector>
 
@@ -111,6 +115,17 @@ std::string relativePath(const std::string& base, const std::string& target) {
   for (std::size_t i = shared; i < targetNames.size(); ++i) result += targetNames[i] + PathDelim;
   result += extractFileName(target);
   return result;
+}
+
+std::string userDataHome() {
+  const char* xdg = std::getenv("XDG_DATA_HOME");
+  if (xdg != nullptr && xdg[0] == PathDelim) return excludeTrailingDelim(xdg);
+  const char* home = std::getenv("HOME");
+  if (home == nullptr || home[0] != PathDelim) {
+    const passwd* user = ::getpwuid(::getuid());
+    home = user != nullptr ? user->pw_dir : nullptr;
+  }
+  return home != nullptr && home[0] == PathDelim ? excludeTrailingDelim(home) + "/.local/share" : std::string();
 }
 
 }  // namespace pitkit

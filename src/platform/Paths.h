@@ -63,4 +63,8 @@ bool isPathInside(const std::string& path, const std::string& folder, LetterCase
 // With base /g/levels/: /g/levels/a gives "a", /g/levels/a/b gives "a/b", /g/levels gives "../levels".
 std::string relativePath(const std::string& base, const std::string& target);
 
+// The user's data folder: $XDG_DATA_HOME when it is absolute, else ~/.local/share ($HOME, or the
+// user's entry in the password database); "" when there is no home.
+std::string userDataHome();
+
 }  // namespace pitkit

@@ -1,7 +1,6 @@
 #include "platform/Trash.h"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -47,17 +46,6 @@ std::string parentOf(const std::string& path) {
   return slash == 0 || slash == std::string::npos ? PathDelimStr : path.substr(0, slash);
 }
 
-std::string dataHome() {
-  const char* xdg = std::getenv("XDG_DATA_HOME");
-  if (xdg != nullptr && xdg[0] == PathDelim) return excludeTrailingDelim(xdg);
-  const char* home = std::getenv("HOME");
-  if (home == nullptr || home[0] != PathDelim) {
-    const passwd* user = ::getpwuid(::getuid());
-    home = user != nullptr ? user->pw_dir : nullptr;
-  }
-  return home != nullptr && home[0] == PathDelim ? excludeTrailingDelim(home) + "/.local/share" : std::string();
-}
-
 // A folder of ours in a trash: made (owner only) where missing; never a link, and when
 // `ownedByUs`, the user's own.
 bool makeTrashFolder(const std::string& folder, bool ownedByUs) {
@@ -78,7 +66,7 @@ std::string usableTrash(const std::string& trash, const Mount& item, bool ownedB
 
 // The home trash when it is on the item's mount (made where missing, with its parents).
 std::string homeTrash(const Mount& item) {
-  const std::string data = dataHome();
+  const std::string data = userDataHome();
   if (data.empty()) return {};
   // The nearest folder of the way there that exists tells the mount it will be made on.
   std::string existing = data;
