@@ -47,6 +47,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ -n "$(field Description)" ] || fail "no description"
 # dpkg-shlibdeps found the Qt libraries the program links.
 field Depends | grep 'libqt6widgets6' >/dev/null || fail "Depends lacks the Qt widgets library: $(field Depends)"
+field Depends | grep 'libsqlite3-0' >/dev/null || fail "Depends lacks the SQLite library of the history: $(field Depends)"
 echo "package $(basename "$deb"): $(field Depends)"
 field Recommends | grep 'xdg-utils' >/dev/null || fail "Recommends lacks the desktop opener: $(field Recommends)"
 
