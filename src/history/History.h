@@ -65,7 +65,7 @@ struct HistoryError {
   bool first = false;
 };
 
-// A value of the history, or the failure that kept it from one.
+// A value of the history, or the failure that kept it from one: value() when ok(), else error().
 template <class T>
 class HistoryResult {
  public:
