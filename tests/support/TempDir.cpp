@@ -4,8 +4,10 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -54,6 +56,13 @@ std::string readFile(const std::string& path) {
 std::string realPath(const std::string& path) {
   char buffer[PATH_MAX];
   return ::realpath(path.c_str(), buffer) != nullptr ? std::string(buffer) : path;
+}
+
+struct stat statOf(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0)
+    throw std::runtime_error("cannot read the state of " + path + ": " + std::strerror(errno));
+  return st;
 }
 
 std::set<std::string> namesIn(const std::string& folder) {

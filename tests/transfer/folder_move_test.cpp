@@ -27,6 +27,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::readFile;
+using test::statOf;
 using test::TempDir;
 using test::writeFile;
 
@@ -34,12 +35,6 @@ constexpr off_t kSparseSize = off_t{64} << 20;
 
 using test::namesIn;
 using Names = std::set<std::string>;
-
-struct stat statOf(const std::string& path) {
-  struct stat st {};
-  EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
-  return st;
-}
 
 std::string xattrOf(const std::string& path, const char* name) {
   char value[256];

@@ -47,11 +47,7 @@ std::string deleteError(const std::string& folder, const std::string& expected) 
   }
 }
 
-mode_t modeOf(const std::string& path) {
-  struct stat st {};
-  EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
-  return st.st_mode & 07777;
-}
+mode_t modeOf(const std::string& path) { return test::statOf(path).st_mode & 07777; }
 
 // A level folder with nested folders, a read-only file, a big file and an empty folder.
 void makeLevel(const std::string& folder) {

@@ -31,15 +31,10 @@ namespace {
 namespace fs = std::filesystem;
 using test::namesIn;
 using test::readFile;
+using test::statOf;
 using test::TempDir;
 using test::writeFile;
 using Names = std::set<std::string>;
-
-struct stat statOf(const std::string& path) {
-  struct stat st {};
-  EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
-  return st;
-}
 
 // The error of a move or a copy, "" when it succeeded.
 template <auto transfer>
