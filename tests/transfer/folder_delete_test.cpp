@@ -26,6 +26,7 @@
 #include "platform/Errors.h"
 #include "platform/UniqueFd.h"
 #include "support/ChildProcess.h"
+#include "support/ErrorOf.h"
 #include "support/TempDir.h"
 
 namespace pitkit {
@@ -47,14 +48,7 @@ std::map<std::string, std::string> snapshot(const std::string& root) {
 }
 
 // The message of the EOSError `action` raises ("" when it raises nothing).
-std::string errorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EOSError& e) {
-    return e.what();
-  }
-  return "";
-}
+std::string errorOf(const std::function<void()>& action) { return test::errorOf<EOSError>(action); }
 
 // Sets or clears chattr flags through an open descriptor (so also after a rename); false where
 // the file system refuses them.

@@ -20,6 +20,7 @@
 #include "platform/FolderChain.h"
 #include "search/FindFile.h"
 #include "support/ChildProcess.h"
+#include "support/ErrorOf.h"
 #include "support/TempDir.h"
 
 namespace pitkit {
@@ -233,12 +234,7 @@ TEST(CopyFolder, AKernelCopyThatEndsEarlyFallsBackAndAShortCopyIsNeverWhole) {
     rangeMode = c.mode;
     rangeCalls = 0;
     setCopyRangeCall(&misbehavingCopyRange);
-    std::string error;
-    try {
-      CopyFolder(tmp / "levels/big", tmp / "out/made/for/it/big");
-    } catch (const std::exception& e) {
-      error = e.what();
-    }
+    const std::string error = test::errorOf([&] { CopyFolder(tmp / "levels/big", tmp / "out/made/for/it/big"); });
     setCopyRangeCall(nullptr);
     EXPECT_GT(rangeCalls, 0);
     if (c.whole) {
@@ -312,13 +308,10 @@ TEST(FolderChain, ALevelDeeperThanTheOpenFileLimitMovesIsFoundAndDeletes) {
   std::vector<std::string> found;
   search.OnFound = [&](TFindFile*, const std::string& folder, TSearchRec& rec) { found.push_back(folder + "/" + rec.Name); };
   search.Execute();
-  std::string copyError;
-  try {
+  const std::string copyError = test::errorOf([&] {
     CopyFolder(shm / "un_levels/deep", disk / "copy/deep");
     DeleteFolder(shm / "un_levels/deep");
-  } catch (const std::exception& e) {
-    copyError = e.what();
-  }
+  });
   const int after = openDescriptors();
   ::setrlimit(RLIMIT_NOFILE, &saved);
 

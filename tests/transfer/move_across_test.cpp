@@ -23,6 +23,7 @@
 
 #include "transfer/FolderTransfer.h"
 #include "support/ChildProcess.h"
+#include "support/ErrorOf.h"
 #include "support/TempDir.h"
 
 namespace pitkit {
@@ -37,17 +38,12 @@ using test::writeFile;
 using Names = std::set<std::string>;
 
 // The error of a move or a copy, "" when it succeeded.
-template <auto transfer>
-std::string errorOf(const std::string& from, const std::string& to) {
-  try {
-    transfer(from, to, nullptr);
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return {};
+std::string moveError(const std::string& from, const std::string& to) {
+  return test::errorOf([&] { MoveFolder(from, to, nullptr); });
 }
-constexpr auto moveError = errorOf<&MoveFolder>;
-constexpr auto copyError = errorOf<&CopyFolder>;
+std::string copyError(const std::string& from, const std::string& to) {
+  return test::errorOf([&] { CopyFolder(from, to, nullptr); });
+}
 
 // The shared harness of this file: a level on the disk and an empty folder on another file system,
 // and a hook run once, from inside the copy or just after its rename, to change the level.
