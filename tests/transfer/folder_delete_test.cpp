@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/fs.h>
-#include <pthread.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
@@ -14,7 +13,6 @@
 
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <iostream>
 #include <map>
@@ -26,6 +24,7 @@
 #include "platform/Errors.h"
 #include "platform/UniqueFd.h"
 #include "support/ChildProcess.h"
+#include "support/DeepTree.h"
 #include "support/ErrorOf.h"
 #include "support/TempDir.h"
 
@@ -59,38 +58,6 @@ bool setFlags(const UniqueFd& fd, int flags, bool set) {
   return ::ioctl(fd.get(), FS_IOC_SETFLAGS, &now) == 0;
 }
 UniqueFd openAny(const std::string& path) { return UniqueFd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)); }
-
-// `depth` nested folders "d" below `root`, made through descriptors (no path grows with depth).
-void makeDeepChain(const std::string& root, int depth) {
-  test::makeDirs(root);
-  UniqueFd at(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  for (int i = 0; i < depth && at; ++i) {
-    ::mkdirat(at.get(), "d", 0755);
-    at.reset(::openat(at.get(), "d", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  }
-  ASSERT_TRUE(at.valid());
-}
-
-// The peak resident memory of this process in KiB (VmHWM).
-long peakKiB() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
-  return -1;
-}
-
-// Runs `work` on a thread with a 256 KiB stack, as a worker of the window may have.
-void onSmallStack(std::function<void()> work) {
-  pthread_attr_t attr;
-  ::pthread_attr_init(&attr);
-  ASSERT_EQ(::pthread_attr_setstacksize(&attr, 256 * 1024), 0);
-  pthread_t thread;
-  auto call = [](void* w) -> void* { return (*static_cast<std::function<void()>*>(w))(), nullptr; };
-  ASSERT_EQ(::pthread_create(&thread, &attr, call, &work), 0);
-  ::pthread_join(thread, nullptr);
-  ::pthread_attr_destroy(&attr);
-}
 
 // Tries the lock of every partial copy in the folder open as `probedFolder`, from inside a copy.
 int probedFolder = -1, probeResult = -1;
@@ -237,12 +204,12 @@ TEST(DeleteFolder, ADeepTreeTakesNeitherStackNorMemoryPerLevel) {
   TempDir tmp(shm.empty() ? fs::temp_directory_path().string() : shm);
   // The delete walks it twice: the removability check, then the removal.
   const std::string level = tmp / "levels/deep";
-  makeDeepChain(level, kDepth);
-  std::ofstream("/proc/self/clear_refs") << "5";  // resets the peak
-  const long before = peakKiB();
+  ASSERT_TRUE(test::makeDeepChain(level, kDepth));
+  test::resetPeakMemory();
+  const long before = test::peakMemoryKiB();
   std::string error = "not run";
-  onSmallStack([&] { error = errorOf([&] { DeleteFolder(level); }); });
-  const long grown = peakKiB() - before;
+  test::onSmallStack([&] { error = errorOf([&] { DeleteFolder(level); }); });
+  const long grown = test::peakMemoryKiB() - before;
   std::cout << "peak memory grew by " << grown << " KiB deleting " << kDepth << " levels\n";
   EXPECT_EQ(error, "");
   EXPECT_EQ(test::namesIn(tmp / "levels"), Names{});
