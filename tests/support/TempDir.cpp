@@ -78,7 +78,7 @@ std::map<std::string, std::string> treeSnapshot(const std::string& root) {
   std::map<std::string, std::string> out;
   namespace fs = std::filesystem;
   for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
-    const std::string rel = fs::relative(it->path(), root).string();
+    const std::string rel = it->path().lexically_relative(root).string();
     if (it->is_symlink()) out[rel] = "link -> " + fs::read_symlink(it->path()).string();
     else if (it->is_directory()) out[rel] = "dir";
     else out[rel] = readFile(it->path().string());

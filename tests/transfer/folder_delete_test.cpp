@@ -15,7 +15,6 @@
 #include <filesystem>
 #include <functional>
 #include <iostream>
-#include <map>
 #include <set>
 
 #include "transfer/FileCopy.h"
@@ -36,15 +35,6 @@ using test::readFile;
 using test::TempDir;
 using test::writeFile;
 using Names = std::set<std::string>;
-
-// Every entry below `root` with a file's bytes (a folder and a link as a marker).
-std::map<std::string, std::string> snapshot(const std::string& root) {
-  std::map<std::string, std::string> out;
-  for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it)
-    out[it->path().lexically_relative(root).string()] =
-        it->is_symlink() ? "<link>" : it->is_directory() ? "<folder>" : readFile(it->path().string());
-  return out;
-}
 
 // The message of the EOSError `action` raises ("" when it raises nothing).
 std::string errorOf(const std::function<void()>& action) { return test::errorOf<EOSError>(action); }
@@ -149,7 +139,7 @@ TEST(DeleteFolder, APartThatCannotGoIsRefusedBeforeAnythingGoes) {
       continue;
     }
     if (mounted) writeFile(stuck + "/inside.txt", "mounted");
-    const auto before = snapshot(level);
+    const auto before = test::treeSnapshot(level);
     EXPECT_EQ(errorOf([&] { checkFolderRemovable(level); }), "Cannot delete " + stuck + c.why);
     if (c.flags == FS_IMMUTABLE_FL && !std::string(c.stuck).empty()) {
       // Delete looks at folders only before it starts; the file itself is named when it stays.
@@ -157,7 +147,7 @@ TEST(DeleteFolder, APartThatCannotGoIsRefusedBeforeAnythingGoes) {
       EXPECT_EQ(readFile(stuck), "d");
     } else {
       EXPECT_EQ(errorOf([&] { DeleteFolder(level); }), "Cannot delete " + stuck + c.why);
-      EXPECT_EQ(snapshot(level), before);
+      EXPECT_EQ(test::treeSnapshot(level), before);
     }
     if (mounted) {
       // The removal without the check (a leftover's) does not enter the mount either.
@@ -244,7 +234,7 @@ TEST(DeleteFolder, TheFilterKeepsWhatItRefusesAndNamesIt) {
     EXPECT_EQ(error, refused.empty() ? "" : "Cannot delete " + level + ": " + level + "/" + refused + " is kept: Directory not empty");
     Names kept;
     if (fs::exists(level))
-      for (const auto& [rel, bytes] : snapshot(level)) kept.insert(rel);
+      for (const auto& [rel, bytes] : test::treeSnapshot(level)) kept.insert(rel);
     EXPECT_EQ(kept, c.second);
     EXPECT_EQ(fs::exists(level), !refused.empty());
   }
