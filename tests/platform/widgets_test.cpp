@@ -41,11 +41,10 @@ using pitkit::test::writeFile;
 class WidgetsTest : public QObject {
   Q_OBJECT
  private:
-  std::string startDir_;
+  test::WorkingFolder workingFolder_;  // set back after each test
 
  private slots:
-  void initTestCase() { startDir_ = getCurrentDir(); }
-  void cleanup() { setCurrentDir(startDir_); }
+  void cleanup() { workingFolder_.restore(); }
 
   void listShowsPathDownAndSortedVisibleSubfolders() {
     TempDir tmp;

@@ -61,7 +61,7 @@ QColor iconCentre(const QIcon& icon, qreal ratio) {
 class DesktopTest : public QObject {
   Q_OBJECT
  private:
-  std::string startDir_;
+  test::WorkingFolder workingFolder_;  // set back after each test
   ShellOpenRecorder opened_;
 
   void enterOnTheRenamersFileList(TForm1& form, const std::string& game, QTabWidget* pages, ModalAnswerer& boxes) {
@@ -83,12 +83,9 @@ class DesktopTest : public QObject {
   }
 
  private slots:
-  void initTestCase() {
-    startDir_ = getCurrentDir();
-    QApplication::setQuitOnLastWindowClosed(false);
-  }
+  void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
   void cleanup() {
-    setCurrentDir(startDir_);
+    workingFolder_.restore();
     opened_.clear();
   }
 

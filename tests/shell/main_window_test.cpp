@@ -34,7 +34,7 @@ using namespace pitkit::test;
 class MainWindowTest : public QObject {
   Q_OBJECT
  private:
-  std::string startDir_;
+  test::WorkingFolder workingFolder_;  // set back after each test
 
   void shownFrameAndHoveredHints(TForm1& form, const ModalAnswerer& errors) {
     auto& c = form.changeDirectoryUi;
@@ -106,11 +106,8 @@ class MainWindowTest : public QObject {
   }
 
  private slots:
-  void initTestCase() {
-    startDir_ = getCurrentDir();
-    QApplication::setQuitOnLastWindowClosed(false);
-  }
-  void cleanup() { setCurrentDir(startDir_); }
+  void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+  void cleanup() { workingFolder_.restore(); }
 
   void frameMenusCaptionsHintsAndInitialStates() {
     TempDir tmp;

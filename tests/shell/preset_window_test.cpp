@@ -39,14 +39,11 @@ struct TwoGames {
 class PresetWindowTest : public QObject {
   Q_OBJECT
  private:
-  std::string startDir_;
+  test::WorkingFolder workingFolder_;  // set back after each test
 
  private slots:
-  void initTestCase() {
-    startDir_ = getCurrentDir();
-    QApplication::setQuitOnLastWindowClosed(false);
-  }
-  void cleanup() { setCurrentDir(startDir_); }
+  void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+  void cleanup() { workingFolder_.restore(); }
 
   void presetNamingAnotherGameOpensIt() {
     TempDir tmp;
@@ -99,7 +96,7 @@ class PresetWindowTest : public QObject {
       QCOMPARE(form->FindFile.Location(), start + "/levels/");
       QVERIFY(form->changeDirectoryUi.BitBtn12->isEnabled());
       QCOMPARE(readFile(start + "/Pitkit.ini"), c.preset);
-      setCurrentDir(startDir_);
+      workingFolder_.restore();
     }
 
     // A preset that cannot be read (a folder in its place): one error, the window still opens.

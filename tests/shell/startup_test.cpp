@@ -43,14 +43,11 @@ std::unique_ptr<TForm1> startFirstPageFirst(const std::string& folder) {
 class StartUpTest : public QObject {
   Q_OBJECT
  private:
-  std::string startDir_;
+  test::WorkingFolder workingFolder_;  // set back after each test
 
  private slots:
-  void initTestCase() {
-    startDir_ = getCurrentDir();
-    QApplication::setQuitOnLastWindowClosed(false);
-  }
-  void cleanup() { setCurrentDir(startDir_); }
+  void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+  void cleanup() { workingFolder_.restore(); }
 
   void pagesAreFinishedOnceTheWindowIsPainted() {
     OrganizerGame game;

@@ -59,14 +59,11 @@ QStringList cutCaptions(QWidget* window) {
 class WindowLookTest : public QObject {
   Q_OBJECT
  private:
-  std::string startDir_;
+  test::WorkingFolder workingFolder_;  // set back after each test
 
  private slots:
-  void initTestCase() {
-    startDir_ = getCurrentDir();
-    QApplication::setQuitOnLastWindowClosed(false);
-  }
-  void cleanup() { setCurrentDir(startDir_); }
+  void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+  void cleanup() { workingFolder_.restore(); }
 
   void programInfoShowsItsTextsAndCoverItsPictures() {
     TempDir tmp;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "shell/Unit1.h"
+#include "support/WorkingFolder.h"
 
 namespace pitkit::test {
 
