@@ -3,6 +3,9 @@
 // name, and sends a person's clicks and keys to its top-level window at a control's place (so
 // they pass through the window as real input does). Also the captions and selection of lists, and
 // a recorder of the files the window asks the desktop to open.
+#include <QColor>
+#include <QImage>
+#include <QLabel>
 #include <QListWidget>
 #include <QString>
 #include <QStringList>
@@ -69,5 +72,11 @@ struct ShellOpenRecorder : std::vector<ShellOpenCall> {
   ShellOpenRecorder(const ShellOpenRecorder&) = delete;
   ShellOpenRecorder& operator=(const ShellOpenRecorder&) = delete;
 };
+
+// The picture a box shows, for comparing with a colour or with another picture (the placeholder).
+QImage shown(const QLabel* box);
+// Whether the box shows a picture whose centre is `colour`, each channel within 7 (the colours of
+// a JPEG are near, not exact).
+bool shows(const QLabel* box, QColor colour);
 
 }  // namespace pitkit::test
