@@ -9,51 +9,38 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "platform/UniqueFd.h"
 #include "support/TempDir.h"
 
 namespace pitkit::test {
 
 namespace {
 
-int openFolderAt(int at, const char* name) { return ::openat(at, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC); }
+UniqueFd openFolderAt(int at, const char* name) {
+  return UniqueFd(::openat(at, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+}
 
 }  // namespace
 
 bool makeDeepChain(const std::string& top, int depth, const std::string& bottomFile) {
   makeDirs(top);
-  int fd = openFolderAt(AT_FDCWD, top.c_str());
-  for (int i = 0; i < depth && fd >= 0; ++i) {
-    const int next = ::mkdirat(fd, "d", 0755) == 0 ? openFolderAt(fd, "d") : -1;
-    ::close(fd);
-    fd = next;
-  }
-  if (fd < 0) return false;
-  bool ok = true;
-  if (!bottomFile.empty()) {
-    const int file = ::openat(fd, bottomFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    ok = file >= 0 && ::write(file, "bottom", 6) == 6;
-    if (file >= 0) ::close(file);
-  }
-  ::close(fd);
-  return ok;
+  UniqueFd fd = openFolderAt(AT_FDCWD, top.c_str());
+  for (int i = 0; i < depth && fd; ++i)
+    fd = ::mkdirat(fd.get(), "d", 0755) == 0 ? openFolderAt(fd.get(), "d") : UniqueFd();
+  if (!fd || bottomFile.empty()) return fd.valid();
+  const UniqueFd file(::openat(fd.get(), bottomFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+  return file && ::write(file.get(), "bottom", 6) == 6;
 }
 
 int removeDeepChain(const std::string& top, const std::string& bottomFile) {
-  int fd = openFolderAt(AT_FDCWD, top.c_str());
+  UniqueFd fd = openFolderAt(AT_FDCWD, top.c_str());
   int depth = 0;
-  for (int next; fd >= 0 && (next = openFolderAt(fd, "d")) >= 0; ++depth) {
-    ::close(fd);
-    fd = next;
+  for (UniqueFd next; fd && (next = openFolderAt(fd.get(), "d")); ++depth) fd = std::move(next);
+  if (!bottomFile.empty()) ::unlinkat(fd.get(), bottomFile.c_str(), 0);
+  for (int i = 0; i < depth && fd; ++i) {
+    fd = openFolderAt(fd.get(), "..");
+    ::unlinkat(fd.get(), "d", AT_REMOVEDIR);
   }
-  if (fd < 0) return depth;
-  if (!bottomFile.empty()) ::unlinkat(fd, bottomFile.c_str(), 0);
-  for (int i = 0; i < depth; ++i) {
-    const int up = openFolderAt(fd, "..");
-    ::close(fd);
-    fd = up;
-    ::unlinkat(fd, "d", AT_REMOVEDIR);
-  }
-  ::close(fd);
   return depth;
 }
 
