@@ -1,5 +1,6 @@
 #include "support/DeepTree.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <pthread.h>
 #include <unistd.h>
@@ -52,6 +53,24 @@ long peakMemoryKiB() {
 }
 
 void resetPeakMemory() { std::ofstream("/proc/self/clear_refs") << "5"; }
+
+namespace {
+
+// The entries of a folder of /proc/self, the listing's own descriptor left out.
+std::size_t entriesIn(const char* folder) {
+  std::size_t n = 0;
+  if (DIR* d = ::opendir(folder)) {
+    while (const dirent* e = ::readdir(d)) n += e->d_name[0] != '.';
+    n -= std::string(folder) == "/proc/self/fd";
+    ::closedir(d);
+  }
+  return n;
+}
+
+}  // namespace
+
+std::size_t openDescriptorCount() { return entriesIn("/proc/self/fd"); }
+std::size_t threadCount() { return entriesIn("/proc/self/task"); }
 
 namespace {
 

@@ -1,7 +1,8 @@
 #pragma once
 // Trees deeper than any stack and what a walk of one costs: a chain of nested folders built and
-// removed through descriptors (its paths exceed PATH_MAX), the peak memory of this process, and a
-// thread with a small stack to run the walk on. Free of Qt and of the test frameworks.
+// removed through descriptors (its paths exceed PATH_MAX), the peak memory, open descriptors and
+// threads of this process, and a thread with a small stack to run the walk on. Free of Qt and of
+// the test frameworks.
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -19,6 +20,10 @@ int removeDeepChain(const std::string& top, const std::string& bottomFile = "");
 long peakMemoryKiB();
 // Sets the peak back to the memory in use now, so that a later peak measures what came since.
 void resetPeakMemory();
+
+// The descriptors this process holds open, and its threads.
+std::size_t openDescriptorCount();
+std::size_t threadCount();
 
 // Runs `work` on a thread with a stack of `stackBytes`, as a worker of the window may have, and
 // waits for it; an exception of `work` is raised again here.

@@ -20,6 +20,7 @@
 #include "platform/FolderChain.h"
 #include "search/FindFile.h"
 #include "support/ChildProcess.h"
+#include "support/DeepTree.h"
 #include "support/ErrorOf.h"
 #include "support/TempDir.h"
 
@@ -275,13 +276,6 @@ TEST(RemoveLeftoverCopies, RemovesOnlyTheDeadCopiesOfThisProgram) {
   EXPECT_EQ(removeLeftoverCopies(tmp / "missing"), 0);
 }
 
-// Open descriptors of this process.
-int openDescriptors() {
-  int n = 0;
-  for (auto it = fs::directory_iterator("/proc/self/fd"); it != fs::directory_iterator(); ++it) ++n;
-  return n;
-}
-
 TEST(FolderChain, ALevelDeeperThanTheOpenFileLimitMovesIsFoundAndDeletes) {
   TempDir disk;
   const std::string other = test::otherFileSystemParent();
@@ -297,7 +291,7 @@ TEST(FolderChain, ALevelDeeperThanTheOpenFileLimitMovesIsFoundAndDeletes) {
   ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
   const rlimit low{1024, saved.rlim_max};
   ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
-  const int before = openDescriptors();
+  const std::size_t before = test::openDescriptorCount();
 
   // Across file systems (where there are two) the move copies and deletes the whole depth.
   const std::string error = moveError(disk / "levels/deep", shm / "un_levels/deep");
@@ -312,7 +306,7 @@ TEST(FolderChain, ALevelDeeperThanTheOpenFileLimitMovesIsFoundAndDeletes) {
     CopyFolder(shm / "un_levels/deep", disk / "copy/deep");
     DeleteFolder(shm / "un_levels/deep");
   });
-  const int after = openDescriptors();
+  const std::size_t after = test::openDescriptorCount();
   ::setrlimit(RLIMIT_NOFILE, &saved);
 
   EXPECT_EQ(error, "");
