@@ -38,14 +38,9 @@ using pitkit::test::realPath;
 using pitkit::test::TempDir;
 using pitkit::test::writeFile;
 
-class WidgetsTest : public QObject {
+class WidgetsTest : public test::WindowTestCase {
   Q_OBJECT
- private:
-  test::WorkingFolder workingFolder_;  // set back after each test
-
  private slots:
-  void cleanup() { workingFolder_.restore(); }
-
   void listShowsPathDownAndSortedVisibleSubfolders() {
     TempDir tmp;
     const std::string root = realPath(tmp.path());

@@ -58,10 +58,9 @@ QColor iconCentre(const QIcon& icon, qreal ratio) {
 
 }  // namespace
 
-class DesktopTest : public QObject {
+class DesktopTest : public test::WindowTestCase {
   Q_OBJECT
  private:
-  test::WorkingFolder workingFolder_;  // set back after each test
   ShellOpenRecorder opened_;
 
   void enterOnTheRenamersFileList(TForm1& form, const std::string& game, QTabWidget* pages, ModalAnswerer& boxes) {
@@ -83,9 +82,8 @@ class DesktopTest : public QObject {
   }
 
  private slots:
-  void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
   void cleanup() {
-    workingFolder_.restore();
+    WindowTestCase::cleanup();
     opened_.clear();
   }
 

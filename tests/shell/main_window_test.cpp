@@ -31,11 +31,9 @@
 using namespace pitkit;
 using namespace pitkit::test;
 
-class MainWindowTest : public QObject {
+class MainWindowTest : public test::WindowTestCase {
   Q_OBJECT
  private:
-  test::WorkingFolder workingFolder_;  // set back after each test
-
   void shownFrameAndHoveredHints(TForm1& form, const ModalAnswerer& errors) {
     auto& c = form.changeDirectoryUi;
     // Hovering a control puts its hint into the status bar.
@@ -106,9 +104,6 @@ class MainWindowTest : public QObject {
   }
 
  private slots:
-  void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
-  void cleanup() { workingFolder_.restore(); }
-
   void frameMenusCaptionsHintsAndInitialStates() {
     TempDir tmp;
     const std::string plain = realPath(tmp.path());

@@ -36,15 +36,9 @@ struct TwoGames {
 
 }  // namespace
 
-class PresetWindowTest : public QObject {
+class PresetWindowTest : public test::WindowTestCase {
   Q_OBJECT
- private:
-  test::WorkingFolder workingFolder_;  // set back after each test
-
  private slots:
-  void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
-  void cleanup() { workingFolder_.restore(); }
-
   void presetNamingAnotherGameOpensIt() {
     TempDir tmp;
     const std::string root = realPath(tmp.path());

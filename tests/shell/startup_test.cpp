@@ -40,15 +40,9 @@ std::unique_ptr<TForm1> startFirstPageFirst(const std::string& folder) {
 
 }  // namespace
 
-class StartUpTest : public QObject {
+class StartUpTest : public test::WindowTestCase {
   Q_OBJECT
- private:
-  test::WorkingFolder workingFolder_;  // set back after each test
-
  private slots:
-  void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
-  void cleanup() { workingFolder_.restore(); }
-
   void pagesAreFinishedOnceTheWindowIsPainted() {
     OrganizerGame game;
     game.level("levels/mytrack", "My Track");

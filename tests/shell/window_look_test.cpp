@@ -56,15 +56,9 @@ QStringList cutCaptions(QWidget* window) {
 
 }  // namespace
 
-class WindowLookTest : public QObject {
+class WindowLookTest : public test::WindowTestCase {
   Q_OBJECT
- private:
-  test::WorkingFolder workingFolder_;  // set back after each test
-
  private slots:
-  void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
-  void cleanup() { workingFolder_.restore(); }
-
   void programInfoShowsItsTextsAndCoverItsPictures() {
     TempDir tmp;
     auto form = startIn(realPath(tmp.path()));

@@ -154,6 +154,10 @@ void doubleClickRow(QListWidget* list, const QString& caption) {
   doubleClick(list->viewport(), list->visualItemRect(list->item(row)).center());
 }
 
+void WindowTestCase::initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+
+void WindowTestCase::cleanup() { workingFolder_.restore(); }
+
 ShellOpenRecorder::ShellOpenRecorder() {
   setShellOpenHook([this](const std::string& file, const std::string& folder) { push_back({file, folder}); });
 }

@@ -62,6 +62,18 @@ void doubleClickRow(QTreeWidget* list, const QString& caption);
 void clickRow(QListWidget* list, const QString& caption);
 void doubleClickRow(QListWidget* list, const QString& caption);
 
+// The base of the main window's test classes: a closed window does not end the program, and the
+// working folder the program was started in is set back after each test.
+class WindowTestCase : public QObject {
+  Q_OBJECT
+ protected slots:
+  void initTestCase();
+  void cleanup();
+
+ protected:
+  WorkingFolder workingFolder_;
+};
+
 // Every file the window asks the desktop to open, in order, instead of opening it; while it lives.
 struct ShellOpenCall {
   std::string file, folder;
