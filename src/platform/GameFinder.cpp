@@ -1,205 +1,24 @@
 #include "platform/GameFinder.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <atomic>
-#include <cerrno>
-#include <climits>
-#include <condition_variable>
-#include <cstdint>
 #include <cstdlib>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <set>
-#include <system_error>
-#include <thread>
 
-#include "platform/DirectoryList.h"
-#include "platform/FileSystem.h"
+#include "platform/FinderLooks.h"
 #include "platform/NameCase.h"
 #include "platform/Paths.h"
-#include "platform/TextFile.h"
-#include "platform/UniqueFd.h"
 
 namespace pitkit {
+
+using namespace finder;
+
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-// The test hook. Never destroyed: a worker left blocked in a place may still reach it at exit.
-struct LookHook {
-  std::atomic<bool> set{false};
-  std::mutex mutex;
-  std::shared_ptr<const FinderLookHook> hook;
-};
-LookHook& lookHook() {
-  static LookHook* instance = new LookHook;
-  return *instance;
-}
-
-void aboutToLook(const std::string& path) {
-  LookHook& state = lookHook();
-  if (!state.set.load(std::memory_order_acquire)) return;
-  std::shared_ptr<const FinderLookHook> hook;
-  {
-    const std::lock_guard lock(state.mutex);
-    hook = state.hook;
-  }
-  if (hook) (*hook)(path);
-}
-
-bool isFolder(const std::string& path) {
-  aboutToLook(path);
-  return directoryExists(path);
-}
-
-std::string realPathOf(const std::string& path) {
-  aboutToLook(path);
-  char buffer[PATH_MAX];
-  return ::realpath(path.c_str(), buffer) != nullptr ? std::string(buffer) : path;
-}
-
-std::vector<DirectoryEntry> listFolder(const std::string& folder) {
-  aboutToLook(folder);
-  return listDirectory(folder);
-}
-
-// The subfolders of `folder`, sorted by name; none when it cannot be listed.
-std::vector<DirectoryEntry> subfolders(const std::string& folder) {
-  std::vector<DirectoryEntry> folders;
-  try {
-    for (DirectoryEntry& entry : listFolder(folder))
-      if (entry.isDirectory) folders.push_back(std::move(entry));
-  } catch (const std::exception&) {
-    return {};
-  }
-  std::sort(folders.begin(), folders.end(), [](const DirectoryEntry& a, const DirectoryEntry& b) {
-    return compareNames(a.name, b.name) < 0;
-  });
-  return folders;
-}
-
-// The bytes of a regular file of at most `limit` bytes; "" for anything else (a pipe or device
-// standing there, a file too large, one that cannot be read). Opened without waiting, so a pipe
-// cannot hang the search.
-std::string readSmallFile(const std::string& path, std::size_t limit) {
-  aboutToLook(path);
-  try {
-    return readRegularFile(path, limit);
-  } catch (const std::exception&) {
-    return {};
-  }
-}
 
 bool isNumber(const std::string& text) {
   return !text.empty() &&
          std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-// What the places found, kept per place in the order found. Shared with the workers: one still
-// blocked in a place when the caller takes the findings adds nothing afterwards.
-template <typename T>
-class Findings {
- public:
-  explicit Findings(std::size_t places) : perPlace_(places) {}
-  void add(std::size_t place, T item) {
-    const std::lock_guard lock(mutex_);
-    if (!taken_) perPlace_[place].push_back(std::move(item));
-  }
-  std::vector<std::vector<T>> take() {
-    const std::lock_guard lock(mutex_);
-    taken_ = true;
-    return std::move(perPlace_);
-  }
-
- private:
-  std::mutex mutex_;
-  bool taken_ = false;
-  std::vector<std::vector<T>> perPlace_;
-};
-
-// A few workers take the places in turn. `look(place, deadline)` reports to its Findings as it
-// goes and should stop at the deadline, which it cannot when the system holds it.
-using LookAtPlace = std::function<void(std::size_t place, Clock::time_point deadline)>;
-constexpr std::size_t kWorkers = 4;
-
-struct PlaceQueue {
-  LookAtPlace look;
-  Clock::duration budget{};
-  std::mutex mutex;
-  std::condition_variable changed;
-  std::size_t next = 0;                  // the first place no worker has taken
-  std::vector<Clock::time_point> start;  // when each taken place was taken
-  std::vector<char> done;
-  bool over = false;  // the caller has gone on: take no more places
-};
-
-void work(const std::shared_ptr<PlaceQueue>& queue) {
-  std::unique_lock lock(queue->mutex);
-  while (!queue->over && queue->next < queue->start.size()) {
-    const std::size_t place = queue->next++;
-    const Clock::time_point start = Clock::now();
-    queue->start[place] = start;
-    queue->changed.notify_all();
-    lock.unlock();
-    queue->look(place, start + queue->budget);
-    lock.lock();
-    queue->done[place] = 1;
-    queue->changed.notify_all();
-  }
-}
-
-// Looks at `count` places, each for at most `budget` from when a worker takes it up, and returns
-// once every place is done or out of time. A worker held in a place past its time is left there
-// (a thread blocked in a stopped mount cannot be stopped, and it owns all it uses) and another
-// takes its turn. Several places are looked at together, so a few slow ones cost one budget.
-void lookAtPlaces(std::size_t count, LookAtPlace look, std::chrono::milliseconds budget) {
-  if (count == 0) return;
-  auto queue = std::make_shared<PlaceQueue>();
-  queue->look = std::move(look);
-  queue->budget = budget;
-  queue->start.resize(count);
-  queue->done.resize(count);
-  const auto startWorker = [&queue] {
-    try {
-      std::thread([queue] { work(queue); }).detach();
-      return true;
-    } catch (const std::system_error&) {  // out of threads
-      return false;
-    }
-  };
-  std::size_t workers = 0;
-  for (std::size_t i = 0; i < std::min(count, kWorkers); ++i) workers += startWorker() ? 1 : 0;
-  if (workers == 0) return work(queue);  // no time limits then, but every place
-  std::vector<char> leftBehind(count);
-  bool stuck = false;  // no worker could take the place of one left behind
-  std::unique_lock lock(queue->mutex);
-  while (true) {
-    const Clock::time_point now = Clock::now();
-    bool open = queue->next < count;
-    std::optional<Clock::time_point> wake;
-    for (std::size_t i = 0; i < queue->next; ++i) {
-      if (queue->done[i] || leftBehind[i]) continue;
-      const Clock::time_point limit = queue->start[i] + queue->budget;
-      if (now >= limit) {
-        leftBehind[i] = 1;
-        if (queue->next < count && !startWorker()) stuck = true;
-      } else {
-        open = true;
-        wake = std::min(wake.value_or(limit), limit);
-      }
-    }
-    if (!open || stuck) break;
-    if (wake)
-      queue->changed.wait_until(lock, *wake);
-    else
-      queue->changed.wait(lock);
-  }
-  queue->over = true;
 }
 
 // A folder found in a place, with its real path for telling two roads to one folder apart.
@@ -519,13 +338,6 @@ std::vector<std::string> findGameFolders(const std::vector<std::string>& drives,
     for (const Found& game : inDrive)
       if (seen.insert(game.real).second) games.push_back(game.path);
   return games;
-}
-
-void setFinderLookHook(FinderLookHook hook) {
-  LookHook& state = lookHook();
-  const std::lock_guard lock(state.mutex);
-  state.hook = hook ? std::make_shared<const FinderLookHook>(std::move(hook)) : nullptr;
-  state.set.store(state.hook != nullptr, std::memory_order_release);
 }
 
 }  // namespace pitkit

@@ -34,8 +34,8 @@ using test::carText;
 using test::infoText;
 using test::makeZip;
 using test::readFile;
-using test::snapshot;
 using test::TempDir;
+using test::treeSnapshot;
 using test::writeFile;
 using test::ZipEntry;
 
@@ -149,7 +149,7 @@ TEST(ArchiveInstall, InstallsByteExactIntoBothPlacesWithPreviews) {
     EXPECT_EQ(readFile(cars + "Comet/comet.bmp"), big.substr(1000));
     EXPECT_EQ(progress.bytes.load(), big.size() - 1000 + carText("Comet").size());
     // No staging folder or file is left anywhere.
-    for (const auto& [path, kind] : snapshot(s.game)) EXPECT_EQ(path.find(".pitkit"), std::string::npos) << path;
+    for (const auto& [path, kind] : treeSnapshot(s.game)) EXPECT_EQ(path.find(".pitkit"), std::string::npos) << path;
   }
 }
 
@@ -186,10 +186,10 @@ TEST(ArchiveInstall, LeavesOutEveryUnsafeEntryAndWritesNothingOutsideTheGame) {
   for (std::size_t i = 0; i < std::size(unsafe) && i < contents.leftOut.size(); ++i)
     EXPECT_NE(contents.leftOut[i].find(unsafe[i].reason), std::string::npos) << contents.leftOut[i];
 
-  const auto outsideBefore = snapshot(s.tmp.path());
+  const auto outsideBefore = treeSnapshot(s.tmp.path());
   const ArchiveInstallResult r = InstallFromArchive(zip, s.game, {}, InstallPlace::Installed, WhenTaken::Skip);
   EXPECT_EQ(r.installed, std::vector<std::string>{"Safe"});
-  auto after = snapshot(s.tmp.path());
+  auto after = treeSnapshot(s.tmp.path());
   std::map<std::string, std::string> added;
   for (const auto& [path, content] : after)
     if (!outsideBefore.count(path)) added[path] = content;
@@ -208,12 +208,12 @@ TEST(ArchiveInstall, TakenNamesAreSkippedOrReplacedWholeIgnoringCase) {
       writeFile(s.game + "/levels/" + oldName + "/" + oldName + ".inf", infoText("Old"));
       writeFile(s.game + "/levels/" + oldName + "/old-only.txt", "old");
       const std::string zip = s.zip("m.zip", {{"Marsh/Marsh.inf", infoText("New")}, {"Spire/Spire.inf", infoText("S")}});
-      const auto before = snapshot(s.game + "/levels");
+      const auto before = treeSnapshot(s.game + "/levels");
       const ArchiveInstallResult r = InstallFromArchive(zip, s.game, {}, InstallPlace::Installed, when);
       if (when == WhenTaken::Skip) {
         EXPECT_EQ(r.skipped, std::vector<std::string>{"Marsh"});
         EXPECT_EQ(r.installed, std::vector<std::string>{"Spire"});
-        auto after = snapshot(s.game + "/levels");
+        auto after = treeSnapshot(s.game + "/levels");
         after.erase("Spire");
         after.erase("Spire/Spire.inf");
         EXPECT_EQ(after, before);
@@ -224,7 +224,7 @@ TEST(ArchiveInstall, TakenNamesAreSkippedOrReplacedWholeIgnoringCase) {
                                                           {"Marsh/Marsh.inf", infoText("New")},
                                                           {"Spire", "dir"},
                                                           {"Spire/Spire.inf", infoText("S")}};
-        EXPECT_EQ(snapshot(s.game + "/levels"), expected);  // the old spelling and its staging copy are gone
+        EXPECT_EQ(treeSnapshot(s.game + "/levels"), expected);  // the old spelling and its staging copy are gone
       }
     }
   }
@@ -275,14 +275,14 @@ TEST(ArchiveInstall, ANameTakenInEitherPlaceIsSkippedOrReplacedWhereItIs) {
     Downloads s;
     writeFile(s.game + "/" + c.old + "/notes.txt", "the player's notes");
     const std::string zip = s.zip("d.zip", {{"desert/desert.inf", infoText("New")}});
-    const auto before = snapshot(s.game);
+    const auto before = treeSnapshot(s.game);
     const ArchiveInstallResult r = InstallFromArchive(zip, s.game, {}, c.place, c.when);
     const std::vector<std::string> desert{"desert"}, none;
     EXPECT_EQ(r.skipped, c.when == WhenTaken::Skip ? desert : none);
     EXPECT_EQ(r.trashed, c.when == WhenTaken::Skip ? none : desert);
     EXPECT_EQ(r.installedElsewhere, c.elsewhere ? desert : none);
     if (c.when == WhenTaken::Skip) {
-      EXPECT_EQ(snapshot(s.game), before);
+      EXPECT_EQ(treeSnapshot(s.game), before);
       continue;
     }
     // Only the old folder's place holds the name; the old folder is whole in the trash.
@@ -307,7 +307,7 @@ TEST(ArchiveInstall, AReplaceThatCannotFinishLeavesTheGameAndTheTrashAsTheyWere)
   }
   const std::string zip = s.zip("ab.zip", {{"A/A.inf", "Torvane .INF file structure"},
                                             {longName + "/" + longName + ".inf", "Torvane .INF file structure"}});
-  const auto before = snapshot(s.game);
+  const auto before = treeSnapshot(s.game);
   const long long limit = static_cast<long long>(s.game.size()) + 110;
   const test::ChildOutcome outcome = test::runInChild(test::withFileSizeLimit(limit), [&]() -> std::string {
     try {
@@ -318,7 +318,7 @@ TEST(ArchiveInstall, AReplaceThatCannotFinishLeavesTheGameAndTheTrashAsTheyWere)
     }
   });
   EXPECT_EQ(outcome.exitCode, 0) << outcome;
-  EXPECT_EQ(snapshot(s.game), before);
+  EXPECT_EQ(treeSnapshot(s.game), before);
   EXPECT_TRUE(test::namesIn(s.home.trash() + "/files").empty());
   EXPECT_TRUE(test::namesIn(s.home.trash() + "/info").empty());
 }
@@ -340,7 +340,7 @@ TEST(ArchiveInstall, WithoutATrashReplaceDeletesOnlyWhenAllowed) {
   writeFile(game + "/levels/Marsh/Marsh.inf", infoText("Old"));
   const std::string zip = tmp / "m.zip";
   makeZip(zip, {{"Marsh/Marsh.inf", infoText("New")}});
-  const auto before = snapshot(game);
+  const auto before = treeSnapshot(game);
   for (const bool allowed : {false, true}) {
     SCOPED_TRACE(allowed ? "allowed" : "not allowed");
     ArchiveInstallRequest request;
@@ -348,12 +348,12 @@ TEST(ArchiveInstall, WithoutATrashReplaceDeletesOnlyWhenAllowed) {
     request.deleteWithoutTrash = allowed;
     if (!allowed) {
       EXPECT_THROW(InstallFromArchive(zip, game, request), ETrashUnavailable);
-      EXPECT_EQ(snapshot(game), before);
+      EXPECT_EQ(treeSnapshot(game), before);
       continue;
     }
     const ArchiveInstallResult r = InstallFromArchive(zip, game, request);
     EXPECT_EQ(r.deleted, std::vector<std::string>{"Marsh"});
-    EXPECT_EQ(snapshot(game + "/levels"), (std::map<std::string, std::string>{{"Marsh", "dir"}, {"Marsh/Marsh.inf", infoText("New")}}));
+    EXPECT_EQ(treeSnapshot(game + "/levels"), (std::map<std::string, std::string>{{"Marsh", "dir"}, {"Marsh/Marsh.inf", infoText("New")}}));
   }
   EXPECT_FALSE(fs::exists(home.trash()));
 }
@@ -386,7 +386,7 @@ TEST(ArchiveInstall, BrokenJunkAndEncryptedArchivesLeaveTheGameAsItWas) {
       {"missing.rar", "", "Cannot open", false},  {"locked.zip", "", "password", true},
       {"locked.zip", "wrong", "password", true},
   };
-  const auto before = snapshot(s.game);
+  const auto before = treeSnapshot(s.game);
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.file) + " '" + c.password + "'");
     ArchiveInstallRequest request;
@@ -398,7 +398,7 @@ TEST(ArchiveInstall, BrokenJunkAndEncryptedArchivesLeaveTheGameAsItWas) {
       EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
       EXPECT_EQ(dynamic_cast<const EArchivePassword*>(&e) != nullptr, c.asksPassword) << e.what();
     }
-    EXPECT_EQ(snapshot(s.game), before);
+    EXPECT_EQ(treeSnapshot(s.game), before);
   }
   // The right password opens it; a cancel before the end leaves nothing.
   ArchiveInstallRequest request;
@@ -406,7 +406,7 @@ TEST(ArchiveInstall, BrokenJunkAndEncryptedArchivesLeaveTheGameAsItWas) {
   TransferProgress cancelled;
   cancelled.cancelRequested = true;
   EXPECT_THROW(InstallFromArchive(s.downloads + "/locked.zip", s.game, request, &cancelled), ETransferCancelled);
-  EXPECT_EQ(snapshot(s.game), before);
+  EXPECT_EQ(treeSnapshot(s.game), before);
   EXPECT_EQ(InstallFromArchive(s.downloads + "/locked.zip", s.game, request).installed, std::vector<std::string>{"Lvl"});
   EXPECT_EQ(readFile(s.game + "/levels/Lvl/Lvl.inf"), infoText("L"));
 }
@@ -446,20 +446,20 @@ TEST(ArchiveInstall, TooBigForTheDiskIsRefusedBeforeWriting) {
   const std::string zip = tmp / "big.zip";
   makeZip(zip, {{"Big/Big.inf", infoText("Big")}, {"Big/a.bin", "", false, 0100644, 20u << 20},
                 {"Big/b.bin", "", false, 0100644, 20u << 20}});
-  const auto before = snapshot(game);
+  const auto before = treeSnapshot(game);
   try {
     InstallFromArchive(zip, game, {}, InstallPlace::Installed, WhenTaken::Skip);
     ADD_FAILURE() << "installed";
   } catch (const Exception& e) {
     EXPECT_NE(std::string(e.what()).find("not enough space"), std::string::npos) << e.what();
   }
-  EXPECT_EQ(snapshot(game), before);
+  EXPECT_EQ(treeSnapshot(game), before);
 }
 
 TEST(ArchiveInstall, AnInstallKilledHalfWayLeavesOnlyWhatTheSweepRemoves) {
   Downloads s;
   const std::string zip = s.zip("big.zip", {{"Big/Big.inf", infoText("Big")}, {"Big/a.bin", "", false, 0100644, 1u << 20}});
-  const auto before = snapshot(s.game);
+  const auto before = treeSnapshot(s.game);
   const pid_t child = ::fork();
   if (child == 0) {
     // A write past the file-size limit kills the process, as a crash would.
@@ -481,7 +481,7 @@ TEST(ArchiveInstall, AnInstallKilledHalfWayLeavesOnlyWhatTheSweepRemoves) {
   ASSERT_EQ(levels.size(), 1u);
   EXPECT_EQ(levels[0].rfind(".pitkit-partial-copy-" + std::to_string(child) + "-", 0), 0u) << levels[0];
   EXPECT_EQ(removeLeftoverCopies(s.game + "/levels"), 1);
-  EXPECT_EQ(snapshot(s.game), before);
+  EXPECT_EQ(treeSnapshot(s.game), before);
 }
 
 TEST(ArchiveRead, PipesGarbageNamelessItemsAndHugeSizesAreRefusedWithTheirReason) {
@@ -508,7 +508,7 @@ TEST(ArchiveRead, PipesGarbageNamelessItemsAndHugeSizesAreRefusedWithTheirReason
       {"nameless.zip", false, nullptr, ".inf: a level needs a name"},
       {"huge.zip", true, "There is not enough space to install from huge.zip", nullptr},
   };
-  const auto before = snapshot(s.game);
+  const auto before = treeSnapshot(s.game);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
     // In a child that a read waiting on the pipe cannot hold for long.
@@ -527,7 +527,7 @@ TEST(ArchiveRead, PipesGarbageNamelessItemsAndHugeSizesAreRefusedWithTheirReason
       }
     });
     EXPECT_TRUE(outcome.exited && outcome.exitCode == 0) << outcome;
-    EXPECT_EQ(snapshot(s.game), before);
+    EXPECT_EQ(treeSnapshot(s.game), before);
   }
 }
 
@@ -619,12 +619,12 @@ TEST(ArchiveCommit, NoRenameFaultLosesTheOldItemOrTheNewOne) {
       removeLeftoverCopies(s.game + "/levels");
       std::string whole;
       for (const std::string& name : test::namesIn(s.game + "/levels")) {
-        const auto item = snapshot(s.game + "/levels/" + name);
+        const auto item = treeSnapshot(s.game + "/levels/" + name);
         if (name == "Marsh" && item == newItem) whole += "new in place;";
         if (item == oldItem) whole += name == "Marsh" ? "old in place;" : "old set aside as " + name.substr(0, 18) + ";";
       }
       for (const std::string& name : test::namesIn(s.home.trash() + "/files"))
-        if (snapshot(s.home.trash() + "/files/" + name) == oldItem) whole += "old in the trash;";
+        if (treeSnapshot(s.home.trash() + "/files/" + name) == oldItem) whole += "old in the trash;";
       EXPECT_NE(whole, "") << "both levels are lost";
       if (outcome.exited && outcome.exitCode == 9 && stopAt < 19) continue;
       EXPECT_TRUE(outcome.exited && outcome.exitCode == 0) << outcome;

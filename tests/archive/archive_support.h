@@ -1,13 +1,11 @@
 #pragma once
 // Archives made by the tests: zips through Python's zipfile (any name bytes, flags and type bits),
-// 7z and encrypted zips through bsdtar; a snapshot of a whole tree to compare before and after;
-// and a home trash of the test's own.
+// 7z and encrypted zips through bsdtar; and a home trash of the test's own.
 #include <sys/stat.h>
 
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -104,19 +102,6 @@ inline void makeRawZip(const std::string& path, const std::string& body) {
 inline void makeWithBsdtar(const std::string& path, const std::string& folder, const std::string& options) {
   if (run("bsdtar " + options + " -cf '" + path + "' -C '" + folder + "' .") != 0)
     throw std::runtime_error("bsdtar could not write " + path);
-}
-
-// Every entry below `root` (links not followed): "dir", "link -> target" or the file's bytes.
-inline std::map<std::string, std::string> snapshot(const std::string& root) {
-  std::map<std::string, std::string> out;
-  for (auto it = std::filesystem::recursive_directory_iterator(root); it != std::filesystem::recursive_directory_iterator();
-       ++it) {
-    const std::string rel = std::filesystem::relative(it->path(), root).string();
-    if (it->is_symlink()) out[rel] = "link -> " + std::filesystem::read_symlink(it->path()).string();
-    else if (it->is_directory()) out[rel] = "dir";
-    else out[rel] = readFile(it->path().string());
-  }
-  return out;
 }
 
 // XDG_DATA_HOME pointed at `folder` while it lives, so that what the program puts in the home

@@ -8,27 +8,8 @@ set -euo pipefail
 build=$1
 version=$2
 app_id=$3
-here=$(cd "$(dirname "$0")" && pwd)
-source "$here/../../scripts/xvfb-lib.sh"
-
-for tool in cpack dpkg-deb dpkg-shlibdeps desktop-file-validate appstreamcli Xvfb xwininfo xprop; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "package test: $tool is not installed (scripts/install-deps installs it)"
-    exit 77
-  fi
-done
-
-work=$(mktemp -d)
-program_pid=
-finish() {
-  if [ -n "$program_pid" ]; then
-    kill "$program_pid" 2>/dev/null || true
-    wait "$program_pid" 2>/dev/null || true
-  fi
-  xvfb_stop
-  rm -rf "$work"
-}
-trap finish EXIT
+source "$(dirname "$0")/../support/program_test.sh"
+need_tools "package test" cpack dpkg-deb dpkg-shlibdeps desktop-file-validate appstreamcli Xvfb xwininfo xprop
 fail() {
   echo "FAIL: $*"
   exit 1

@@ -37,19 +37,6 @@ namespace {
 
 using Game = OrganizerGame;
 
-// The picture a box shows, for comparing with a colour (JPEG colours are near, not exact) or with
-// the placeholder.
-QImage shown(const QLabel* box) {
-  return box->pixmap().toImage().convertToFormat(QImage::Format_RGB32);
-}
-bool shows(const QLabel* box, QColor colour) {
-  const QImage image = shown(box);
-  if (image.isNull()) return false;
-  const QColor c = image.pixelColor(image.width() / 2, image.height() / 2);
-  return std::abs(c.red() - colour.red()) < 8 && std::abs(c.green() - colour.green()) < 8 &&
-         std::abs(c.blue() - colour.blue()) < 8;
-}
-
 void go(TForm1& form) { clickGo(form, carSide()); }
 
 }  // namespace

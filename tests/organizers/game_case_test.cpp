@@ -31,14 +31,6 @@ void writeCar(const std::string& folder, const std::string& texturePage = "") {
   writeFile(folder + "/parameters.txt",
             "Name \"x\"\r\n; Model Filenames\r\nTPAGE \"" + texturePage + "\"\r\n");
 }
-bool shows(const QLabel* box, QColor colour) {
-  const QImage image = box->pixmap().toImage();
-  const QColor c =
-      image.isNull() ? QColor() : image.pixelColor(image.width() / 2, image.height() / 2);
-  return !image.isNull() && qAbs(c.red() - colour.red()) + qAbs(c.green() - colour.green()) +
-                                    qAbs(c.blue() - colour.blue()) <
-                                24;
-}
 QStringList rows(const QTreeWidget* list) {  // in the order shown
   QStringList out;
   for (int i = 0; i < list->topLevelItemCount(); ++i) out << list->topLevelItem(i)->text(0);

@@ -14,8 +14,10 @@
 #include "platform/GameDirectory.h"
 #include "search/FindFile.h"
 #include "support/TempDir.h"
+#include "support/WindowHarness.h"
 
 using namespace pitkit;
+using pitkit::test::captions;
 using pitkit::test::TempDir;
 using pitkit::test::writeFile;
 
@@ -67,13 +69,6 @@ struct SkinPage {
             false};
   }
 };
-
-QStringList captions(const QTreeWidget* list) {
-  QStringList out;
-  for (int i = 0; i < list->topLevelItemCount(); ++i) out << list->topLevelItem(i)->text(0);
-  out.sort();
-  return out;
-}
 
 void writeSkin(const std::string& folder) { writeFile(folder + "/skin.txt", "; Skin\r\nName \"x\"\r\n"); }
 

@@ -28,8 +28,6 @@ void go(const OrganizerControls& page) { clickGo(page); }
 
 QString count(int n) { return QString::number(n) + QStringLiteral("  "); }
 
-QImage shown(const QLabel* box) { return box->pixmap().toImage().convertToFormat(QImage::Format_RGB32); }
-
 // The listing rules of each page: a tree, what its lists and counters show, and the checks only
 // that page has.
 struct ListingCase {

@@ -16,6 +16,7 @@
 #include "platform/JpegDecoder.h"
 #include "platform/TextFile.h"
 #include "platform/UniqueFd.h"
+#include "support/DeepTree.h"
 #include "support/TempDir.h"
 
 namespace pitkit {
@@ -24,15 +25,6 @@ namespace {
 bool isOpen(int fd) { return ::fcntl(fd, F_GETFD) != -1; }
 
 int openDevNull() { return ::open("/dev/null", O_RDONLY | O_CLOEXEC); }
-
-int openDescriptorCount() {
-  int count = 0;
-  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
-    (void)entry;
-    ++count;
-  }
-  return count;
-}
 
 TEST(UniqueFd, ClosesExactlyOnceWhateverWayItGoes) {
   int raw = openDevNull();
@@ -86,7 +78,7 @@ TEST(UniqueFd, NoDescriptorIsLeftOpenByTheFileReadersOnTheirErrorPaths) {
   std::strncpy(address.sun_path, socketPath.c_str(), sizeof address.sun_path - 1);
   ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
 
-  const int before = openDescriptorCount();
+  const std::size_t before = test::openDescriptorCount();
   for (int round = 0; round < 3; ++round) {
     EXPECT_THROW(TextLineReader(dir / "folder"), EInOutError);
     EXPECT_THROW(TextLineReader reader(socketPath), EInOutError);
@@ -99,7 +91,7 @@ TEST(UniqueFd, NoDescriptorIsLeftOpenByTheFileReadersOnTheirErrorPaths) {
     EXPECT_EQ(reader.readLine(), "a");
     EXPECT_EQ(readWholeFile(dir / "text.txt"), "a\rb\r");
   }
-  EXPECT_EQ(openDescriptorCount(), before);
+  EXPECT_EQ(test::openDescriptorCount(), before);
   ::close(sock);
 }
 

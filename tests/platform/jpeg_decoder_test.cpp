@@ -12,6 +12,7 @@
 
 #include "platform/Errors.h"
 #include "platform/JpegDecoder.h"
+#include "support/ErrorOf.h"
 #include "support/JpegWriter.h"
 #include "support/TempDir.h"
 
@@ -24,12 +25,7 @@ using test::withRepeatedLastScan;
 using test::writeFile;
 
 std::string errorOf(const std::string& path) {
-  try {
-    decodeJpegFile(path);
-    return "no error";
-  } catch (const Exception& e) {
-    return e.what();
-  }
+  return test::errorOf<Exception>([&] { decodeJpegFile(path); }, "no error");
 }
 
 std::string jpegError(int code) { return "JPEG error #" + std::to_string(code); }

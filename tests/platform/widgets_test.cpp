@@ -38,15 +38,9 @@ using pitkit::test::realPath;
 using pitkit::test::TempDir;
 using pitkit::test::writeFile;
 
-class WidgetsTest : public QObject {
+class WidgetsTest : public test::WindowTestCase {
   Q_OBJECT
- private:
-  std::string startDir_;
-
  private slots:
-  void initTestCase() { startDir_ = getCurrentDir(); }
-  void cleanup() { setCurrentDir(startDir_); }
-
   void listShowsPathDownAndSortedVisibleSubfolders() {
     TempDir tmp;
     const std::string root = realPath(tmp.path());

@@ -7,19 +7,13 @@
 
 #include "platform/Errors.h"
 #include "renamer/InfoText.h"
+#include "support/ErrorOf.h"
 #include "support/TempDir.h"
 
 namespace pitkit {
 namespace {
 
-std::string errorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "(no error)";
-}
+std::string errorOf(const std::function<void()>& f) { return test::errorOf(f, "(no error)"); }
 
 TEST(InfoText, LoadMakesEveryLineBreakCrLfAndKeepsEveryByte) {
   test::TempDir dir;

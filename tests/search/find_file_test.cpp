@@ -59,7 +59,7 @@ TEST(FindFileSetters, RejectBadValuesWithTheirMessagesAndKeepTheOldValue) {
 
 TEST(FindFileTargets, MaskAndFoldersAreBuiltAndDuplicatesDroppedIgnoringCase) {
   TempDir t;
-  test::ScopedCwd cwd(t.path());
+  test::WorkingFolder cwd(t.path());
   TFindFile f;
 
   f.setFilename("parameters");
@@ -94,7 +94,7 @@ TEST(FindFileTargets, MaskAndFoldersAreBuiltAndDuplicatesDroppedIgnoringCase) {
 TEST(FindFileTargets, RelativePiecesOfAVanishedWorkingFolderFindNothing) {
   TempDir t;
   test::makeDirs(t / "gone");
-  test::ScopedCwd cwd(t / "gone");
+  test::WorkingFolder cwd(t / "gone");
   test::removeTree(t / "gone");
   TFindFile f;
   f.setSubfolders(false);

@@ -1,7 +1,6 @@
 // Reading ahead of the walk: the same events in the same order as the walk alone, the look-ahead
 // bound, only the walk's candidates read, and no worker or handle left behind by a search that
 // ends, is stopped or is destroyed.
-#include <dirent.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -12,6 +11,7 @@
 #include "search/ReadAhead.h"
 #include "search/SearchWalk.h"
 #include "search_support.h"
+#include "support/DeepTree.h"
 #include "support/TempDir.h"
 
 namespace pitkit {
@@ -22,16 +22,6 @@ using test::Recorder;
 using test::TempDir;
 
 const char* const kMarker = "; Torvane .INF file structure\r\n";
-
-// Entries of a /proc/self folder: threads in "task", open descriptors in "fd".
-std::size_t countIn(const char* folder) {
-  std::size_t n = 0;
-  if (DIR* d = ::opendir(folder)) {
-    while (const dirent* e = ::readdir(d)) n += e->d_name[0] != '.';
-    ::closedir(d);
-  }
-  return n - (std::string(folder) == "/proc/self/fd");  // the listing's own descriptor
-}
 
 bool waitFor(const std::function<bool()>& done) {
   for (int i = 0; i < 2000 && !done(); ++i)
@@ -110,7 +100,7 @@ TEST(ReadAhead, WorkersStayWithinTheLookAheadAndReadOnlyTheWalksCandidates) {
   snap.Attributes = 0x0f;
   snap.HasText = true;
   snap.Text = "Torvane";
-  const std::size_t threads = countIn("/proc/self/task");
+  const std::size_t threads = test::threadCount();
   ReadAhead ahead(snap, 4, 8, ReadAhead::Start::AtOnce);
   ASSERT_EQ(ahead.workers(), 4u);
   // The start folder and the first seven levels, then nothing more until the walk moves.
@@ -127,7 +117,7 @@ TEST(ReadAhead, WorkersStayWithinTheLookAheadAndReadOnlyTheWalksCandidates) {
   ahead.entered({0, 4});  // the walk passed five levels: five more may be read
   settlesAt(14);
   ahead.entered({0, 99});  // the walk is past everything: the workers end with nothing to do
-  EXPECT_TRUE(waitFor([&] { return countIn("/proc/self/task") == threads; }));
+  EXPECT_TRUE(waitFor([&] { return test::threadCount() == threads; }));
   EXPECT_EQ(ahead.foldersListed(), 14u);
 }
 
@@ -139,7 +129,7 @@ TEST(ReadAhead, AFinishedStoppedOrDestroyedSearchLeavesNoWorkerAndNoHandle) {
   // no worker starts.
   for (Mode mode : {Completes, StoppedInline, StoppedThreaded, Destroyed, InMemory}) {
     SCOPED_TRACE(mode);
-    const std::size_t threads = countIn("/proc/self/task"), fds = countIn("/proc/self/fd");
+    const std::size_t threads = test::threadCount(), fds = test::openDescriptorCount();
     auto ui = std::make_shared<QueueUiThread>();
     std::size_t found = 0, busiest = 0;
     bool complete = false;
@@ -153,7 +143,7 @@ TEST(ReadAhead, AFinishedStoppedOrDestroyedSearchLeavesNoWorkerAndNoHandle) {
       f.setFilename("*.inf");
       f.setContaining("Torvane");
       f.OnFound = [&](TFindFile* sender, const std::string&, TSearchRec&) {
-        busiest = std::max(busiest, countIn("/proc/self/task") - f.Threaded());
+        busiest = std::max(busiest, test::threadCount() - f.Threaded());
         if (++found == 20 && (mode == StoppedInline || mode == StoppedThreaded))
           sender->setAborted(true);
       };
@@ -167,8 +157,8 @@ TEST(ReadAhead, AFinishedStoppedOrDestroyedSearchLeavesNoWorkerAndNoHandle) {
       EXPECT_EQ(busiest, threads) << "no worker for a tree in memory";
     else
       EXPECT_GT(busiest, threads) << "workers ran beside the walk";
-    EXPECT_EQ(countIn("/proc/self/task"), threads);
-    EXPECT_EQ(countIn("/proc/self/fd"), fds);
+    EXPECT_EQ(test::threadCount(), threads);
+    EXPECT_EQ(test::openDescriptorCount(), fds);
     EXPECT_EQ(complete, mode != Destroyed);
     if (mode != Completes && mode != InMemory)
       EXPECT_LT(found, 150u) << "the walk stopped half-way";

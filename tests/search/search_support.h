@@ -1,6 +1,6 @@
 #pragma once
 // Helpers for the search tests: an event recorder, a user-interface thread made of a queue that
-// the test thread pumps, and a scoped working directory.
+// the test thread pumps (the scoped working folder is support/WorkingFolder.h).
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -12,6 +12,7 @@
 
 #include "platform/FileSystem.h"
 #include "search/FindFile.h"
+#include "support/WorkingFolder.h"
 
 namespace pitkit::test {
 
@@ -98,16 +99,6 @@ class QueueUiThread : public IUiThread {
   std::mutex mutex_;
   std::condition_variable cv_;
   std::deque<std::function<void()>> queue_;
-};
-
-// Makes `path` the working directory for the scope.
-class ScopedCwd {
- public:
-  explicit ScopedCwd(const std::string& path) : old_(getCurrentDir()) { setCurrentDir(path); }
-  ~ScopedCwd() { setCurrentDir(old_); }
-
- private:
-  std::string old_;
 };
 
 }  // namespace pitkit::test

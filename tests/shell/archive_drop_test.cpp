@@ -192,7 +192,7 @@ class ArchiveDropTest : public QObject {
     auto form = game.open();
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-    const auto before = snapshot(game / "levels");
+    const auto before = treeSnapshot(game / "levels");
 
     const struct {
       bool replace;
@@ -218,7 +218,7 @@ class ArchiveDropTest : public QObject {
       QCOMPARE(rows, QStringList{QStringLiteral("Level|New Desert|desert|Yes, installed: levels/desert")});
       QVERIFY2(note.contains(QStringLiteral("moves the old one to the trash")), qPrintable(note));
       QVERIFY(namesIn(game / "un_levels").empty());
-      if (!step.replace) QCOMPARE(snapshot(game / "levels"), before);
+      if (!step.replace) QCOMPARE(treeSnapshot(game / "levels"), before);
     }
     // The new one is where the old one was, listed and selected there; the old one is in the trash.
     QCOMPARE(readFile(game / "levels/desert/desert.inf"), infoText("New Desert"));

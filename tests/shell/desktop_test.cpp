@@ -58,10 +58,9 @@ QColor iconCentre(const QIcon& icon, qreal ratio) {
 
 }  // namespace
 
-class DesktopTest : public QObject {
+class DesktopTest : public test::WindowTestCase {
   Q_OBJECT
  private:
-  std::string startDir_;
   ShellOpenRecorder opened_;
 
   void enterOnTheRenamersFileList(TForm1& form, const std::string& game, QTabWidget* pages, ModalAnswerer& boxes) {
@@ -83,12 +82,8 @@ class DesktopTest : public QObject {
   }
 
  private slots:
-  void initTestCase() {
-    startDir_ = getCurrentDir();
-    QApplication::setQuitOnLastWindowClosed(false);
-  }
   void cleanup() {
-    setCurrentDir(startDir_);
+    WindowTestCase::cleanup();
     opened_.clear();
   }
 

@@ -31,11 +31,9 @@
 using namespace pitkit;
 using namespace pitkit::test;
 
-class MainWindowTest : public QObject {
+class MainWindowTest : public test::WindowTestCase {
   Q_OBJECT
  private:
-  std::string startDir_;
-
   void shownFrameAndHoveredHints(TForm1& form, const ModalAnswerer& errors) {
     auto& c = form.changeDirectoryUi;
     // Hovering a control puts its hint into the status bar.
@@ -106,12 +104,6 @@ class MainWindowTest : public QObject {
   }
 
  private slots:
-  void initTestCase() {
-    startDir_ = getCurrentDir();
-    QApplication::setQuitOnLastWindowClosed(false);
-  }
-  void cleanup() { setCurrentDir(startDir_); }
-
   void frameMenusCaptionsHintsAndInitialStates() {
     TempDir tmp;
     const std::string plain = realPath(tmp.path());

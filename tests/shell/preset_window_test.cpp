@@ -36,18 +36,9 @@ struct TwoGames {
 
 }  // namespace
 
-class PresetWindowTest : public QObject {
+class PresetWindowTest : public test::WindowTestCase {
   Q_OBJECT
- private:
-  std::string startDir_;
-
  private slots:
-  void initTestCase() {
-    startDir_ = getCurrentDir();
-    QApplication::setQuitOnLastWindowClosed(false);
-  }
-  void cleanup() { setCurrentDir(startDir_); }
-
   void presetNamingAnotherGameOpensIt() {
     TempDir tmp;
     const std::string root = realPath(tmp.path());
@@ -99,7 +90,7 @@ class PresetWindowTest : public QObject {
       QCOMPARE(form->FindFile.Location(), start + "/levels/");
       QVERIFY(form->changeDirectoryUi.BitBtn12->isEnabled());
       QCOMPARE(readFile(start + "/Pitkit.ini"), c.preset);
-      setCurrentDir(startDir_);
+      workingFolder_.restore();
     }
 
     // A preset that cannot be read (a folder in its place): one error, the window still opens.

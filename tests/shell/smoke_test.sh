@@ -5,27 +5,8 @@
 set -euo pipefail
 pitkit=$1
 generator=$2
-here=$(cd "$(dirname "$0")" && pwd)
-source "$here/../../scripts/xvfb-lib.sh"
-
-for tool in Xvfb xwininfo; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "smoke test: $tool is not installed (scripts/install-deps installs it)"
-    exit 77
-  fi
-done
-
-work=$(mktemp -d)
-program_pid=
-finish() {
-  if [ -n "$program_pid" ]; then
-    kill "$program_pid" 2>/dev/null || true
-    wait "$program_pid" 2>/dev/null || true
-  fi
-  xvfb_stop
-  rm -rf "$work"
-}
-trap finish EXIT
+source "$(dirname "$0")/../support/program_test.sh"
+need_tools "smoke test" Xvfb xwininfo
 
 game="$work/game folder"
 "$generator" "$game" --levels 3 --cars 2 >/dev/null

@@ -40,18 +40,9 @@ std::unique_ptr<TForm1> startFirstPageFirst(const std::string& folder) {
 
 }  // namespace
 
-class StartUpTest : public QObject {
+class StartUpTest : public test::WindowTestCase {
   Q_OBJECT
- private:
-  std::string startDir_;
-
  private slots:
-  void initTestCase() {
-    startDir_ = getCurrentDir();
-    QApplication::setQuitOnLastWindowClosed(false);
-  }
-  void cleanup() { setCurrentDir(startDir_); }
-
   void pagesAreFinishedOnceTheWindowIsPainted() {
     OrganizerGame game;
     game.level("levels/mytrack", "My Track");

@@ -56,18 +56,9 @@ QStringList cutCaptions(QWidget* window) {
 
 }  // namespace
 
-class WindowLookTest : public QObject {
+class WindowLookTest : public test::WindowTestCase {
   Q_OBJECT
- private:
-  std::string startDir_;
-
  private slots:
-  void initTestCase() {
-    startDir_ = getCurrentDir();
-    QApplication::setQuitOnLastWindowClosed(false);
-  }
-  void cleanup() { setCurrentDir(startDir_); }
-
   void programInfoShowsItsTextsAndCoverItsPictures() {
     TempDir tmp;
     auto form = startIn(realPath(tmp.path()));

@@ -4,8 +4,10 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -56,6 +58,13 @@ std::string realPath(const std::string& path) {
   return ::realpath(path.c_str(), buffer) != nullptr ? std::string(buffer) : path;
 }
 
+struct stat statOf(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0)
+    throw std::runtime_error("cannot read the state of " + path + ": " + std::strerror(errno));
+  return st;
+}
+
 std::set<std::string> namesIn(const std::string& folder) {
   std::set<std::string> names;
   std::error_code ec;
@@ -69,7 +78,7 @@ std::map<std::string, std::string> treeSnapshot(const std::string& root) {
   std::map<std::string, std::string> out;
   namespace fs = std::filesystem;
   for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
-    const std::string rel = fs::relative(it->path(), root).string();
+    const std::string rel = it->path().lexically_relative(root).string();
     if (it->is_symlink()) out[rel] = "link -> " + fs::read_symlink(it->path()).string();
     else if (it->is_directory()) out[rel] = "dir";
     else out[rel] = readFile(it->path().string());

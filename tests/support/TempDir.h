@@ -1,6 +1,8 @@
 #pragma once
 // A fresh temporary folder per test, removed with everything in it at the end, and one-line
 // helpers to build the game tree a test needs.
+#include <sys/stat.h>
+
 #include <map>
 #include <set>
 #include <string>
@@ -33,6 +35,8 @@ void writeFile(const std::string& path, const std::string& bytes);
 std::string readFile(const std::string& path);
 // The path with every link and "." or ".." resolved (the path itself when it does not exist).
 std::string realPath(const std::string& path);
+// The entry's state, links not followed; throws when it cannot be read (so the test fails).
+struct stat statOf(const std::string& path);
 // The names of the entries directly in a folder, hidden ones included (none when it cannot be read).
 std::set<std::string> namesIn(const std::string& folder);
 // Every entry below `root` by its path relative to it (links not followed): "dir",

@@ -154,10 +154,23 @@ void doubleClickRow(QListWidget* list, const QString& caption) {
   doubleClick(list->viewport(), list->visualItemRect(list->item(row)).center());
 }
 
+void WindowTestCase::initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+
+void WindowTestCase::cleanup() { workingFolder_.restore(); }
+
 ShellOpenRecorder::ShellOpenRecorder() {
   setShellOpenHook([this](const std::string& file, const std::string& folder) { push_back({file, folder}); });
 }
 
 ShellOpenRecorder::~ShellOpenRecorder() { setShellOpenHook(nullptr); }
+
+QImage shown(const QLabel* box) { return box->pixmap().toImage().convertToFormat(QImage::Format_RGB32); }
+
+bool shows(const QLabel* box, QColor colour) {
+  const QImage image = shown(box);
+  if (image.isNull()) return false;
+  const QColor c = image.pixelColor(image.width() / 2, image.height() / 2);
+  return qAbs(c.red() - colour.red()) < 8 && qAbs(c.green() - colour.green()) < 8 && qAbs(c.blue() - colour.blue()) < 8;
+}
 
 }  // namespace pitkit::test

@@ -3,6 +3,9 @@
 // name, and sends a person's clicks and keys to its top-level window at a control's place (so
 // they pass through the window as real input does). Also the captions and selection of lists, and
 // a recorder of the files the window asks the desktop to open.
+#include <QColor>
+#include <QImage>
+#include <QLabel>
 #include <QListWidget>
 #include <QString>
 #include <QStringList>
@@ -12,6 +15,7 @@
 #include <vector>
 
 #include "shell/Unit1.h"
+#include "support/WorkingFolder.h"
 
 namespace pitkit::test {
 
@@ -58,6 +62,18 @@ void doubleClickRow(QTreeWidget* list, const QString& caption);
 void clickRow(QListWidget* list, const QString& caption);
 void doubleClickRow(QListWidget* list, const QString& caption);
 
+// The base of the main window's test classes: a closed window does not end the program, and the
+// working folder the program was started in is set back after each test.
+class WindowTestCase : public QObject {
+  Q_OBJECT
+ protected slots:
+  void initTestCase();
+  void cleanup();
+
+ protected:
+  WorkingFolder workingFolder_;
+};
+
 // Every file the window asks the desktop to open, in order, instead of opening it; while it lives.
 struct ShellOpenCall {
   std::string file, folder;
@@ -68,5 +84,11 @@ struct ShellOpenRecorder : std::vector<ShellOpenCall> {
   ShellOpenRecorder(const ShellOpenRecorder&) = delete;
   ShellOpenRecorder& operator=(const ShellOpenRecorder&) = delete;
 };
+
+// The picture a box shows, for comparing with a colour or with another picture (the placeholder).
+QImage shown(const QLabel* box);
+// Whether the box shows a picture whose centre is `colour`, each channel within 7 (the colours of
+// a JPEG are near, not exact).
+bool shows(const QLabel* box, QColor colour);
 
 }  // namespace pitkit::test

@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/fs.h>
-#include <pthread.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
@@ -14,10 +13,8 @@
 
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <iostream>
-#include <map>
 #include <set>
 
 #include "transfer/FileCopy.h"
@@ -26,6 +23,8 @@
 #include "platform/Errors.h"
 #include "platform/UniqueFd.h"
 #include "support/ChildProcess.h"
+#include "support/DeepTree.h"
+#include "support/ErrorOf.h"
 #include "support/TempDir.h"
 
 namespace pitkit {
@@ -37,24 +36,8 @@ using test::TempDir;
 using test::writeFile;
 using Names = std::set<std::string>;
 
-// Every entry below `root` with a file's bytes (a folder and a link as a marker).
-std::map<std::string, std::string> snapshot(const std::string& root) {
-  std::map<std::string, std::string> out;
-  for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it)
-    out[it->path().lexically_relative(root).string()] =
-        it->is_symlink() ? "<link>" : it->is_directory() ? "<folder>" : readFile(it->path().string());
-  return out;
-}
-
 // The message of the EOSError `action` raises ("" when it raises nothing).
-std::string errorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EOSError& e) {
-    return e.what();
-  }
-  return "";
-}
+std::string errorOf(const std::function<void()>& action) { return test::errorOf<EOSError>(action); }
 
 // Sets or clears chattr flags through an open descriptor (so also after a rename); false where
 // the file system refuses them.
@@ -65,38 +48,6 @@ bool setFlags(const UniqueFd& fd, int flags, bool set) {
   return ::ioctl(fd.get(), FS_IOC_SETFLAGS, &now) == 0;
 }
 UniqueFd openAny(const std::string& path) { return UniqueFd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)); }
-
-// `depth` nested folders "d" below `root`, made through descriptors (no path grows with depth).
-void makeDeepChain(const std::string& root, int depth) {
-  test::makeDirs(root);
-  UniqueFd at(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  for (int i = 0; i < depth && at; ++i) {
-    ::mkdirat(at.get(), "d", 0755);
-    at.reset(::openat(at.get(), "d", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  }
-  ASSERT_TRUE(at.valid());
-}
-
-// The peak resident memory of this process in KiB (VmHWM).
-long peakKiB() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
-  return -1;
-}
-
-// Runs `work` on a thread with a 256 KiB stack, as a worker of the window may have.
-void onSmallStack(std::function<void()> work) {
-  pthread_attr_t attr;
-  ::pthread_attr_init(&attr);
-  ASSERT_EQ(::pthread_attr_setstacksize(&attr, 256 * 1024), 0);
-  pthread_t thread;
-  auto call = [](void* w) -> void* { return (*static_cast<std::function<void()>*>(w))(), nullptr; };
-  ASSERT_EQ(::pthread_create(&thread, &attr, call, &work), 0);
-  ::pthread_join(thread, nullptr);
-  ::pthread_attr_destroy(&attr);
-}
 
 // Tries the lock of every partial copy in the folder open as `probedFolder`, from inside a copy.
 int probedFolder = -1, probeResult = -1;
@@ -188,7 +139,7 @@ TEST(DeleteFolder, APartThatCannotGoIsRefusedBeforeAnythingGoes) {
       continue;
     }
     if (mounted) writeFile(stuck + "/inside.txt", "mounted");
-    const auto before = snapshot(level);
+    const auto before = test::treeSnapshot(level);
     EXPECT_EQ(errorOf([&] { checkFolderRemovable(level); }), "Cannot delete " + stuck + c.why);
     if (c.flags == FS_IMMUTABLE_FL && !std::string(c.stuck).empty()) {
       // Delete looks at folders only before it starts; the file itself is named when it stays.
@@ -196,7 +147,7 @@ TEST(DeleteFolder, APartThatCannotGoIsRefusedBeforeAnythingGoes) {
       EXPECT_EQ(readFile(stuck), "d");
     } else {
       EXPECT_EQ(errorOf([&] { DeleteFolder(level); }), "Cannot delete " + stuck + c.why);
-      EXPECT_EQ(snapshot(level), before);
+      EXPECT_EQ(test::treeSnapshot(level), before);
     }
     if (mounted) {
       // The removal without the check (a leftover's) does not enter the mount either.
@@ -243,12 +194,12 @@ TEST(DeleteFolder, ADeepTreeTakesNeitherStackNorMemoryPerLevel) {
   TempDir tmp(shm.empty() ? fs::temp_directory_path().string() : shm);
   // The delete walks it twice: the removability check, then the removal.
   const std::string level = tmp / "levels/deep";
-  makeDeepChain(level, kDepth);
-  std::ofstream("/proc/self/clear_refs") << "5";  // resets the peak
-  const long before = peakKiB();
+  ASSERT_TRUE(test::makeDeepChain(level, kDepth));
+  test::resetPeakMemory();
+  const long before = test::peakMemoryKiB();
   std::string error = "not run";
-  onSmallStack([&] { error = errorOf([&] { DeleteFolder(level); }); });
-  const long grown = peakKiB() - before;
+  test::onSmallStack([&] { error = errorOf([&] { DeleteFolder(level); }); });
+  const long grown = test::peakMemoryKiB() - before;
   std::cout << "peak memory grew by " << grown << " KiB deleting " << kDepth << " levels\n";
   EXPECT_EQ(error, "");
   EXPECT_EQ(test::namesIn(tmp / "levels"), Names{});
@@ -283,7 +234,7 @@ TEST(DeleteFolder, TheFilterKeepsWhatItRefusesAndNamesIt) {
     EXPECT_EQ(error, refused.empty() ? "" : "Cannot delete " + level + ": " + level + "/" + refused + " is kept: Directory not empty");
     Names kept;
     if (fs::exists(level))
-      for (const auto& [rel, bytes] : snapshot(level)) kept.insert(rel);
+      for (const auto& [rel, bytes] : test::treeSnapshot(level)) kept.insert(rel);
     EXPECT_EQ(kept, c.second);
     EXPECT_EQ(fs::exists(level), !refused.empty());
   }

@@ -20,6 +20,8 @@
 #include "platform/FolderChain.h"
 #include "search/FindFile.h"
 #include "support/ChildProcess.h"
+#include "support/DeepTree.h"
+#include "support/ErrorOf.h"
 #include "support/TempDir.h"
 
 namespace pitkit {
@@ -27,6 +29,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::readFile;
+using test::statOf;
 using test::TempDir;
 using test::writeFile;
 
@@ -34,12 +37,6 @@ constexpr off_t kSparseSize = off_t{64} << 20;
 
 using test::namesIn;
 using Names = std::set<std::string>;
-
-struct stat statOf(const std::string& path) {
-  struct stat st {};
-  EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
-  return st;
-}
 
 std::string xattrOf(const std::string& path, const char* name) {
   char value[256];
@@ -238,12 +235,7 @@ TEST(CopyFolder, AKernelCopyThatEndsEarlyFallsBackAndAShortCopyIsNeverWhole) {
     rangeMode = c.mode;
     rangeCalls = 0;
     setCopyRangeCall(&misbehavingCopyRange);
-    std::string error;
-    try {
-      CopyFolder(tmp / "levels/big", tmp / "out/made/for/it/big");
-    } catch (const std::exception& e) {
-      error = e.what();
-    }
+    const std::string error = test::errorOf([&] { CopyFolder(tmp / "levels/big", tmp / "out/made/for/it/big"); });
     setCopyRangeCall(nullptr);
     EXPECT_GT(rangeCalls, 0);
     if (c.whole) {
@@ -284,13 +276,6 @@ TEST(RemoveLeftoverCopies, RemovesOnlyTheDeadCopiesOfThisProgram) {
   EXPECT_EQ(removeLeftoverCopies(tmp / "missing"), 0);
 }
 
-// Open descriptors of this process.
-int openDescriptors() {
-  int n = 0;
-  for (auto it = fs::directory_iterator("/proc/self/fd"); it != fs::directory_iterator(); ++it) ++n;
-  return n;
-}
-
 TEST(FolderChain, ALevelDeeperThanTheOpenFileLimitMovesIsFoundAndDeletes) {
   TempDir disk;
   const std::string other = test::otherFileSystemParent();
@@ -306,7 +291,7 @@ TEST(FolderChain, ALevelDeeperThanTheOpenFileLimitMovesIsFoundAndDeletes) {
   ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
   const rlimit low{1024, saved.rlim_max};
   ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
-  const int before = openDescriptors();
+  const std::size_t before = test::openDescriptorCount();
 
   // Across file systems (where there are two) the move copies and deletes the whole depth.
   const std::string error = moveError(disk / "levels/deep", shm / "un_levels/deep");
@@ -317,14 +302,11 @@ TEST(FolderChain, ALevelDeeperThanTheOpenFileLimitMovesIsFoundAndDeletes) {
   std::vector<std::string> found;
   search.OnFound = [&](TFindFile*, const std::string& folder, TSearchRec& rec) { found.push_back(folder + "/" + rec.Name); };
   search.Execute();
-  std::string copyError;
-  try {
+  const std::string copyError = test::errorOf([&] {
     CopyFolder(shm / "un_levels/deep", disk / "copy/deep");
     DeleteFolder(shm / "un_levels/deep");
-  } catch (const std::exception& e) {
-    copyError = e.what();
-  }
-  const int after = openDescriptors();
+  });
+  const std::size_t after = test::openDescriptorCount();
   ::setrlimit(RLIMIT_NOFILE, &saved);
 
   EXPECT_EQ(error, "");

@@ -14,6 +14,7 @@
 
 #include "platform/Errors.h"
 #include "support/ChildProcess.h"
+#include "support/ErrorOf.h"
 #include "support/TempDir.h"
 
 namespace pitkit {
@@ -27,31 +28,21 @@ using test::writeFile;
 using test::namesIn;
 using Names = std::set<std::string>;
 
-// "" when the copy fails with an error holding `expected`, else what happened instead.
+// "" when `action` (the copy, the delete) fails with an error holding `expected`, else what
+// happened instead.
+std::string failureOf(const std::string& action, const std::function<void()>& run, const std::string& expected) {
+  const std::string error = test::errorOf<EOSError>(run);
+  if (error.empty()) return "the " + action + " did not fail";
+  return error.find(expected) != std::string::npos ? "" : "the " + action + " failed with " + error;
+}
 std::string copyError(const std::string& from, const std::string& to, const std::string& expected) {
-  try {
-    CopyFolder(from, to);
-    return "the copy did not fail";
-  } catch (const EOSError& e) {
-    return std::string(e.what()).find(expected) != std::string::npos ? "" : std::string("the copy failed with ") + e.what();
-  }
+  return failureOf("copy", [&] { CopyFolder(from, to); }, expected);
 }
-
-// "" when the delete fails with an error holding `expected`, else what happened instead.
 std::string deleteError(const std::string& folder, const std::string& expected) {
-  try {
-    DeleteFolder(folder);
-    return "the delete did not fail";
-  } catch (const EOSError& e) {
-    return std::string(e.what()).find(expected) != std::string::npos ? "" : std::string("the delete failed with ") + e.what();
-  }
+  return failureOf("delete", [&] { DeleteFolder(folder); }, expected);
 }
 
-mode_t modeOf(const std::string& path) {
-  struct stat st {};
-  EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
-  return st.st_mode & 07777;
-}
+mode_t modeOf(const std::string& path) { return test::statOf(path).st_mode & 07777; }
 
 // A level folder with nested folders, a read-only file, a big file and an empty folder.
 void makeLevel(const std::string& folder) {

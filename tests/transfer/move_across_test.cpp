@@ -3,7 +3,6 @@
 // destinations inside the source, and a level deeper than any stack.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <pthread.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -23,6 +22,8 @@
 
 #include "transfer/FolderTransfer.h"
 #include "support/ChildProcess.h"
+#include "support/DeepTree.h"
+#include "support/ErrorOf.h"
 #include "support/TempDir.h"
 
 namespace pitkit {
@@ -31,28 +32,18 @@ namespace {
 namespace fs = std::filesystem;
 using test::namesIn;
 using test::readFile;
+using test::statOf;
 using test::TempDir;
 using test::writeFile;
 using Names = std::set<std::string>;
 
-struct stat statOf(const std::string& path) {
-  struct stat st {};
-  EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
-  return st;
-}
-
 // The error of a move or a copy, "" when it succeeded.
-template <auto transfer>
-std::string errorOf(const std::string& from, const std::string& to) {
-  try {
-    transfer(from, to, nullptr);
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return {};
+std::string moveError(const std::string& from, const std::string& to) {
+  return test::errorOf([&] { MoveFolder(from, to, nullptr); });
 }
-constexpr auto moveError = errorOf<&MoveFolder>;
-constexpr auto copyError = errorOf<&CopyFolder>;
+std::string copyError(const std::string& from, const std::string& to) {
+  return test::errorOf([&] { CopyFolder(from, to, nullptr); });
+}
 
 // The shared harness of this file: a level on the disk and an empty folder on another file system,
 // and a hook run once, from inside the copy or just after its rename, to change the level.
@@ -369,48 +360,6 @@ TEST(CreatedFolders, ATransferThatFailsWhileMakingParentsLeavesNone) {
 // Deep trees: built and removed folder by folder with openat, as their paths exceed PATH_MAX.
 constexpr int kDeep = 16000;
 
-void makeDeepChain(const std::string& top, int depth) {
-  int fd = ::open(top.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  ASSERT_GE(fd, 0);
-  for (int i = 0; i < depth; ++i) {
-    ASSERT_EQ(::mkdirat(fd, "d", 0755), 0) << i;
-    const int next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    ::close(fd);
-    ASSERT_GE(next, 0);
-    fd = next;
-  }
-  const int file = ::openat(fd, "bottom.inf", O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  ASSERT_EQ(::write(file, "bottom", 6), 6);
-  ::close(file);
-  ::close(fd);
-}
-
-// Removes a chain made by makeDeepChain (or its copy); returns the depth it found.
-int removeDeepChain(const std::string& top) {
-  int fd = ::open(top.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  int depth = 0;
-  for (int next; fd >= 0 && (next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY | O_CLOEXEC)) >= 0; ++depth) {
-    ::close(fd);
-    fd = next;
-  }
-  ::unlinkat(fd, "bottom.inf", 0);
-  for (int i = 0; i < depth; ++i) {
-    const int up = ::openat(fd, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    ::close(fd);
-    fd = up;
-    ::unlinkat(fd, "d", AT_REMOVEDIR);
-  }
-  ::close(fd);
-  return depth;
-}
-
-long peakMemoryKiB() {
-  std::ifstream status("/proc/self/status");
-  for (std::string line; std::getline(status, line);)
-    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
-  return -1;
-}
-
 TEST(MoveAcross, ALevelDeeperThanAnyStackMovesOnASmallStackWithFlatMemory) {
   // Both sides on memory file systems where the test may mount one: a disk takes minutes to
   // remove 16,000 nested folders.
@@ -420,37 +369,18 @@ TEST(MoveAcross, ALevelDeeperThanAnyStackMovesOnASmallStackWithFlatMemory) {
   test::makeDirs(disk / "fast");
   const Mounted fast("none", disk / "fast", "tmpfs", 0);
   const std::string to = fast.ok ? disk / "fast" : disk.path();
-  test::makeDirs(shm / "levels/deep");
-  makeDeepChain(shm / "levels/deep", kDeep);
-  if (HasFatalFailure()) return;
-  const long before = peakMemoryKiB();
+  ASSERT_TRUE(test::makeDeepChain(shm / "levels/deep", kDeep, "bottom.inf"));
+  const long before = test::peakMemoryKiB();
 
   // The whole move (check, copy, comparisons, delete) on a worker thread with a 256 KiB stack.
-  struct Work {
-    std::string from, to, error;
-  } work{shm / "levels/deep", to + "/un_levels/deep", {}};
-  pthread_attr_t attr;
-  ::pthread_attr_init(&attr);
-  ::pthread_attr_setstacksize(&attr, 256 * 1024);
-  pthread_t thread;
-  auto run = [](void* arg) -> void* {
-    auto* w = static_cast<Work*>(arg);
-    try {
-      MoveFolder(w->from, w->to);
-    } catch (const std::exception& e) {
-      w->error = e.what();
-    }
-    return nullptr;
-  };
-  ASSERT_EQ(::pthread_create(&thread, &attr, run, &work), 0);
-  ::pthread_join(thread, nullptr);
-  ::pthread_attr_destroy(&attr);
-  const long growth = peakMemoryKiB() - before;
+  std::string error = "not run";
+  test::onSmallStack([&] { error = moveError(shm / "levels/deep", to + "/un_levels/deep"); });
+  const long growth = test::peakMemoryKiB() - before;
 
-  EXPECT_EQ(work.error, "");
+  EXPECT_EQ(error, "");
   EXPECT_FALSE(fs::exists(shm / "levels/deep")) << "the source goes once its copy is whole";
   EXPECT_LT(growth, 32 * 1024) << "KiB of peak memory for " << kDeep << " levels";
-  EXPECT_EQ(removeDeepChain(to + "/un_levels/deep"), kDeep);
+  EXPECT_EQ(test::removeDeepChain(to + "/un_levels/deep", "bottom.inf"), kDeep);
 }
 
 }  // namespace
