@@ -9,6 +9,7 @@
 #include <QTreeWidget>
 
 #include <atomic>
+#include <cerrno>
 #include <thread>
 
 #include "transfer/FolderTransfer.h"
@@ -286,8 +287,11 @@ std::string OrganizerPage::destinationIgnoringCase(const std::string& to) const 
   if (taken.empty() || taken == game_.path() + PathDelim + relative)
     return findIgnoringCase(game_.path(), relative);
   const std::string folder = extractFilePath(taken);
-  throw Exception("Cannot move " + extractFileName(to) + " to " + folder.substr(0, folder.size() - 1) +
-                  ": an entry named " + extractFileName(taken) + " is already there");
+  throw EMoveError({.kind = MoveError::Kind::NameTaken,
+                    .item = extractFileName(to),
+                    .destination = folder.substr(0, folder.size() - 1),
+                    .entry = extractFileName(taken),
+                    .error = EEXIST});
 }
 
 // Install and Uninstall: the folder moves, then the page searches again.
