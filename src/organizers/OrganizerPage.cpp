@@ -6,7 +6,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QTabWidget>
 #include <QTreeWidget>
 
 #include <atomic>
@@ -372,20 +371,9 @@ void OrganizerPage::deleteUninstalled() {
 
 bool OrganizerPage::showSelected(const std::string& folder) {
   go();
-  // The page comes to the front of its tab control, when it is on one.
-  for (QWidget* page = side_.installedList; page != nullptr; page = page->parentWidget()) {
-    QWidget* holder = page->parentWidget();
-    auto* tabs = holder == nullptr ? nullptr : qobject_cast<QTabWidget*>(holder->parentWidget());
-    if (tabs != nullptr && tabs->indexOf(page) >= 0) {
-      tabs->setCurrentWidget(page);
-      break;
-    }
-  }
-  const std::string wanted = normalizePathLexically(folder);
+  bringPageToFront(side_.installedList);
   for (QTreeWidget* list : {side_.installedList, side_.uninstalledList}) {
-    for (int row = 0; row < list->topLevelItemCount(); ++row) {
-      QTreeWidgetItem* item = list->topLevelItem(row);
-      if (normalizePathLexically(itemFolder(item)) != wanted) continue;
+    if (QTreeWidgetItem* item = itemWithFolder(list, folder)) {
       list->setCurrentItem(item);
       list->scrollToItem(item);
       list->setFocus();
