@@ -4,12 +4,14 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QTabWidget>
 #include <QTreeWidget>
 #include <algorithm>
 #include <utility>
 
 #include "organizers/OrganizerSearch.h"
 #include "platform/ByteText.h"
+#include "platform/Paths.h"
 
 namespace pitkit {
 
@@ -60,6 +62,25 @@ QTreeWidgetItem* selectedItem(QTreeWidget* list) {
 std::string itemCaption(const QTreeWidgetItem* item) { return itemBytes(item, kCaptionRole); }
 std::string itemFolder(const QTreeWidgetItem* item) { return itemBytes(item, kFolderRole); }
 std::string itemFileName(const QTreeWidgetItem* item) { return itemBytes(item, kFileNameRole); }
+
+QTreeWidgetItem* itemWithFolder(QTreeWidget* list, const std::string& folder) {
+  const std::string wanted = normalizePathLexically(folder);
+  for (int row = 0; row < list->topLevelItemCount(); ++row)
+    if (normalizePathLexically(itemFolder(list->topLevelItem(row))) == wanted) return list->topLevelItem(row);
+  return nullptr;
+}
+
+void bringPageToFront(QWidget* widget) {
+  // A tab control keeps its pages in a stack of its own.
+  for (QWidget* page = widget; page != nullptr; page = page->parentWidget()) {
+    QWidget* stack = page->parentWidget();
+    auto* tabs = stack == nullptr ? nullptr : qobject_cast<QTabWidget*>(stack->parentWidget());
+    if (tabs != nullptr && tabs->indexOf(page) >= 0) {
+      tabs->setCurrentWidget(page);
+      return;
+    }
+  }
+}
 
 void clearList(QTreeWidget* list) {
   list->setUpdatesEnabled(false);

@@ -25,6 +25,13 @@ std::string itemCaption(const QTreeWidgetItem* item);
 std::string itemFolder(const QTreeWidgetItem* item);
 std::string itemFileName(const QTreeWidgetItem* item);
 
+// The first item of `list` whose folder is `folder` (compared after normalizePathLexically), or
+// nullptr.
+QTreeWidgetItem* itemWithFolder(QTreeWidget* list, const std::string& folder);
+
+// Brings the tab page that holds `widget` to the front of its tab control, when it is on one.
+void bringPageToFront(QWidget* widget);
+
 // Clears a list in one update.
 void clearList(QTreeWidget* list);
 

@@ -9,6 +9,7 @@
 #include <QTreeWidget>
 
 #include <atomic>
+#include <cerrno>
 #include <thread>
 
 #include "transfer/FolderTransfer.h"
@@ -72,7 +73,15 @@ OrganizerPage::OrganizerPage(QWidget* window, QStatusBar* statusBar, GameDirecto
       window_(window),
       statusBar_(statusBar),
       game_(gameDirectory),
+      paths_(paths),
       side_(std::move(side)) {
+  const auto readSelected = [this](QTreeWidget* list, const char* top) {
+    return [this, list, top] { return itemPath(selectedItem(list), top); };
+  };
+  paths_.UninstallFrom.readFrom(readSelected(side_.installedList, side_.installedFolder));
+  paths_.UninstallTo.readFrom(readSelected(side_.installedList, side_.uninstalledFolder));
+  paths_.InstallFrom.readFrom(readSelected(side_.uninstalledList, side_.uninstalledFolder));
+  paths_.InstallTo.readFrom(readSelected(side_.uninstalledList, side_.installedFolder));
   for (TFindFile* search : {&side_.installedSearch, &side_.uninstalledSearch}) {
     search->setFilename(side_.fileMask);
     search->setContaining(side_.marker);
@@ -97,6 +106,11 @@ OrganizerPage::OrganizerPage(QWidget* window, QStatusBar* statusBar, GameDirecto
                      side_.deleteUninstalledButton});
   connectControls(window);
   game_.listen([this](const std::string& folder) { followGameFolder(folder); });
+}
+
+OrganizerPage::~OrganizerPage() {
+  for (SelectedPath* path : {&paths_.UninstallFrom, &paths_.UninstallTo, &paths_.InstallFrom, &paths_.InstallTo})
+    path->readFrom(nullptr);
 }
 
 void OrganizerPage::connectControls(QWidget* window) {
@@ -254,12 +268,11 @@ void OrganizerPage::uninstalledComplete() {
 void OrganizerPage::selectionChange(QTreeWidget* list, bool uninstalled) {
   QTreeWidgetItem* item = selectedItem(list);
   if (item == nullptr) return;
-  const std::string caption = itemCaption(item);
-  const std::string from = game_.subWithDelim(uninstalled ? side_.uninstalledFolder : side_.installedFolder) + caption;
-  const std::string to = game_.subWithDelim(uninstalled ? side_.installedFolder : side_.uninstalledFolder) + caption;
-  (uninstalled ? InstallFrom : UninstallFrom) = from;
-  (uninstalled ? InstallTo : UninstallTo) = to;
-  side_.details.show(caption, itemFileName(item), uninstalled);
+  side_.details.show(itemCaption(item), itemFileName(item), uninstalled);
+}
+
+std::string OrganizerPage::itemPath(const QTreeWidgetItem* item, const char* top) const {
+  return item == nullptr ? std::string() : game_.subWithDelim(top) + itemCaption(item);
 }
 
 void OrganizerPage::installedSelectionChange() { selectionChange(side_.installedList, false); }
@@ -286,16 +299,20 @@ std::string OrganizerPage::destinationIgnoringCase(const std::string& to) const 
   if (taken.empty() || taken == game_.path() + PathDelim + relative)
     return findIgnoringCase(game_.path(), relative);
   const std::string folder = extractFilePath(taken);
-  throw Exception("Cannot move " + extractFileName(to) + " to " + folder.substr(0, folder.size() - 1) +
-                  ": an entry named " + extractFileName(taken) + " is already there");
+  throw EMoveError({.kind = MoveError::Kind::NameTaken,
+                    .item = extractFileName(to),
+                    .destination = folder.substr(0, folder.size() - 1),
+                    .entry = extractFileName(taken),
+                    .error = EEXIST});
 }
 
 // Install and Uninstall: the folder moves, then the page searches again.
-void OrganizerPage::moveFolder(QTreeWidget* list, const std::string from, const std::string to, const char* verb) {
-  // Only the item the list shows selected moves: the remembered paths outlive Go and a change of
-  // game folder, which leave no row selected.
-  if (selectedItem(list) == nullptr || from.empty() || to.empty()) return;
+void OrganizerPage::moveItem(QTreeWidget* list, const QTreeWidgetItem& item, const char* fromTop, const char* toTop,
+                             const char* verb) {
   if (busy()) return;
+  // The item goes with the lists: what the move needs of it is taken first.
+  const std::string from = itemPath(&item, fromTop);
+  const std::string to = itemPath(&item, toTop);
   checkTransferPath(game_.path(), from);
   checkTransferPath(game_.path(), to);
   const std::string destination = destinationIgnoringCase(to);
@@ -311,10 +328,10 @@ void OrganizerPage::moveFolder(QTreeWidget* list, const std::string from, const 
   if (!moved) statusBar_->showMessage(label + QStringLiteral(" cancelled: nothing was moved"));
 }
 
-// Delete: only with a selection in its own list, and only after Yes.
-void OrganizerPage::deleteFolder(QTreeWidget* list, const std::string folder) {
-  if (selectedItem(list) == nullptr) return;
+// Delete: only after Yes.
+void OrganizerPage::deleteItem(QTreeWidget* list, const QTreeWidgetItem& item, const char* top) {
   if (busy()) return;
+  const std::string folder = itemPath(&item, top);
   QMessageBox confirm(QMessageBox::Question, QStringLiteral("Confirm"), QString::fromUtf8(kConfirmDeleteText),
                       QMessageBox::Yes | QMessageBox::No, window_);
   confirm.setObjectName(QStringLiteral("Confirm"));
@@ -331,16 +348,42 @@ void OrganizerPage::deleteFolder(QTreeWidget* list, const std::string folder) {
   returnTo(list, place);
 }
 
-void OrganizerPage::uninstall() { moveFolder(side_.installedList, UninstallFrom, UninstallTo, "Uninstalling"); }
+// Only the row the list shows selected is acted on: Go and a change of game folder leave none.
+void OrganizerPage::uninstall() {
+  if (const QTreeWidgetItem* item = selectedItem(side_.installedList))
+    moveItem(side_.installedList, *item, side_.installedFolder, side_.uninstalledFolder, "Uninstalling");
+}
 
-void OrganizerPage::install() { moveFolder(side_.uninstalledList, InstallFrom, InstallTo, "Installing"); }
+void OrganizerPage::install() {
+  if (const QTreeWidgetItem* item = selectedItem(side_.uninstalledList))
+    moveItem(side_.uninstalledList, *item, side_.uninstalledFolder, side_.installedFolder, "Installing");
+}
 
-void OrganizerPage::deleteInstalled() { deleteFolder(side_.installedList, UninstallFrom); }
+void OrganizerPage::deleteInstalled() {
+  if (const QTreeWidgetItem* item = selectedItem(side_.installedList))
+    deleteItem(side_.installedList, *item, side_.installedFolder);
+}
 
-void OrganizerPage::deleteUninstalled() { deleteFolder(side_.uninstalledList, InstallFrom); }
+void OrganizerPage::deleteUninstalled() {
+  if (const QTreeWidgetItem* item = selectedItem(side_.uninstalledList))
+    deleteItem(side_.uninstalledList, *item, side_.uninstalledFolder);
+}
+
+bool OrganizerPage::showSelected(const std::string& folder) {
+  go();
+  bringPageToFront(side_.installedList);
+  for (QTreeWidget* list : {side_.installedList, side_.uninstalledList}) {
+    if (QTreeWidgetItem* item = itemWithFolder(list, folder)) {
+      list->setCurrentItem(item);
+      list->scrollToItem(item);
+      list->setFocus();
+      return true;
+    }
+  }
+  return false;
+}
 
 void OrganizerPage::forget() {
-  for (std::string* path : {&UninstallFrom, &UninstallTo, &InstallFrom, &InstallTo}) path->clear();
   side_.installedList->clear();
   side_.uninstalledList->clear();
 }

@@ -2,40 +2,82 @@
 // One organizer page (levels or cars): Go with its two searches, the lists and counters, the
 // details of a selected item, and Install, Uninstall and Delete. Made once per side from that
 // side's description.
+#include <functional>
 #include <string>
 
 #include "organizers/OrganizerSearch.h"
 #include "organizers/OrganizerSide.h"
 
 class QStatusBar;
+class QTreeWidgetItem;
 class QWidget;
 
 namespace pitkit {
 
 struct TSearchRec;
 
-// The paths of the item last selected in each list: source and destination of Uninstall (and of
-// Delete on the installed side), of Install (and of Delete on the uninstalled side). The owner
-// keeps them, so they can be read before the page's controls are made.
+// One documented path of the item selected in a page's list (where it lies, or where a move
+// takes it), read from the list each time it is used: the list item is the one place that knows
+// an item. Empty while no row is selected, and until a page reads it.
+class SelectedPath {
+ public:
+  SelectedPath() = default;
+  SelectedPath(const SelectedPath&) = delete;
+  SelectedPath& operator=(const SelectedPath&) = delete;
+
+  // The page sets where the path is read from; an empty reader reads "".
+  void readFrom(std::function<std::string()> reader) { reader_ = std::move(reader); }
+
+  // The path now. The text handed out is the reader's copy: writing to it (or assigning a path)
+  // selects nothing, and the next use reads the list again.
+  const std::string& str() const {
+    value_ = reader_ ? reader_() : std::string();
+    return value_;
+  }
+  operator const std::string&() const { return str(); }
+  operator std::string&() {
+    str();
+    return value_;
+  }
+  bool empty() const { return str().empty(); }
+  SelectedPath& operator=(std::string text) {
+    value_ = std::move(text);
+    return *this;
+  }
+  friend bool operator==(const SelectedPath& path, const std::string& text) { return path.str() == text; }
+
+ private:
+  std::function<std::string()> reader_;
+  mutable std::string value_;
+};
+
+// The documented paths of a page: source and destination of Uninstall (and of Delete on the
+// installed side) for the row selected in the installed list, of Install (and of Delete on the
+// uninstalled side) for the row selected in the other. The owner keeps them, so they can be named
+// before the page is made; the page makes them read its lists.
 struct OrganizerPaths {
-  std::string UninstallFrom;
-  std::string UninstallTo;
-  std::string InstallFrom;
-  std::string InstallTo;
+  SelectedPath UninstallFrom;
+  SelectedPath UninstallTo;
+  SelectedPath InstallFrom;
+  SelectedPath InstallTo;
 };
 
 // The work of one organizer page; the main window's handlers forward to it.
 class OrganizerPage {
  public:
   // `window` owns the dialogs and shows the errors; `statusBar` shows the folder being searched.
+  // `paths` read this page's lists from now until the page ends.
   OrganizerPage(QWidget* window, QStatusBar* statusBar, GameDirectory& gameDirectory, OrganizerSide side,
                 OrganizerPaths& paths);
+  ~OrganizerPage();
+  OrganizerPage(const OrganizerPage&) = delete;
+  OrganizerPage& operator=(const OrganizerPage&) = delete;
 
-  // The fields of the paths given.
-  std::string& UninstallFrom;
-  std::string& UninstallTo;
-  std::string& InstallFrom;
-  std::string& InstallTo;
+  // The paths given, by their names.
+  const SelectedPath& UninstallFrom;
+  const SelectedPath& UninstallTo;
+  const SelectedPath& InstallFrom;
+  const SelectedPath& InstallTo;
 
   // Go: empties both lists and fills them again from the two searches.
   void go();
@@ -44,17 +86,21 @@ class OrganizerPage {
   void uninstalledFound(TFindFile* sender, const std::string& folder, TSearchRec& fileInfo);
   void installedComplete();
   void uninstalledComplete();
-  // A selection in a list: remembers its paths and shows its details.
+  // A selection in a list: shows the selected item's details.
   void installedSelectionChange();
   void uninstalledSelectionChange();
   // Opens the found file of the selected item in the desktop's program for it.
   void installedDoubleClick();
   void uninstalledDoubleClick();
+  // The actions on the row selected in their list; nothing without one.
   void uninstall();
   void install();
   void deleteInstalled();
   void deleteUninstalled();
-  // The window closes: the remembered paths and the lists are emptied.
+  // Searches again, then selects, shows and focuses the listed item whose folder (as the search
+  // reported it) is `folder`, in whichever list holds it. False when no row has that folder.
+  bool showSelected(const std::string& folder);
+  // The window closes: the lists, and so the paths read from them, are emptied.
   void forget();
 
  private:
@@ -64,14 +110,20 @@ class OrganizerPage {
   void found(TFindFile* sender, QTreeWidget* list, const CaptionRule& rule, bool installed,
              const std::string& folder, const std::string& fileName);
   void selectionChange(QTreeWidget* list, bool uninstalled);
-  void moveFolder(QTreeWidget* list, std::string from, std::string to, const char* verb);
+  // Where `item` of a list lies in the game's folder `top`, or would lie there ("" for no item).
+  std::string itemPath(const QTreeWidgetItem* item, const char* top) const;
+  // Install and Uninstall of `item`, listed in `list`: it moves from `fromTop` to `toTop`.
+  void moveItem(QTreeWidget* list, const QTreeWidgetItem& item, const char* fromTop, const char* toTop,
+                const char* verb);
   std::string destinationIgnoringCase(const std::string& to) const;
-  void deleteFolder(QTreeWidget* list, std::string folder);
+  // Delete of `item`, listed in `list`, which lies in the game's folder `top`.
+  void deleteItem(QTreeWidget* list, const QTreeWidgetItem& item, const char* top);
   bool busy() const;
 
   QWidget* window_;
   QStatusBar* statusBar_;
   GameDirectory& game_;
+  OrganizerPaths& paths_;
   OrganizerSide side_;
   // The running search, with its stale-search state and event pump.
   OrganizerSearch search_;

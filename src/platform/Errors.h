@@ -39,6 +39,11 @@ class EOSError : public Exception {
  public:
   EOSError(int err, const std::string& context);
   int ErrorCode;
+
+ protected:
+  // For an error that words its whole message itself (the system's text included where it shows).
+  struct Worded {};
+  EOSError(int err, std::string message, Worded) : Exception(std::move(message)), ErrorCode(err) {}
 };
 
 // The error box's full-stop rule: a full stop is appended when the text's last character sorts

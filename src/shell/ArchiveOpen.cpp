@@ -11,7 +11,6 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>
-#include <QTreeWidget>
 #include <QUrl>
 
 #include "archive/ArchiveInstall.h"
@@ -46,19 +45,6 @@ QStringList droppedArchives(const QMimeData* data) {
   return files;
 }
 
-// The page and the lists of one kind of content.
-struct KindPage {
-  QWidget* page;
-  QTreeWidget* installed;
-  QTreeWidget* uninstalled;
-};
-
-KindPage pageOf(TForm1& form, ContentKind kind) {
-  if (kind == ContentKind::Level)
-    return {form.ui.TabSheet2, form.levelOrganizerUi.FoundFiles, form.levelOrganizerUi.FoundFiles2};
-  return {form.ui.TabSheet3, form.carOrganizerUi.Foundfiles3, form.carOrganizerUi.foundfiles4};
-}
-
 QString joinNames(const std::vector<std::string>& names) {
   QStringList out;
   for (const std::string& n : names) out << QString::fromStdString(n);
@@ -77,22 +63,17 @@ void showInstalled(TForm1& form, const ArchiveContents& contents, const ArchiveI
   };
   const ArchiveItem* level = installedOfKind(ContentKind::Level);
   const ArchiveItem* car = installedOfKind(ContentKind::Car);
-  if (car != nullptr) form.FindButton2Click();
-  if (level != nullptr) form.FindButtonClick();
+  if (car != nullptr && level != nullptr) form.carOrganizer().go();
   if (const ArchiveItem* shown = level != nullptr ? level : car) {
-    const KindPage kind = pageOf(form, shown->kind);
-    form.ui.PageControl1->setCurrentWidget(kind.page);
-    // A replacing item went where the one it replaced was.
+    // A replacing item went where the one it replaced was, under that one's name (which may
+    // differ from its own in letter case).
     const bool elsewhere = std::find(result.installedElsewhere.begin(), result.installedElsewhere.end(), shown->name) !=
                            result.installedElsewhere.end();
-    QTreeWidget* list = (place == InstallPlace::Installed) != elsewhere ? kind.installed : kind.uninstalled;
-    // A level is listed by its info file's name, which may differ from its folder's in case.
-    const auto found = list->findItems(QString::fromStdString(shown->name), Qt::MatchFixedString);
-    if (!found.isEmpty()) {
-      list->setCurrentItem(found.first());
-      list->scrollToItem(found.first());
-      list->setFocus();
-    }
+    const InstallPlace where = (place == InstallPlace::Installed) != elsewhere ? InstallPlace::Installed
+                                                                              : InstallPlace::Uninstalled;
+    const std::string folder =
+        findIgnoringCase(archiveDestination(form.GameDirectory, shown->kind, where), shown->name, EntryKind::Folder);
+    (shown->kind == ContentKind::Level ? form.levelOrganizer() : form.carOrganizer()).showSelected(folder);
   }
   QString message = result.installed.empty()
                         ? QStringLiteral("Nothing was installed from %1").arg(archiveName)

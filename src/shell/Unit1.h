@@ -70,7 +70,8 @@ class TForm1 : public QMainWindow {
 
  private:
   pitkit::GameDirectory gameDirectory_;
-  // The working state, kept here: the pages that use it are made after the first paint.
+  // The working state, kept here: the pages that use it are made after the first paint. The
+  // organizer paths only read the pages' lists.
   std::string presetFolder_;
   RenamerPaths renamerPaths_;
   OrganizerPaths levelPaths_;
@@ -91,21 +92,27 @@ class TForm1 : public QMainWindow {
   }
 
  public:
-  // The working state, by its names; each text belongs to the page that uses it.
+  // The working state, by its names; each text belongs to the page that uses it. The organizers'
+  // transfer paths are read from the row selected in their list whenever they are used.
   std::string& GameDirectory;
   std::string& PresetFolder;
   std::string& OldLevelPath;
   std::string& NewLevelPath;
-  std::string& LevelUninstallFrom;
-  std::string& LevelUninstallTo;
-  std::string& LevelInstallFrom;
-  std::string& LevelInstallTo;
+  SelectedPath& LevelUninstallFrom;
+  SelectedPath& LevelUninstallTo;
+  SelectedPath& LevelInstallFrom;
+  SelectedPath& LevelInstallTo;
   std::string& SelectedLevelFolder;
   std::string& SelectedLevelInfoFile;
-  std::string& CarUninstallFrom;
-  std::string& CarUninstallTo;
-  std::string& CarInstallFrom;
-  std::string& CarInstallTo;
+  SelectedPath& CarUninstallFrom;
+  SelectedPath& CarUninstallTo;
+  SelectedPath& CarInstallFrom;
+  SelectedPath& CarInstallTo;
+
+  // The organizer pages' work (made first if the start-up is unfinished): archive install shows
+  // what it installed through them.
+  OrganizerPage& levelOrganizer() { return made(levelPage_); }
+  OrganizerPage& carOrganizer() { return made(carPage_); }
 
   // --- Frame, game folder and preset ---
   void FormCreate();

@@ -26,14 +26,20 @@ namespace pitkit {
 namespace {
 
 [[noreturn]] void refuseExisting(const std::string& source, const std::string& destination) {
-  throw Exception("Cannot move " + extractFileName(excludeTrailingDelim(source)) + " to " +
-                  excludeTrailingDelim(extractFilePath(destination)) + ": an entry named " +
-                  extractFileName(destination) + " is already there");
+  throw EMoveError({.kind = MoveError::Kind::NameTaken,
+                    .item = extractFileName(excludeTrailingDelim(source)),
+                    .destination = excludeTrailingDelim(extractFilePath(destination)),
+                    .entry = extractFileName(destination),
+                    .error = EEXIST});
 }
 
 [[noreturn]] void refuseChanged(const std::string& src, const std::string& relativePath) {
-  throw Exception("Cannot move " + extractFileName(src) + ": it changed while it was being copied (" + relativePath +
-                  "); nothing was deleted");
+  throw EMoveError({.kind = MoveError::Kind::Changed, .item = extractFileName(src), .entry = relativePath});
+}
+
+// The system refused to move `source` (to `destination`, when one is named).
+[[noreturn]] void failMove(int err, const std::string& source, const std::string& destination = {}) {
+  throw EMoveError({.kind = MoveError::Kind::System, .item = source, .destination = destination, .error = err});
 }
 
 // The entries still in `folder` after a failed delete: the first few paths below it and how many
@@ -115,8 +121,11 @@ void moveAcross(const std::string& src, const std::string& dest, TransferProgres
     try {
       DeleteFolder(dest);
     } catch (const std::exception& e) {
-      throw Exception("Cannot move " + extractFileName(src) + ": it changed while it was being copied (" + *change +
-                      "), and its copy at " + dest + " could not be removed (" + e.what() + "); nothing was deleted");
+      throw EMoveError({.kind = MoveError::Kind::CopyNotRemoved,
+                        .item = extractFileName(src),
+                        .destination = dest,
+                        .entry = *change,
+                        .reason = e.what()});
     }
     created.removeAll();
     refuseChanged(src, *change);
@@ -136,26 +145,30 @@ void moveAcross(const std::string& src, const std::string& dest, TransferProgres
     // The copy is whole and in place: say so, and what of the source is left.
     std::string left = leftEntries(src);
     if (left.empty()) left = "none";
-    throw EOSError(e.ErrorCode, "Cannot move " + extractFileName(src) + ": it was copied whole to " + dest +
-                                    ", but its source could not be deleted (left in " + src + ": " + left + ")");
+    throw EMoveError({.kind = MoveError::Kind::SourceLeft,
+                      .item = extractFileName(src),
+                      .destination = dest,
+                      .source = src,
+                      .entry = left,
+                      .error = e.ErrorCode});
   }
 }
 
 }  // namespace
 
 void MoveFolder(const std::string& source, const std::string& destination, TransferProgress* progress) {
-  if (source.empty()) throw Exception("Cannot move: no source folder given");
-  if (destination.empty()) throw Exception("Cannot move " + source + ": no destination given");
+  if (source.empty()) throw EMoveError({.kind = MoveError::Kind::NoSource});
+  if (destination.empty()) throw EMoveError({.kind = MoveError::Kind::NoDestination, .item = source});
   const std::string src = excludeTrailingDelim(source);
   const std::string dest = excludeTrailingDelim(destination);
   checkNotIntoItself("move", source, dest);
   const std::string name = extractFileName(dest);
-  if (name.empty() || name == "." || name == "..") throw EOSError(EINVAL, "Cannot move to " + destination);
+  if (name.empty() || name == "." || name == "..") failMove(EINVAL, "", destination);
 
   struct stat st {};
-  if (::lstat(src.c_str(), &st) != 0) throw EOSError(errno, "Cannot move " + source);
+  if (::lstat(src.c_str(), &st) != 0) failMove(errno, source);
   if (::lstat(dest.c_str(), &st) == 0) refuseExisting(src, dest);
-  if (errno != ENOENT) throw EOSError(errno, "Cannot move " + source + " to " + destination);
+  if (errno != ENOENT) failMove(errno, source, destination);
 
   CreatedFolders created;
   created.create(excludeTrailingDelim(parentFolderPath(dest)));
@@ -167,7 +180,7 @@ void MoveFolder(const std::string& source, const std::string& destination, Trans
   }
   if (err != EXDEV) {
     created.removeAll();
-    throw EOSError(err, "Cannot move " + source);
+    failMove(err, source);
   }
   moveAcross(src, dest, progress, created);
 }

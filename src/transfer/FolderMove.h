@@ -3,6 +3,7 @@
 // temporary folders that interrupted copies left behind.
 #include <string>
 
+#include "transfer/MoveError.h"
 #include "transfer/TransferProgress.h"
 
 namespace pitkit {
@@ -17,6 +18,7 @@ namespace pitkit {
 // before the delete: a source that changed meanwhile is kept, the copy removed, and the move fails
 // with "Cannot move <name>: it changed while it was being copied (<first changed path>); nothing
 // was deleted". A delete that fails after that says the copy is whole and lists what is left.
+// Every failure of the move itself is an EMoveError, its record worded by moveErrorText.
 void MoveFolder(const std::string& source, const std::string& destination, TransferProgress* progress = nullptr);
 
 // Removes the temporary folders that interrupted copies of this program (killed, crashed, cut off

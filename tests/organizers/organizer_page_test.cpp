@@ -121,6 +121,24 @@ class OrganizerPageTest : public QObject {
     p.page.forget();
     QVERIFY(p.page.UninstallFrom.empty() && p.page.UninstallTo.empty());
   }
+
+  // "Show this item selected" searches again and picks the row by its folder, also among rows
+  // whose captions differ only in letter case, in whichever list holds it; the paths follow it.
+  void anItemIsShownSelectedByItsFolder() {
+    TempDir game;
+    pitkit::test::makeDirs(game / "levels");
+    for (const char* skin : {"skins/Red", "skins/red", "skin_store/old"}) writeSkin(game / skin);
+    SkinPage p;
+    p.game.change(game.path());
+    for (const std::string skin : {"skins/red", "skins/Red", "skin_store/old"}) {
+      QVERIFY(p.page.showSelected(game / skin));
+      QTreeWidget* list = skin.starts_with("skins") ? p.installed : p.uninstalled;
+      QCOMPARE(list->currentItem()->text(0).toStdString(), skin.substr(skin.find('/') + 1));
+      QVERIFY(list->currentItem()->isSelected());
+      QCOMPARE(list == p.installed ? p.page.UninstallFrom : p.page.InstallFrom, game / skin);
+    }
+    QVERIFY(!p.page.showSelected(game / "skins/RED"));
+  }
 };
 
 }  // namespace
