@@ -181,6 +181,11 @@ TrashedItem moveToTrash(const std::string& path, const std::string& recordedPath
   throw EOSError(EEXIST, "Cannot move " + entry + " to the trash " + trash);
 }
 
+TrashedItem trashedItemAt(const std::string& file) {
+  const std::string entry = excludeTrailingDelim(file);
+  return {entry, parentOf(parentOf(entry)) + "/info/" + extractFileName(entry) + ".trashinfo"};
+}
+
 int restoreFromTrash(const TrashedItem& item, const std::string& path) {
   if (const int err = renameNoReplaceAt(AT_FDCWD, item.file, AT_FDCWD, path); err != 0) return err;
   ::unlink(item.info.c_str());

@@ -33,6 +33,9 @@ std::string trashFolderFor(const std::string& path);
 // other failures.
 TrashedItem moveToTrash(const std::string& path, const std::string& recordedPath = {});
 
+// The trashed entry at `file` (<trash>/files/<name>) with the info file the trash keeps for it.
+TrashedItem trashedItemAt(const std::string& file);
+
 // Puts a trashed entry back at `path` (which must be free) and removes its info file. Returns 0 or
 // the error of the rename.
 int restoreFromTrash(const TrashedItem& item, const std::string& path);
