@@ -96,7 +96,8 @@ OrganizerSide carSide(Ui::TabSheet3& c, TFindFile& FindFile3, TFindFile& FindFil
           .details = details,
           .missingInstalledFolderError = nullptr,
           .goSetsSearchFolders = true,
-          .itemKind = "Car"};
+          .itemKind = "Car",
+          .historyKind = ItemKind::Car};
 }
 
 void arrangeCarPage(Ui::TabSheet3& c, const QLabel* placeholder, const QWidget* window) {

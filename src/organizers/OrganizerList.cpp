@@ -56,7 +56,18 @@ void returnTo(QTreeWidget* list, const ListPlace& place) {
 
 QTreeWidgetItem* selectedItem(QTreeWidget* list) {
   const QList<QTreeWidgetItem*> items = list->selectedItems();
-  return items.isEmpty() ? nullptr : items.first();
+  if (items.size() <= 1) return items.isEmpty() ? nullptr : items.first();
+  QTreeWidgetItem* current = list->currentItem();
+  if (current != nullptr && current->isSelected()) return current;
+  return selectedRows(list).front();
+}
+
+std::vector<QTreeWidgetItem*> selectedRows(QTreeWidget* list) {
+  // The items keep their own selected flag, so one pass over the rows is enough.
+  std::vector<QTreeWidgetItem*> rows;
+  for (int row = 0; row < list->topLevelItemCount(); ++row)
+    if (QTreeWidgetItem* item = list->topLevelItem(row); item->isSelected()) rows.push_back(item);
+  return rows;
 }
 
 std::string itemCaption(const QTreeWidgetItem* item) { return itemBytes(item, kCaptionRole); }

@@ -20,7 +20,12 @@ class OrganizerSearch;
 void addOrganizerItem(OrganizerSearch& search, QTreeWidget* list, const std::string& caption,
                       const std::string& folder, const std::string& fileName);
 
+// The row a list's details and remembered paths follow: the one selected row, or among several
+// the current one (the row with the focus) when it is selected, else the first selected in list
+// order. nullptr without a selection.
 QTreeWidgetItem* selectedItem(QTreeWidget* list);
+// Every selected row, in list order.
+std::vector<QTreeWidgetItem*> selectedRows(QTreeWidget* list);
 std::string itemCaption(const QTreeWidgetItem* item);
 std::string itemFolder(const QTreeWidgetItem* item);
 std::string itemFileName(const QTreeWidgetItem* item);

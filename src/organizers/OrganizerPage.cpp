@@ -9,8 +9,10 @@
 #include <QTreeWidget>
 
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <thread>
+#include <utility>
 
 #include "transfer/FolderTransfer.h"
 #include "organizers/OrganizerList.h"
@@ -60,6 +62,24 @@ QString deleteDetailText(const char* itemKind, const std::string& folder) {
   return QStringLiteral("%1: %2\nIn: %3\nIt is deleted for good, with every file in its folder.")
       .arg(QString::fromUtf8(itemKind), nameText(extractFileName(folder)),
            nameText(parent.size() > 1 ? parent.substr(0, parent.size() - 1) : parent));
+}
+
+// The destination of a move as the game in `game` sees it: a name taken in another letter case is
+// taken (refused here, before anything moves), and a parent that exists in another case is used
+// rather than made a second time beside it. A destination outside the game folder is left as it is.
+std::string destinationIgnoringCase(const std::string& game, const std::string& to) {
+  const std::string top = includeTrailingDelim(game);
+  if (to.size() <= top.size() || to.compare(0, top.size(), top) != 0) return to;
+  const std::string relative = to.substr(top.size());
+  const std::string taken = takenPath(game, relative);
+  // A name taken exactly is refused by the move itself.
+  if (taken.empty() || taken == game + PathDelim + relative) return findIgnoringCase(game, relative);
+  const std::string folder = extractFilePath(taken);
+  throw EMoveError({.kind = MoveError::Kind::NameTaken,
+                    .item = extractFileName(to),
+                    .destination = folder.substr(0, folder.size() - 1),
+                    .entry = extractFileName(taken),
+                    .error = EEXIST});
 }
 
 }  // namespace
@@ -287,35 +307,47 @@ void OrganizerPage::uninstalledDoubleClick() {
   if (QTreeWidgetItem* item = selectedItem(side_.uninstalledList)) shellOpen(itemFileName(item), itemFolder(item));
 }
 
-// The destination of a move as the game sees it: a name taken in another letter case is taken
-// (refused here, before anything moves), and a parent that exists in another case is used rather
-// than made a second time beside it. A destination outside the game folder is left as it is.
-std::string OrganizerPage::destinationIgnoringCase(const std::string& to) const {
-  const std::string game = includeTrailingDelim(game_.path());
-  if (to.size() <= game.size() || to.compare(0, game.size(), game) != 0) return to;
-  const std::string relative = to.substr(game.size());
-  const std::string taken = takenPath(game_.path(), relative);
-  // A name taken exactly is refused by the move itself.
-  if (taken.empty() || taken == game_.path() + PathDelim + relative)
-    return findIgnoringCase(game_.path(), relative);
-  const std::string folder = extractFilePath(taken);
-  throw EMoveError({.kind = MoveError::Kind::NameTaken,
-                    .item = extractFileName(to),
-                    .destination = folder.substr(0, folder.size() - 1),
-                    .entry = extractFileName(taken),
-                    .error = EEXIST});
+// Install, Uninstall and Delete: one row as before, several as a batch.
+
+// What a batch did: the rows done, those that failed, and whether its Cancel stopped it.
+struct OrganizerPage::BatchResult {
+  std::vector<HistoryItem> done;
+  std::vector<std::pair<std::string, std::string>> failed;  // the row's caption, the reason
+  bool cancelled = false;
+};
+
+void OrganizerPage::moveRows(QTreeWidget* list, const char* fromTop, const char* toTop, HistoryActionKind kind,
+                             const char* verb, const char* done) {
+  // Only the rows the list shows selected are acted on: Go and a change of game folder leave none.
+  const std::vector<QTreeWidgetItem*> rows = selectedRows(list);
+  if (rows.size() == 1) return moveItem(list, *rows.front(), fromTop, toTop, kind, verb);
+  if (rows.empty() || busy()) return;
+  ListPlace place = placeOf(list);
+  place.row = list->indexOfTopLevelItem(rows.front());
+  std::vector<BatchRow> batch;
+  for (const QTreeWidgetItem* item : rows)
+    batch.push_back({itemCaption(item), itemPath(item, fromTop), itemPath(item, toTop)});
+  const std::string game = game_.path();
+  BatchResult result = runBatch(batch, verb, [&game](const BatchRow& row, TransferProgress& progress) {
+    checkTransferPath(game, row.from);
+    checkTransferPath(game, row.to);
+    const std::string destination = destinationIgnoringCase(game, row.to);
+    MoveFolder(row.from, destination, &progress);
+    return destination;
+  });
+  finishBatch(list, place, kind, verb, done, batch.size(), result);
 }
 
-// Install and Uninstall: the folder moves, then the page searches again.
+// Install and Uninstall of one row: the folder moves, then the page searches again.
 void OrganizerPage::moveItem(QTreeWidget* list, const QTreeWidgetItem& item, const char* fromTop, const char* toTop,
-                             const char* verb) {
+                             HistoryActionKind kind, const char* verb) {
   if (busy()) return;
   // The item goes with the lists: what the move needs of it is taken first.
   const std::string from = itemPath(&item, fromTop);
   const std::string to = itemPath(&item, toTop);
   checkTransferPath(game_.path(), from);
   checkTransferPath(game_.path(), to);
-  const std::string destination = destinationIgnoringCase(to);
+  const std::string destination = destinationIgnoringCase(game_.path(), to);
   const QString label =
       QStringLiteral("%1 %2").arg(QString::fromUtf8(verb), nameText(extractFileName(from)));
   const ListPlace place = placeOf(list);
@@ -323,12 +355,50 @@ void OrganizerPage::moveItem(QTreeWidget* list, const QTreeWidgetItem& item, con
   const bool moved = runTransfer(
       window_, label, [&](TransferProgress& progress) { MoveFolder(from, destination, &progress); },
       kProgressDialogDelayMs, true);
+  if (moved) record(kind, {historyItem(from, destination)});
   go();
   returnTo(list, place);
   if (!moved) statusBar_->showMessage(label + QStringLiteral(" cancelled: nothing was moved"));
 }
 
-// Delete: only after Yes.
+void OrganizerPage::deleteRows(QTreeWidget* list, const char* top) {
+  const std::vector<QTreeWidgetItem*> rows = selectedRows(list);
+  if (rows.size() == 1) return deleteItem(list, *rows.front(), top);
+  if (rows.empty() || busy()) return;
+  // What the delete needs of the rows is taken before the question, as the lists may change under it.
+  ListPlace place = placeOf(list);
+  place.row = list->indexOfTopLevelItem(rows.front());
+  std::vector<BatchRow> batch;
+  for (const QTreeWidgetItem* item : rows) batch.push_back({itemCaption(item), itemPath(item, top), {}});
+  // One question for all, naming how many and the first few.
+  constexpr std::size_t kNamed = 5;
+  QStringList named;
+  for (std::size_t i = 0; i < batch.size() && i < kNamed; ++i)
+    named << QStringLiteral("%1: %2").arg(QString::fromUtf8(side_.itemKind), nameText(batch[i].caption));
+  if (batch.size() > kNamed) named << QStringLiteral("and %1 more").arg(batch.size() - kNamed);
+  const std::string folder = excludeTrailingDelim(game_.subWithDelim(top));
+  QMessageBox confirm(QMessageBox::Question, QStringLiteral("Confirm"),
+                      QStringLiteral("Are you sure you want to delete these %1 %2?")
+                          .arg(batch.size())
+                          .arg(QString::fromStdString(itemsNoun())),
+                      QMessageBox::Yes | QMessageBox::No, window_);
+  confirm.setObjectName(QStringLiteral("Confirm"));
+  confirm.setInformativeText(
+      QStringLiteral("%1\nIn: %2\nThey are deleted for good, with every file in their folders.")
+          .arg(named.join(QLatin1Char('\n')), nameText(folder)));
+  confirm.setDefaultButton(QMessageBox::Yes);
+  confirm.setEscapeButton(QMessageBox::No);
+  if (confirm.exec() != QMessageBox::Yes) return;
+  const std::string game = game_.path();
+  BatchResult result = runBatch(batch, "Deleting", [&game](const BatchRow& row, TransferProgress& progress) {
+    checkTransferPath(game, row.from);
+    DeleteFolder(row.from, &progress);
+    return std::string();
+  });
+  finishBatch(list, place, HistoryActionKind::Delete, "Deleting", "deleted", batch.size(), result);
+}
+
+// Delete of one row: only after Yes.
 void OrganizerPage::deleteItem(QTreeWidget* list, const QTreeWidgetItem& item, const char* top) {
   if (busy()) return;
   const std::string folder = itemPath(&item, top);
@@ -344,30 +414,98 @@ void OrganizerPage::deleteItem(QTreeWidget* list, const QTreeWidgetItem& item, c
   const QString label = QStringLiteral("Deleting %1").arg(nameText(extractFileName(folder)));
   const ListPlace place = placeOf(list);
   runTransfer(window_, label, [&](TransferProgress& progress) { DeleteFolder(folder, &progress); });
+  record(HistoryActionKind::Delete, {historyItem(folder, {})});
   go();
   returnTo(list, place);
 }
 
-// Only the row the list shows selected is acted on: Go and a change of game folder leave none.
+OrganizerPage::BatchResult OrganizerPage::runBatch(
+    const std::vector<BatchRow>& rows, const char* verb,
+    const std::function<std::string(const BatchRow&, TransferProgress&)>& act) {
+  BatchResult result;
+  std::atomic<std::size_t> inHand{0};
+  const auto label = [&] {
+    const std::size_t i = inHand;
+    return QStringLiteral("%1 %2 (%3 of %4)")
+        .arg(QString::fromUtf8(verb), nameText(extractFileName(rows[i].from)))
+        .arg(i + 1)
+        .arg(rows.size());
+  };
+  runTransfer(
+      window_, label,
+      [&](TransferProgress& progress) {
+        for (std::size_t i = 0; i < rows.size() && !progress.cancelRequested; ++i) {
+          inHand = i;
+          progress.startNextFolder();
+          try {
+            const std::string to = act(rows[i], progress);
+            result.done.push_back(historyItem(rows[i].from, to));
+          } catch (const ETransferCancelled&) {
+            break;  // the row in hand is whole where it was
+          } catch (const std::exception& e) {
+            result.failed.emplace_back(rows[i].caption, e.what());
+          }
+        }
+        result.cancelled = progress.cancelRequested;
+      },
+      kProgressDialogDelayMs, true);
+  return result;
+}
+
+void OrganizerPage::finishBatch(QTreeWidget* list, const ListPlace& place, HistoryActionKind kind, const char* verb,
+                                const char* done, std::size_t rows, BatchResult& result) {
+  const std::size_t doneCount = result.done.size();
+  record(kind, std::move(result.done));
+  go();
+  returnTo(list, place);
+  const std::string noun = itemsNoun();
+  // A cancel that came only after the last row was done stopped nothing.
+  if (result.cancelled && doneCount + result.failed.size() < rows)
+    statusBar_->showMessage(QStringLiteral("%1 cancelled after %2 of %3 %4; the rest were left as they were")
+                                .arg(QString::fromUtf8(verb))
+                                .arg(doneCount)
+                                .arg(rows)
+                                .arg(QString::fromStdString(noun)));
+  if (result.failed.empty()) return;
+  std::string text = std::to_string(result.failed.size()) + " of " + std::to_string(rows) + " " + noun +
+                     " could not be " + done + ":";
+  for (const auto& [caption, reason] : result.failed) text += "\n" + caption + ": " + withFullStop(reason);
+  throw Exception(text);
+}
+
+std::string OrganizerPage::itemsNoun() const {
+  if (side_.itemKind == nullptr) return "items";
+  std::string noun = side_.itemKind;
+  for (char& c : noun) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return noun + "s";
+}
+
+HistoryItem OrganizerPage::historyItem(const std::string& from, const std::string& to) const {
+  return {.kind = side_.historyKind, .name = extractFileName(from), .fromPath = from, .toPath = to, .replacedTo = {}};
+}
+
+void OrganizerPage::record(HistoryActionKind kind, std::vector<HistoryItem> items) {
+  if (!recorder_ || items.empty()) return;
+  HistoryAction action;
+  action.gameFolder = game_.path();
+  action.kind = kind;
+  action.items = std::move(items);
+  recorder_(action);
+}
+
 void OrganizerPage::uninstall() {
-  if (const QTreeWidgetItem* item = selectedItem(side_.installedList))
-    moveItem(side_.installedList, *item, side_.installedFolder, side_.uninstalledFolder, "Uninstalling");
+  moveRows(side_.installedList, side_.installedFolder, side_.uninstalledFolder, HistoryActionKind::Uninstall,
+           "Uninstalling", "uninstalled");
 }
 
 void OrganizerPage::install() {
-  if (const QTreeWidgetItem* item = selectedItem(side_.uninstalledList))
-    moveItem(side_.uninstalledList, *item, side_.uninstalledFolder, side_.installedFolder, "Installing");
+  moveRows(side_.uninstalledList, side_.uninstalledFolder, side_.installedFolder, HistoryActionKind::Install,
+           "Installing", "installed");
 }
 
-void OrganizerPage::deleteInstalled() {
-  if (const QTreeWidgetItem* item = selectedItem(side_.installedList))
-    deleteItem(side_.installedList, *item, side_.installedFolder);
-}
+void OrganizerPage::deleteInstalled() { deleteRows(side_.installedList, side_.installedFolder); }
 
-void OrganizerPage::deleteUninstalled() {
-  if (const QTreeWidgetItem* item = selectedItem(side_.uninstalledList))
-    deleteItem(side_.uninstalledList, *item, side_.uninstalledFolder);
-}
+void OrganizerPage::deleteUninstalled() { deleteRows(side_.uninstalledList, side_.uninstalledFolder); }
 
 bool OrganizerPage::showSelected(const std::string& folder) {
   go();

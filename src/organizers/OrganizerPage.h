@@ -4,7 +4,9 @@
 // side's description.
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "history/History.h"
 #include "organizers/OrganizerSearch.h"
 #include "organizers/OrganizerSide.h"
 
@@ -14,7 +16,9 @@ class QWidget;
 
 namespace pitkit {
 
+struct ListPlace;
 struct TSearchRec;
+struct TransferProgress;
 
 // One documented path of the item selected in a page's list (where it lies, or where a move
 // takes it), read from the list each time it is used: the list item is the one place that knows
@@ -92,7 +96,9 @@ class OrganizerPage {
   // Opens the found file of the selected item in the desktop's program for it.
   void installedDoubleClick();
   void uninstalledDoubleClick();
-  // The actions on the row selected in their list; nothing without one.
+  // The actions on the rows selected in their list, in list order; nothing without one. With
+  // several rows, each is moved or deleted whole or not at all in one progress window, a failed
+  // one does not stop the others, and one error box lists the failures at the end.
   void uninstall();
   void install();
   void deleteInstalled();
@@ -102,6 +108,9 @@ class OrganizerPage {
   bool showSelected(const std::string& folder);
   // The window closes: the lists, and so the paths read from them, are emptied.
   void forget();
+  // Called once after each Install, Uninstall or Delete with the items it did; not when it did
+  // nothing.
+  void setActionRecorder(std::function<void(const HistoryAction&)> recorder) { recorder_ = std::move(recorder); }
 
  private:
   void connectControls(QWidget* window);
@@ -112,12 +121,34 @@ class OrganizerPage {
   void selectionChange(QTreeWidget* list, bool uninstalled);
   // Where `item` of a list lies in the game's folder `top`, or would lie there ("" for no item).
   std::string itemPath(const QTreeWidgetItem* item, const char* top) const;
-  // Install and Uninstall of `item`, listed in `list`: it moves from `fromTop` to `toTop`.
+  // Install and Uninstall of the rows selected in `list`: they move from `fromTop` to `toTop`.
+  void moveRows(QTreeWidget* list, const char* fromTop, const char* toTop, HistoryActionKind kind,
+                const char* verb, const char* done);
+  // The same for one row, `item`.
   void moveItem(QTreeWidget* list, const QTreeWidgetItem& item, const char* fromTop, const char* toTop,
-                const char* verb);
-  std::string destinationIgnoringCase(const std::string& to) const;
-  // Delete of `item`, listed in `list`, which lies in the game's folder `top`.
+                HistoryActionKind kind, const char* verb);
+  // Delete of the rows selected in `list`, which lie in the game's folder `top`; of one, `item`.
+  void deleteRows(QTreeWidget* list, const char* top);
   void deleteItem(QTreeWidget* list, const QTreeWidgetItem& item, const char* top);
+
+  // A row of a batch, read from its list before the batch runs.
+  struct BatchRow {
+    std::string caption, from, to;
+  };
+  struct BatchResult;
+  // Runs `act` on each row in turn on a worker thread, in one progress window whose Cancel stops
+  // the row in hand where it can (a move before its copy is in place) and the rest. `act` returns
+  // where the row's folder went ("" for a delete).
+  BatchResult runBatch(const std::vector<BatchRow>& rows, const char* verb,
+                       const std::function<std::string(const BatchRow&, TransferProgress&)>& act);
+  // After a batch: records what was done, searches again, returns `list` to `place`, says in the
+  // status bar when it was cancelled and raises the one error that lists the rows that failed.
+  void finishBatch(QTreeWidget* list, const ListPlace& place, HistoryActionKind kind, const char* verb,
+                   const char* done, std::size_t rows, BatchResult& result);
+  // "levels", "cars": what several items of this page are called.
+  std::string itemsNoun() const;
+  HistoryItem historyItem(const std::string& from, const std::string& to) const;
+  void record(HistoryActionKind kind, std::vector<HistoryItem> items);
   bool busy() const;
 
   QWidget* window_;
@@ -127,6 +158,7 @@ class OrganizerPage {
   OrganizerSide side_;
   // The running search, with its stale-search state and event pump.
   OrganizerSearch search_;
+  std::function<void(const HistoryAction&)> recorder_;
 };
 
 }  // namespace pitkit

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "history/History.h"
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -72,6 +74,8 @@ struct OrganizerSide {
   bool goSetsSearchFolders;
   // What one item is called where the page names it ("Level", "Car").
   const char* itemKind;
+  // What the history calls this side's items.
+  ItemKind historyKind = ItemKind::Level;
 };
 
 }  // namespace pitkit

@@ -34,6 +34,17 @@ struct TransferProgress {
     return currentItem_;
   }
 
+  // The next folder of a batch begins: its counts start again from nothing, and a cancel may be
+  // taken again. A cancel already asked for stays asked for.
+  void startNextFolder() {
+    entries = 0;
+    bytes = 0;
+    totalEntries = 0;
+    totalBytes = 0;
+    committed = false;
+    setCurrentItem({});
+  }
+
  private:
   mutable std::mutex mutex_;
   std::string currentItem_;

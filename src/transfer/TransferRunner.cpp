@@ -101,7 +101,7 @@ class TransferDialog : public QProgressDialog {
     setLabelText(text);
     if (percent >= 0 && bar_->maximum() != 100) bar_->setRange(0, 100);
     if (percent >= 0) bar_->setValue(percent);
-    if (cancel_ != nullptr && progress_.committed) cancel_->setEnabled(false);
+    if (cancel_ != nullptr) cancel_->setEnabled(!progress_.committed && !progress_.cancelRequested);
   }
 
  protected:
@@ -141,12 +141,17 @@ QString progressText(const QString& label, const TransferProgress& progress, con
 
 bool runTransfer(QWidget* owner, const QString& label, const std::function<void(TransferProgress&)>& work,
                  int dialogDelayMs, bool cancellable) {
+  return runTransfer(owner, [&label] { return label; }, work, dialogDelayMs, cancellable);
+}
+
+bool runTransfer(QWidget* owner, const std::function<QString()>& label,
+                 const std::function<void(TransferProgress&)>& work, int dialogDelayMs, bool cancellable) {
   TransferProgress progress;
   // The window takes no input while the work runs; only the dialog's Cancel gets through.
   InputBlocker blocker;
   // The dialog shows itself once the work has run for the delay (QProgressDialog's minimum
   // duration, started by the first setValue) and is never shown for quicker work.
-  TransferDialog dialog(progressText(label, progress, QFontMetrics(QApplication::font())), owner, cancellable,
+  TransferDialog dialog(progressText(label(), progress, QFontMetrics(QApplication::font())), owner, cancellable,
                         progress);
   dialog.setObjectName(QStringLiteral("TransferProgress"));
   dialog.setWindowTitle(QStringLiteral("Please wait"));
@@ -165,7 +170,7 @@ bool runTransfer(QWidget* owner, const QString& label, const std::function<void(
   QTimer refresh;
   QObject::connect(&refresh, &QTimer::timeout, &dialog, [&] {
     if (dialog.isVisible())
-      dialog.showProgress(progressText(label, progress, dialog.fontMetrics()), transferPercent(progress));
+      dialog.showProgress(progressText(label(), progress, dialog.fontMetrics()), transferPercent(progress));
   });
   refresh.start(50);
 

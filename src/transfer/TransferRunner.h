@@ -24,4 +24,11 @@ inline constexpr int kProgressDialogDelayMs = 1000;
 bool runTransfer(QWidget* owner, const QString& label, const std::function<void(TransferProgress&)>& work,
                  int dialogDelayMs = kProgressDialogDelayMs, bool cancellable = false);
 
+// The same with a label that changes as the work goes on (a batch names the folder in hand), read
+// on the window's thread each time the dialog is refreshed. Between the folders of a batch the work
+// calls TransferProgress::startNextFolder, which offers Cancel again.
+bool runTransfer(QWidget* owner, const std::function<QString()>& label,
+                 const std::function<void(TransferProgress&)>& work, int dialogDelayMs = kProgressDialogDelayMs,
+                 bool cancellable = false);
+
 }  // namespace pitkit

@@ -175,7 +175,7 @@ class LevelPageTest : public QObject {
     for (QTreeWidget* list : {u.FoundFiles, u.FoundFiles2}) {
       QCOMPARE(list->columnCount(), 1);
       QCOMPARE(list->headerItem()->text(0), QStringLiteral("Folder Name"));
-      QCOMPARE(list->selectionMode(), QAbstractItemView::SingleSelection);
+      QCOMPARE(list->selectionMode(), QAbstractItemView::ExtendedSelection);
       QVERIFY(!list->isSortingEnabled());
     }
     // The hints, as tool tips and in the status bar; the controls not named here have none.
