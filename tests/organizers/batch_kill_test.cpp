@@ -9,11 +9,10 @@
 #include <QApplication>
 #include <cstdio>
 #include <filesystem>
-#include <map>
 
+#include "platform/FileSystem.h"
 #include "transfer/FileCopy.h"
 #include "transfer/FolderMove.h"
-#include "platform/FileSystem.h"
 #include "support/ChildProcess.h"
 #include "support/CopyThroughBuffer.h"
 #include "support/GameTree.h"
@@ -47,11 +46,9 @@ std::string uninstallAToC(const std::string& game) {
   auto form = startShownIn(game);
   auto& u = form->levelOrganizerUi;
   u.Findbutton->click();
-  const auto rowAt = [&](const char* caption) {
-    return u.FoundFiles->visualItemRect(findItem(u.FoundFiles, QString::fromLatin1(caption))).center();
-  };
-  click(u.FoundFiles->viewport(), rowAt("a"));
-  click(u.FoundFiles->viewport(), rowAt("c"), Qt::ShiftModifier);
+  clickRow(u.FoundFiles, QStringLiteral("a"));
+  click(u.FoundFiles->viewport(), u.FoundFiles->visualItemRect(findItem(u.FoundFiles, QStringLiteral("c"))).center(),
+        Qt::ShiftModifier);
   if (u.FoundFiles->selectedItems().size() != 3) return "three rows are not selected";
   setCopyRangeCall(&killingCopy);
   click(u.BitBtn4);
@@ -83,10 +80,7 @@ TEST(OrganizerBatch, AKilledBatchLeavesEveryLevelWholeInOnePlace) {
     // The level in hand left a partial copy; the ones before it moved, it and those after stayed.
     EXPECT_EQ(removeLeftoverCopies(away / "un_levels"), 1);
     std::map<std::string, std::string> installed, uninstalled;
-    for (const auto& [path, bytes] : before) {
-      const bool moved = path.substr(0, 1) < levels[killed];
-      (moved ? uninstalled : installed)[path] = bytes;
-    }
+    for (const auto& [path, bytes] : before) (path.substr(0, 1) < levels[killed] ? uninstalled : installed)[path] = bytes;
     EXPECT_EQ(treeSnapshot(game + "/levels"), installed);
     EXPECT_EQ(treeSnapshot(away / "un_levels"), uninstalled);
   }
