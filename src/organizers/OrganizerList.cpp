@@ -59,14 +59,16 @@ QTreeWidgetItem* selectedItem(QTreeWidget* list) {
   if (items.size() <= 1) return items.isEmpty() ? nullptr : items.first();
   QTreeWidgetItem* current = list->currentItem();
   if (current != nullptr && current->isSelected()) return current;
-  return selectedRows(list).front();
+  const std::vector<QTreeWidgetItem*> shown = selectedRows(list);
+  return shown.empty() ? items.first() : shown.front();
 }
 
 std::vector<QTreeWidgetItem*> selectedRows(QTreeWidget* list) {
-  // The items keep their own selected flag, so one pass over the rows is enough.
+  // The items keep their own selected flag, so one pass over the rows is enough. A row the list
+  // does not show (a filter hides it) is not acted on.
   std::vector<QTreeWidgetItem*> rows;
   for (int row = 0; row < list->topLevelItemCount(); ++row)
-    if (QTreeWidgetItem* item = list->topLevelItem(row); item->isSelected()) rows.push_back(item);
+    if (QTreeWidgetItem* item = list->topLevelItem(row); item->isSelected() && !item->isHidden()) rows.push_back(item);
   return rows;
 }
 

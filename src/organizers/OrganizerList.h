@@ -24,7 +24,7 @@ void addOrganizerItem(OrganizerSearch& search, QTreeWidget* list, const std::str
 // the current one (the row with the focus) when it is selected, else the first selected in list
 // order. nullptr without a selection.
 QTreeWidgetItem* selectedItem(QTreeWidget* list);
-// Every selected row, in list order.
+// Every selected row the list shows, in list order.
 std::vector<QTreeWidgetItem*> selectedRows(QTreeWidget* list);
 std::string itemCaption(const QTreeWidgetItem* item);
 std::string itemFolder(const QTreeWidgetItem* item);
