@@ -340,7 +340,10 @@ std::string copyFolderWith(const std::string& source, const std::string& destina
       // What a move deletes next must be what was copied: the source is compared with the record
       // while the copy is still hidden, so a change costs only the copy.
       record.seal();
-      if (std::optional<std::string> change = record.firstChange(src)) throw SourceChanged{std::move(*change)};
+      // A folder mounted on itself since it was copied is the move's delete's to refuse.
+      std::string mounted;
+      if (std::optional<std::string> change = record.firstChange(src, &mounted))
+        throw SourceChanged{std::move(*change)};
     }
     const std::string placed = renameIntoPlace(parentFd.get(), tempName, parent, base, options.renameOnCollision);
     placedName = extractFileName(placed);

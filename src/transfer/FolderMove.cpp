@@ -83,7 +83,8 @@ void moveAcross(const std::string& src, const std::string& dest, TransferProgres
     created.removeAll();
     throw;
   }
-  if (std::optional<std::string> change = record.firstChange(src)) {
+  std::string mounted;
+  if (std::optional<std::string> change = record.firstChange(src, &mounted)) {
     // Changed after the copy went into place: the copy goes again, the source stays.
     try {
       DeleteFolder(dest);
@@ -98,13 +99,21 @@ void moveAcross(const std::string& src, const std::string& dest, TransferProgres
     // Only what was copied and has not changed since goes; anything else stays, and is named.
     // Removing one name of a hard-linked file changes the file's change time, so its other names
     // are compared without it.
+    // The comparison just made stands for the delete's look at the folders: anything the check
+    // before the copy let through and that could not go now changed its change time, except a
+    // folder mounted on itself.
+    if (!mounted.empty())
+      throw EOSError(EBUSY, "Cannot delete " + src + PathDelim + mounted + " (another file system is mounted there)");
     std::unordered_set<ino_t> namesRemoved;
-    DeleteFolder(src, progress, [&](std::string_view relativePath, const struct stat& st) {
-      const bool sibling = st.st_nlink > 1 || namesRemoved.count(st.st_ino) != 0;
-      if (!record.unchanged(relativePath, st, namesRemoved.count(st.st_ino) == 0)) return false;
-      if (sibling) namesRemoved.insert(st.st_ino);
-      return true;
-    });
+    DeleteFolder(
+        src, progress,
+        [&](std::string_view relativePath, const struct stat& st) {
+          const bool sibling = st.st_nlink > 1 || namesRemoved.count(st.st_ino) != 0;
+          if (!record.unchanged(relativePath, st, namesRemoved.count(st.st_ino) == 0)) return false;
+          if (sibling) namesRemoved.insert(st.st_ino);
+          return true;
+        },
+        CheckedEntries::TopOnly);
   } catch (const EOSError& e) {
     // The copy is whole and in place: say so, and what of the source is left.
     std::string left = leftEntries(src);
