@@ -57,7 +57,7 @@ class TreeWalk {
   // Within a visitor's call: enters the folder `name` of the current folder and lists it. Returns
   // 0, or the system's error (ENOENT gone, ENOTDIR or ELOOP not a folder, a link among them),
   // or EXDEV when it lies on another file system or is a mount point; the walk then stays where
-  // it is. At most once per visit.
+  // it is. A visit enters one folder at the most.
   int enter(const std::string& name);
   // The current folder's descriptor; -1 with errno set when it could not be reopened (ESTALE: its
   // name now leads to another folder).
