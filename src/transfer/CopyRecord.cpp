@@ -1,12 +1,13 @@
 #include "transfer/CopyRecord.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 
-#include "platform/FindData.h"
-#include "platform/FolderChain.h"
+#include "platform/TreeWalk.h"
 #include "platform/UniqueFd.h"
 
 namespace pitkit {
@@ -104,11 +105,66 @@ bool CopyRecord::unchanged(std::string_view relativePath, const struct stat& st,
   return st.st_dev == dev_ && sameEntry(entries_[node], st, false, compareChangeTime);
 }
 
-std::optional<std::string> CopyRecord::firstChange(const std::string& folder) const {
-  auto where = [this](Node node) {
-    std::string path = relativePath(node);
-    return path.empty() ? std::string(".") : path;
-  };
+// firstChange's walk: each folder's names compared with the record as soon as it is listed, then
+// its own status, then each entry's.
+struct CopyRecord::Compare : TreeWalk::Visitor {
+  const CopyRecord& record;
+  std::string* mounted;
+  std::vector<Node> folders{kRoot};  // the recorded folder of each depth of the walk
+  std::vector<std::string_view> listed_;
+  std::optional<std::string> change;
+
+  Compare(const CopyRecord& r, std::string* mountedPath) : record(r), mounted(mountedPath) {}
+
+  void changed(TreeWalk& walk, std::string path) {
+    change = path.empty() ? std::string(".") : std::move(path);
+    walk.stop();
+  }
+
+  void listed(TreeWalk& walk) override {
+    const Node node = folders.back();
+    listed_.clear();
+    walk.forEachName([&](std::string_view name, unsigned char) { listed_.push_back(name); });
+    std::sort(listed_.begin(), listed_.end());
+    const Entry& e = record.entries_[node];
+    std::size_t i = 0, j = 0;
+    while (i < listed_.size() || j < e.childCount) {
+      const Node recorded = j < e.childCount ? record.order_[e.firstChild + j] : kRoot;
+      if (j == e.childCount || (i < listed_.size() && listed_[i] < record.name(recorded)))
+        return changed(walk, walk.pathOf(listed_[i]));  // added
+      if (i == listed_.size() || listed_[i] != record.name(recorded))
+        return changed(walk, record.relativePath(recorded));  // removed
+      ++i;
+      ++j;
+    }
+    struct stat self {};
+    const int fd = walk.fd();
+    if (fd < 0 || ::fstat(fd, &self) != 0 || !sameEntry(e, self, true)) changed(walk, record.relativePath(node));
+  }
+
+  void visit(TreeWalk& walk, const std::string& name, unsigned char) override {
+    const std::optional<Node> node = record.child(folders.back(), name);
+    const int fd = walk.fd();
+    if (fd < 0) return changed(walk, record.relativePath(folders.back()));
+    struct stat st {};
+    if (!node || ::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || st.st_dev != record.dev_ ||
+        !sameEntry(record.entries_[*node], st, false))
+      return changed(walk, walk.pathOf(name));
+    if (!S_ISDIR(st.st_mode)) return;
+    const int err = walk.enter(name);
+    if (err == EXDEV && mounted != nullptr) {
+      // Mounted on itself: the same folder, which a delete cannot remove.
+      if (mounted->empty()) *mounted = walk.pathOf(name);
+      return;
+    }
+    if (err != 0) return changed(walk, walk.pathOf(name));
+    folders.push_back(*node);
+  }
+
+  void left(TreeWalk&, const std::string&, const TreeWalk::Done&) override { folders.pop_back(); }
+};
+
+std::optional<std::string> CopyRecord::firstChange(const std::string& folder, std::string* mounted) const {
   if (entries_.empty()) return std::string(".");
   if (entries_[kRoot].type == typeOf(S_IFLNK)) {
     // A link copied as a link: only the link itself is compared.
@@ -121,65 +177,9 @@ std::optional<std::string> CopyRecord::firstChange(const std::string& folder) co
   struct stat st {};
   if (!top || ::fstat(top.get(), &st) != 0 || st.st_dev != dev_ || !sameEntry(entries_[kRoot], st, false))
     return std::string(".");
-  FolderChain chain;
-  chain.start(top.release());
-
-  struct Frame {
-    Node node;
-    Node next;  // position among the node's children, in name order
-  };
-  std::vector<Frame> stack;
-  std::vector<char> buffer;
-  std::vector<std::string_view> listed;
-
-  // Lists the current folder and compares its names, then its own change time, with the record.
-  auto enterFolder = [&](Node node) -> std::optional<std::string> {
-    const int fd = chain.fd();
-    if (fd < 0) return where(node);
-    listed.clear();
-    FolderListing listing(fd, buffer, FolderListing::Borrowed{});
-    while (const FolderEntry* entry = listing.next()) listed.emplace_back(entry->d_name);
-    std::sort(listed.begin(), listed.end());
-    const Entry& e = entries_[node];
-    std::size_t i = 0, j = 0;
-    while (i < listed.size() || j < e.childCount) {
-      const bool added = j == e.childCount || (i < listed.size() && listed[i] < name(order_[e.firstChild + j]));
-      if (added) {
-        const std::string parent = relativePath(node);
-        return parent.empty() ? std::string(listed[i]) : parent + "/" + std::string(listed[i]);
-      }
-      if (i == listed.size() || listed[i] != name(order_[e.firstChild + j])) return where(order_[e.firstChild + j]);
-      ++i;
-      ++j;
-    }
-    struct stat self {};
-    if (::fstat(fd, &self) != 0 || !sameEntry(e, self, true)) return where(node);
-    stack.push_back(Frame{node, 0});
-    return std::nullopt;
-  };
-
-  if (auto change = enterFolder(kRoot)) return change;
-  while (!stack.empty()) {
-    Frame& frame = stack.back();
-    const Entry& e = entries_[frame.node];
-    if (frame.next == e.childCount) {
-      stack.pop_back();
-      if (!stack.empty()) chain.leave();
-      continue;
-    }
-    const Node node = order_[e.firstChild + frame.next++];
-    const int fd = chain.fd();
-    if (fd < 0) return where(frame.node);
-    struct stat child {};
-    if (::fstatat(fd, name(node).data(), &child, AT_SYMLINK_NOFOLLOW) != 0 || child.st_dev != dev_ ||
-        !sameEntry(entries_[node], child, false))
-      return where(node);
-    if (S_ISDIR(child.st_mode)) {
-      if (!chain.enter(name(node).data())) return where(node);
-      if (auto change = enterFolder(node)) return change;
-    }
-  }
-  return std::nullopt;
+  Compare compare(*this, mounted);
+  TreeWalk().run(top.release(), compare);
+  return compare.change;
 }
 
 }  // namespace pitkit

@@ -47,11 +47,13 @@ class CopyRecord {
 
   // Compares the folder `folder` on disk with the record (after seal): returns the relative path of
   // the first entry added, removed or changed ("." for the folder itself), or nothing when it holds
-  // exactly what was copied. A folder that cannot be read counts as changed. Walks with an explicit
-  // stack, so any depth is fine.
-  std::optional<std::string> firstChange(const std::string& folder) const;
+  // exactly what was copied. A folder that cannot be read counts as changed. A folder mounted on
+  // itself (it keeps its inode) counts as changed too; with `mounted` it is compared no further and
+  // its path (the first such) goes there instead, for a caller that refuses it otherwise.
+  std::optional<std::string> firstChange(const std::string& folder, std::string* mounted = nullptr) const;
 
  private:
+  struct Compare;
   struct Entry {
     std::uint32_t parent;
     std::uint32_t nameOffset;

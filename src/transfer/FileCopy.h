@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "transfer/TransferProgress.h"
-#include "platform/FindData.h"
 
 namespace pitkit {
 
@@ -20,12 +19,11 @@ using CopyRangeCall = ssize_t (*)(int inFd, off_t* inOffset, int outFd, off_t* o
 // nullptr restores copy_file_range.
 void setCopyRangeCall(CopyRangeCall call);
 
-// What one folder copy carries from entry to entry: its progress and cancel request, its buffers,
+// What one folder copy carries from entry to entry: its progress and cancel request, its buffer,
 // and whether the kernel's in-file copy call still works for it.
 struct CopyContext {
   TransferProgress* progress = nullptr;
   std::vector<char> buffer;   // for read and write, and for extended attributes
-  std::vector<char> listing;  // one folder's listing at a time, whatever the depth
   bool tryCopyRange = true;  // cleared for the whole copy once the kernel refuses the call
 
   // Raises ETransferCancelled once the window has asked the copy to stop.

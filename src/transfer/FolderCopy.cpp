@@ -15,9 +15,9 @@
 #include "transfer/PartialCopyName.h"
 #include "transfer/TransferPath.h"
 #include "platform/FileSystem.h"
-#include "platform/FindData.h"
 #include "platform/FolderChain.h"
 #include "platform/Paths.h"
+#include "platform/TreeWalk.h"
 #include "platform/UniqueFd.h"
 
 namespace pitkit {
@@ -28,144 +28,114 @@ constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
 std::atomic<FolderSyncCall> folderSyncCall{&::fsync};
 
-// The copy's side of the walk: only the folder being filled is open. The copy is this walk's own
-// hidden folder, so the way back up goes through "..", checked to lead to the folder it came from;
-// that keeps the way up as cheap at any depth as the way down.
-class CopyCursor {
- public:
-  explicit CopyCursor(int fd) : current_(fd) {}
-  int fd() const { return current_.get(); }
-  // Opens the subfolder `name` and makes it current; false with errno set when it cannot.
-  bool enter(const char* name) {
-    struct stat here {};
-    if (::fstat(current_.get(), &here) != 0) return false;
-    UniqueFd child(::openat(current_.get(), name, kFolderFlags));
-    if (!child) return false;
-    parents_.emplace_back(here.st_dev, here.st_ino);
-    current_ = std::move(child);
-    return true;
-  }
-  // Goes back to the parent folder; false with errno set when it is not there any more.
-  bool leave() {
-    UniqueFd parent(::openat(current_.get(), "..", kFolderFlags));
-    if (!parent) return false;
-    struct stat st {};
-    if (::fstat(parent.get(), &st) != 0) return false;
-    if (st.st_dev != parents_.back().first || st.st_ino != parents_.back().second) {
-      errno = ESTALE;
-      return false;
-    }
-    parents_.pop_back();
-    current_ = std::move(parent);
-    return true;
-  }
-
- private:
-  UniqueFd current_;
-  std::vector<std::pair<dev_t, ino_t>> parents_;
-};
-
-// A folder the walk is in: its recorded children still to copy, and what its copy gets when they
+// A folder the copy is in: its recorded children still to copy, and what its copy gets when they
 // are done. Small, so that the walk's memory grows only slightly with depth.
 struct CopyFrame {
-  CopyRecord::Node next;  // the next child to copy
-  CopyRecord::Node end;   // one past the last child
-  std::size_t pathLength; // of the folder's path in the walk's path
+  CopyRecord::Node next;  // the next child to copy, in the order the walk visits them
   mode_t mode;
   uid_t uid;
   gid_t gid;
   struct timespec atim, mtim;
 };
 
-// The walk over the source tree, with an explicit stack instead of recursion so that no depth can
-// exhaust the thread's stack.
-class TreeCopy {
+// The copy's walk over the source tree. The destination follows it through its own chain of
+// folders, which only ever holds the copy's new folders.
+class TreeCopy : public TreeWalk::Visitor {
  public:
-  TreeCopy(FolderChain& src, CopyCursor& dst, int dstRoot, std::string& path, CopyRecord& record, CopyContext& ctx)
-      : src_(src), dst_(dst), dstRoot_(dstRoot), path_(path), record_(record), ctx_(ctx) {}
+  TreeCopy(FolderChain& dst, int dstRoot, const std::string& src, CopyRecord& record, CopyContext& ctx)
+      : dst_(dst), dstRoot_(dstRoot), src_(src), record_(record), ctx_(ctx) {}
 
-  // Copies the entries of the start folder (described by `top`) and everything below them.
-  void run(const struct stat& top) {
-    rootDev_ = top.st_dev;
-    rootLength_ = path_.size();
+  // Copies the entries of the open folder `srcFd` (described by `top`, the walk takes it over) and
+  // everything below them.
+  void run(int srcFd, const struct stat& top) {
     record_.start(top);
-    push(CopyRecord::kRoot, top);
-    while (!stack_.empty()) {
-      CopyFrame& frame = stack_.back();
-      if (frame.next == frame.end) {
-        finishFolder();
-        continue;
-      }
-      const CopyRecord::Node node = frame.next++;
-      path_.resize(frame.pathLength);
-      path_.push_back(PathDelim);
-      path_.append(record_.name(node));
-      copyEntry(node);
-    }
+    pending_ = CopyRecord::kRoot;
+    pendingStat_ = top;
+    TreeWalk().run(srcFd, *this);
+    finishFolder(src_);
   }
 
- private:
-  // Lists the current source folder, records each entry, and makes the folder the top of the stack.
-  void push(CopyRecord::Node node, const struct stat& st) {
-    const int fd = src_.fd();
-    if (fd < 0) failCopy(errno, path_);
-    const std::size_t length = path_.size();
-    FolderListing listing(fd, ctx_.listing, FolderListing::Borrowed{});
-    while (const FolderEntry* entry = listing.next()) {
+  // Records each entry of the folder just entered, and makes it the top of the stack.
+  void listed(TreeWalk& walk) override {
+    const int fd = walk.fd();
+    if (fd < 0) failCopy(errno, pathOf(walk.path()));
+    walk.forEachName([&](std::string_view name, unsigned char) {
       ctx_.checkCancel();
+      const std::string entry(name);
       struct stat child {};
-      if (::fstatat(fd, entry->d_name, &child, AT_SYMLINK_NOFOLLOW) != 0) {
-        const int err = errno;
-        path_.push_back(PathDelim);
-        path_.append(entry->d_name);
-        failCopy(err, path_);
-      }
-      if (S_ISDIR(child.st_mode) && (child.st_dev != rootDev_ || isMountPoint(fd, entry->d_name))) {
-        throw Exception("Cannot copy " + path_ + PathDelim + entry->d_name +
-                        ": another file system is mounted there, and it is not copied");
-      }
-      record_.add(node, entry->d_name, child);
-    }
+      if (::fstatat(fd, entry.c_str(), &child, AT_SYMLINK_NOFOLLOW) != 0) failCopy(errno, pathOf(walk.pathOf(name)));
+      record_.add(pending_, name, child);
+    });
     // The folder's extended attributes now, while both folders are open; its bits and times wait
     // until it is filled.
-    copyXattrs(fd, dst_.fd(), path_, ctx_);
+    copyXattrs(fd, dst_.fd(), pathOf(walk.path()), ctx_);
     CopyRecord::Node first = 0, count = 0;
-    record_.childrenOf(node, first, count);
-    stack_.push_back(CopyFrame{first, first + count, length, st.st_mode, st.st_uid, st.st_gid, st.st_atim, st.st_mtim});
+    record_.childrenOf(pending_, first, count);
+    const struct stat& st = pendingStat_;
+    stack_.push_back(CopyFrame{first, st.st_mode, st.st_uid, st.st_gid, st.st_atim, st.st_mtim});
   }
 
-  // A folder of the same file system mounted on itself (a bind mount) has the same device number.
-  static bool isMountPoint(int dirFd, const char* name) {
-    struct statx stx {};
-    if (::statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, 0, &stx) != 0) return false;
-    return (stx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0 && (stx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
-  }
-
-  void copyEntry(CopyRecord::Node node) {
+  void visit(TreeWalk& walk, const std::string& name, unsigned char) override {
     ctx_.checkCancel();
-    if (ctx_.progress != nullptr) ctx_.progress->setCurrentItem(std::string_view(path_).substr(rootLength_ + 1));
-    const char* name = record_.name(node).data();
-    const int srcFd = src_.fd();
-    if (srcFd < 0) failCopy(errno, path_);
+    const CopyRecord::Node node = stack_.back().next++;
+    const std::string relative = walk.pathOf(name);
+    const std::string path = pathOf(relative);
+    if (ctx_.progress != nullptr) ctx_.progress->setCurrentItem(relative);
+    const int srcFd = walk.fd();
+    if (srcFd < 0) failCopy(errno, path);
     const int dstFd = dst_.fd();
+    if (dstFd < 0) failCopy(errno, path);
     struct stat st {};
-    if (::fstatat(srcFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) failCopy(errno, path_);
+    if (::fstatat(srcFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) failCopy(errno, path);
     if (S_ISDIR(st.st_mode)) {
-      if (::mkdirat(dstFd, name, S_IRWXU) != 0) failCopy(errno, path_);
-      if (!src_.enter(name)) failCopy(errno, path_);
-      if (!dst_.enter(name)) failCopy(errno, path_);
-      push(node, st);
+      if (::mkdirat(dstFd, name.c_str(), S_IRWXU) != 0) failCopy(errno, path);
+      pending_ = node;
+      pendingStat_ = st;
+      if (const int err = walk.enter(name)) {
+        if (err == EXDEV)
+          throw Exception("Cannot copy " + path + ": another file system is mounted there, and it is not copied");
+        failCopy(err, path);
+      }
+      if (!dst_.enter(name.c_str())) failCopy(errno, path);
     } else if (S_ISLNK(st.st_mode)) {
-      copyLinkAt(srcFd, dstFd, name, st, path_);
+      copyLinkAt(srcFd, dstFd, name.c_str(), st, path);
       if (ctx_.progress != nullptr) ++ctx_.progress->entries;
     } else if (S_ISREG(st.st_mode)) {
-      if (st.st_nlink > 1 && linkToFirstCopy(st, dstFd, name)) return;
-      copyFileAt(srcFd, dstFd, name, path_, ctx_);
+      if (st.st_nlink > 1 && linkToFirstCopy(st, dstFd, name.c_str())) return;
+      copyFileAt(srcFd, dstFd, name.c_str(), path, ctx_);
       if (st.st_nlink > 1) firstCopies_.emplace(st.st_ino, node);
     } else {
       // Pipes, sockets and devices have no place in a game folder and cannot be copied as files.
-      failCopy(EOPNOTSUPP, path_);
+      failCopy(EOPNOTSUPP, path);
     }
+  }
+
+  // A folder is complete: its copy's bits and times, and the copy goes back up.
+  void left(TreeWalk& walk, const std::string& name, const TreeWalk::Done&) override {
+    const std::string path = pathOf(walk.pathOf(name));
+    finishFolder(path);
+    dst_.leave();
+    if (ctx_.progress != nullptr) ++ctx_.progress->entries;
+  }
+
+ private:
+  std::string pathOf(const std::string& relative) const {
+    return relative.empty() ? src_ : src_ + PathDelim + relative;
+  }
+
+  // Filling the folder's copy changed its times, and it may be read-only: its own come last.
+  void finishFolder(const std::string& path) {
+    const CopyFrame frame = stack_.back();
+    stack_.pop_back();
+    struct stat st {};
+    st.st_mode = frame.mode;
+    st.st_uid = frame.uid;
+    st.st_gid = frame.gid;
+    st.st_atim = frame.atim;
+    st.st_mtim = frame.mtim;
+    const int fd = dst_.fd();
+    if (fd < 0) failCopy(errno, path);
+    applyAttributes(fd, st, path);
   }
 
   // A second name of a file already copied becomes a second name of its copy, as the source has
@@ -189,34 +159,13 @@ class TreeCopy {
     return true;
   }
 
-  // The current folder is complete: its bits and times (filling it changed its times, and it may
-  // be read-only), and the walk goes back up.
-  void finishFolder() {
-    const CopyFrame frame = stack_.back();
-    stack_.pop_back();
-    path_.resize(frame.pathLength);
-    struct stat st {};
-    st.st_mode = frame.mode;
-    st.st_uid = frame.uid;
-    st.st_gid = frame.gid;
-    st.st_atim = frame.atim;
-    st.st_mtim = frame.mtim;
-    applyAttributes(dst_.fd(), st, path_);
-    if (stack_.empty()) return;  // the start folder: the caller's
-    // The source folder is not needed on the way up, so a folder the chain closed is not reopened.
-    src_.leave();
-    if (!dst_.leave()) failCopy(errno, path_);
-    if (ctx_.progress != nullptr) ++ctx_.progress->entries;
-  }
-
-  FolderChain& src_;
-  CopyCursor& dst_;
+  FolderChain& dst_;
   int dstRoot_;
-  std::string& path_;
+  const std::string& src_;
   CopyRecord& record_;
   CopyContext& ctx_;
-  dev_t rootDev_ = 0;
-  std::size_t rootLength_ = 0;  // the source folder's path, which the current item leaves out
+  CopyRecord::Node pending_ = CopyRecord::kRoot;  // the folder being entered, and its status
+  struct stat pendingStat_ {};
   std::vector<CopyFrame> stack_;
   std::unordered_map<ino_t, CopyRecord::Node> firstCopies_;  // files with more names: their first copy
 };
@@ -264,16 +213,14 @@ void copyTopFolder(const std::string& src, const std::string& source, const stru
                    const std::string& tempName, CopyContext& ctx, CopyRecord& record, bool flush) {
   UniqueFd srcDir(::open(src.c_str(), kFolderFlags));
   if (!srcDir) failCopy(errno, source);
-  FolderChain from;
-  from.start(srcDir.release());
   UniqueFd tempDir(::openat(parentFd, tempName.c_str(), kFolderFlags));
   if (!tempDir) failCopy(errno, source);
   const int tempFd = tempDir.get();
   const int cursorFd = ::fcntl(tempFd, F_DUPFD_CLOEXEC, 0);
   if (cursorFd < 0) failCopy(errno, source);
-  CopyCursor to(cursorFd);
-  std::string path = src;
-  TreeCopy(from, to, tempFd, path, record, ctx).run(srcStat);
+  FolderChain to;
+  to.start(cursorFd);
+  TreeCopy(to, tempFd, src, record, ctx).run(srcDir.release(), srcStat);
   // One flush of the destination's file system writes every file and folder of the copy.
   if (flush && ::syncfs(tempFd) != 0) failCopy(errno, source);
 }
@@ -340,7 +287,10 @@ std::string copyFolderWith(const std::string& source, const std::string& destina
       // What a move deletes next must be what was copied: the source is compared with the record
       // while the copy is still hidden, so a change costs only the copy.
       record.seal();
-      if (std::optional<std::string> change = record.firstChange(src)) throw SourceChanged{std::move(*change)};
+      // A folder mounted on itself since it was copied is the move's delete's to refuse.
+      std::string mounted;
+      if (std::optional<std::string> change = record.firstChange(src, &mounted))
+        throw SourceChanged{std::move(*change)};
     }
     const std::string placed = renameIntoPlace(parentFd.get(), tempName, parent, base, options.renameOnCollision);
     placedName = extractFileName(placed);

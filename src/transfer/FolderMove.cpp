@@ -17,8 +17,8 @@
 #include "transfer/TransferPath.h"
 #include "platform/FileSystem.h"
 #include "platform/FindData.h"
-#include "platform/FolderChain.h"
 #include "platform/Paths.h"
+#include "platform/TreeWalk.h"
 #include "platform/UniqueFd.h"
 
 namespace pitkit {
@@ -43,50 +43,28 @@ namespace {
 }
 
 // The entries still in `folder` after a failed delete: the first few paths below it and how many
-// there are. A walk with an explicit stack, as the folder can be of any depth.
+// there are, each folder's own names before those below it.
 std::string leftEntries(const std::string& folder) {
   constexpr std::size_t kShown = 5;
+  struct Left : TreeWalk::Visitor {
+    std::vector<std::string> shown;
+    std::size_t count = 0;
+    void listed(TreeWalk& walk) override {
+      walk.forEachName([&](std::string_view name, unsigned char) {
+        ++count;
+        if (shown.size() < kShown) shown.push_back(walk.pathOf(name));
+      });
+    }
+    void visit(TreeWalk& walk, const std::string& name, unsigned char type) override {
+      if (type == DT_DIR || type == DT_UNKNOWN) walk.enter(name);
+    }
+  } left;
   UniqueFd top(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
   if (!top) return {};
-  FolderChain chain;
-  chain.start(top.release());
-  struct Frame {
-    std::vector<std::string> subfolders;
-    std::string path;  // relative, "" for the top
-  };
-  std::vector<Frame> stack(1);
-  std::vector<char> buffer;
-  std::vector<std::string> shown;
-  std::size_t count = 0;
-  auto list = [&](Frame& frame) {
-    const int fd = chain.fd();
-    if (fd < 0) return;
-    FolderListing listing(fd, buffer, FolderListing::Borrowed{});
-    while (const FolderEntry* entry = listing.next()) {
-      const std::string path = frame.path.empty() ? std::string(entry->d_name) : frame.path + "/" + entry->d_name;
-      ++count;
-      if (shown.size() < kShown) shown.push_back(path);
-      if (listing.isFolder(entry)) frame.subfolders.emplace_back(entry->d_name);
-    }
-  };
-  list(stack.back());
-  while (!stack.empty()) {
-    Frame& frame = stack.back();
-    if (frame.subfolders.empty()) {
-      stack.pop_back();
-      if (!stack.empty()) chain.leave();
-      continue;
-    }
-    const std::string name = std::move(frame.subfolders.back());
-    frame.subfolders.pop_back();
-    if (!chain.enter(name.c_str())) continue;
-    Frame next{{}, frame.path.empty() ? name : frame.path + "/" + name};
-    stack.push_back(std::move(next));
-    list(stack.back());
-  }
-  std::string text = std::to_string(count) + (count == 1 ? " entry" : " entries");
-  for (std::size_t i = 0; i < shown.size(); ++i) text += (i == 0 ? ": " : ", ") + shown[i];
-  if (count > shown.size()) text += ", ...";
+  TreeWalk().run(top.release(), left);
+  std::string text = std::to_string(left.count) + (left.count == 1 ? " entry" : " entries");
+  for (std::size_t i = 0; i < left.shown.size(); ++i) text += (i == 0 ? ": " : ", ") + left.shown[i];
+  if (left.count > left.shown.size()) text += ", ...";
   return text;
 }
 
@@ -98,13 +76,8 @@ void moveAcross(const std::string& src, const std::string& dest, TransferProgres
   try {
     // A source that could be copied but not removed afterwards is refused before anything is
     // copied; a rename on one file system needs no such walk.
-    FolderTotals totals;
-    checkFolderRemovable(src, &totals);
     // Every entry is copied and then removed; only the copy reads contents.
-    if (progress != nullptr) {
-      progress->totalBytes = totals.bytes;
-      progress->totalEntries = 2 * totals.entries;
-    }
+    checkFolderRemovable(src, progress, CheckedEntries::All, 2);
     copyFolderWith(src, dest, progress, CopyOptions{false, true, &record});
   } catch (const DestinationTaken&) {
     created.removeAll();
@@ -116,7 +89,8 @@ void moveAcross(const std::string& src, const std::string& dest, TransferProgres
     created.removeAll();
     throw;
   }
-  if (std::optional<std::string> change = record.firstChange(src)) {
+  std::string mounted;
+  if (std::optional<std::string> change = record.firstChange(src, &mounted)) {
     // Changed after the copy went into place: the copy goes again, the source stays.
     try {
       DeleteFolder(dest);
@@ -134,13 +108,21 @@ void moveAcross(const std::string& src, const std::string& dest, TransferProgres
     // Only what was copied and has not changed since goes; anything else stays, and is named.
     // Removing one name of a hard-linked file changes the file's change time, so its other names
     // are compared without it.
+    // The comparison just made stands for the delete's look at the folders: anything the check
+    // before the copy let through and that could not go now changed its change time, except a
+    // folder mounted on itself.
+    if (!mounted.empty())
+      throw EOSError(EBUSY, "Cannot delete " + src + PathDelim + mounted + " (another file system is mounted there)");
     std::unordered_set<ino_t> namesRemoved;
-    DeleteFolder(src, progress, [&](std::string_view relativePath, const struct stat& st) {
-      const bool sibling = st.st_nlink > 1 || namesRemoved.count(st.st_ino) != 0;
-      if (!record.unchanged(relativePath, st, namesRemoved.count(st.st_ino) == 0)) return false;
-      if (sibling) namesRemoved.insert(st.st_ino);
-      return true;
-    });
+    DeleteFolder(
+        src, progress,
+        [&](std::string_view relativePath, const struct stat& st) {
+          const bool sibling = st.st_nlink > 1 || namesRemoved.count(st.st_ino) != 0;
+          if (!record.unchanged(relativePath, st, namesRemoved.count(st.st_ino) == 0)) return false;
+          if (sibling) namesRemoved.insert(st.st_ino);
+          return true;
+        },
+        CheckedEntries::TopOnly);
   } catch (const EOSError& e) {
     // The copy is whole and in place: say so, and what of the source is left.
     std::string left = leftEntries(src);
