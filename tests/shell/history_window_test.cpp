@@ -1,7 +1,8 @@
-// The history of actions on the real main window: Ctrl+Z undoes a rename and an archive install
-// (its items to the trash, the replaced one back), refuses once the item was moved by hand and
-// for a Delete, the History window lists the actions newest first, a damaged history file is
-// reported once while the rename goes on, and the origin of an item as the status bar words it.
+// The history of actions on the real main window: Ctrl+Z undoes an uninstall, a rename and an
+// archive install (its items to the trash, the replaced one back), refuses once the item was moved
+// by hand and for a Delete, the History window lists the actions newest first, a damaged history
+// file is reported once while the rename goes on, and the origin of an item as the status bar
+// words it.
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -59,8 +60,9 @@ QString status(const TForm1& form) { return form.ui.StatusBar1->currentMessage()
 class HistoryWindowTest : public WindowTestCase {
   Q_OBJECT
  private slots:
-  // One game: a rename undone, one refused once moved by hand, a Delete refused, then the window.
-  void undoOfRenamesRefusalsAndTheHistoryWindow() {
+  // One game: an uninstall and a rename undone, a rename refused once moved by hand, a Delete
+  // refused, then the window.
+  void undoOfActionsRefusalsAndTheHistoryWindow() {
     GameTree game;
     game.organizerGame().level("levels/Old", "Old Track").level("levels/Other", "Other");
     TrashHome home(game.tmp / "data");
@@ -69,6 +71,14 @@ class HistoryWindowTest : public WindowTestCase {
     QCOMPARE(form->ui.MainMenu1->actions(), (QList<QAction*>{form->ui.File1->menuAction(), form->ui.Edit1->menuAction(),
                                                              form->ui.Help1->menuAction()}));
     QVERIFY(!form->ui.Undo1->isEnabled());
+
+    // An organizer's Uninstall as its page records it: undone, the level is listed installed again.
+    game.level("un_levels/Spare", "Spare");
+    form->recordOrganizerAction({.kind = HistoryActionKind::Uninstall,
+                                 .items = {{ItemKind::Level, "Spare", game / "levels/Spare", game / "un_levels/Spare", ""}}});
+    ctrlZ(*form);
+    QVERIFY(fileExists(game / "levels/Spare/Spare.inf"));
+    QVERIFY(captions(form->levelOrganizerUi.FoundFiles).contains(QStringLiteral("Spare")));
 
     renameThroughWindow(*form, QStringLiteral("Old"), QStringLiteral("Rock&Roll"));
     QVERIFY(fileExists(game / "levels/Rock&Roll/Rock&Roll.inf"));
@@ -111,7 +121,8 @@ class HistoryWindowTest : public WindowTestCase {
     const std::string levels = game / "levels/";
     QTRY_COMPARE(rows, (QStringList{q("Delete|Level: Gone|" + levels + "Gone||"),
                                     q("Rename|Level: Second|" + levels + "Other|" + levels + "Second|"),
-                                    q("Rename (undone)|Level: Rock&Roll|" + levels + "Old|" + levels + "Rock&Roll|")}));
+                                    q("Rename (undone)|Level: Rock&Roll|" + levels + "Old|" + levels + "Rock&Roll|"),
+                                    q("Uninstall (undone)|Level: Spare|" + levels + "Spare|" + game / "un_levels/Spare|")}));
     QCOMPARE(modals.unexpected, 0);
   }
 
