@@ -28,7 +28,9 @@ class RenamerPage {
   // The info-file editor and the delete confirmation, made after the page.
   void setEditors(TForm3* form3, TForm5* form5);
   // Receives each rename done, for the history of actions.
-  void setActionRecorder(std::function<void(const HistoryAction&)> recorder) { recorder_ = std::move(recorder); }
+  void setActionRecorder(std::function<void(const HistoryAction&)> recorder) {
+    recorder_ = std::move(recorder);
+  }
 
   // The fields of the paths given.
   std::string& OldLevelPath;

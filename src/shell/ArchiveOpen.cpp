@@ -1,5 +1,7 @@
 #include "shell/ArchiveOpen.h"
 
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QDropEvent>
@@ -12,7 +14,6 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QUrl>
-#include <sys/stat.h>
 
 #include "archive/ArchiveInstall.h"
 #include "archive/ArchiveInstallDialog.h"
@@ -114,7 +115,8 @@ void recordInstall(TForm1& form, const std::string& game, const HistoryArchive& 
   for (const ArchivePlacedItem& placed : result.placed) {
     if (placed.replaced) action.kind = HistoryActionKind::Replace;
     action.items.push_back({placed.kind == ContentKind::Level ? ItemKind::Level : ItemKind::Car,
-                            extractFileName(placed.path), placed.source, placed.path, placed.replacedTo});
+                            extractFileName(placed.path), placed.source, placed.path,
+                            placed.replacedTo});
   }
   form.history().record(action);
 }

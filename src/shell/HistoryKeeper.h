@@ -18,7 +18,8 @@ class HistoryKeeper {
  public:
   // The store in the database file `path`, for the game folder `gameFolder` (the window's, read
   // at each call); `window` owns the error box.
-  HistoryKeeper(QWidget* window, const std::string& gameFolder, std::string path = History::defaultPath());
+  HistoryKeeper(QWidget* window, const std::string& gameFolder,
+                std::string path = History::defaultPath());
 
   // Records a finished action; a failing store shows its message once and the action stands.
   void record(const HistoryAction& action);

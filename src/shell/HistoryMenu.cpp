@@ -54,13 +54,15 @@ void showUndone(TForm1& form, const HistoryAction& action, const UndoResult& res
 void refreshUndoEntry(TForm1& form) {
   QAction* undo = form.ui.Undo1;
   const std::optional<HistoryAction> last = form.history().lastUndoable();
-  undo->setText(last ? QStringLiteral("&Undo ") + menuText(undoCaption(*last)) : QStringLiteral("&Undo"));
+  undo->setText(last ? QStringLiteral("&Undo ") + menuText(undoCaption(*last))
+                     : QStringLiteral("&Undo"));
   undo->setEnabled(last.has_value());
 }
 
 void undoLastAction(TForm1& form) {
   // A search still filling the lists finishes first, as for the pages' own actions.
-  for (const TFindFile* search : {&form.FindFile, &form.FindFile2, &form.FindFile3, &form.FindFile4})
+  for (const TFindFile* search :
+       {&form.FindFile, &form.FindFile2, &form.FindFile3, &form.FindFile4})
     if (search->Busy()) return;
   HistoryKeeper& history = form.history();
   const std::optional<HistoryAction> last = history.lastUndoable();
@@ -71,13 +73,15 @@ void undoLastAction(TForm1& form) {
   }
   const HistoryAction& action = *last;
   // A Delete, or an item moved, gone or crowded out since: nothing is touched.
-  if (const std::optional<UndoProblem> problem = undoProblem(action)) throw Exception(undoProblemText(*problem));
+  if (const std::optional<UndoProblem> problem = undoProblem(action))
+    throw Exception(undoProblemText(*problem));
 
   const QString caption = nameText(undoCaption(action));
   UndoResult result;
   runTransfer(
       &form, QStringLiteral("Undoing %1").arg(caption),
-      [&](TransferProgress& progress) { result = undoAction(action, &progress); }, kProgressDialogDelayMs, true);
+      [&](TransferProgress& progress) { result = undoAction(action, &progress); },
+      kProgressDialogDelayMs, true);
   if (result.refused) throw Exception(undoProblemText(*result.refused));
   if (!result.reversed.empty()) {
     history.markUndone(action.id);
@@ -88,10 +92,11 @@ void undoLastAction(TForm1& form) {
   if (result.complete(action)) {
     form.ui.StatusBar1->showMessage(QStringLiteral("Undone: %1").arg(caption));
   } else if (result.cancelled) {
-    form.ui.StatusBar1->showMessage(QStringLiteral("Undo of %1 cancelled: %2 of %3 items were put back")
-                                        .arg(caption)
-                                        .arg(result.reversed.size())
-                                        .arg(action.items.size()));
+    form.ui.StatusBar1->showMessage(
+        QStringLiteral("Undo of %1 cancelled: %2 of %3 items were put back")
+            .arg(caption)
+            .arg(result.reversed.size())
+            .arg(action.items.size()));
   }
   if (!result.failed.empty()) {
     std::string message = "Undo of " + undoCaption(action) + " could not put back every item:";

@@ -25,7 +25,8 @@ void fillItem(QTreeWidgetItem* row, const HistoryItem& item) {
   row->setText(From, nameText(item.fromPath));
   row->setText(To, nameText(item.toPath));
   if (!item.replacedTo.empty())
-    row->setToolTip(To, QStringLiteral("It replaced an item, now in the trash at %1").arg(nameText(item.replacedTo)));
+    row->setToolTip(To, QStringLiteral("It replaced an item, now in the trash at %1")
+                            .arg(nameText(item.replacedTo)));
 }
 
 QTreeWidgetItem* actionRow(const HistoryAction& action) {
@@ -45,10 +46,11 @@ QTreeWidgetItem* actionRow(const HistoryAction& action) {
   }
   if (action.archive) {
     row->setText(Archive, nameText(extractFileName(action.archive->path)));
-    row->setToolTip(Archive, QStringLiteral("%1\n%2 bytes\nSHA-256 %3")
-                                 .arg(nameText(action.archive->path),
-                                      QLocale::c().toString(static_cast<qulonglong>(action.archive->size)),
-                                      QString::fromStdString(action.archive->sha256)));
+    row->setToolTip(Archive,
+                    QStringLiteral("%1\n%2 bytes\nSHA-256 %3")
+                        .arg(nameText(action.archive->path),
+                             QLocale::c().toString(static_cast<qulonglong>(action.archive->size)),
+                             QString::fromStdString(action.archive->sha256)));
   }
   return row;
 }
@@ -61,20 +63,23 @@ void markUndone(QTreeWidgetItem* row, const QColor& colour) {
 
 }  // namespace
 
-HistoryWindow::HistoryWindow(QWidget* parent, const std::string& gameFolder, const std::vector<HistoryAction>& actions)
+HistoryWindow::HistoryWindow(QWidget* parent, const std::string& gameFolder,
+                             const std::vector<HistoryAction>& actions)
     : QDialog(parent) {
   setObjectName(QStringLiteral("HistoryWindow"));
   setWindowTitle(QStringLiteral("History"));
   resize(820, 380);
   auto* layout = new QVBoxLayout(this);
-  auto* game = new QLabel(QStringLiteral("Actions in %1, newest first:").arg(nameText(gameFolder)), this);
+  auto* game =
+      new QLabel(QStringLiteral("Actions in %1, newest first:").arg(nameText(gameFolder)), this);
   game->setObjectName(QStringLiteral("HistoryGame"));
   layout->addWidget(game);
 
   list = new QTreeWidget(this);
   list->setObjectName(QStringLiteral("HistoryList"));
-  list->setHeaderLabels({QStringLiteral("When"), QStringLiteral("Action"), QStringLiteral("Item(s)"),
-                         QStringLiteral("From"), QStringLiteral("To"), QStringLiteral("Archive")});
+  list->setHeaderLabels({QStringLiteral("When"), QStringLiteral("Action"),
+                         QStringLiteral("Item(s)"), QStringLiteral("From"), QStringLiteral("To"),
+                         QStringLiteral("Archive")});
   list->setRootIsDecorated(true);
   list->setUniformRowHeights(true);
   list->setSelectionMode(QAbstractItemView::SingleSelection);

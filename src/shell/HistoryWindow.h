@@ -13,7 +13,8 @@ namespace pitkit {
 class HistoryWindow : public QDialog {
   Q_OBJECT
  public:
-  HistoryWindow(QWidget* parent, const std::string& gameFolder, const std::vector<HistoryAction>& actions);
+  HistoryWindow(QWidget* parent, const std::string& gameFolder,
+                const std::vector<HistoryAction>& actions);
 
   // Columns: When (local time), Action, Item(s), From, To, Archive.
   QTreeWidget* list = nullptr;

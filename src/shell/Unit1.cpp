@@ -294,8 +294,10 @@ void TForm1::History1Click() {
 
 void TForm1::showItemOrigin(ItemKind kind, const std::string& name) {
   const QString origin = history_.originText(kind, name);
-  if (!origin.isEmpty()) ui.StatusBar1->showMessage(origin);
-  else if (!originShown_.isEmpty() && ui.StatusBar1->currentMessage() == originShown_) ui.StatusBar1->clearMessage();
+  if (!origin.isEmpty())
+    ui.StatusBar1->showMessage(origin);
+  else if (!originShown_.isEmpty() && ui.StatusBar1->currentMessage() == originShown_)
+    ui.StatusBar1->clearMessage();
   originShown_ = origin;
 }
 

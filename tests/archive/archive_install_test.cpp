@@ -230,7 +230,8 @@ TEST(ArchiveInstall, TakenNamesAreSkippedOrReplacedWholeIgnoringCase) {
         EXPECT_EQ(r.placed[0].path, s.game + "/levels/Marsh");
         EXPECT_TRUE(r.placed[0].replaced);
         EXPECT_EQ(readFile(r.placed[0].replacedTo + "/old-only.txt"), "old");
-        EXPECT_EQ(r.placed[1].path + "|" + r.placed[1].source + "|" + r.placed[1].replacedTo, s.game + "/levels/Spire|Spire|");
+        EXPECT_EQ(r.placed[1].path + "|" + r.placed[1].source + "|" + r.placed[1].replacedTo,
+                  s.game + "/levels/Spire|Spire|");
       }
     }
   }

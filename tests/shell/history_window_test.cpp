@@ -68,14 +68,16 @@ class HistoryWindowTest : public WindowTestCase {
     TrashHome home(game.tmp / "data");
     ModalAnswerer modals;
     auto form = game.openShown();
-    QCOMPARE(form->ui.MainMenu1->actions(), (QList<QAction*>{form->ui.File1->menuAction(), form->ui.Edit1->menuAction(),
-                                                             form->ui.Help1->menuAction()}));
+    QCOMPARE(form->ui.MainMenu1->actions(),
+             (QList<QAction*>{form->ui.File1->menuAction(), form->ui.Edit1->menuAction(),
+                              form->ui.Help1->menuAction()}));
     QVERIFY(!form->ui.Undo1->isEnabled());
 
     // An organizer's Uninstall as its page records it: undone, the level is listed installed again.
     game.level("un_levels/Spare", "Spare");
     form->recordOrganizerAction({.kind = HistoryActionKind::Uninstall,
-                                 .items = {{ItemKind::Level, "Spare", game / "levels/Spare", game / "un_levels/Spare", ""}}});
+                                 .items = {{ItemKind::Level, "Spare", game / "levels/Spare",
+                                            game / "un_levels/Spare", ""}}});
     ctrlZ(*form);
     QVERIFY(fileExists(game / "levels/Spare/Spare.inf"));
     QVERIFY(captions(form->levelOrganizerUi.FoundFiles).contains(QStringLiteral("Spare")));
@@ -95,12 +97,16 @@ class HistoryWindowTest : public WindowTestCase {
     QCOMPARE(std::rename((game / "levels/Second").c_str(), (game / "levels/Moved").c_str()), 0);
     const auto before = treeSnapshot(game / "levels");
     ctrlZ(*form);
-    form->recordOrganizerAction({.kind = HistoryActionKind::Delete,
-                                 .items = {{ItemKind::Level, "Gone", game / "levels/Gone", "", ""}}});
+    form->recordOrganizerAction(
+        {.kind = HistoryActionKind::Delete,
+         .items = {{ItemKind::Level, "Gone", game / "levels/Gone", "", ""}}});
     QCOMPARE(form->ui.Undo1->text(), QStringLiteral("&Undo Delete of Level: Gone"));
     ctrlZ(*form);
-    QCOMPARE(modals.texts(), (QStringList{q("Level: Second cannot be put back: it is no longer at " + game / "levels/Second."),
-                                          QStringLiteral("Level: Gone was deleted for good and cannot be brought back.")}));
+    QCOMPARE(
+        modals.texts(),
+        (QStringList{
+            q("Level: Second cannot be put back: it is no longer at " + game / "levels/Second."),
+            QStringLiteral("Level: Gone was deleted for good and cannot be brought back.")}));
     QCOMPARE(treeSnapshot(game / "levels"), before);
 
     // Edit > History... by its keys lists the actions newest first, the undone one marked.
@@ -110,7 +116,8 @@ class HistoryWindowTest : public WindowTestCase {
       QVERIFY(window != nullptr);
       for (int i = 0; i < window->list->topLevelItemCount(); ++i) {
         QStringList cells;  // all but When
-        for (int c = 1; c < window->list->columnCount(); ++c) cells << window->list->topLevelItem(i)->text(c);
+        for (int c = 1; c < window->list->columnCount(); ++c)
+          cells << window->list->topLevelItem(i)->text(c);
         rows << cells.join(QLatin1Char('|'));
       }
       window->reject();
@@ -119,16 +126,21 @@ class HistoryWindowTest : public WindowTestCase {
     QTRY_VERIFY(QApplication::activePopupWidget() != nullptr);
     QTest::keyClick(QApplication::activePopupWidget()->windowHandle(), Qt::Key_H);
     const std::string levels = game / "levels/";
-    QTRY_COMPARE(rows, (QStringList{q("Delete|Level: Gone|" + levels + "Gone||"),
-                                    q("Rename|Level: Second|" + levels + "Other|" + levels + "Second|"),
-                                    q("Rename (undone)|Level: Rock&Roll|" + levels + "Old|" + levels + "Rock&Roll|"),
-                                    q("Uninstall (undone)|Level: Spare|" + levels + "Spare|" + game / "un_levels/Spare|")}));
+    QTRY_COMPARE(
+        rows, (QStringList{
+                  q("Delete|Level: Gone|" + levels + "Gone||"),
+                  q("Rename|Level: Second|" + levels + "Other|" + levels + "Second|"),
+                  q("Rename (undone)|Level: Rock&Roll|" + levels + "Old|" + levels + "Rock&Roll|"),
+                  q("Uninstall (undone)|Level: Spare|" + levels + "Spare|" +
+                    game / "un_levels/Spare|")}));
     QCOMPARE(modals.unexpected, 0);
   }
 
   void anArchiveInstallIsUndoneToTheTrashAndTheReplacedItemComesBack() {
     GameTree game;
-    game.organizerGame().level("levels/Kestrel", "Old Kestrel").file("levels/Kestrel/notes.txt", "mine");
+    game.organizerGame()
+        .level("levels/Kestrel", "Old Kestrel")
+        .file("levels/Kestrel/notes.txt", "mine");
     TrashHome home(game.tmp / "data");
     const std::string zip = game.tmp / "Pack.zip";
     makeZip(zip, {{"Pack/Meadow/Meadow.inf", infoText("Meadow Run")},
@@ -140,11 +152,13 @@ class HistoryWindowTest : public WindowTestCase {
       auto* dialog = qobject_cast<ArchiveInstallDialog*>(modal);
       if (dialog == nullptr || answered || !dialog->windowHandle()->isExposed()) return;
       answered = true;
-      const auto choices = dialog->findChildren<QComboBox*>(QRegularExpression(QStringLiteral("^WhenTaken")));
+      const auto choices =
+          dialog->findChildren<QComboBox*>(QRegularExpression(QStringLiteral("^WhenTaken")));
       QCOMPARE(choices.size(), 1);
       choices.front()->setCurrentIndex(1);  // Replace
-      QTest::mouseClick(dialog->windowHandle(), Qt::LeftButton, {},
-                        dialog->InstallButton->mapTo(dialog, dialog->InstallButton->rect().center()));
+      QTest::mouseClick(
+          dialog->windowHandle(), Qt::LeftButton, {},
+          dialog->InstallButton->mapTo(dialog, dialog->InstallButton->rect().center()));
     };
     form->openArchives({q(zip)});
     QVERIFY(answered);
@@ -156,9 +170,11 @@ class HistoryWindowTest : public WindowTestCase {
     const auto actions = store.actions(game.dir);
     QVERIFY(actions.ok() && actions.value().size() == 1);
     QCOMPARE(actions.value().front().archive,
-             (std::optional<HistoryArchive>{{zip, static_cast<std::uint64_t>(statOf(zip).st_size), sha256OfFile(zip)}}));
+             (std::optional<HistoryArchive>{
+                 {zip, static_cast<std::uint64_t>(statOf(zip).st_size), sha256OfFile(zip)}}));
     clickRow(form->levelOrganizerUi.FoundFiles, QStringLiteral("Kestrel"));
-    QVERIFY2(QRegularExpression(QStringLiteral("^Installed \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d from Pack\\.zip$"))
+    QVERIFY2(QRegularExpression(
+                 QStringLiteral("^Installed \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d from Pack\\.zip$"))
                  .match(status(*form))
                  .hasMatch(),
              qPrintable(status(*form)));
@@ -186,7 +202,8 @@ class HistoryWindowTest : public WindowTestCase {
     ctrlZ(*form);
     QVERIFY(directoryExists(game / "levels/New"));
     QCOMPARE(errors.boxes.size(), 1);
-    QVERIFY2(errors.boxes.front().text.startsWith(q("Cannot open the history of actions " + home.history())),
+    QVERIFY2(errors.boxes.front().text.startsWith(
+                 q("Cannot open the history of actions " + home.history())),
              qPrintable(errors.boxes.front().text));
     QCOMPARE(readFile(home.history()), std::string(4096, 'x'));
   }
@@ -198,14 +215,15 @@ class HistoryWindowTest : public WindowTestCase {
     TempDir tmp;
     std::string gameFolder = "/g";
     HistoryKeeper keeper(nullptr, gameFolder, tmp / "history.sqlite");
-    const std::chrono::sys_seconds when{std::chrono::sys_days{std::chrono::year{2026} / 12 / 8} + std::chrono::hours{7} +
-                                        std::chrono::minutes{15}};
+    const std::chrono::sys_seconds when{std::chrono::sys_days{std::chrono::year{2026} / 12 / 8} +
+                                        std::chrono::hours{7} + std::chrono::minutes{15}};
     keeper.record({.when = when,
                    .kind = HistoryActionKind::ArchiveInstall,
                    .archive = HistoryArchive{"/dl/Pack One.zip", 10, std::string(64, 'a')},
                    .items = {{ItemKind::Level, "Meadow", "Meadow", "/g/levels/Meadow", ""}}});
-    keeper.record({.kind = HistoryActionKind::Install,
-                   .items = {{ItemKind::Level, "Other", "/g/un_levels/Other", "/g/levels/Other", ""}}});
+    keeper.record(
+        {.kind = HistoryActionKind::Install,
+         .items = {{ItemKind::Level, "Other", "/g/un_levels/Other", "/g/levels/Other", ""}}});
     const struct {
       const char *game, *name, *text;
     } cases[] = {{"/g", "Meadow", "Installed 2026-12-08 07:15 from Pack One.zip"},

@@ -16,8 +16,10 @@ class TrashHome {
     ::setenv("XDG_DATA_HOME", folder_.c_str(), 1);
   }
   ~TrashHome() {
-    if (hadOld_) ::setenv("XDG_DATA_HOME", old_.c_str(), 1);
-    else ::unsetenv("XDG_DATA_HOME");
+    if (hadOld_)
+      ::setenv("XDG_DATA_HOME", old_.c_str(), 1);
+    else
+      ::unsetenv("XDG_DATA_HOME");
   }
   TrashHome(const TrashHome&) = delete;
   TrashHome& operator=(const TrashHome&) = delete;
