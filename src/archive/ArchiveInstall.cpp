@@ -273,8 +273,15 @@ ArchiveInstallResult InstallFromArchive(const std::string& archivePath, const st
   unpackAndPlace(archivePath, request, plan, jobs, gfx, folders, created, anyPreview, result, progress);
   archive_install::finishPlacedJobs(jobs, plan.contents.items, gfx);
   for (const Job& job : jobs) {
-    if (!job.placed || job.oldName.empty()) continue;
-    const std::string& name = plan.contents.items[job.item].name;
+    if (!job.placed) continue;
+    const ArchiveItem& item = plan.contents.items[job.item];
+    // A replacing item keeps the replaced one's spelling when it could not take its own.
+    const std::string placedName = takenNameIn(job.folder, item.name);
+    result.placed.push_back(
+        {item.kind, item.source, job.folder + "/" + (placedName.empty() ? item.name : placedName),
+         job.deleteOld ? std::string() : job.trashed.file, !job.oldName.empty()});
+    if (job.oldName.empty()) continue;
+    const std::string& name = item.name;
     if (job.elsewhere) result.installedElsewhere.push_back(name);
     (job.deleteOld ? result.deleted : result.trashed).push_back(name);
   }

@@ -44,8 +44,20 @@ ArchiveContents ReadArchiveContents(const std::string& archivePath, const std::s
 enum class InstallPlace { Installed, Uninstalled };
 enum class WhenTaken { Skip, Replace };
 
+// One item put in place, for the history of actions.
+struct ArchivePlacedItem {
+  ContentKind kind = ContentKind::Level;
+  std::string source;  // its folder inside the archive
+  std::string path;    // its folder in the game, as spelt there
+  // Where the item it replaced went in the trash (its entry in the trash's files folder); "" when
+  // it replaced nothing or the replaced item was deleted for good.
+  std::string replacedTo;
+  bool replaced = false;  // it took the place of another item
+};
+
 struct ArchiveInstallResult {
   std::vector<std::string> installed;  // names put in place
+  std::vector<ArchivePlacedItem> placed;  // the installed items, in the order of `installed`
   std::vector<std::string> skipped;    // names skipped because they were taken
   // Of the installed names, those that replaced an item in the other place than the one asked
   // for, and were put there.

@@ -126,6 +126,8 @@ void undoItem(HistoryActionKind kind, const HistoryItem& item, TransferProgress*
 
 }  // namespace
 
+std::string actionKindText(HistoryActionKind kind) { return kindWords(kind); }
+
 std::string itemCaption(const HistoryItem& item) {
   return (item.kind == ItemKind::Level ? "Level: " : "Car: ") + item.name;
 }

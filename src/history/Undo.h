@@ -40,6 +40,9 @@ std::string undoProblemText(const UndoProblem& problem);
 
 // "Level: x" or "Car: x".
 std::string itemCaption(const HistoryItem& item);
+// The action's kind in words: "Install", "Uninstall", "Delete", "Archive Install", "Replace",
+// "Rename".
+std::string actionKindText(HistoryActionKind kind);
 
 // The reason the action cannot be undone, or none. Every item is looked at, last first (the order
 // Undo takes them in), and the first problem found is given; the disk is only looked at.

@@ -165,6 +165,14 @@ void RenamerPage::bitbtn1Click() {
     return;
   }
 
+  if (recorder_) {
+    HistoryAction action;
+    action.gameFolder = game_.path();
+    action.kind = HistoryActionKind::Rename;
+    action.items.push_back({ItemKind::Level, newName, OldLevelPath, NewLevelPath, {}});
+    recorder_(action);
+  }
+
   QString status = QStringLiteral("The following was renamed: ") + nameText(oldName) +
                    QStringLiteral(" To: ") + nameText(newName);
   if (!result.failedFiles.empty()) {

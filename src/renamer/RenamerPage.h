@@ -1,8 +1,10 @@
 #pragma once
 // The "Level Renamer" page: the two-step rename of a level (GO asks, OK renames, CANCEL
 // withdraws) and the level folder's file view (levels list, file list, editor, delete).
+#include <functional>
 #include <string>
 
+#include "history/History.h"
 #include "ui_Unit1LevelRenamer.h"
 
 class QWidget;
@@ -25,6 +27,10 @@ class RenamerPage {
   RenamerPage(QWidget* window, Ui::TabSheet1& controls, GameDirectory& gameDirectory, RenamerPaths& paths);
   // The info-file editor and the delete confirmation, made after the page.
   void setEditors(TForm3* form3, TForm5* form5);
+  // Receives each rename done, for the history of actions.
+  void setActionRecorder(std::function<void(const HistoryAction&)> recorder) {
+    recorder_ = std::move(recorder);
+  }
 
   // The fields of the paths given.
   std::string& OldLevelPath;
@@ -55,6 +61,7 @@ class RenamerPage {
   GameDirectory& game_;
   TForm3* form3_ = nullptr;
   TForm5* form5_ = nullptr;
+  std::function<void(const HistoryAction&)> recorder_;
 };
 
 }  // namespace pitkit

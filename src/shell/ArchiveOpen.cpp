@@ -1,5 +1,7 @@
 #include "shell/ArchiveOpen.h"
 
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QDropEvent>
@@ -21,6 +23,8 @@
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
 #include "platform/NameCase.h"
+#include "platform/Paths.h"
+#include "platform/Sha256.h"
 #include "platform/Trash.h"
 #include "shell/Unit1.h"
 
@@ -85,6 +89,36 @@ void showInstalled(TForm1& form, const ArchiveContents& contents, const ArchiveI
   if (!result.deleted.empty())
     message += QStringLiteral("; the replaced %1 was deleted for good").arg(joinNames(result.deleted));
   form.ui.StatusBar1->showMessage(message);
+}
+
+// The archive as the history keeps it: its path, size and SHA-256, read after the install (a
+// file that cannot be read again is kept with what could be read).
+HistoryArchive describeArchive(const std::string& path) {
+  HistoryArchive archive{path, 0, {}};
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0) archive.size = static_cast<std::uint64_t>(st.st_size);
+  try {
+    archive.sha256 = sha256OfFile(path);
+  } catch (const std::exception&) {
+  }
+  return archive;
+}
+
+// The install as one action of the history: a Replace when an item took another's place.
+void recordInstall(TForm1& form, const std::string& game, const HistoryArchive& archive,
+                   const ArchiveInstallResult& result) {
+  if (result.placed.empty()) return;
+  HistoryAction action;
+  action.gameFolder = game;
+  action.kind = HistoryActionKind::ArchiveInstall;
+  action.archive = archive;
+  for (const ArchivePlacedItem& placed : result.placed) {
+    if (placed.replaced) action.kind = HistoryActionKind::Replace;
+    action.items.push_back({placed.kind == ContentKind::Level ? ItemKind::Level : ItemKind::Car,
+                            extractFileName(placed.path), placed.source, placed.path,
+                            placed.replacedTo});
+  }
+  form.history().record(action);
 }
 
 // Replaced items that no trash can take are deleted for good only after the user says Yes; with
@@ -163,13 +197,20 @@ void installFromArchive(TForm1& form, const QString& file) {
 
   const QString label = QStringLiteral("Installing from %1").arg(archiveName);
   ArchiveInstallResult result;
+  HistoryArchive archive;
   const bool done = runTransfer(
-      &form, label, [&](TransferProgress& progress) { result = InstallFromArchive(path, game, request, &progress); },
+      &form, label,
+      [&](TransferProgress& progress) {
+        result = InstallFromArchive(path, game, request, &progress);
+        // The digest is read on the worker too, while the progress window still shows.
+        if (!result.placed.empty()) archive = describeArchive(path);
+      },
       kProgressDialogDelayMs, true);
   if (!done) {
     form.ui.StatusBar1->showMessage(label + QStringLiteral(" cancelled: nothing was installed"));
     return;
   }
+  recordInstall(form, game, archive, result);
   showInstalled(form, contents, result, request.place, archiveName);
 }
 

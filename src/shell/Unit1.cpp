@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include "organizers/OrganizerList.h"
 #include "platform/DirectoryListBox.h"
 #include "platform/DriveComboBox.h"
 #include "platform/ErrorBox.h"
@@ -26,6 +27,7 @@
 #include "shell/ArchiveOpen.h"
 #include "shell/FindGamesDialog.h"
 #include "shell/HelpTexts.h"
+#include "shell/HistoryMenu.h"
 #include "shell/Pictures.h"
 #include "shell/Preset.h"
 #include "shell/ReadableColours.h"
@@ -63,6 +65,7 @@ class FixedTabHeightStyle : public QProxyStyle {
 // The working state is bound first: it lives as long as the window, its pages come later.
 TForm1::TForm1(QWidget* parent, StartUp startUp)
     : QMainWindow(parent),
+      history_(this, gameDirectory_.text()),
       GameDirectory(gameDirectory_.text()),
       PresetFolder(presetFolder_),
       OldLevelPath(renamerPaths_.OldLevelPath),
@@ -166,6 +169,21 @@ void TForm1::makePages() {
   carPage_.emplace(this, ui.StatusBar1, gameDirectory_, carSide(carOrganizerUi, FindFile3, FindFile4, *carDetails_),
                    carPaths_);
   renamerPage_.emplace(this, renamerUi, gameDirectory_, renamerPaths_);
+  renamerPage_->setActionRecorder([this](const HistoryAction& action) { history_.record(action); });
+  // The Edit menu names the last action of the game folder chosen, once the pages follow it.
+  gameDirectory_.listen([this](const std::string&) { refreshUndoEntry(*this); });
+  // A selected item's origin, from the row the details show.
+  const auto origin = [this](QTreeWidget* list, ItemKind kind) {
+    connect(list, &QTreeWidget::itemSelectionChanged, this, guarded(this, [this, list, kind] {
+              QTreeWidgetItem* row = list->currentItem();
+              if (row == nullptr || !row->isSelected()) row = selectedItem(list);
+              if (row != nullptr) showItemOrigin(kind, itemCaption(row));
+            }));
+  };
+  origin(levelOrganizerUi.FoundFiles, ItemKind::Level);
+  origin(levelOrganizerUi.FoundFiles2, ItemKind::Level);
+  origin(carOrganizerUi.Foundfiles3, ItemKind::Car);
+  origin(carOrganizerUi.foundfiles4, ItemKind::Car);
 }
 
 void TForm1::setUpFrame() {
@@ -190,6 +208,11 @@ void TForm1::setUpFrame() {
   connect(ui.FindGames1, &QAction::triggered, this, guarded(this, [this] { FindGames1Click(); }));
   connect(ui.Help2, &QAction::triggered, this, guarded(this, [this] { Help2Click(); }));
   connect(ui.LevelOrganizer1, &QAction::triggered, this, guarded(this, [this] { LevelOrganizer1Click(); }));
+  connect(ui.Undo1, &QAction::triggered, this, guarded(this, [this] { Undo1Click(); }));
+  connect(ui.History1, &QAction::triggered, this, guarded(this, [this] { History1Click(); }));
+  // The Edit menu names the last action afresh: another window may have added one.
+  connect(ui.Edit1, &QMenu::aboutToShow, this, guarded(this, [this] { refreshUndoEntry(*this); }));
+  history_.onChange([this] { refreshUndoEntry(*this); });
 }
 
 void TForm1::setUpOtherPagesLook() {
@@ -258,6 +281,25 @@ void TForm1::openArchives(const QStringList& files) {
 }
 
 void TForm1::LevelOrganizer1Click() { Form6->exec(); }
+
+void TForm1::Undo1Click() {
+  finishStartUp();
+  undoLastAction(*this);
+}
+
+void TForm1::History1Click() {
+  finishStartUp();
+  showHistoryWindow(*this);
+}
+
+void TForm1::showItemOrigin(ItemKind kind, const std::string& name) {
+  const QString origin = history_.originText(kind, name);
+  if (!origin.isEmpty())
+    ui.StatusBar1->showMessage(origin);
+  else if (!originShown_.isEmpty() && ui.StatusBar1->currentMessage() == originShown_)
+    ui.StatusBar1->clearMessage();
+  originShown_ = origin;
+}
 
 void TForm1::closeEvent(QCloseEvent* event) {
   runGuarded(this, [this] { FormClose(); });

@@ -14,6 +14,7 @@
 #include "renamer/RenamerPage.h"
 #include "search/FindFile.h"
 #include "shell/ChangeDirectoryPage.h"
+#include "shell/HistoryKeeper.h"
 #include "shell/Pictures.h"
 #include "ui_Unit1.h"
 #include "ui_Unit1CarOrganizer.h"
@@ -70,6 +71,8 @@ class TForm1 : public QMainWindow {
 
  private:
   pitkit::GameDirectory gameDirectory_;
+  // The history of actions of the game folder chosen.
+  HistoryKeeper history_;
   // The working state, kept here: the pages that use it are made after the first paint. The
   // organizer paths only read the pages' lists.
   std::string presetFolder_;
@@ -113,6 +116,18 @@ class TForm1 : public QMainWindow {
   // what it installed through them.
   OrganizerPage& levelOrganizer() { return made(levelPage_); }
   OrganizerPage& carOrganizer() { return made(carPage_); }
+
+  // --- Edit menu and the history of actions ---
+  HistoryKeeper& history() { return history_; }
+  // "&Undo <action>" (Ctrl+Z): reverses the game's last action; "&History...": lists its actions.
+  void Undo1Click();
+  void History1Click();
+  // Records an Install, Uninstall or Delete of an organizer page (connected to the pages' action
+  // recorder).
+  void recordOrganizerAction(const HistoryAction& action) { history_.record(action); }
+  // Shows in the status bar when and from which archive the selected item was installed, when the
+  // history knows; an origin shown before is withdrawn otherwise.
+  void showItemOrigin(ItemKind kind, const std::string& name);
 
   // --- Frame, game folder and preset ---
   void FormCreate();
@@ -202,6 +217,8 @@ class TForm1 : public QMainWindow {
   void measureMinimumSoon();
   bool minimumSizeSet_ = false;
   bool startUpFinished_ = false;
+  // The origin text the status bar shows, to withdraw it when another item is selected.
+  QString originShown_;
 };
 
 }  // namespace pitkit

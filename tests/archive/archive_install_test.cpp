@@ -225,6 +225,13 @@ TEST(ArchiveInstall, TakenNamesAreSkippedOrReplacedWholeIgnoringCase) {
                                                           {"Spire", "dir"},
                                                           {"Spire/Spire.inf", infoText("S")}};
         EXPECT_EQ(treeSnapshot(s.game + "/levels"), expected);  // the old spelling and its staging copy are gone
+        // Where each item went and where the one it replaced lies in the trash, for the history.
+        ASSERT_EQ(r.placed.size(), 2u);
+        EXPECT_EQ(r.placed[0].path, s.game + "/levels/Marsh");
+        EXPECT_TRUE(r.placed[0].replaced);
+        EXPECT_EQ(readFile(r.placed[0].replacedTo + "/old-only.txt"), "old");
+        EXPECT_EQ(r.placed[1].path + "|" + r.placed[1].source + "|" + r.placed[1].replacedTo,
+                  s.game + "/levels/Spire|Spire|");
       }
     }
   }

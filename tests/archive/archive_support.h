@@ -1,6 +1,6 @@
 #pragma once
 // Archives made by the tests: zips through Python's zipfile (any name bytes, flags and type bits),
-// 7z and encrypted zips through bsdtar; and a home trash of the test's own.
+// 7z and encrypted zips through bsdtar; and a home trash of the test's own (support/TrashHome.h).
 #include <sys/stat.h>
 
 #include <cstdint>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "support/TempDir.h"
+#include "support/TrashHome.h"
 
 namespace pitkit::test {
 
@@ -103,27 +104,5 @@ inline void makeWithBsdtar(const std::string& path, const std::string& folder, c
   if (run("bsdtar " + options + " -cf '" + path + "' -C '" + folder + "' .") != 0)
     throw std::runtime_error("bsdtar could not write " + path);
 }
-
-// XDG_DATA_HOME pointed at `folder` while it lives, so that what the program puts in the home
-// trash lands in the test's own folder.
-class TrashHome {
- public:
-  explicit TrashHome(std::string folder) : folder_(std::move(folder)) {
-    if (const char* old = std::getenv("XDG_DATA_HOME")) old_ = old, hadOld_ = true;
-    ::setenv("XDG_DATA_HOME", folder_.c_str(), 1);
-  }
-  ~TrashHome() {
-    if (hadOld_) ::setenv("XDG_DATA_HOME", old_.c_str(), 1);
-    else ::unsetenv("XDG_DATA_HOME");
-  }
-  TrashHome(const TrashHome&) = delete;
-  TrashHome& operator=(const TrashHome&) = delete;
-  // The trash folder: files/ and info/ are below it.
-  std::string trash() const { return folder_ + "/Trash"; }
-
- private:
-  std::string folder_, old_;
-  bool hadOld_ = false;
-};
 
 }  // namespace pitkit::test

@@ -5,9 +5,11 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QWindow>
+#include <cstdlib>
 
 #include "platform/FileSystem.h"
 #include "platform/ShellOpen.h"
+#include "support/TempDir.h"
 
 namespace pitkit::test {
 
@@ -44,6 +46,17 @@ namespace {
 // cache folder: the toolkit's test folders are used instead.
 const bool kTestFolders = [] {
   QStandardPaths::setTestModeEnabled(true);
+  return true;
+}();
+
+// Nor do they write the history of actions or trash anything in the user's data folder: a
+// folder of the test program's own stands for it (a test may point it elsewhere, TrashHome).
+TempDir& testDataHome() {
+  static TempDir folder;
+  return folder;
+}
+const bool kTestDataHome = [] {
+  ::setenv("XDG_DATA_HOME", (testDataHome() / "data").c_str(), 1);
   return true;
 }();
 

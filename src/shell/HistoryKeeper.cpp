@@ -1,0 +1,66 @@
+#include "shell/HistoryKeeper.h"
+
+#include <QDateTime>
+#include <QWidget>
+
+#include "platform/ByteText.h"
+#include "platform/ErrorBox.h"
+#include "platform/FileSystem.h"
+#include "platform/Paths.h"
+
+namespace pitkit {
+
+HistoryKeeper::HistoryKeeper(QWidget* window, const std::string& gameFolder, std::string path)
+    : window_(window), gameFolder_(gameFolder), store_(std::move(path)) {}
+
+template <class T>
+T HistoryKeeper::valueOr(const HistoryResult<T>& result, T fallback) {
+  if (result) return result.value();
+  // Only the call that turned the store off shows why; the others go on quietly.
+  if (result.error().first) showErrorBox(window_, nameText(result.error().message));
+  return fallback;
+}
+
+void HistoryKeeper::record(const HistoryAction& action) {
+  used_ = true;
+  HistoryAction recorded = action;
+  if (recorded.gameFolder.empty()) recorded.gameFolder = gameFolder_;
+  valueOr<std::int64_t>(store_.record(recorded), 0);
+  if (changed_) changed_();
+}
+
+std::optional<HistoryAction> HistoryKeeper::lastUndoable() {
+  if (gameFolder_.empty() || (!used_ && !fileExists(store_.path()))) return std::nullopt;
+  used_ = true;
+  return valueOr<std::optional<HistoryAction>>(store_.lastUndoable(gameFolder_), std::nullopt);
+}
+
+std::vector<HistoryAction> HistoryKeeper::actions() {
+  if (gameFolder_.empty() || (!used_ && !fileExists(store_.path()))) return {};
+  used_ = true;
+  return valueOr<std::vector<HistoryAction>>(store_.actions(gameFolder_), {});
+}
+
+void HistoryKeeper::markUndone(std::int64_t id) {
+  used_ = true;
+  valueOr<bool>(store_.markUndone(id), false);
+  if (changed_) changed_();
+}
+
+QString HistoryKeeper::originText(ItemKind kind, const std::string& name) {
+  if (gameFolder_.empty() || name.empty() || (!used_ && !fileExists(store_.path()))) return {};
+  used_ = true;
+  const std::optional<ItemOrigin> origin =
+      valueOr<std::optional<ItemOrigin>>(store_.originOf(gameFolder_, kind, name), std::nullopt);
+  if (!origin) return {};
+  return QStringLiteral("Installed %1 from %2")
+      .arg(historyTimeText(origin->when), nameText(extractFileName(origin->archive.path)));
+}
+
+QString historyTimeText(std::chrono::sys_seconds when) {
+  return QDateTime::fromSecsSinceEpoch(when.time_since_epoch().count())
+      .toLocalTime()
+      .toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+}
+
+}  // namespace pitkit
