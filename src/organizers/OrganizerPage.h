@@ -3,6 +3,7 @@
 // details of a selected item, and Install, Uninstall and Delete. Made once per side from that
 // side's description.
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "organizers/OrganizerSearch.h"
@@ -14,6 +15,7 @@ class QWidget;
 
 namespace pitkit {
 
+class OrganizerFilter;
 struct TSearchRec;
 
 // One documented path of the item selected in a page's list (where it lies, or where a move
@@ -127,6 +129,8 @@ class OrganizerPage {
   OrganizerSide side_;
   // The running search, with its stale-search state and event pump.
   OrganizerSearch search_;
+  // The filter box over both lists.
+  std::unique_ptr<OrganizerFilter> filter_;
 };
 
 }  // namespace pitkit
