@@ -153,7 +153,7 @@ void OrganizerFilter::rowsAdded(int index, int first, int last) {
   for (int row = first; row <= last; ++row) {
     const QTreeWidgetItem* item = rows.list->topLevelItem(row);
     // The caption as the row shows it; the name as the name line gives it (both UTF-8).
-    rows.rows.push_back({filterKey(item->text(0).toUtf8().toStdString(), {}), item->isHidden()});
+    rows.rows.push_back({filterKey(item->text(0).toUtf8().toStdString(), {}), rows.list->isRowHidden(row, {})});
     if (rows.rows.back().hidden) ++rows.hidden;
     jobs.push_back({index, rows.generation, row, includeTrailingDelim(itemFolder(item)) + itemFileName(item)});
   }
