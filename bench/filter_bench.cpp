@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -60,57 +61,53 @@ bool holdsIgnoringCase(const std::string& text, const std::string& part) {
          }) != text.end();
 }
 
-struct Timing {
-  int rows = 0;
-  double window = 0, scan = 0;  // ms per keystroke
-};
-
 void settle() {
   QCoreApplication::sendPostedEvents();
   QApplication::processEvents();
 }
 
-Timing timeGame(const std::string& game, int runs) {
-  Timing t;
-  if (!pitkit::setCurrentDir(game)) {
-    std::fprintf(stderr, "cannot open %s\n", game.c_str());
-    std::exit(1);
-  }
-  pitkit::TForm1 form;
-  auto& u = form.levelOrganizerUi;
-  form.ui.PageControl1->setCurrentWidget(form.ui.TabSheet2);
-  form.show();
-  settle();
-  form.FindButtonClick();
-  // The rows and their display names as the filter sees them, read here for the scan.
-  std::vector<std::pair<std::string, std::string>> rows;
-  for (QTreeWidget* list : {u.FoundFiles, u.FoundFiles2})
-    for (int i = 0; i < list->topLevelItemCount(); ++i) {
-      const std::string caption = list->topLevelItem(i)->text(0).toStdString();
-      const std::string top = list == u.FoundFiles ? "/levels/" : "/un_levels/";
-      rows.emplace_back(caption, pitkit::readLevelDisplayName(game + top + caption + "/" + caption + ".inf"));
+// One game open in its own window, its names read, ready to be typed into.
+class OpenGame {
+ public:
+  explicit OpenGame(const std::string& game) {
+    if (!pitkit::setCurrentDir(game)) {
+      std::fprintf(stderr, "cannot open %s\n", game.c_str());
+      std::exit(1);
     }
-  t.rows = static_cast<int>(rows.size());
-  // Every name has arrived once a query held by names only shows every row.
-  u.LevelFilter->setText(QStringLiteral("circuit"));
-  const QString all = QString::fromStdString(pitkit::filterCountText(t.rows, t.rows));
-  QElapsedTimer wait;
-  wait.start();
-  while (u.LevelFilterCount->text() != all && wait.elapsed() < 60000) QTest::qWait(5);
-  if (u.LevelFilterCount->text() != all) {
-    std::fprintf(stderr, "the display names did not arrive: %s\n", qPrintable(u.LevelFilterCount->text()));
-    std::exit(1);
+    form_ = std::make_unique<pitkit::TForm1>();
+    auto& u = form_->levelOrganizerUi;
+    form_->ui.PageControl1->setCurrentWidget(form_->ui.TabSheet2);
+    form_->show();
+    settle();
+    form_->FindButtonClick();
+    // The rows and their display names as the filter sees them, read here for the scan.
+    for (QTreeWidget* list : {u.FoundFiles, u.FoundFiles2})
+      for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        const std::string caption = list->topLevelItem(i)->text(0).toStdString();
+        const std::string top = list == u.FoundFiles ? "/levels/" : "/un_levels/";
+        rows_.emplace_back(caption, pitkit::readLevelDisplayName(game + top + caption + "/" + caption + ".inf"));
+      }
+    // Every name has arrived once a query held by names only shows every row.
+    u.LevelFilter->setText(QStringLiteral("circuit"));
+    const QString all = QString::fromStdString(pitkit::filterCountText(rows(), rows()));
+    QElapsedTimer wait;
+    wait.start();
+    while (u.LevelFilterCount->text() != all && wait.elapsed() < 60000) QTest::qWait(5);
+    if (u.LevelFilterCount->text() != all) {
+      std::fprintf(stderr, "the display names did not arrive: %s\n", qPrintable(u.LevelFilterCount->text()));
+      std::exit(1);
+    }
+    u.LevelFilter->clear();
+    u.LevelFilter->setFocus();
+    settle();
   }
-  u.LevelFilter->clear();
-  u.LevelFilter->setFocus();
-  settle();
 
-  // The query: a middle row's caption in other letter case, typed key by key and erased again.
-  const std::string query = "QUARRY0" + std::to_string(t.rows / 2 % 10);
-  QWindow* window = form.windowHandle();
-  std::vector<double> typed, scanned;
-  long long matches = 0;
-  for (int run = 0; run < runs; ++run) {
+  int rows() const { return static_cast<int>(rows_.size()); }
+
+  // Types `query` key by key into the filter and erases it again; the time per keystroke, with
+  // what the window does before the next key.
+  double typeInWindow(const std::string& query) {
+    QWindow* window = form_->windowHandle();
     QElapsedTimer clock;
     clock.start();
     for (char c : query) {
@@ -121,34 +118,35 @@ Timing timeGame(const std::string& game, int runs) {
       QTest::keyClick(window, Qt::Key_Backspace);
       settle();
     }
-    typed.push_back(msSince(clock) / (2.0 * query.size()));
-    if (!u.LevelFilter->text().isEmpty()) {
+    const double ms = msSince(clock) / (2.0 * query.size());
+    if (!form_->levelOrganizerUi.LevelFilter->text().isEmpty()) {
       std::fprintf(stderr, "the filter box did not get the keys\n");
       std::exit(1);
     }
-    // The same texts, each tested against every row by a plain scan.
-    clock.start();
-    for (size_t len = 1; len <= query.size(); ++len) {
-      const std::string part = query.substr(0, len);
-      for (const auto& [caption, name] : rows)
-        matches += holdsIgnoringCase(caption, part) || holdsIgnoringCase(name, part);
-    }
-    for (size_t len = query.size() - 1; len + 1 > 0; --len) {
-      const std::string part = query.substr(0, len);
-      for (const auto& [caption, name] : rows)
-        matches += part.empty() || holdsIgnoringCase(caption, part) || holdsIgnoringCase(name, part);
-    }
-    scanned.push_back(msSince(clock) / (2.0 * query.size()));
+    return ms;
   }
-  // The scan's result is used, so that it is not optimised away.
-  volatile long long sink = matches;
-  (void)sink;
-  t.window = median(typed);
-  t.scan = median(scanned);
-  std::printf("%6d rows: %.3f ms per keystroke in the window, %.3f ms for a plain case-blind scan (ratio %.1f x)\n",
-              t.rows, t.window, t.scan, t.window / t.scan);
-  return t;
-}
+
+  // The same texts, each tested against every row by a plain scan.
+  double scan(const std::string& query) {
+    QElapsedTimer clock;
+    clock.start();
+    long long matches = 0;
+    const auto count = [&](const std::string& part) {
+      for (const auto& [caption, name] : rows_)
+        matches += part.empty() || holdsIgnoringCase(caption, part) || holdsIgnoringCase(name, part);
+    };
+    for (size_t len = 1; len <= query.size(); ++len) count(query.substr(0, len));
+    for (size_t len = query.size(); len-- > 0;) count(query.substr(0, len));
+    // The result is used, so that the scan is not optimised away.
+    volatile long long sink = matches;
+    (void)sink;
+    return msSince(clock) / (2.0 * query.size());
+  }
+
+ private:
+  std::unique_ptr<pitkit::TForm1> form_;
+  std::vector<std::pair<std::string, std::string>> rows_;
+};
 
 }  // namespace
 
@@ -164,9 +162,26 @@ int main(int argc, char** argv) {
   const int runs = argc > 4 ? std::max(1, std::atoi(argv[4])) : 5;
   writeGame(work + "/small", small);
   writeGame(work + "/large", large);
-  const Timing s = timeGame(work + "/small", runs);
-  const Timing l = timeGame(work + "/large", runs);
-  std::printf("ratio %d / %d rows per keystroke: %.1f x in the window (rows: %.1f x; target <= that), %.1f x for the scan\n",
-              l.rows, s.rows, l.window / s.window, static_cast<double>(l.rows) / s.rows, l.scan / s.scan);
+  OpenGame games[] = {OpenGame(work + "/small"), OpenGame(work + "/large")};
+  // A middle row's caption, in other letter case than the rows have it.
+  const std::string query = "QUARRY0" + std::to_string(games[0].rows() / 2 % 10);
+  // The sizes and the two ways take turns, so that a change in the machine's load meets all four.
+  std::vector<double> window[2], scanned[2];
+  for (int run = 0; run < runs; ++run)
+    for (int g = 0; g < 2; ++g) {
+      window[g].push_back(games[g].typeInWindow(query));
+      scanned[g].push_back(games[g].scan(query));
+    }
+  double w[2], p[2];
+  for (int g = 0; g < 2; ++g) {
+    w[g] = median(window[g]);
+    p[g] = median(scanned[g]);
+    std::printf("%6d rows: %.3f ms per keystroke in the window, %.3f ms for a plain case-blind scan (ratio %.1f x)\n",
+                games[g].rows(), w[g], p[g], w[g] / p[g]);
+  }
+  std::printf("ratio %d / %d rows per keystroke: %.1f x in the window (rows: %.1f x; target <= that), %.1f x for the scan "
+              "(medians of %d runs)\n",
+              games[1].rows(), games[0].rows(), w[1] / w[0], static_cast<double>(games[1].rows()) / games[0].rows(),
+              p[1] / p[0], runs);
   return 0;
 }
