@@ -26,7 +26,8 @@
 
 namespace {
 
-const char* const kWords[] = {"harbor", "Meadow", "quarry", "Summit", "canyon", "Dune", "glacier", "Orchard"};
+const char* const kWords[] = {"harbor", "Meadow", "quarry",  "Summit",
+                              "canyon", "Dune",   "glacier", "Orchard"};
 
 std::string levelName(int i) {
   char digits[16];
@@ -43,7 +44,8 @@ void writeGame(const std::string& game, int levels) {
     const std::string folder = game + (i % 10 == 9 ? "/un_levels/" : "/levels/") + name;
     fs::create_directories(folder);
     std::ofstream(folder + "/" + name + ".inf", std::ios::binary)
-        << "; Torvane .INF file structure\r\nNAME '" << name << " Circuit Nr. " << i % 97 << "'\r\nSKY 3\r\n";
+        << "; Torvane .INF file structure\r\nNAME '" << name << " Circuit Nr. " << i % 97
+        << "'\r\nSKY 3\r\n";
   }
 }
 
@@ -52,12 +54,15 @@ double median(std::vector<double> values) {
   return values[values.size() / 2];
 }
 
-double msSince(const QElapsedTimer& clock) { return static_cast<double>(clock.nsecsElapsed()) / 1e6; }
+double msSince(const QElapsedTimer& clock) {
+  return static_cast<double>(clock.nsecsElapsed()) / 1e6;
+}
 
 // A plain case-blind substring test, as a reference.
 bool holdsIgnoringCase(const std::string& text, const std::string& part) {
   return std::search(text.begin(), text.end(), part.begin(), part.end(), [](char a, char b) {
-           return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+           return std::tolower(static_cast<unsigned char>(a)) ==
+                  std::tolower(static_cast<unsigned char>(b));
          }) != text.end();
 }
 
@@ -85,7 +90,8 @@ class OpenGame {
       for (int i = 0; i < list->topLevelItemCount(); ++i) {
         const std::string caption = list->topLevelItem(i)->text(0).toStdString();
         const std::string top = list == u.FoundFiles ? "/levels/" : "/un_levels/";
-        rows_.emplace_back(caption, pitkit::readLevelDisplayName(game + top + caption + "/" + caption + ".inf"));
+        rows_.emplace_back(
+            caption, pitkit::readLevelDisplayName(game + top + caption + "/" + caption + ".inf"));
       }
     // Every name has arrived once a query held by names only shows every row.
     u.LevelFilter->setText(QStringLiteral("circuit"));
@@ -94,7 +100,8 @@ class OpenGame {
     wait.start();
     while (u.LevelFilterCount->text() != all && wait.elapsed() < 60000) QTest::qWait(5);
     if (u.LevelFilterCount->text() != all) {
-      std::fprintf(stderr, "the display names did not arrive: %s\n", qPrintable(u.LevelFilterCount->text()));
+      std::fprintf(stderr, "the display names did not arrive: %s\n",
+                   qPrintable(u.LevelFilterCount->text()));
       std::exit(1);
     }
     u.LevelFilter->clear();
@@ -111,7 +118,8 @@ class OpenGame {
     QElapsedTimer clock;
     clock.start();
     for (char c : query) {
-      QTest::keyClick(window, static_cast<Qt::Key>(std::toupper(static_cast<unsigned char>(c))), Qt::NoModifier);
+      QTest::keyClick(window, static_cast<Qt::Key>(std::toupper(static_cast<unsigned char>(c))),
+                      Qt::NoModifier);
       settle();
     }
     for (size_t i = 0; i < query.size(); ++i) {
@@ -133,7 +141,8 @@ class OpenGame {
     long long matches = 0;
     const auto count = [&](const std::string& part) {
       for (const auto& [caption, name] : rows_)
-        matches += part.empty() || holdsIgnoringCase(caption, part) || holdsIgnoringCase(name, part);
+        matches +=
+            part.empty() || holdsIgnoringCase(caption, part) || holdsIgnoringCase(name, part);
     };
     for (size_t len = 1; len <= query.size(); ++len) count(query.substr(0, len));
     for (size_t len = query.size(); len-- > 0;) count(query.substr(0, len));
@@ -176,12 +185,16 @@ int main(int argc, char** argv) {
   for (int g = 0; g < 2; ++g) {
     w[g] = median(window[g]);
     p[g] = median(scanned[g]);
-    std::printf("%6d rows: %.3f ms per keystroke in the window, %.3f ms for a plain case-blind scan (ratio %.1f x)\n",
-                games[g].rows(), w[g], p[g], w[g] / p[g]);
+    std::printf(
+        "%6d rows: %.3f ms per keystroke in the window, %.3f ms for a plain case-blind scan (ratio "
+        "%.1f x)\n",
+        games[g].rows(), w[g], p[g], w[g] / p[g]);
   }
-  std::printf("ratio %d / %d rows per keystroke: %.1f x in the window (rows: %.1f x; target <= that), %.1f x for the scan "
-              "(medians of %d runs)\n",
-              games[1].rows(), games[0].rows(), w[1] / w[0], static_cast<double>(games[1].rows()) / games[0].rows(),
-              p[1] / p[0], runs);
+  std::printf(
+      "ratio %d / %d rows per keystroke: %.1f x in the window (rows: %.1f x; target <= that), %.1f "
+      "x for the scan "
+      "(medians of %d runs)\n",
+      games[1].rows(), games[0].rows(), w[1] / w[0],
+      static_cast<double>(games[1].rows()) / games[0].rows(), p[1] / p[0], runs);
   return 0;
 }

@@ -1,12 +1,11 @@
 #include "organizers/OrganizerFilter.h"
 
+#include <QItemSelectionModel>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QShortcut>
-#include <QItemSelectionModel>
 #include <QTreeWidget>
-
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -102,22 +101,27 @@ class DisplayNameReader {
   std::thread thread_;
 };
 
-OrganizerFilter::OrganizerFilter(QLineEdit* box, QLabel* count, std::vector<QTreeWidget*> lists, NameReader readName)
+OrganizerFilter::OrganizerFilter(QLineEdit* box, QLabel* count, std::vector<QTreeWidget*> lists,
+                                 NameReader readName)
     : box_(box), count_(count) {
   // The names come back on this object's thread; the reader is stopped before this object goes,
   // and Qt drops what was posted to it and not yet handled.
-  reader_ = std::make_unique<DisplayNameReader>(std::move(readName), [this](std::vector<DisplayNameRead> names) {
-    QMetaObject::invokeMethod(this, [this, names = std::move(names)] { namesRead(names); }, Qt::QueuedConnection);
-  });
+  reader_ = std::make_unique<DisplayNameReader>(
+      std::move(readName), [this](std::vector<DisplayNameRead> names) {
+        QMetaObject::invokeMethod(
+            this, [this, names = std::move(names)] { namesRead(names); }, Qt::QueuedConnection);
+      });
   box_->setPlaceholderText(QStringLiteral("Filter"));
   box_->setClearButtonEnabled(true);
   // Ctrl+F reaches the box of the page shown: a shortcut of a hidden widget does not fire.
-  auto* find = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), box_, nullptr, nullptr, Qt::WindowShortcut);
+  auto* find =
+      new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), box_, nullptr, nullptr, Qt::WindowShortcut);
   connect(find, &QShortcut::activated, box_, [this] {
     box_->setFocus(Qt::ShortcutFocusReason);
     box_->selectAll();
   });
-  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), box_, nullptr, nullptr, Qt::WidgetShortcut);
+  auto* escape =
+      new QShortcut(QKeySequence(Qt::Key_Escape), box_, nullptr, nullptr, Qt::WidgetShortcut);
   connect(escape, &QShortcut::activated, box_, &QLineEdit::clear);
   connect(box_, &QLineEdit::textChanged, this, [this] { textChanged(); });
   for (QTreeWidget* list : lists) lists_.push_back({list, {}});
@@ -130,13 +134,14 @@ OrganizerFilter::~OrganizerFilter() { reader_.reset(); }
 void OrganizerFilter::watch(int index) {
   QTreeWidget* list = lists_[index].list;
   QAbstractItemModel* model = list->model();
-  connect(model, &QAbstractItemModel::rowsInserted, this, [this, index](const QModelIndex& parent, int first, int last) {
-    if (parent.isValid()) return;
-    if (first == static_cast<int>(lists_[index].rows.size()))
-      rowsAdded(index, first, last);
-    else
-      reread(index);
-  });
+  connect(model, &QAbstractItemModel::rowsInserted, this,
+          [this, index](const QModelIndex& parent, int first, int last) {
+            if (parent.isValid()) return;
+            if (first == static_cast<int>(lists_[index].rows.size()))
+              rowsAdded(index, first, last);
+            else
+              reread(index);
+          });
   connect(model, &QAbstractItemModel::rowsRemoved, this, [this, index](const QModelIndex& parent) {
     if (!parent.isValid()) reread(index);
   });
@@ -153,9 +158,11 @@ void OrganizerFilter::rowsAdded(int index, int first, int last) {
   for (int row = first; row <= last; ++row) {
     const QTreeWidgetItem* item = rows.list->topLevelItem(row);
     // The caption as the row shows it; the name as the name line gives it (both UTF-8).
-    rows.rows.push_back({filterKey(item->text(0).toUtf8().toStdString(), {}), rows.list->isRowHidden(row, {})});
+    rows.rows.push_back(
+        {filterKey(item->text(0).toUtf8().toStdString(), {}), rows.list->isRowHidden(row, {})});
     if (rows.rows.back().hidden) ++rows.hidden;
-    jobs.push_back({index, rows.generation, row, includeTrailingDelim(itemFolder(item)) + itemFileName(item)});
+    jobs.push_back(
+        {index, rows.generation, row, includeTrailingDelim(itemFolder(item)) + itemFileName(item)});
   }
   reader_->add(std::move(jobs));
   applyTo(rows, first);
@@ -179,7 +186,8 @@ void OrganizerFilter::textChanged() {
   for (ListRows& rows : lists_) {
     applyTo(rows, 0);
     // The selected row stays in view when it still shows.
-    if (const QTreeWidgetItem* selected = selectedItem(rows.list)) rows.list->scrollToItem(selected);
+    if (const QTreeWidgetItem* selected = selectedItem(rows.list))
+      rows.list->scrollToItem(selected);
   }
   showCount();
 }
@@ -188,12 +196,14 @@ void OrganizerFilter::namesRead(const std::vector<DisplayNameRead>& names) {
   bool shown = false;
   for (const DisplayNameRead& read : names) {
     ListRows& rows = lists_[read.list];
-    if (read.generation != rows.generation || read.row >= static_cast<int>(rows.rows.size())) continue;
+    if (read.generation != rows.generation || read.row >= static_cast<int>(rows.rows.size()))
+      continue;
     Row& row = rows.rows[read.row];
     row.key.name = foldAsciiCase(read.name);
     // A name only adds to what the caption matched: a hidden row may now show.
     if (row.hidden && text_.matches(row.key)) {
-      if (!shown) for (ListRows& each : lists_) each.list->setUpdatesEnabled(false);
+      if (!shown)
+        for (ListRows& each : lists_) each.list->setUpdatesEnabled(false);
       shown = true;
       setHidden(rows, read.row, false);
     }
@@ -231,7 +241,9 @@ void OrganizerFilter::dropHiddenSelection(QTreeWidget* list) {
   QItemSelection hidden;
   for (const QModelIndex& index : list->selectionModel()->selectedRows())
     if (list->isRowHidden(index.row(), index.parent())) hidden.select(index, index);
-  if (!hidden.isEmpty()) list->selectionModel()->select(hidden, QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+  if (!hidden.isEmpty())
+    list->selectionModel()->select(hidden,
+                                   QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
 }
 
 void OrganizerFilter::showCount() {

@@ -28,7 +28,8 @@ class OrganizerFilter : public QObject {
 
   // Ctrl+F in the window focuses `box` while it shows; Escape in it clears it. `count` shows
   // "shown of all" for `lists`.
-  OrganizerFilter(QLineEdit* box, QLabel* count, std::vector<QTreeWidget*> lists, NameReader readName);
+  OrganizerFilter(QLineEdit* box, QLabel* count, std::vector<QTreeWidget*> lists,
+                  NameReader readName);
   ~OrganizerFilter() override;
 
  private:
@@ -45,7 +46,8 @@ class OrganizerFilter : public QObject {
   };
 
   void watch(int index);
-  // Rows `first`..`last` were added at the end of a list: they are tested and their names asked for.
+  // Rows `first`..`last` were added at the end of a list: they are tested and their names asked
+  // for.
   void rowsAdded(int index, int first, int last);
   // Rows went or came elsewhere than at the end: the list is read again from its items.
   void reread(int index);

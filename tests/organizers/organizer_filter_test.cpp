@@ -20,7 +20,8 @@ struct FilterControls {
 };
 
 FilterControls filterOf(const TForm1& form, const QString& side) {
-  const QString prefix = side == QLatin1String("car") ? QStringLiteral("Car") : QStringLiteral("Level");
+  const QString prefix =
+      side == QLatin1String("car") ? QStringLiteral("Car") : QStringLiteral("Level");
   return {control<QLineEdit>(&form, prefix + QStringLiteral("Filter")),
           control<QLabel>(&form, prefix + QStringLiteral("FilterCount"))};
 }

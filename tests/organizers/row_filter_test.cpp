@@ -29,7 +29,7 @@ TEST(RowFilter, KeepsRowsByCaptionOrNameIgnoringAsciiCase) {
       // bytes are never folded into ASCII ones.
       {"Rennbahn Müll", "", "müll", true},
       {"Rennbahn MÜLL", "", "müll", false},
-      {"Stra\xc3\x9f" "e", "", "STRA\xc3\x9f", true},
+      {"Straße", "", "STRAß", true},
       {"\xc3\xa9t\xc3\xa9", "", "\xc3\x89T\xc3\x89", false},
       // The text is a substring, not a set of words or a pattern.
       {"my track", "", "my  track", false},
@@ -39,7 +39,8 @@ TEST(RowFilter, KeepsRowsByCaptionOrNameIgnoringAsciiCase) {
       {"abc", "def", "cd", false},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(rowMatches(c.caption, c.name, c.text), c.shows) << c.caption << " | " << c.name << " | " << c.text;
+    EXPECT_EQ(rowMatches(c.caption, c.name, c.text), c.shows)
+        << c.caption << " | " << c.name << " | " << c.text;
 }
 
 TEST(RowFilter, CountsWithThousandsSeparated) {
@@ -47,8 +48,11 @@ TEST(RowFilter, CountsWithThousandsSeparated) {
     long long shown, total;
     const char* text;
   } cases[] = {
-      {0, 0, "0 of 0"},          {12, 2006, "12 of 2,006"},   {999, 1000, "999 of 1,000"},
-      {20000, 20000, "20,000 of 20,000"}, {1234567, 100000000, "1,234,567 of 100,000,000"},
+      {0, 0, "0 of 0"},
+      {12, 2006, "12 of 2,006"},
+      {999, 1000, "999 of 1,000"},
+      {20000, 20000, "20,000 of 20,000"},
+      {1234567, 100000000, "1,234,567 of 100,000,000"},
   };
   for (const auto& c : cases) EXPECT_EQ(filterCountText(c.shown, c.total), c.text);
 }
