@@ -1,11 +1,16 @@
 #include "organizers/OrganizerFilter.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <QItemSelectionModel>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QShortcut>
 #include <QTreeWidget>
+#include <algorithm>
+#include <cerrno>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -67,8 +72,15 @@ class DisplayNameReader {
 
  private:
   static constexpr size_t kBatch = 256;
+  static constexpr int kNiceAbove = 10;
 
   void run() {
+    // Below the searches that fill the lists: the names take what the searches leave of the
+    // processors, so Go is not slowed by them. Refusals are ignored.
+    errno = 0;
+    const int processNice = ::getpriority(PRIO_PROCESS, 0);
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()),
+                  std::min((errno == 0 ? processNice : 0) + kNiceAbove, 19));
     std::vector<DisplayNameRead> done;
     std::unique_lock lock(mutex_);
     for (;;) {
