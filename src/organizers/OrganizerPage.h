@@ -15,7 +15,6 @@ class QWidget;
 
 namespace pitkit {
 
-class OrganizerFilter;
 struct TSearchRec;
 
 // One documented path of the item selected in a page's list (where it lies, or where a move
@@ -63,6 +62,8 @@ struct OrganizerPaths {
   SelectedPath InstallFrom;
   SelectedPath InstallTo;
 };
+
+class OrganizerFilter;
 
 // The work of one organizer page; the main window's handlers forward to it.
 class OrganizerPage {
@@ -127,10 +128,10 @@ class OrganizerPage {
   GameDirectory& game_;
   OrganizerPaths& paths_;
   OrganizerSide side_;
-  // The running search, with its stale-search state and event pump.
-  OrganizerSearch search_;
   // The filter box over both lists.
   std::unique_ptr<OrganizerFilter> filter_;
+  // The running search, with its stale-search state and event pump.
+  OrganizerSearch search_;
 };
 
 }  // namespace pitkit
