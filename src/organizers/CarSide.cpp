@@ -96,10 +96,10 @@ OrganizerSide carSide(Ui::TabSheet3& c, TFindFile& FindFile3, TFindFile& FindFil
           .details = details,
           .missingInstalledFolderError = nullptr,
           .goSetsSearchFolders = true,
-          .itemKind = "Car",
           .filterBox = c.CarFilter,
           .filterCount = c.CarFilterCount,
-          .readDisplayName = [](const std::string& path) { return readCarParameters(path).name; }};
+          .readDisplayName = [](const std::string& path) { return readCarParameters(path).name; },
+          .itemKind = "Car"};
 }
 
 void arrangeCarPage(Ui::TabSheet3& c, const QLabel* placeholder, const QWidget* window) {

@@ -143,10 +143,10 @@ OrganizerSide levelSide(Ui::TabSheet2& u, TFindFile& FindFile, TFindFile& FindFi
           .details = details,
           .missingInstalledFolderError = "Selected Directory is not a TORVANE Main directory",
           .goSetsSearchFolders = false,
-          .itemKind = "Level",
           .filterBox = u.LevelFilter,
           .filterCount = u.LevelFilterCount,
-          .readDisplayName = readLevelDisplayName};
+          .readDisplayName = readLevelDisplayName,
+          .itemKind = "Level"};
 }
 
 void arrangeLevelPage(Ui::TabSheet2& u) {
