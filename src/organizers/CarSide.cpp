@@ -96,6 +96,9 @@ OrganizerSide carSide(Ui::TabSheet3& c, TFindFile& FindFile3, TFindFile& FindFil
           .details = details,
           .missingInstalledFolderError = nullptr,
           .goSetsSearchFolders = true,
+          .filterBox = c.CarFilter,
+          .filterCount = c.CarFilterCount,
+          .readDisplayName = [](const std::string& path) { return readCarParameters(path).name; },
           .itemKind = "Car",
           .historyKind = ItemKind::Car};
 }

@@ -143,6 +143,9 @@ OrganizerSide levelSide(Ui::TabSheet2& u, TFindFile& FindFile, TFindFile& FindFi
           .details = details,
           .missingInstalledFolderError = "Selected Directory is not a TORVANE Main directory",
           .goSetsSearchFolders = false,
+          .filterBox = u.LevelFilter,
+          .filterCount = u.LevelFilterCount,
+          .readDisplayName = readLevelDisplayName,
           .itemKind = "Level"};
 }
 

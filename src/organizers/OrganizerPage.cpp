@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "transfer/FolderTransfer.h"
+#include "organizers/OrganizerFilter.h"
 #include "organizers/OrganizerList.h"
 #include "transfer/TransferRunner.h"
 #include "platform/ByteText.h"
@@ -125,6 +126,10 @@ OrganizerPage::OrganizerPage(QWidget* window, QStatusBar* statusBar, GameDirecto
                     {side_.uninstallButton, side_.deleteInstalledButton, side_.installButton,
                      side_.deleteUninstalledButton});
   connectControls(window);
+  if (side_.filterBox != nullptr)
+    filter_ = std::make_unique<OrganizerFilter>(side_.filterBox, side_.filterCount,
+                                                std::vector<QTreeWidget*>{side_.installedList, side_.uninstalledList},
+                                                side_.readDisplayName);
   game_.listen([this](const std::string& folder) { followGameFolder(folder); });
 }
 

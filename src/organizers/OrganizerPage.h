@@ -3,6 +3,7 @@
 // details of a selected item, and Install, Uninstall and Delete. Made once per side from that
 // side's description.
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,8 @@ struct OrganizerPaths {
   SelectedPath InstallFrom;
   SelectedPath InstallTo;
 };
+
+class OrganizerFilter;
 
 // The work of one organizer page; the main window's handlers forward to it.
 class OrganizerPage {
@@ -156,6 +159,8 @@ class OrganizerPage {
   GameDirectory& game_;
   OrganizerPaths& paths_;
   OrganizerSide side_;
+  // The filter box over both lists.
+  std::unique_ptr<OrganizerFilter> filter_;
   // The running search, with its stale-search state and event pump.
   OrganizerSearch search_;
   std::function<void(const HistoryAction&)> recorder_;

@@ -72,6 +72,11 @@ struct OrganizerSide {
   const char* missingInstalledFolderError;
   // Go points both searches at their folders again before it runs them.
   bool goSetsSearchFolders;
+  // The filter box above the lists and the count of rows it shows beside it (none: no filter),
+  // and the display name of an item whose found file is `path`, read for it on a worker.
+  QLineEdit* filterBox = nullptr;
+  QLabel* filterCount = nullptr;
+  std::function<std::string(const std::string& path)> readDisplayName;
   // What one item is called where the page names it ("Level", "Car").
   const char* itemKind;
   // What the history calls this side's items.

@@ -115,6 +115,14 @@ QStringList captions(const QTreeWidget* list) {
   return out;
 }
 
+QStringList shownCaptions(const QTreeWidget* list) {
+  QStringList out;
+  for (int i = 0; i < list->topLevelItemCount(); ++i)
+    if (!list->topLevelItem(i)->isHidden()) out << list->topLevelItem(i)->text(0);
+  out.sort();
+  return out;
+}
+
 QStringList captions(const QListWidget& list) {
   QStringList out;
   for (int i = 0; i < list.count(); ++i) out << list.item(i)->text();

@@ -52,6 +52,8 @@ void typeKeys(QWidget* widget, const QString& text);
 // Lists: captions (a tree's sorted, a list's top to bottom), items and rows by caption.
 QStringList captions(const QTreeWidget* list);
 QStringList captions(const QListWidget& list);
+// The captions of a tree's rows that are not hidden, sorted.
+QStringList shownCaptions(const QTreeWidget* list);
 QTreeWidgetItem* findItem(QTreeWidget* list, const QString& caption);
 int rowOf(const QListWidget* list, const QString& caption);
 // Selects the item as a click does (the one selected item of its list), without input events.
