@@ -73,11 +73,14 @@ class HistoryWindowTest : public WindowTestCase {
                               form->ui.Help1->menuAction()}));
     QVERIFY(!form->ui.Undo1->isEnabled());
 
-    // An organizer's Uninstall as its page records it: undone, the level is listed installed again.
-    game.level("un_levels/Spare", "Spare");
-    form->recordOrganizerAction({.kind = HistoryActionKind::Uninstall,
-                                 .items = {{ItemKind::Level, "Spare", game / "levels/Spare",
-                                            game / "un_levels/Spare", ""}}});
+    // An organizer's Uninstall clicked through the window: undone, the level is listed installed again.
+    game.level("levels/Spare", "Spare");
+    auto& u = form->levelOrganizerUi;
+    click(u.Findbutton);
+    clickRow(u.FoundFiles, QStringLiteral("Spare"));
+    click(u.BitBtn4);
+    QVERIFY(fileExists(game / "un_levels/Spare/Spare.inf"));
+    QCOMPARE(form->ui.Undo1->text(), QStringLiteral("&Undo Uninstall of Level: Spare"));
     ctrlZ(*form);
     QVERIFY(fileExists(game / "levels/Spare/Spare.inf"));
     QVERIFY(captions(form->levelOrganizerUi.FoundFiles).contains(QStringLiteral("Spare")));
