@@ -207,8 +207,16 @@ HistoryResult<bool> History::open() {
 HistoryResult<std::int64_t> History::record(const HistoryAction& action) {
   return guarded<std::int64_t>([&] {
     SqlTransaction transaction(db_, path_, SqlUse::Writing);
-    std::int64_t id = 0;
-    {
+    std::int64_t id = action.id;
+    if (id != 0) {
+      // An action recorded before (a batch, after each of its rows): its items are rewritten.
+      SqlStatement exists(db_, path_, SqlUse::Reading, "SELECT 1 FROM actions WHERE id = ?");
+      exists.bind(1, id);
+      if (!exists.step()) id = 0;
+      SqlStatement clear(db_, path_, SqlUse::Writing, "DELETE FROM items WHERE action_id = ?");
+      clear.bind(1, action.id).step();
+    }
+    if (id == 0) {
       SqlStatement insert(
           db_, path_, SqlUse::Writing,
           "INSERT INTO actions (game_folder, at, kind, archive_path, archive_size, archive_sha256) "
@@ -224,6 +232,8 @@ HistoryResult<std::int64_t> History::record(const HistoryAction& action) {
         insert.bindNull(4).bindNull(5).bindNull(6);
       insert.step();
       id = sqlite3_last_insert_rowid(db_);
+    }
+    {
       SqlStatement item(
           db_, path_, SqlUse::Writing,
           "INSERT INTO items (action_id, position, kind, name, from_path, to_path, replaced_to) "

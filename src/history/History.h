@@ -98,7 +98,9 @@ class History {
 
   // Opens the database now, making it and its schema where missing.
   HistoryResult<bool> open();
-  // Records a finished action in one transaction and returns its id.
+  // Records a finished action in one transaction and returns its id. An action with an id
+  // recorded before has its items replaced by the action's (a batch records itself after each row);
+  // one whose id is not known is recorded anew.
   HistoryResult<std::int64_t> record(const HistoryAction& action);
   // The game folder's actions, newest first, undone ones included.
   HistoryResult<std::vector<HistoryAction>> actions(const std::string& gameFolder);

@@ -9,8 +9,6 @@
 #include <QTreeWidget>
 
 #include <atomic>
-#include <cctype>
-#include <cerrno>
 #include <thread>
 #include <utility>
 
@@ -18,6 +16,7 @@
 #include "organizers/OrganizerFilter.h"
 #include "organizers/OrganizerList.h"
 #include "transfer/TransferRunner.h"
+#include "organizers/OrganizerBatch.h"
 #include "platform/ByteText.h"
 #include "platform/CutTextTip.h"
 #include "platform/ErrorBox.h"
@@ -34,9 +33,6 @@
 namespace pitkit {
 
 namespace {
-
-// The organizers' one question, asked for cars too.
-const char* const kConfirmDeleteText = "Are you shure you want to delete this level?";
 
 // The colour scheme both pages share: green lists and name boxes, a green "&Go" in "Myriad
 // Roman", blue install and uninstall captions, red delete captions, a red bold italic "Selected
@@ -55,32 +51,6 @@ void applyOrganizerLook(const OrganizerSide& side) {
   for (QWidget* button : {side.deleteInstalledButton, side.deleteUninstalledButton})
     setCaptionColour(button, Qt::red);
   applySelectedDirectoryLook(side.selectedDirectoryLabel);
-}
-
-// Names what a delete removes: the item, and the folder it is deleted from.
-QString deleteDetailText(const char* itemKind, const std::string& folder) {
-  const std::string parent = extractFilePath(folder);
-  return QStringLiteral("%1: %2\nIn: %3\nIt is deleted for good, with every file in its folder.")
-      .arg(QString::fromUtf8(itemKind), nameText(extractFileName(folder)),
-           nameText(parent.size() > 1 ? parent.substr(0, parent.size() - 1) : parent));
-}
-
-// The destination of a move as the game in `game` sees it: a name taken in another letter case is
-// taken (refused here, before anything moves), and a parent that exists in another case is used
-// rather than made a second time beside it. A destination outside the game folder is left as it is.
-std::string destinationIgnoringCase(const std::string& game, const std::string& to) {
-  const std::string top = includeTrailingDelim(game);
-  if (to.size() <= top.size() || to.compare(0, top.size(), top) != 0) return to;
-  const std::string relative = to.substr(top.size());
-  const std::string taken = takenPath(game, relative);
-  // A name taken exactly is refused by the move itself.
-  if (taken.empty() || taken == game + PathDelim + relative) return findIgnoringCase(game, relative);
-  const std::string folder = extractFilePath(taken);
-  throw EMoveError({.kind = MoveError::Kind::NameTaken,
-                    .item = extractFileName(to),
-                    .destination = folder.substr(0, folder.size() - 1),
-                    .entry = extractFileName(taken),
-                    .error = EEXIST});
 }
 
 }  // namespace
@@ -191,38 +161,6 @@ void OrganizerPage::go() {
   runSearches();
 }
 
-namespace {
-
-// Removes the leftover copies in some folders on a worker thread (a deep leftover takes a while)
-// while the searches run: they never enter a hidden folder, so they never meet a half-removed one.
-class LeftoverSweep {
- public:
-  explicit LeftoverSweep(std::vector<std::string> folders)
-      : thread_([this, folders = std::move(folders)] {
-          for (const std::string& folder : folders) removeLeftoverCopies(folder);
-          done_ = true;
-          QMetaObject::invokeMethod(&loop_, &QEventLoop::quit, Qt::QueuedConnection);
-        }) {}
-  LeftoverSweep(const LeftoverSweep&) = delete;
-  LeftoverSweep& operator=(const LeftoverSweep&) = delete;
-  // Waits for the sweep to end, the window handling its events meanwhile. A quit that came before
-  // the wait finds `done_` already set.
-  void finish() {
-    if (!done_) loop_.exec();
-    thread_.join();
-  }
-  ~LeftoverSweep() {
-    if (thread_.joinable()) thread_.join();
-  }
-
- private:
-  QEventLoop loop_;
-  std::atomic<bool> done_{false};
-  std::thread thread_;  // last: it starts once the rest is made
-};
-
-}  // namespace
-
 void OrganizerPage::runSearches() {
   const std::string uninstalled = game_.sub(side_.uninstalledFolder);
   if (!directoryExists(uninstalled) && !createDirectory(uninstalled))
@@ -314,12 +252,13 @@ void OrganizerPage::uninstalledDoubleClick() {
 
 // Install, Uninstall and Delete: one row as before, several as a batch.
 
-// What a batch did: the rows done, those that failed, and whether its Cancel stopped it.
-struct OrganizerPage::BatchResult {
-  std::vector<HistoryItem> done;
-  std::vector<std::pair<std::string, std::string>> failed;  // the row's caption, the reason
-  bool cancelled = false;
-};
+std::vector<BatchRow> OrganizerPage::batchRows(const std::vector<QTreeWidgetItem*>& rows, const char* fromTop,
+                                               const char* toTop) const {
+  std::vector<BatchRow> batch;
+  for (const QTreeWidgetItem* item : rows)
+    batch.push_back({itemCaption(item), itemPath(item, fromTop), toTop == nullptr ? std::string() : itemPath(item, toTop)});
+  return batch;
+}
 
 void OrganizerPage::moveRows(QTreeWidget* list, const char* fromTop, const char* toTop, HistoryActionKind kind,
                              const char* verb, const char* done) {
@@ -329,18 +268,15 @@ void OrganizerPage::moveRows(QTreeWidget* list, const char* fromTop, const char*
   if (rows.empty() || busy()) return;
   ListPlace place = placeOf(list);
   place.row = list->indexOfTopLevelItem(rows.front());
-  std::vector<BatchRow> batch;
-  for (const QTreeWidgetItem* item : rows)
-    batch.push_back({itemCaption(item), itemPath(item, fromTop), itemPath(item, toTop)});
+  const std::vector<BatchRow> batch = batchRows(rows, fromTop, toTop);
   const std::string game = game_.path();
-  BatchResult result = runBatch(batch, verb, [&game](const BatchRow& row, TransferProgress& progress) {
+  runAndFinishBatch(list, place, batch, kind, verb, done, [&game](const BatchRow& row, TransferProgress& progress) {
     checkTransferPath(game, row.from);
     checkTransferPath(game, row.to);
     const std::string destination = destinationIgnoringCase(game, row.to);
     MoveFolder(row.from, destination, &progress);
     return destination;
   });
-  finishBatch(list, place, kind, verb, done, batch.size(), result);
 }
 
 // Install and Uninstall of one row: the folder moves, then the page searches again.
@@ -373,48 +309,24 @@ void OrganizerPage::deleteRows(QTreeWidget* list, const char* top) {
   // What the delete needs of the rows is taken before the question, as the lists may change under it.
   ListPlace place = placeOf(list);
   place.row = list->indexOfTopLevelItem(rows.front());
-  std::vector<BatchRow> batch;
-  for (const QTreeWidgetItem* item : rows) batch.push_back({itemCaption(item), itemPath(item, top), {}});
-  // One question for all, naming how many and the first few.
-  constexpr std::size_t kNamed = 5;
-  QStringList named;
-  for (std::size_t i = 0; i < batch.size() && i < kNamed; ++i)
-    named << QStringLiteral("%1: %2").arg(QString::fromUtf8(side_.itemKind), nameText(batch[i].caption));
-  if (batch.size() > kNamed) named << QStringLiteral("and %1 more").arg(batch.size() - kNamed);
-  const std::string folder = excludeTrailingDelim(game_.subWithDelim(top));
-  QMessageBox confirm(QMessageBox::Question, QStringLiteral("Confirm"),
-                      QStringLiteral("Are you sure you want to delete these %1 %2?")
-                          .arg(batch.size())
-                          .arg(QString::fromStdString(itemsNoun())),
-                      QMessageBox::Yes | QMessageBox::No, window_);
-  confirm.setObjectName(QStringLiteral("Confirm"));
-  confirm.setInformativeText(
-      QStringLiteral("%1\nIn: %2\nThey are deleted for good, with every file in their folders.")
-          .arg(named.join(QLatin1Char('\n')), nameText(folder)));
-  confirm.setDefaultButton(QMessageBox::Yes);
-  confirm.setEscapeButton(QMessageBox::No);
-  if (confirm.exec() != QMessageBox::Yes) return;
+  const std::vector<BatchRow> batch = batchRows(rows, top, nullptr);
+  if (!confirmBatchDelete(window_, side_.itemKind, itemsNoun(side_.itemKind), batch,
+                          excludeTrailingDelim(game_.subWithDelim(top))))
+    return;
   const std::string game = game_.path();
-  BatchResult result = runBatch(batch, "Deleting", [&game](const BatchRow& row, TransferProgress& progress) {
-    checkTransferPath(game, row.from);
-    DeleteFolder(row.from, &progress);
-    return std::string();
-  });
-  finishBatch(list, place, HistoryActionKind::Delete, "Deleting", "deleted", batch.size(), result);
+  runAndFinishBatch(list, place, batch, HistoryActionKind::Delete, "Deleting", "deleted",
+                    [&game](const BatchRow& row, TransferProgress& progress) {
+                      checkTransferPath(game, row.from);
+                      DeleteFolder(row.from, &progress);
+                      return std::string();
+                    });
 }
 
 // Delete of one row: only after Yes.
 void OrganizerPage::deleteItem(QTreeWidget* list, const QTreeWidgetItem& item, const char* top) {
   if (busy()) return;
   const std::string folder = itemPath(&item, top);
-  QMessageBox confirm(QMessageBox::Question, QStringLiteral("Confirm"), QString::fromUtf8(kConfirmDeleteText),
-                      QMessageBox::Yes | QMessageBox::No, window_);
-  confirm.setObjectName(QStringLiteral("Confirm"));
-  // The question is the same for both pages; the item it deletes is named under it.
-  confirm.setInformativeText(deleteDetailText(side_.itemKind, folder));
-  confirm.setDefaultButton(QMessageBox::Yes);
-  confirm.setEscapeButton(QMessageBox::No);
-  if (confirm.exec() != QMessageBox::Yes) return;
+  if (!confirmDelete(window_, side_.itemKind, folder)) return;
   checkTransferPath(game_.path(), folder);
   const QString label = QStringLiteral("Deleting %1").arg(nameText(extractFileName(folder)));
   const ListPlace place = placeOf(list);
@@ -424,78 +336,45 @@ void OrganizerPage::deleteItem(QTreeWidget* list, const QTreeWidgetItem& item, c
   returnTo(list, place);
 }
 
-OrganizerPage::BatchResult OrganizerPage::runBatch(
-    const std::vector<BatchRow>& rows, const char* verb,
-    const std::function<std::string(const BatchRow&, TransferProgress&)>& act) {
-  BatchResult result;
-  std::atomic<std::size_t> inHand{0};
-  const auto label = [&] {
-    const std::size_t i = inHand;
-    return QStringLiteral("%1 %2 (%3 of %4)")
-        .arg(QString::fromUtf8(verb), nameText(extractFileName(rows[i].from)))
-        .arg(i + 1)
-        .arg(rows.size());
+void OrganizerPage::runAndFinishBatch(QTreeWidget* list, const ListPlace& place, const std::vector<BatchRow>& batch,
+                                      HistoryActionKind kind, const char* verb, const char* done,
+                                      const std::function<std::string(const BatchRow&, TransferProgress&)>& act) {
+  // The action is recorded after each row, so that the history keeps up with the disk even when the
+  // program ends in the middle; each record after the first rewrites the action's items.
+  std::int64_t actionId = 0;
+  const auto historyItems = [this](const std::vector<BatchRow>& rows) {
+    std::vector<HistoryItem> items;
+    for (const BatchRow& row : rows) items.push_back(historyItem(row.from, row.to));
+    return items;
   };
-  runTransfer(
-      window_, label,
-      [&](TransferProgress& progress) {
-        for (std::size_t i = 0; i < rows.size() && !progress.cancelRequested; ++i) {
-          inHand = i;
-          progress.startNextFolder();
-          try {
-            const std::string to = act(rows[i], progress);
-            result.done.push_back(historyItem(rows[i].from, to));
-          } catch (const ETransferCancelled&) {
-            break;  // the row in hand is whole where it was
-          } catch (const std::exception& e) {
-            result.failed.emplace_back(rows[i].caption, e.what());
-          }
-        }
-        result.cancelled = progress.cancelRequested;
-      },
-      kProgressDialogDelayMs, true);
-  return result;
-}
-
-void OrganizerPage::finishBatch(QTreeWidget* list, const ListPlace& place, HistoryActionKind kind, const char* verb,
-                                const char* done, std::size_t rows, BatchResult& result) {
-  const std::size_t doneCount = result.done.size();
-  record(kind, std::move(result.done));
+  const std::string game = game_.path();
+  const BatchResult result = runBatch(window_, batch, verb, act, [&](const std::vector<BatchRow>& rows) {
+    actionId = record(kind, historyItems(rows), actionId, game);
+  });
+  // Once more on the window's thread, which shows a failure of the history and updates the menu.
+  record(kind, historyItems(result.done), actionId, game);
   go();
   returnTo(list, place);
-  const std::string noun = itemsNoun();
-  // A cancel that came only after the last row was done stopped nothing.
-  if (result.cancelled && doneCount + result.failed.size() < rows)
-    statusBar_->showMessage(QStringLiteral("%1 cancelled after %2 of %3 %4; the rest were left as they were")
-                                .arg(QString::fromUtf8(verb))
-                                .arg(doneCount)
-                                .arg(rows)
-                                .arg(QString::fromStdString(noun)));
-  if (result.failed.empty()) return;
-  std::string text = std::to_string(result.failed.size()) + " of " + std::to_string(rows) + " " + noun +
-                     " could not be " + done + ":";
-  for (const auto& [caption, reason] : result.failed) text += "\n" + caption + ": " + withFullStop(reason);
-  throw Exception(text);
-}
-
-std::string OrganizerPage::itemsNoun() const {
-  if (side_.itemKind == nullptr) return "items";
-  std::string noun = side_.itemKind;
-  for (char& c : noun) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return noun + "s";
+  const std::string noun = itemsNoun(side_.itemKind);
+  if (const std::string cancelled = batchCancelledText(result, batch.size(), verb, noun); !cancelled.empty())
+    statusBar_->showMessage(QString::fromStdString(cancelled));
+  if (const std::string failed = batchFailureText(result, batch.size(), noun, done); !failed.empty())
+    throw Exception(failed);
 }
 
 HistoryItem OrganizerPage::historyItem(const std::string& from, const std::string& to) const {
   return {.kind = side_.historyKind, .name = extractFileName(from), .fromPath = from, .toPath = to, .replacedTo = {}};
 }
 
-void OrganizerPage::record(HistoryActionKind kind, std::vector<HistoryItem> items) {
-  if (!recorder_ || items.empty()) return;
+std::int64_t OrganizerPage::record(HistoryActionKind kind, std::vector<HistoryItem> items, std::int64_t id,
+                                   const std::string& gameFolder) {
+  if (!recorder_ || items.empty()) return id;
   HistoryAction action;
-  action.gameFolder = game_.path();
+  action.id = id;
+  action.gameFolder = gameFolder.empty() ? game_.path() : gameFolder;
   action.kind = kind;
   action.items = std::move(items);
-  recorder_(action);
+  return recorder_(action);
 }
 
 void OrganizerPage::uninstall() {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "history/History.h"
+#include "organizers/OrganizerBatch.h"
 #include "organizers/OrganizerSearch.h"
 #include "organizers/OrganizerSide.h"
 
@@ -111,9 +112,12 @@ class OrganizerPage {
   bool showSelected(const std::string& folder);
   // The window closes: the lists, and so the paths read from them, are emptied.
   void forget();
-  // Called once after each Install, Uninstall or Delete with the items it did; not when it did
-  // nothing.
-  void setActionRecorder(std::function<void(const HistoryAction&)> recorder) { recorder_ = std::move(recorder); }
+  // Called after each Install, Uninstall or Delete with the items it did; not when it did nothing.
+  // A batch calls it after each row on its worker thread, with the rows done so far and the id the
+  // first call returned, and once more on the window's thread at the end. It returns the action's
+  // id, 0 without a history.
+  using ActionRecorder = std::function<std::int64_t(const HistoryAction&)>;
+  void setActionRecorder(ActionRecorder recorder) { recorder_ = std::move(recorder); }
 
  private:
   void connectControls(QWidget* window);
@@ -133,25 +137,20 @@ class OrganizerPage {
   // Delete of the rows selected in `list`, which lie in the game's folder `top`; of one, `item`.
   void deleteRows(QTreeWidget* list, const char* top);
   void deleteItem(QTreeWidget* list, const QTreeWidgetItem& item, const char* top);
-
-  // A row of a batch, read from its list before the batch runs.
-  struct BatchRow {
-    std::string caption, from, to;
-  };
-  struct BatchResult;
-  // Runs `act` on each row in turn on a worker thread, in one progress window whose Cancel stops
-  // the row in hand where it can (a move before its copy is in place) and the rest. `act` returns
-  // where the row's folder went ("" for a delete).
-  BatchResult runBatch(const std::vector<BatchRow>& rows, const char* verb,
-                       const std::function<std::string(const BatchRow&, TransferProgress&)>& act);
-  // After a batch: records what was done, searches again, returns `list` to `place`, says in the
-  // status bar when it was cancelled and raises the one error that lists the rows that failed.
-  void finishBatch(QTreeWidget* list, const ListPlace& place, HistoryActionKind kind, const char* verb,
-                   const char* done, std::size_t rows, BatchResult& result);
-  // "levels", "cars": what several items of this page are called.
-  std::string itemsNoun() const;
+  // The rows of a batch: each from `fromTop` to `toTop` (nowhere for nullptr).
+  std::vector<BatchRow> batchRows(const std::vector<QTreeWidgetItem*>& rows, const char* fromTop,
+                                  const char* toTop) const;
+  // Runs `act` on each row of `batch`, recording the action as it goes, then searches again,
+  // returns `list` to `place`, says in the status bar when it was cancelled and raises the one
+  // error that lists the rows that failed.
+  void runAndFinishBatch(QTreeWidget* list, const ListPlace& place, const std::vector<BatchRow>& batch,
+                         HistoryActionKind kind, const char* verb, const char* done,
+                         const std::function<std::string(const BatchRow&, TransferProgress&)>& act);
   HistoryItem historyItem(const std::string& from, const std::string& to) const;
-  void record(HistoryActionKind kind, std::vector<HistoryItem> items);
+  // Records the action (rewriting the action `id` when not 0) in `gameFolder` ("" for the page's);
+  // returns its id, 0 without a history.
+  std::int64_t record(HistoryActionKind kind, std::vector<HistoryItem> items, std::int64_t id = 0,
+                      const std::string& gameFolder = {});
   bool busy() const;
 
   QWidget* window_;
@@ -163,7 +162,7 @@ class OrganizerPage {
   std::unique_ptr<OrganizerFilter> filter_;
   // The running search, with its stale-search state and event pump.
   OrganizerSearch search_;
-  std::function<void(const HistoryAction&)> recorder_;
+  ActionRecorder recorder_;
 };
 
 }  // namespace pitkit

@@ -6,6 +6,7 @@
 
 #include "platform/ByteText.h"
 #include "search/FindFile.h"
+#include "transfer/FolderTransfer.h"
 
 namespace pitkit {
 
@@ -47,6 +48,22 @@ void OrganizerSearch::flushItems() {
     pendingList_->addTopLevelItems(pendingItems_);
   pendingItems_.clear();
   pendingList_ = nullptr;
+}
+
+LeftoverSweep::LeftoverSweep(std::vector<std::string> folders)
+    : thread_([this, folders = std::move(folders)] {
+        for (const std::string& folder : folders) removeLeftoverCopies(folder);
+        done_ = true;
+        QMetaObject::invokeMethod(&loop_, &QEventLoop::quit, Qt::QueuedConnection);
+      }) {}
+
+void LeftoverSweep::finish() {
+  if (!done_) loop_.exec();
+  thread_.join();
+}
+
+LeftoverSweep::~LeftoverSweep() {
+  if (thread_.joinable()) thread_.join();
 }
 
 }  // namespace pitkit

@@ -3,8 +3,12 @@
 // that lets the window repaint and take input meanwhile. The main window owns one per page, so a
 // car search and a level search never stop or fill each other.
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QList>
+#include <atomic>
 #include <string>
+#include <thread>
+#include <vector>
 
 class QStatusBar;
 class QTreeWidget;
@@ -47,6 +51,24 @@ class OrganizerSearch {
   std::string pendingFolder_;
   QTreeWidget* pendingList_ = nullptr;
   QList<QTreeWidgetItem*> pendingItems_;
+};
+
+// Removes the leftover copies in some folders on a worker thread (a deep leftover takes a while)
+// while the searches run: they never enter a hidden folder, so they never meet a half-removed one.
+class LeftoverSweep {
+ public:
+  explicit LeftoverSweep(std::vector<std::string> folders);
+  LeftoverSweep(const LeftoverSweep&) = delete;
+  LeftoverSweep& operator=(const LeftoverSweep&) = delete;
+  // Waits for the sweep to end, the window handling its events meanwhile. A quit that came before
+  // the wait finds `done_` already set.
+  void finish();
+  ~LeftoverSweep();
+
+ private:
+  QEventLoop loop_;
+  std::atomic<bool> done_{false};
+  std::thread thread_;  // last: it starts once the rest is made
 };
 
 }  // namespace pitkit

@@ -1,6 +1,9 @@
 #include "shell/HistoryKeeper.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
+#include <QThread>
+#include <utility>
 #include <QWidget>
 
 #include "platform/ByteText.h"
@@ -13,20 +16,36 @@ namespace pitkit {
 HistoryKeeper::HistoryKeeper(QWidget* window, const std::string& gameFolder, std::string path)
     : window_(window), gameFolder_(gameFolder), store_(std::move(path)) {}
 
+namespace {
+
+bool onWindowThread() { return QThread::currentThread() == QCoreApplication::instance()->thread(); }
+
+}  // namespace
+
 template <class T>
 T HistoryKeeper::valueOr(const HistoryResult<T>& result, T fallback) {
-  if (result) return result.value();
+  std::string failure;
+  if (!result && result.error().first) failure = result.error().message;
+  {
+    std::lock_guard lock(pendingMutex_);
+    if (!onWindowThread()) {
+      if (!failure.empty()) pendingFailure_ = failure;
+      return result ? result.value() : fallback;
+    }
+    if (failure.empty()) failure = std::exchange(pendingFailure_, {});
+  }
   // Only the call that turned the store off shows why; the others go on quietly.
-  if (result.error().first) showErrorBox(window_, nameText(result.error().message));
-  return fallback;
+  if (!failure.empty()) showErrorBox(window_, nameText(failure));
+  return result ? result.value() : fallback;
 }
 
-void HistoryKeeper::record(const HistoryAction& action) {
+std::int64_t HistoryKeeper::record(const HistoryAction& action) {
   used_ = true;
   HistoryAction recorded = action;
   if (recorded.gameFolder.empty()) recorded.gameFolder = gameFolder_;
-  valueOr<std::int64_t>(store_.record(recorded), 0);
-  if (changed_) changed_();
+  const std::int64_t id = valueOr<std::int64_t>(store_.record(recorded), 0);
+  if (changed_ && onWindowThread()) changed_();
+  return id;
 }
 
 std::optional<HistoryAction> HistoryKeeper::lastUndoable() {

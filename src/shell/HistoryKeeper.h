@@ -3,6 +3,8 @@
 // shows the store's failure once in the error box and goes on without history, and words what
 // the history knows for the Edit menu and the status bar.
 #include <QString>
+#include <atomic>
+#include <mutex>
 #include <functional>
 #include <optional>
 #include <string>
@@ -21,8 +23,11 @@ class HistoryKeeper {
   HistoryKeeper(QWidget* window, const std::string& gameFolder,
                 std::string path = History::defaultPath());
 
-  // Records a finished action; a failing store shows its message once and the action stands.
-  void record(const HistoryAction& action);
+  // Records a finished action (rewriting it when its id is set) and returns its id, 0 without a
+  // history; a failing store shows its message once and the action stands. It may be called from
+  // a worker thread while the window waits for it: a failure there is shown by the window's next
+  // call, and the Edit menu follows then.
+  std::int64_t record(const HistoryAction& action);
 
   // The game folder's newest action not undone yet; none without one or without a history. A
   // history file not made yet is not made for this.
@@ -49,7 +54,10 @@ class HistoryKeeper {
   QWidget* window_;
   const std::string& gameFolder_;
   History store_;
-  bool used_ = false;
+  std::atomic<bool> used_{false};
+  // A failure met on a worker thread, shown by the window's next call.
+  std::mutex pendingMutex_;
+  std::string pendingFailure_;
   std::function<void()> changed_;
 };
 

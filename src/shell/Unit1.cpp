@@ -171,7 +171,7 @@ void TForm1::makePages() {
   renamerPage_.emplace(this, renamerUi, gameDirectory_, renamerPaths_);
   renamerPage_->setActionRecorder([this](const HistoryAction& action) { history_.record(action); });
   for (OrganizerPage* page : {&*levelPage_, &*carPage_})
-    page->setActionRecorder([this](const HistoryAction& action) { recordOrganizerAction(action); });
+    page->setActionRecorder([this](const HistoryAction& action) { return recordOrganizerAction(action); });
   // The Edit menu names the last action of the game folder chosen, once the pages follow it.
   gameDirectory_.listen([this](const std::string&) { refreshUndoEntry(*this); });
   // A selected item's origin, from the row the details show.

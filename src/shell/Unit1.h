@@ -124,7 +124,7 @@ class TForm1 : public QMainWindow {
   void History1Click();
   // Records an Install, Uninstall or Delete of an organizer page (connected to the pages' action
   // recorder).
-  void recordOrganizerAction(const HistoryAction& action) { history_.record(action); }
+  std::int64_t recordOrganizerAction(const HistoryAction& action) { return history_.record(action); }
   // Shows in the status bar when and from which archive the selected item was installed, when the
   // history knows; an origin shown before is withdrawn otherwise.
   void showItemOrigin(ItemKind kind, const std::string& name);

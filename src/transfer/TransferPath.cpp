@@ -6,8 +6,10 @@
 #include <cerrno>
 
 #include "platform/Errors.h"
+#include "platform/NameCase.h"
 #include "platform/Paths.h"
 #include "platform/UniqueFd.h"
+#include "transfer/MoveError.h"
 
 namespace pitkit {
 
@@ -61,6 +63,21 @@ void checkNotIntoItself(const std::string& verb, const std::string& source, cons
   if (normalizePathLexically(source) == PathDelimStr || isPathInside(destination, source) ||
       liesInside(source, destination))
     throw Exception("Cannot " + verb + " " + source + " into itself");
+}
+
+std::string destinationIgnoringCase(const std::string& game, const std::string& to) {
+  const std::string top = includeTrailingDelim(game);
+  if (to.size() <= top.size() || to.compare(0, top.size(), top) != 0) return to;
+  const std::string relative = to.substr(top.size());
+  const std::string taken = takenPath(game, relative);
+  // A name taken exactly is refused by the move itself.
+  if (taken.empty() || taken == game + PathDelim + relative) return findIgnoringCase(game, relative);
+  const std::string folder = extractFilePath(taken);
+  throw EMoveError({.kind = MoveError::Kind::NameTaken,
+                    .item = extractFileName(to),
+                    .destination = folder.substr(0, folder.size() - 1),
+                    .entry = extractFileName(taken),
+                    .error = EEXIST});
 }
 
 }  // namespace pitkit

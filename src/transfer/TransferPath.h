@@ -16,4 +16,10 @@ void checkTransferPath(const std::string& gameDirectory, const std::string& path
 // source and all its parents, so a destination reached through a link into the source is refused.
 void checkNotIntoItself(const std::string& verb, const std::string& source, const std::string& destination);
 
+// The destination `to` of a move as the game in `game` sees it, where letter case makes no
+// difference: a name taken in another letter case is refused (raises EMoveError NameTaken) before
+// anything moves, and a parent that exists in another case is used rather than made a second time
+// beside it. A destination outside the game folder is left as it is.
+std::string destinationIgnoringCase(const std::string& game, const std::string& to);
+
 }  // namespace pitkit

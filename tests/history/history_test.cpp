@@ -67,6 +67,11 @@ TEST(History, RecordListUndoAndOriginAcrossTwoGames) {
       action.id = id.value();
       action.gameFolder = normalizePathLexically(action.gameFolder);
     }
+    // A batch records itself again after each row: the same action, its items rewritten.
+    recorded[6].items.push_back({Car, "Zed", a + "/garage/Zed", a + "/cars/Zed", ""});
+    const HistoryResult<std::int64_t> again = history.record(recorded[6]);
+    ASSERT_TRUE(again.ok()) << again.error().message;
+    EXPECT_EQ(again.value(), recorded[6].id);
   }
   History history(path);  // a later start reads what the first one wrote
   const HistoryResult<std::vector<HistoryAction>> listed = history.actions(a + "/");

@@ -1,7 +1,8 @@
 // The program killed in the middle of a batch of moves across file systems: in a child that runs
 // the main window (this test program has no application object of its own), killed while it copies
 // the first, second or third of three levels. Afterwards every level is whole in exactly one place,
-// once the partial copy is swept as the next Go sweeps it.
+// once the partial copy is swept as the next Go sweeps it, and the history names exactly the levels
+// that moved.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
@@ -11,11 +12,13 @@
 #include <filesystem>
 
 #include "platform/FileSystem.h"
+#include "history/History.h"
 #include "transfer/FileCopy.h"
 #include "transfer/FolderMove.h"
 #include "support/ChildProcess.h"
 #include "support/CopyThroughBuffer.h"
 #include "support/GameTree.h"
+#include "support/TrashHome.h"
 #include "support/WindowHarness.h"
 
 using namespace pitkit;
@@ -73,6 +76,7 @@ TEST(OrganizerBatch, AKilledBatchLeavesEveryLevelWholeInOnePlace) {
     }
     const auto before = treeSnapshot(game + "/levels");
     killIn = levels[killed];
+    const TrashHome dataHome(tmp / "data");
 
     const ChildOutcome outcome = runInChild({}, [&] { return uninstallAToC(game); });
     ASSERT_EQ(outcome.signal, SIGKILL) << outcome;
@@ -83,5 +87,18 @@ TEST(OrganizerBatch, AKilledBatchLeavesEveryLevelWholeInOnePlace) {
     for (const auto& [path, bytes] : before) (path.substr(0, 1) < levels[killed] ? uninstalled : installed)[path] = bytes;
     EXPECT_EQ(treeSnapshot(game + "/levels"), installed);
     EXPECT_EQ(treeSnapshot(away / "un_levels"), uninstalled);
+
+    // The batch's one action lists the levels moved before the kill, each where it now lies.
+    History history(dataHome.history());
+    const auto actions = history.actions(game);
+    ASSERT_TRUE(actions.ok()) << actions.error().message;
+    std::vector<std::string> recorded;
+    for (const HistoryAction& action : actions.value())
+      for (const HistoryItem& item : action.items) {
+        recorded.push_back(item.name);
+        EXPECT_TRUE(fileExists(item.toPath + "/" + item.name + ".inf")) << item.toPath;
+      }
+    EXPECT_LE(actions.value().size(), 1u);
+    EXPECT_EQ(recorded, std::vector<std::string>(levels.begin(), levels.begin() + killed));
   }
 }

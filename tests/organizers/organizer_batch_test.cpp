@@ -53,7 +53,12 @@ class OrganizerBatchTest : public WindowTestCase {
     auto form = game.openShown();
     const OrganizerControls p = s.controls(*form);
     std::vector<HistoryAction> recorded;
-    (car ? form->carOrganizer() : form->levelOrganizer()).setActionRecorder([&](auto& a) { recorded.push_back(a); });
+    // As the history keeps them: an action recorded again under its id replaces what it said.
+    (car ? form->carOrganizer() : form->levelOrganizer()).setActionRecorder([&](const HistoryAction& a) {
+      if (a.id == 0) recorded.push_back(a);
+      recorded[a.id == 0 ? recorded.size() - 1 : a.id - 1] = a;
+      return a.id == 0 ? static_cast<std::int64_t>(recorded.size()) : a.id;
+    });
     clickGo(p);
 
     // Click and Shift+click select a to c, the details show the row clicked last, and one click
