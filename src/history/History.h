@@ -10,12 +10,13 @@
 #include <utility>
 #include <vector>
 
+#include "game/GameItems.h"
+
 struct sqlite3;
 
 namespace pitkit {
 
 enum class HistoryActionKind { Install, Uninstall, Delete, ArchiveInstall, Replace, Rename };
-enum class ItemKind { Level, Car };
 
 // One item an action moved.
 struct HistoryItem {

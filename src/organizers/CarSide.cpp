@@ -5,6 +5,7 @@
 #include <QPixmap>
 
 #include "game/CarFile.h"
+#include "game/GameItems.h"
 #include "organizers/OrganizerList.h"
 #include "game/StockTables.h"
 #include "platform/FileSystem.h"
@@ -19,17 +20,7 @@ namespace pitkit {
 namespace {
 
 const char* const kParametersFile = "parameters.txt";
-const char* const kParametersMarker = "; Model Filenames";
 constexpr int kCarNameTypingLimit = 27;
-
-// The caption of a car folder found below `parent`: its path relative to that folder. A
-// parameters.txt lying in cars or garage itself (or, from a stale search, anywhere else) gives no
-// caption, so that no action can ever be offered on the whole folder.
-std::string carCaption(const GameDirectory& game, const char* parent, const std::string& folder) {
-  if (!isPathInside(folder, game.sub(parent))) return {};
-  const std::string caption = relativePath(game.subWithDelim(parent), folder);
-  return caption.starts_with(".." + PathDelimStr) ? std::string() : caption;
-}
 
 }  // namespace
 
@@ -71,7 +62,7 @@ OrganizerSide carSide(Ui::TabSheet3& c, TFindFile& FindFile3, TFindFile& FindFil
   return {.installedFolder = "cars",
           .uninstalledFolder = "garage",
           .fileMask = kParametersFile,
-          .marker = kParametersMarker,
+          .marker = itemMarks(ItemKind::Car).marker,
           .installedSearch = FindFile3,
           .uninstalledSearch = FindFile4,
           .installedList = c.Foundfiles3,

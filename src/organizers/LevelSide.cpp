@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPixmap>
 
+#include "game/GameItems.h"
 #include "game/InfoFile.h"
 #include "organizers/OrganizerList.h"
 #include "game/StockTables.h"
@@ -20,7 +21,6 @@ namespace pitkit {
 
 namespace {
 
-const char* const kInfoFileMarker = "Torvane .INF file structure";
 constexpr int kLevelNameTypingLimit = 27;
 
 // The picture the preview shows until a level is selected: drawn here, a track on a lawn.
@@ -50,26 +50,6 @@ QPixmap defaultPreview() {
   painter.setPen(QColor(30, 40, 90));
   painter.drawText(QRect(0, 10, 160, 30), Qt::AlignCenter, QStringLiteral("Torvane"));
   return picture;
-}
-
-// An installed level is levels/C/C.inf, with folder and file named alike letter for letter.
-std::string installedLevelCaption(const GameDirectory& game, const std::string& folder, const std::string& name) {
-  const std::string caption = stripFileExt(name);
-  const std::string levels = game.subWithDelim("levels");
-  // The search reports the folder as levels/C exactly in all but odd cases (a differently spelt
-  // path to levels); then the folder is the one the search has just listed, so it exists without
-  // asking the disk again.
-  const bool exactlyLevelsC = folder.size() == levels.size() + caption.size() &&
-                              folder.compare(0, levels.size(), levels) == 0 &&
-                              folder.compare(levels.size(), std::string::npos, caption) == 0;
-  if (!exactlyLevelsC && (relativePath(levels, folder) != caption || !directoryExists(levels + caption))) return {};
-  return caption;
-}
-
-// An uninstalled level is any info file below un_levels (a search still reporting from an older
-// game folder lists nothing).
-std::string uninstalledLevelCaption(const GameDirectory& game, const std::string& folder, const std::string& name) {
-  return isPathInside(folder, game.sub("un_levels")) ? stripFileExt(name) : std::string();
 }
 
 }  // namespace
@@ -120,7 +100,7 @@ OrganizerSide levelSide(Ui::TabSheet2& u, TFindFile& FindFile, TFindFile& FindFi
   return {.installedFolder = "levels",
           .uninstalledFolder = "un_levels",
           .fileMask = "*.inf",
-          .marker = kInfoFileMarker,
+          .marker = itemMarks(ItemKind::Level).marker,
           .installedSearch = FindFile,
           .uninstalledSearch = FindFile2,
           .installedList = u.FoundFiles,

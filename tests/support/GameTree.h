@@ -7,18 +7,11 @@
 #include <string>
 
 #include "shell/Unit1.h"
+#include "support/GameFiles.h"
 #include "support/TempDir.h"
 
 namespace pitkit::test {
 
-// The marker line a level's info file carries (after "; ").
-inline constexpr const char* kInfMarker = "Torvane .INF file structure";
-
-// A marked info file at `path` with a name line: `before`, "; <marker>", NAME, SKY.
-void writeLevelInfo(const std::string& path, const std::string& name, const std::string& before = "");
-// A marked parameters.txt in `folder`: the name line, the marker, a model line and the texture
-// line (none when `texturePage` is null).
-void writeCarParameters(const std::string& folder, const std::string& name, const char* texturePage = nullptr);
 // A BMP picture of one colour, `size` pixels square, with its missing folders; written through
 // the raw bytes of the path, so names that are not UTF-8 work.
 void writeBitmap(const std::string& path, int size, QColor colour);
