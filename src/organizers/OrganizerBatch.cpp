@@ -68,6 +68,8 @@ BatchResult runBatch(QWidget* window, const std::vector<BatchRow>& rows, const c
             result.failed.emplace_back(rows[i].caption, e.what());
             continue;
           }
+          // While the row is recorded, Cancel is taken again: it stops the rows not begun.
+          progress.startNextFolder();
           if (rowDone) rowDone(result.done);
         }
         result.cancelled = progress.cancelRequested;
