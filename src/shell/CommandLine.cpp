@@ -2,18 +2,40 @@
 
 namespace pitkit {
 
-CommandAction commandAction(const std::vector<std::string>& arguments) {
-  for (const std::string& argument : arguments) {
-    if (argument == "--help" || argument == "-h") return CommandAction::Help;
-    if (argument == "--version") return CommandAction::Version;
-    if (argument == "--find-games") return CommandAction::FindGames;
-  }
+namespace {
+
+CommandAction optionAction(const std::string& argument) {
+  if (argument == "--help" || argument == "-h") return CommandAction::Help;
+  if (argument == "--version") return CommandAction::Version;
+  if (argument == "--find-games") return CommandAction::FindGames;
+  if (argument == "--check") return CommandAction::Check;
+  if (argument == "--export-list") return CommandAction::ExportList;
+  if (argument == "--compare-list") return CommandAction::CompareList;
+  if (argument == "--pack") return CommandAction::Pack;
   return CommandAction::Window;
+}
+
+}  // namespace
+
+CommandAction commandAction(const std::vector<std::string>& arguments) {
+  for (const std::string& argument : arguments)
+    if (const CommandAction action = optionAction(argument); action != CommandAction::Window) return action;
+  return CommandAction::Window;
+}
+
+std::vector<std::string> commandOperands(const std::vector<std::string>& arguments) {
+  for (std::size_t i = 0; i < arguments.size(); ++i)
+    if (optionAction(arguments[i]) != CommandAction::Window) return {arguments.begin() + i + 1, arguments.end()};
+  return {};
 }
 
 std::string usageText() {
   return "Usage: pitkit [FILE...]\n"
          "       pitkit --find-games | --help | --version\n"
+         "       pitkit --check [GAME]\n"
+         "       pitkit --export-list [GAME]\n"
+         "       pitkit --compare-list LIST [GAME]\n"
+         "       pitkit --pack level|car NAME OUT.zip [GAME]\n"
          "\n"
          "Torvane Pit Kit renames, installs, uninstalls and deletes the custom levels and cars of\n"
          "Torvane. It opens the game in the folder it is started in, or the one its Pitkit.ini\n"
@@ -24,6 +46,16 @@ std::string usageText() {
          "  --find-games   print the game folders found in the Wine, Proton, Lutris and Bottles\n"
          "                 prefixes and the Steam libraries, one a line; the status is 1 when\n"
          "                 there is none\n"
+         "  --check        print each problem of the game's levels and cars, one a line:\n"
+         "                 <level|car> <installed|uninstalled> <name>: <problem>; the status\n"
+         "                 is 0 with none, 1 with some, 2 when the check could not run\n"
+         "  --export-list  print the installed levels and cars with their fingerprints\n"
+         "  --compare-list print how the installed items differ from LIST (missing, different,\n"
+         "                 extra); the status is 0 when they agree, 1 when not\n"
+         "  --pack         write the level or car NAME to the zip OUT.zip, laid out as the game\n"
+         "                 folder, so that unpacking it into a game installs it\n"
+         "  GAME           the game folder; by default the one the window would open: the\n"
+         "                 start folder, or the one its Pitkit.ini names\n"
          "  -h, --help     print this help and end\n"
          "  --version      print the version and end\n"
          "\n"

@@ -1,18 +1,23 @@
 #pragma once
 // The program's command line, read before the window system is touched: the options that print
-// and end (--help, --version, --find-games), whether a display is named at all, and the options
-// the program does not know.
+// and end (--help, --version, --find-games, and the game tools --check, --export-list,
+// --compare-list and --pack), whether a display is named at all, and the options the program does
+// not know.
 #include <functional>
 #include <string>
 #include <vector>
 
 namespace pitkit {
 
-enum class CommandAction { Window, Help, Version, FindGames };
+enum class CommandAction { Window, Help, Version, FindGames, Check, ExportList, CompareList, Pack };
 
-// What the arguments (the program's name left out) ask for: the first of --help (-h), --version
-// and --find-games decides; without one the window starts.
+// What the arguments (the program's name left out) ask for: the first of the options above
+// decides; without one the window starts.
 CommandAction commandAction(const std::vector<std::string>& arguments);
+
+// The arguments after the option that decides (a game tool's operands: NAME, FILE, GAME, ...);
+// none for the window.
+std::vector<std::string> commandOperands(const std::vector<std::string>& arguments);
 
 // The --help text and the --version line.
 std::string usageText();
@@ -33,7 +38,7 @@ std::string unknownOption(const std::vector<std::string>& arguments);
 // What the program says on its way out when it has no display: none named, or none opened.
 inline constexpr const char* kNoDisplayNamed =
     "pitkit: no display: the window needs an X11 or Wayland session, and neither DISPLAY nor "
-    "WAYLAND_DISPLAY is set (--find-games, --help and --version need none)\n";
+    "WAYLAND_DISPLAY is set (--help, --version, --find-games and the game tools need none)\n";
 inline constexpr const char* kNoDisplayOpened =
     "pitkit: no display: the window system could not be opened (see the messages above)\n";
 

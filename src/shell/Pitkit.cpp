@@ -22,6 +22,7 @@
 #include "shell/Pictures.h"
 #include "platform/Fonts.h"
 #include "shell/Unit1.h"
+#include "tools/GameTools.h"
 
 namespace {
 
@@ -40,6 +41,16 @@ namespace {
   const bool written = std::fflush(stdout) == 0 && std::ferror(stdout) == 0;
   std::fflush(stderr);
   std::_Exit(games.empty() || !written ? 1 : 0);
+}
+
+// A game tool's status, or 2 when its output could not be written whole (a full disk, a closed
+// pipe): a list cut short must not pass for a whole one.
+int endTool(int status) {
+  if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+    std::fputs("pitkit: the output could not be written\n", stderr);
+    return 2;
+  }
+  return status;
 }
 
 // The toolkit gives up on a display it cannot open with a fatal message, which aborts the
@@ -67,6 +78,14 @@ int main(int argc, char** argv) {
       return 0;
     case pitkit::CommandAction::FindGames:
       printGameFolders();
+    case pitkit::CommandAction::Check:
+      return endTool(pitkit::runCheckTool(pitkit::commandOperands(arguments), stdout, stderr));
+    case pitkit::CommandAction::ExportList:
+      return endTool(pitkit::runExportListTool(pitkit::commandOperands(arguments), stdout, stderr));
+    case pitkit::CommandAction::CompareList:
+      return endTool(pitkit::runCompareListTool(pitkit::commandOperands(arguments), stdout, stderr));
+    case pitkit::CommandAction::Pack:
+      return endTool(pitkit::runPackTool(pitkit::commandOperands(arguments), stdout, stderr));
     case pitkit::CommandAction::Window:
       break;
   }

@@ -48,4 +48,14 @@ std::string removeKey(const std::string& line, const std::string& key) {
   return line.substr(0, at) + line.substr(at + key.size());
 }
 
+std::string presetGameFolder(const std::string& startFolder) {
+  const std::string path = findIgnoringCase(startFolder, kPresetFileName, EntryKind::File);
+  if (!fileExists(path)) return startFolder;
+  std::exception_ptr readFailure;
+  const PresetLines lines = readPresetLines(path, readFailure);
+  if (readFailure) std::rethrow_exception(readFailure);
+  const std::string game = removeKey(lines.second, kPresetGameKey);
+  return game.empty() ? startFolder : game;
+}
+
 }  // namespace pitkit

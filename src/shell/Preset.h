@@ -37,4 +37,9 @@ PresetLines readPresetLines(const std::string& path, std::exception_ptr& readFai
 // before and after it joined; nothing is trimmed. A line without the key is its own value.
 std::string removeKey(const std::string& line, const std::string& key);
 
+// The game folder a start in `startFolder` opens, read without writing anything: the folder its
+// preset file names on the game line, or `startFolder` itself when it has no preset file (or one
+// whose game line is empty). Raises EInOutError when the preset file cannot be read.
+std::string presetGameFolder(const std::string& startFolder);
+
 }  // namespace pitkit

@@ -126,8 +126,11 @@ class MainWindowTest : public test::WindowTestCase {
     // Menus: &File > &Find Game Folders... and &Exit, &Help > &Renamer and &Level and Car Organizer.
     QCOMPARE(form->ui.File1->title(), QStringLiteral("&File"));
     QCOMPARE(form->ui.Help1->title(), QStringLiteral("&Help"));
-    // The File menu: installing from archives, finding game folders, a separator and Exit.
-    QCOMPARE(form->ui.File1->actions().size(), 4);
+    // The File menu: installing from archives, finding game folders, the game folder's check, list
+    // and comparison between separators, and Exit.
+    QCOMPARE(form->ui.File1->actions().size(), 8);
+    QCOMPARE(form->ui.File1->actions().mid(3, 3),
+             (QList<QAction*>{form->ui.CheckGame1, form->ui.ExportList1, form->ui.CompareList1}));
     QCOMPARE(form->ui.File1->actions().first(), form->ui.InstallFromArchive1);
     QCOMPARE(form->ui.InstallFromArchive1->text(), QStringLiteral("&Install from Archive..."));
     QCOMPARE(form->ui.File1->actions().at(1), form->ui.FindGames1);
