@@ -28,6 +28,7 @@
 #include "shell/FindGamesDialog.h"
 #include "shell/HelpTexts.h"
 #include "shell/HistoryMenu.h"
+#include "shell/ListWindows.h"
 #include "shell/Pictures.h"
 #include "shell/Preset.h"
 #include "shell/ReadableColours.h"
@@ -208,6 +209,8 @@ void TForm1::setUpFrame() {
   connect(ui.InstallFromArchive1, &QAction::triggered, this, guarded(this, [this] { InstallFromArchive1Click(); }));
   new ArchiveDrop(*this);
   connect(ui.FindGames1, &QAction::triggered, this, guarded(this, [this] { FindGames1Click(); }));
+  connect(ui.ExportList1, &QAction::triggered, this, guarded(this, [this] { exportInstalledList(*this); }));
+  connect(ui.CompareList1, &QAction::triggered, this, guarded(this, [this] { compareWithList(*this); }));
   connect(ui.Help2, &QAction::triggered, this, guarded(this, [this] { Help2Click(); }));
   connect(ui.LevelOrganizer1, &QAction::triggered, this, guarded(this, [this] { LevelOrganizer1Click(); }));
   connect(ui.Undo1, &QAction::triggered, this, guarded(this, [this] { Undo1Click(); }));
