@@ -37,10 +37,10 @@ echo "game: $n levels, $(find "$game" -type f | wc -l) files, $(du -sm "$game" |
 median() {
   local times=() start end
   for _ in $(seq "$runs"); do
-    start=$(date +%s.%N)
+    start=$(date +%s%N)
     "$@" >/dev/null
-    end=$(date +%s.%N)
-    times+=("$(echo "$end - $start" | bc)")
+    end=$(date +%s%N)
+    times+=("$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", (b - a) / 1e9 }')")
   done
   printf '%s\n' "${times[@]}" | sort -n | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'
 }
@@ -54,4 +54,4 @@ sha=$(median hash_all)
 list=$(median export_list)
 echo "find | xargs sha256sum: ${sha} s"
 echo "pitkit --export-list:   ${list} s"
-echo "ratio (export / sha256sum): $(echo "scale=2; $list / $sha" | bc)"
+echo "ratio (export / sha256sum): $(awk -v a="$list" -v b="$sha" 'BEGIN { printf "%.2f", a / b }')"

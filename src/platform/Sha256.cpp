@@ -5,11 +5,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <vector>
 
 #include "platform/Errors.h"
+#include "platform/Sha256Blocks.h"
 #include "platform/UniqueFd.h"
 
 namespace pitkit {
@@ -25,6 +27,8 @@ constexpr std::array<std::uint32_t, 64> kRound = {
     0xa2bfe8a1, 0xa81a664b, 0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070,
     0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
     0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
+
+std::atomic<bool> useProcessor{true};
 
 constexpr std::uint32_t rotr(std::uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
 
@@ -76,6 +80,15 @@ void Sha256::compress(const std::uint8_t* block) {
   state_[7] += h;
 }
 
+void setSha256ProcessorInstructions(bool use) { useProcessor = use; }
+
+void Sha256::compressBlocks(const std::uint8_t* blocks, std::size_t count) {
+  if (count == 0) return;
+  if (useProcessor.load(std::memory_order_relaxed) && sha256BlocksAvailable())
+    return sha256Blocks(state_.data(), blocks, count, kRound.data());
+  for (; count > 0; --count, blocks += block_.size()) compress(blocks);
+}
+
 void Sha256::update(const void* data, std::size_t size) {
   const auto* bytes = static_cast<const std::uint8_t*>(data);
   totalBytes_ += size;
@@ -86,10 +99,13 @@ void Sha256::update(const void* data, std::size_t size) {
     bytes += take;
     size -= take;
     if (blockUsed_ < block_.size()) return;
-    compress(block_.data());
+    compressBlocks(block_.data(), 1);
     blockUsed_ = 0;
   }
-  for (; size >= block_.size(); bytes += block_.size(), size -= block_.size()) compress(bytes);
+  const std::size_t whole = size / block_.size();
+  compressBlocks(bytes, whole);
+  bytes += whole * block_.size();
+  size -= whole * block_.size();
   if (size > 0) std::memcpy(block_.data(), bytes, size);
   blockUsed_ = size;
 }

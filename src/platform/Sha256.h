@@ -22,12 +22,17 @@ class Sha256 {
 
  private:
   void compress(const std::uint8_t* block);
+  void compressBlocks(const std::uint8_t* blocks, std::size_t count);
 
   std::array<std::uint32_t, 8> state_{};
   std::array<std::uint8_t, 64> block_{};
   std::size_t blockUsed_ = 0;
   std::uint64_t totalBytes_ = 0;
 };
+
+// Whether whole blocks go to the processor's SHA instructions where it has them (the default);
+// tests turn it off to check the portable rounds too.
+void setSha256ProcessorInstructions(bool use);
 
 // The digest as 64 lower-case hexadecimal digits.
 std::string toHex(const Sha256Digest& digest);

@@ -1,4 +1,5 @@
-// SHA-256 against the standard test vectors, fed in pieces of odd sizes and read from a file.
+// SHA-256 against the standard test vectors, fed in pieces of odd sizes and read from a file, with
+// and without the processor's SHA instructions.
 #include "platform/Sha256.h"
 
 #include <gtest/gtest.h>
@@ -29,7 +30,10 @@ TEST(Sha256, StandardVectorsInPiecesAndFromFiles) {
   };
   test::TempDir tmp;
   Sha256 sha;
+  // With the processor's SHA instructions (where it has them) and with the portable rounds.
+  for (const bool processor : {true, false})
   for (const auto& c : cases) {
+    setSha256ProcessorInstructions(processor);
     const std::string_view message = c.message;
     for (std::size_t at = 0; at < message.size(); at += c.piece)
       sha.update(message.substr(at, c.piece));
@@ -41,6 +45,7 @@ TEST(Sha256, StandardVectorsInPiecesAndFromFiles) {
     test::writeFile(tmp / "message", c.message);
     EXPECT_EQ(sha256OfFile(tmp / "message"), c.digest) << label;
   }
+  setSha256ProcessorInstructions(true);
 }
 
 TEST(Sha256, FilesThatAreNoRegularFileAreRefused) {
