@@ -24,6 +24,8 @@ namespace {
 
 // Files are read in pieces of this size; one read takes a level's usual file whole.
 constexpr std::size_t kReadBlock = 256 * 1024;
+// Items hashed at once, at the most.
+constexpr unsigned kMaxWorkers = 8;
 constexpr int kOpenFolder = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
 char asciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -105,7 +107,7 @@ class ItemFiles {
 
 // Hashes the file `relative` of the item into `sha`: its capitals, NUL, its size, its bytes.
 void hashFile(Sha256& sha, ItemFiles& files, const std::string& root, const std::string& relative,
-              std::vector<char>& buffer, TransferProgress* progress) {
+              std::vector<char>& buffer) {
   const UniqueFd fd = files.open(relative);
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0) cannotRead(errno, root + PathDelim + relative);
@@ -125,7 +127,6 @@ void hashFile(Sha256& sha, ItemFiles& files, const std::string& root, const std:
     if (n == 0) changedWhileRead(root + PathDelim + relative);
     sha.update(buffer.data(), static_cast<std::size_t>(n));
     left -= static_cast<std::uint64_t>(n);
-    if (progress != nullptr) progress->bytes += static_cast<std::uint64_t>(n);
   }
 }
 
@@ -141,7 +142,7 @@ std::string fingerprintWith(const std::string& folder, std::vector<char>& buffer
   Sha256 sha;
   for (const std::string& relative : collect.files) {
     if (progress != nullptr && progress->cancelRequested) throw ETransferCancelled("Cancelled");
-    hashFile(sha, files, root, relative, buffer, progress);
+    hashFile(sha, files, root, relative, buffer);
   }
   return toHex(sha.finish());
 }
@@ -187,6 +188,7 @@ std::vector<std::string> itemFingerprints(const std::vector<std::string>& folder
     std::vector<char> buffer(kReadBlock);
     for (std::size_t i; !failed && (i = next++) < folders.size();) {
       try {
+        if (progress != nullptr) progress->setCurrentItem(extractFileName(excludeTrailingDelim(folders[i])));
         prints[i] = fingerprintWith(folders[i], buffer, progress);
         if (progress != nullptr) ++progress->entries;
       } catch (...) {
@@ -195,7 +197,9 @@ std::vector<std::string> itemFingerprints(const std::vector<std::string>& folder
       }
     }
   };
-  if (threads == 0) threads = std::max(1U, std::thread::hardware_concurrency());
+  // Reading is the rest of the work: a few workers keep the disk and the processors busy, and the
+  // descriptors bounded (each worker's walk holds a FolderChain's budget at the most).
+  if (threads == 0) threads = std::clamp(std::thread::hardware_concurrency(), 1U, kMaxWorkers);
   threads = static_cast<unsigned>(std::min<std::size_t>(threads, folders.size()));
   std::vector<std::jthread> workers;
   for (unsigned t = 1; t < threads; ++t) workers.emplace_back(work);

@@ -24,9 +24,9 @@ std::vector<std::string> fingerprintFiles(const std::string& folder);
 std::string itemFingerprint(const std::string& folder);
 
 // The fingerprints of `folders`, in their order, worked out on up to `threads` workers (0: one per
-// processor). The first folder's error in that order is raised once all workers have ended. With
-// `progress`, its entries count the folders done and its bytes the bytes read; a cancel asked for
-// there raises ETransferCancelled.
+// processor, 8 at the most). The first folder's error in that order is raised once all workers have ended. With
+// `progress`, its entries count the folders done of its totalEntries and its current item names a
+// folder in hand; a cancel asked for there raises ETransferCancelled.
 std::vector<std::string> itemFingerprints(const std::vector<std::string>& folders, TransferProgress* progress = nullptr,
                                           unsigned threads = 0);
 
