@@ -130,17 +130,30 @@ void hashFile(Sha256& sha, ItemFiles& files, const std::string& root, const std:
   }
 }
 
-std::string fingerprintWith(const std::string& folder, std::vector<char>& buffer, TransferProgress* progress) {
-  const std::string root = excludeTrailingDelim(folder);
-  UniqueFd rootFd(::open(root.c_str(), kOpenFolder));
-  if (!rootFd) cannotRead(errno, root);
+// The regular files below the open folder `rootFd` (`root`), in fingerprint order; the folder
+// stays open for the caller.
+std::vector<std::string> filesBelow(int rootFd, const std::string& root) {
+  const int walkFd = ::fcntl(rootFd, F_DUPFD_CLOEXEC, 0);
+  if (walkFd < 0) cannotRead(errno, root);
   CollectFiles collect(root);
   TreeWalk walk;
-  walk.run(::fcntl(rootFd.get(), F_DUPFD_CLOEXEC, 0), collect);
+  walk.run(walkFd, collect);
   std::sort(collect.files.begin(), collect.files.end(), fingerprintOrder);
+  return std::move(collect.files);
+}
+
+UniqueFd openItemFolder(const std::string& root) {
+  UniqueFd fd(::open(root.c_str(), kOpenFolder));
+  if (!fd) cannotRead(errno, root);
+  return fd;
+}
+
+std::string fingerprintWith(const std::string& folder, std::vector<char>& buffer, TransferProgress* progress) {
+  const std::string root = excludeTrailingDelim(folder);
+  const UniqueFd rootFd = openItemFolder(root);
   ItemFiles files(rootFd.get(), root);
   Sha256 sha;
-  for (const std::string& relative : collect.files) {
+  for (const std::string& relative : filesBelow(rootFd.get(), root)) {
     if (progress != nullptr && progress->cancelRequested) throw ETransferCancelled("Cancelled");
     hashFile(sha, files, root, relative, buffer);
   }
@@ -162,13 +175,7 @@ bool fingerprintOrder(const std::string& a, const std::string& b) {
 
 std::vector<std::string> fingerprintFiles(const std::string& folder) {
   const std::string root = excludeTrailingDelim(folder);
-  const int fd = ::open(root.c_str(), kOpenFolder);
-  if (fd < 0) cannotRead(errno, root);
-  CollectFiles collect(root);
-  TreeWalk walk;
-  walk.run(fd, collect);
-  std::sort(collect.files.begin(), collect.files.end(), fingerprintOrder);
-  return std::move(collect.files);
+  return filesBelow(openItemFolder(root).get(), root);
 }
 
 std::string itemFingerprint(const std::string& folder) {
