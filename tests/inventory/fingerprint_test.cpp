@@ -124,10 +124,10 @@ TEST(ItemFingerprint, ManyFoldersAtOnceAndWhatCannotBeRead) {
   ASSERT_EQ(::chmod((tmp / "closed/inner").c_str(), 0), 0);
   const ChildOutcome outcome = runInChild(asUnprivilegedUser(), [&] {
     std::string report;
-    for (const auto& [folder, error] : {std::pair{tmp / "locked", "Cannot read " + tmp / "locked/shut"},
-                                        std::pair{tmp / "closed", "Cannot read " + tmp / "closed/inner"}}) {
-      const std::string seen = errorOf([&] { itemFingerprint(folder); });
-      if (seen != error + ": Permission denied") report += "saw \"" + seen + "\"; ";
+    for (const std::string item : {"locked", "closed"}) {
+      const std::string seen = errorOf([&] { itemFingerprint(tmp / item); });
+      const std::string unread = item == "locked" ? "locked/shut" : "closed/inner";
+      if (seen != "Cannot read " + tmp / unread + ": Permission denied") report += "saw \"" + seen + "\"; ";
     }
     return report;
   });

@@ -64,9 +64,9 @@ TEST(InstalledList, RefusesWhatIsNoList) {
       {header + "car\tOld/../Bus\t" + kPrint + "\tName\n", "Line 2 of the list holds no folder name"},
       {header + "car\t\t" + kPrint + "\tName\n", "Line 2 of the list holds no folder name"},
   };
-  for (const auto& [text, error] : cases) {
-    SCOPED_TRACE(text);
-    EXPECT_EQ(errorOf([&] { parseInstalledList(text); }), error);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.first);
+    EXPECT_EQ(errorOf([&] { parseInstalledList(c.first); }), c.second);
   }
 }
 
