@@ -5,6 +5,7 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <exception>
+#include <map>
 #include <optional>
 
 #include "inventory/InstalledList.h"
@@ -56,7 +57,7 @@ std::optional<GameInventory> inventoryOf(TForm1& form, const std::string& game) 
 void moveItems(TForm1& form, const std::string& game, const std::vector<ItemDifference>& differences, Difference what) {
   const bool install = what == Difference::Missing;
   std::vector<BatchRow> rows;
-  std::vector<ItemKind> kinds;
+  std::map<std::string, ItemKind> kinds;  // by the folder a row moves
   GameDirectory folders;
   folders.change(game);
   for (const ItemDifference& d : differences) {
@@ -67,17 +68,15 @@ void moveItems(TForm1& form, const std::string& game, const std::vector<ItemDiff
     if (!d.folder.starts_with(from) || d.folder.size() == from.size()) continue;
     const std::string name = d.folder.substr(from.size());
     rows.push_back({name, d.folder, folders.subWithDelim(install ? marks.installedFolder : marks.uninstalledFolder) + name});
-    kinds.push_back(d.kind);
+    kinds[d.folder] = d.kind;
   }
   if (rows.empty()) return;
   const auto history = [&](const std::vector<BatchRow>& done) {
     HistoryAction action;
     action.gameFolder = game;
     action.kind = install ? HistoryActionKind::Install : HistoryActionKind::Uninstall;
-    for (const BatchRow& row : done) {
-      const auto i = static_cast<std::size_t>(&row - done.data());
-      action.items.push_back({kinds[i], extractFileName(row.from), row.from, row.to, {}});
-    }
+    for (const BatchRow& row : done)
+      action.items.push_back({kinds.at(row.from), extractFileName(row.from), row.from, row.to, {}});
     return action;
   };
   std::int64_t id = 0;
