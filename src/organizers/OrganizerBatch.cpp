@@ -58,6 +58,7 @@ BatchResult runBatch(QWidget* window, const std::vector<BatchRow>& rows, const c
         for (std::size_t i = 0; i < rows.size() && !progress.cancelRequested; ++i) {
           inHand = i;
           progress.startNextFolder();
+          progress.moreToCome = i + 1 < rows.size();
           try {
             BatchRow done = rows[i];
             done.to = act(rows[i], progress);

@@ -23,6 +23,12 @@ struct TransferProgress {
   // Set by a move once its copy is in place and the source is being removed: stopping then would
   // leave half a source, so a cancel is no longer taken.
   std::atomic<bool> committed{false};
+  // Set by a batch while folders wait after the one in hand: a cancel is then taken even once the
+  // one in hand is committed, and stops those that wait.
+  std::atomic<bool> moreToCome{false};
+
+  // Whether a cancel asked for now still stops something.
+  bool cancelTakesEffect() const { return !committed || moreToCome; }
 
   // The entry being copied or removed, relative to the transferred folder ('/' separated).
   void setCurrentItem(std::string_view relativePath) {

@@ -101,7 +101,7 @@ class TransferDialog : public QProgressDialog {
     setLabelText(text);
     if (percent >= 0 && bar_->maximum() != 100) bar_->setRange(0, 100);
     if (percent >= 0) bar_->setValue(percent);
-    if (cancel_ != nullptr) cancel_->setEnabled(!progress_.committed && !progress_.cancelRequested);
+    if (cancel_ != nullptr) cancel_->setEnabled(progress_.cancelTakesEffect() && !progress_.cancelRequested);
   }
 
  protected:
@@ -113,7 +113,7 @@ class TransferDialog : public QProgressDialog {
 
  private:
   void requestCancel() {
-    if (progress_.committed) return;
+    if (!progress_.cancelTakesEffect()) return;
     progress_.cancelRequested = true;
     cancel_->setEnabled(false);
     cancel_->setText(QStringLiteral("Cancelling"));
