@@ -71,7 +71,12 @@ void CheckWindow::fixClick() {
   const int row = CheckList->currentRow();
   if (row < 0 || static_cast<std::size_t>(row) >= problems_.size() || !problems_[row].fix) return;
   const CheckProblem problem = problems_[row];
-  applyFix(*problem.fix);
+  try {
+    applyFix(*problem.fix);
+  } catch (const std::exception&) {
+    check();  // the rows show the folder as it is now, under the error box
+    throw;
+  }
   if (fixed_) fixed_(*problem.fix);
   check();
   CheckStatus->setText(QStringLiteral("Fixed: ") + QString::fromStdString(problemLine(problem)) + QStringLiteral("\n") +

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "check/GameCheck.h"
+#include "history/Undo.h"
 #include "shell/CheckWindow.h"
 #include "support/ChildProcess.h"
 #include "support/ErrorOf.h"
@@ -128,13 +129,18 @@ TEST(GameCheck, FixesRenameOnceAndRefuseWhatChangedSinceTheCheck) {
     std::function<void(const TempDir&)> meanwhile;  // after the check, before Fix
     std::vector<std::pair<std::string, std::string>> moves;
     const char* refusal;  // "" when the fix goes ahead; else the error's text below the game
+    std::vector<std::pair<std::string, std::string>> undone;  // Undo of the recorded rename
   };
   const std::vector<Case> cases = {
-      {"Kestrel", nullptr, {{"levels/Kestrel", "levels/kestrel"}}, ""},
+      {"Kestrel", nullptr, {{"levels/Kestrel", "levels/kestrel"}}, "",
+       {{"levels/kestrel", "levels/Kestrel"}, {"levels/Kestrel/kestrel.inf", "levels/Kestrel/Kestrel.inf"}}},
+      // Undo gives the whole level the other name: a rename of the level, file set and all.
       {"Hawk", nullptr,
        {{"levels/Hawk/Old.W", "levels/Hawk/Hawk.w"}, {"levels/Hawk/Old.cam", "levels/Hawk/Hawk.cam"},
         {"levels/Hawk/Olda.bmp", "levels/Hawk/Hawka.bmp"}},
-       ""},
+       "",
+       {{"levels/Hawk", "levels/Old"}, {"levels/Old/Hawk.inf", "levels/Old/Old.inf"}, {"levels/Old/Hawk.w", "levels/Old/Old.w"},
+        {"levels/Old/Hawk.cam", "levels/Old/Old.cam"}, {"levels/Old/Hawka.bmp", "levels/Old/Olda.bmp"}}},
       {"Kestrel", [](const TempDir& g) { makeDirs(g / "levels/KESTREL"); }, {},
        "Cannot fix: the name kestrel is taken by {}/levels/KESTREL"},
       {"Hawk", [](const TempDir& g) { writeFile(g / "levels/Hawk/hawk.CAM", "mine"); }, {},
@@ -157,6 +163,11 @@ TEST(GameCheck, FixesRenameOnceAndRefuseWhatChangedSinceTheCheck) {
     if (!refusal.empty()) continue;
     // Fixed: the item is clean now, and the history names the level's rename.
     for (const CheckProblem& left : checkGame(game.path(), checkPictureDecoders())) EXPECT_NE(left.name, c.item);
-    EXPECT_EQ(problem.fix->record.toPath, game / (c.item == std::string("Kestrel") ? "levels/kestrel" : "levels/Hawk"));
+    const auto fixed = treeSnapshot(game.path());
+    HistoryAction action;
+    action.kind = HistoryActionKind::Rename;
+    action.items = {problem.fix->record};
+    EXPECT_TRUE(undoAction(action).complete(action));
+    EXPECT_EQ(treeSnapshot(game.path()), moved(fixed, c.undone));
   }
 }
