@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QListWidget>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTest>
 
@@ -24,9 +25,19 @@ class CheckWindowTest : public WindowTestCase {
   void fixPressedThroughTheWindow() {
     GameTree game;
     game.organizerGame().level("levels/Fine", "Fine").file("levels/Kestrel/kestrel.inf", "NAME 'Kestrel'\r\n");
-    game.file("levels/Empty/Empty.inf", "");
+    game.file("levels/Empty/Empty.inf", "").level("levels/Hawk", "Hawk").file("levels/Hawk/Old.w", "w").file("levels/Hawk/Old.cam", "c");
+    const QString hawk = QStringLiteral("level installed Hawk: 2 files carry another level's name, Old: Old.cam, Old.w");
+    const QString hawkTaken = hawk + QStringLiteral(" (Hawk.cam is taken, so there is no fix)");
     TrashHome home(game.tmp / "data");
     ModalAnswerer modals(ModalAnswerer::OnlyErrorBoxes);
+    // Fix checks again on a worker while the window waits: the check window stays the modal one
+    // meanwhile and is left alone; any other window is unexpected.
+    int others = 0;
+    modals.onOtherModal = [&](QWidget* modal) {
+      if (qobject_cast<CheckWindow*>(modal) != nullptr || qobject_cast<QProgressDialog*>(modal) != nullptr) return;
+      ++others;
+      modal->close();
+    };
     auto form = game.openShown();
     const QString kestrel = QStringLiteral("level installed Kestrel: info file kestrel.inf is spelt differently from its folder");
     QStringList rows, after;
@@ -37,6 +48,11 @@ class CheckWindowTest : public WindowTestCase {
       rows = captions(*window->CheckList);
       clickRow(window->CheckList, QStringLiteral("level installed Empty: info file Empty.inf is empty"));
       fixEnabledFirst = window->CheckFix->isEnabled();
+      // A name taken since the check: the error box says so and the row shows the folder as it is.
+      game.file("levels/Hawk/hawk.CAM", "mine");
+      clickRow(window->CheckList, hawk);
+      click(window->CheckFix);
+      QVERIFY(captions(*window->CheckList).contains(hawkTaken));
       clickRow(window->CheckList, kestrel);
       QVERIFY(window->CheckFix->isEnabled());
       click(window->CheckFix);
@@ -45,13 +61,14 @@ class CheckWindowTest : public WindowTestCase {
       click(window->CheckClose);
     });
     form->ui.CheckGame1->trigger();
-    QCOMPARE(rows, (QStringList{QStringLiteral("level installed Empty: info file Empty.inf is empty"), kestrel}));
+    const QString empty = QStringLiteral("level installed Empty: info file Empty.inf is empty");
+    QCOMPARE(rows, (QStringList{empty, hawk, kestrel}));
     QVERIFY(!fixEnabledFirst);
-    QCOMPARE(after, QStringList{QStringLiteral("level installed Empty: info file Empty.inf is empty")});
+    QCOMPARE(after, (QStringList{empty, hawkTaken}));
+    QCOMPARE(modals.texts(), QStringList{q("Cannot fix: the name Hawk.cam is taken by " + game / "levels/Hawk/hawk.CAM.")});
     QVERIFY(fileExists(game / "levels/kestrel/kestrel.inf") && !directoryExists(game / "levels/Kestrel"));
     QCOMPARE(form->ui.Undo1->text(), QStringLiteral("&Undo Rename of Level: Kestrel to kestrel"));
-    QCOMPARE(modals.boxes.size(), 0);
-    QCOMPARE(modals.unexpected, 0);
+    QCOMPARE(modals.unexpected + others, 0);
   }
 };
 
