@@ -6,6 +6,7 @@
 #include <cstring>
 #include <map>
 #include <set>
+#include <unordered_map>
 
 #include "check/GameScan.h"
 #include "game/CarFile.h"
@@ -70,7 +71,6 @@ MarkedFile readMarkedFile(const std::string& path, bool car) {
 
 // One item found by the walk of its folder.
 struct FoundItem {
-  bool installed = true;
   std::string name;
   std::string folder;  // below the walked folder
 };
@@ -90,7 +90,7 @@ class Checker {
     readPreviews();
     for (ItemKind kind : {ItemKind::Level, ItemKind::Car}) {
       kind_ = kind;
-      std::set<std::string> installedNames;
+      installedNames_.clear();
       for (bool installed : {true, false}) {
         installed_ = installed;
         const ItemMarks& marks = itemMarks(kind);
@@ -99,11 +99,9 @@ class Checker {
         std::vector<FoundItem> items = kind == ItemKind::Level ? (installed ? installedLevels(tree) : uninstalledLevels(tree))
                                                                : cars(tree);
         reportUnreadable(tree, items);
-        for (const FoundItem& item : items) {
-          if (installed) installedNames.insert(upperAscii(item.name));
-          else if (installedNames.count(upperAscii(item.name)) != 0)
+        for (const FoundItem& item : items)
+          if (!installed && installedNames_.count(upperAscii(item.name)) != 0)
             add(item.name, std::string("a ") + marks.word + " of the same name is installed, so Install and Uninstall refuse it");
-        }
       }
     }
     std::stable_sort(problems_.begin(), problems_.end(), [](const CheckProblem& a, const CheckProblem& b) {
@@ -125,7 +123,7 @@ class Checker {
     gfx_ = findIgnoringCase(game_, "gfx", EntryKind::Folder);
     try {
       for (DirectoryEntry& entry : listDirectory(gfx_))
-        if (entry.isRegularFile) previews_.push_back(std::move(entry.name));
+        if (entry.isRegularFile) previews_[upperAscii(entry.name)].push_back(std::move(entry.name));
     } catch (const std::exception&) {
       // No previews to check.
     }
@@ -137,8 +135,10 @@ class Checker {
     for (const ScannedFolder& folder : tree.folders) {
       if (folder.path.empty() || folder.path.find('/') != std::string::npos) continue;
       const std::string info = findName(folder.files, folder.path + ".inf");
-      if (info.empty() || isStockLevelInfoFile(info)) continue;
-      items.push_back({true, folder.path, folder.path});
+      if (info.empty()) continue;
+      installedNames_.insert(upperAscii(folder.path));  // the game's own levels take their names too
+      if (isStockLevelInfoFile(info)) continue;
+      items.push_back({folder.path, folder.path});
       const std::string spelt = stripFileExt(info);
       if (info != folder.path + ".inf") {
         CheckFix fix{root_, {{folder.path, spelt}}, true, info,
@@ -162,8 +162,8 @@ class Checker {
           own.push_back(stripFileExt(file));
         }
       for (const std::string& info : infos) {
-        items.push_back({false, stripFileExt(info), folder.path});
-        checkLevel(tree, folder, stripFileExt(info), info, own);
+        items.push_back({stripFileExt(info), folder.path});
+        checkLevel(tree, folder, stripFileExt(info), info, own, &info == &infos.front());
       }
     }
     return items;
@@ -177,21 +177,24 @@ class Checker {
       if (folder.path.empty() || parameters.empty()) continue;
       std::string caption = folder.path;
       std::replace(caption.begin(), caption.end(), '/', PathDelim);
+      if (installed_) installedNames_.insert(upperAscii(caption));
       if (installed_ && isStockCarFolder(caption)) continue;
-      items.push_back({installed_, caption, folder.path});
+      items.push_back({caption, folder.path});
       checkCar(tree, caption, join(root_, folder.path), parameters);
     }
     return items;
   }
 
   // The level `name` whose info file `info` lies in `folder`; `own` are the level names the
-  // folder's files may carry (the first is the name a stray file set is renamed to).
+  // folder's files may carry (the first is the name a stray file set is renamed to). The folder's
+  // stray files are looked at with its first level only, so that they are reported once.
   void checkLevel(const ScannedTree& tree, const ScannedFolder& folder, const std::string& name,
-                  const std::string& info, const std::vector<std::string>& own) {
+                  const std::string& info, const std::vector<std::string>& own, bool strays = true) {
     const std::string folderPath = join(root_, folder.path);
     if (!tree.isUnreadable(join(folder.path, info))) checkMarkedFile(name, join(folderPath, info), "info file " + info, false);
-    checkStrayFiles(folder, folderPath, name, own);
-    const std::string preview = findName(previews_, name + ".bmp");
+    if (strays) checkStrayFiles(folder, folderPath, name, own);
+    const auto variants = previews_.find(upperAscii(name + ".bmp"));
+    const std::string preview = variants == previews_.end() ? std::string() : findName(variants->second, name + ".bmp");
     if (!preview.empty()) checkPicture(name, decoders_.bitmap, join(gfx_, preview), "preview gfx/" + preview);
   }
 
@@ -257,13 +260,14 @@ class Checker {
       std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) { return compareNames(a.first, b.first) < 0; });
       const std::string other = files.front().first.substr(0, files.front().first.size() - std::strlen(files.front().second));
       std::string list, taken;
+      std::set<std::string> targets;  // upper case: two files of the set in other letter case would meet
       // Recorded as the rename of the level from the other name: Undo gives the whole level that name.
       CheckFix fix{folderPath, {}, false, {}, {ItemKind::Level, own.front(), extractFilePath(folderPath) + other, folderPath, {}}};
       for (const auto& [file, suffix] : files) {
         list += (list.empty() ? "" : ", ") + file;
         const std::string to = own.front() + suffix;
         fix.renames.emplace_back(file, to);
-        if (taken.empty() && !takenBesides(folder, to, file).empty()) taken = to;
+        if (taken.empty() && (!takenBesides(folder, to, file).empty() || !targets.insert(upperAscii(to)).second)) taken = to;
       }
       std::string text = std::to_string(files.size()) + " files carry another level's name, " + other + ": " + list;
       if (own.size() > 1) text += " (the folder holds several levels, so there is no fix)";
@@ -303,7 +307,8 @@ class Checker {
   std::string game_;
   const PictureDecoders& decoders_;
   std::string gfx_, root_;
-  std::vector<std::string> previews_;
+  std::unordered_map<std::string, std::vector<std::string>> previews_;  // gfx's files by upper-case name
+  std::set<std::string> installedNames_;  // upper case, the game's own items too
   ItemKind kind_ = ItemKind::Level;
   bool installed_ = true;
   std::vector<CheckProblem> problems_;
