@@ -66,7 +66,8 @@ bool ScannedTree::isUnreadable(const std::string& path) const {
 
 ScannedTree scanTree(const std::string& root) {
   ScannedTree tree;
-  const int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  // The folder itself may be a link (a levels folder kept on another disk); below it none is followed.
+  const int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) {
     if (errno != ENOENT && errno != ENOTDIR) tree.unreadable.push_back({"", true, errno});
     return tree;
