@@ -1,8 +1,11 @@
 #include "check/GameCheck.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <map>
 #include <set>
@@ -234,6 +237,10 @@ class Checker {
   }
 
   void checkPicture(const std::string& name, const PictureDecoder& decode, const std::string& path, const std::string& what) {
+    if (::faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) != 0) {
+      add(name, "cannot read " + what + " (" + std::strerror(errno) + ")");
+      return;
+    }
     try {
       decode(path);
     } catch (const std::exception& e) {
@@ -317,6 +324,7 @@ class Checker {
 }  // namespace
 
 std::vector<CheckProblem> checkGame(const std::string& gameFolder, const PictureDecoders& decoders) {
+  if (gameFolder.empty()) throw Exception("No game folder is chosen");
   if (!directoryExists(gameFolder)) throw Exception("The game folder " + gameFolder + " does not exist");
   return Checker(excludeTrailingDelim(gameFolder), decoders).run();
 }
