@@ -22,6 +22,7 @@
 #include "shell/Pictures.h"
 #include "platform/Fonts.h"
 #include "shell/Unit1.h"
+#include "shell/CheckWindow.h"
 #include "tools/GameTools.h"
 
 namespace {
@@ -79,7 +80,8 @@ int main(int argc, char** argv) {
     case pitkit::CommandAction::FindGames:
       printGameFolders();
     case pitkit::CommandAction::Check:
-      return endTool(pitkit::runCheckTool(pitkit::commandOperands(arguments), stdout, stderr));
+      return endTool(pitkit::runCheckTool(pitkit::commandOperands(arguments), stdout, stderr,
+                                                  pitkit::checkPictureDecoders()));
     case pitkit::CommandAction::ExportList:
       return endTool(pitkit::runExportListTool(pitkit::commandOperands(arguments), stdout, stderr));
     case pitkit::CommandAction::CompareList:

@@ -25,6 +25,7 @@
 #include "renamer/Unit5.h"
 #include "shell/AfterFirstPaint.h"
 #include "shell/ArchiveOpen.h"
+#include "shell/CheckWindow.h"
 #include "shell/FindGamesDialog.h"
 #include "shell/HelpTexts.h"
 #include "shell/HistoryMenu.h"
@@ -211,6 +212,8 @@ void TForm1::setUpFrame() {
   connect(ui.FindGames1, &QAction::triggered, this, guarded(this, [this] { FindGames1Click(); }));
   connect(ui.ExportList1, &QAction::triggered, this, guarded(this, [this] { exportInstalledList(*this); }));
   connect(ui.CompareList1, &QAction::triggered, this, guarded(this, [this] { compareWithList(*this); }));
+  connect(ui.CheckGame1, &QAction::triggered, this,
+          guarded(this, [this] { showCheckWindow(this, gameDirectory_.path(), history_); }));
   connect(ui.Help2, &QAction::triggered, this, guarded(this, [this] { Help2Click(); }));
   connect(ui.LevelOrganizer1, &QAction::triggered, this, guarded(this, [this] { LevelOrganizer1Click(); }));
   connect(ui.Undo1, &QAction::triggered, this, guarded(this, [this] { Undo1Click(); }));

@@ -8,8 +8,12 @@
 
 namespace pitkit {
 
-// pitkit --check [GAME]: 0 without problems, 1 with some, 2 when the check could not run.
-int runCheckTool(const std::vector<std::string>& operands, std::FILE* out, std::FILE* err);
+struct PictureDecoders;
+
+// pitkit --check [GAME]: 0 without problems, 1 with some, 2 when the check could not run. The
+// pictures are tried with `decoders` (the window's, checkPictureDecoders in shell/CheckWindow.h).
+int runCheckTool(const std::vector<std::string>& operands, std::FILE* out, std::FILE* err,
+                 const PictureDecoders& decoders);
 // pitkit --export-list [GAME]
 int runExportListTool(const std::vector<std::string>& operands, std::FILE* out, std::FILE* err);
 // pitkit --compare-list FILE [GAME]: 0 when the two agree, 1 when not.

@@ -14,4 +14,7 @@ void writeLevelInfo(const std::string& path, const std::string& name, const std:
 // line (none when `texturePage` is null).
 void writeCarParameters(const std::string& folder, const std::string& name, const char* texturePage = nullptr);
 
+// An uncompressed 24-bit BMP file of `width` x `height` grey pixels.
+std::string bitmapBytes(int width, int height);
+
 }  // namespace pitkit::test
