@@ -21,7 +21,7 @@ int runCompareListTool(const std::vector<std::string>& operands, std::FILE* out,
 // pitkit --pack <level|car> NAME OUT.zip [GAME]
 int runPackTool(const std::vector<std::string>& operands, std::FILE* out, std::FILE* err);
 
-// The game folder a tool works on: `operands[index]` when given, else the one a start in the
+// The game folder a tool works on, absolute: `operands[index]` when given, else the one a start in the
 // working folder opens (the folder itself, or the one its preset file names). Raises an Exception
 // (EInOutError) when the working folder is gone or its preset file cannot be read.
 std::string toolGameFolder(const std::vector<std::string>& operands, std::size_t index);

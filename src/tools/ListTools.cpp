@@ -13,10 +13,9 @@ namespace pitkit {
 
 namespace {
 
-// The game folder of operand `index`, absolute (the search names what it finds by it); an error
-// when it is no folder.
+// The game folder of operand `index`; an error when it is no folder.
 std::string gameFolderOf(const std::vector<std::string>& operands, std::size_t index) {
-  const std::string game = expandFileName(toolGameFolder(operands, index));
+  const std::string game = toolGameFolder(operands, index);
   if (!directoryExists(game)) throw Exception("There is no game folder " + game);
   return game;
 }

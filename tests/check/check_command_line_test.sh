@@ -29,6 +29,9 @@ expected="level installed Broken: preview gfx/broken.bmp does not decode (Bitmap
 level installed Straße Eins: info file straße eins.inf is spelt differently from its folder
 car installed Lost: texture page cars\\Lost\\car.bmp does not exist"
 [ "$status" -eq 1 ] && [ "$(cat out)" = "$expected" ] && [ ! -s err ] || fail "problems: status $status"
+# A game named relative to the working folder is the same game.
+(cd "$work" && run "$1" --check "My Game")
+[ "$status" -eq 1 ] && [ "$(cat out)" = "$expected" ] || fail "a relative game folder: status $status"
 
 for bad in "$work/none" "$game/cars" "$game $game"; do
   # shellcheck disable=SC2086
