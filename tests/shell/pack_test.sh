@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# pitkit --pack in a cleaned environment without a display: a level (its name in any letter case)
+# and a car packed from the game named or from the working folder's, each zip whole for unzip -t;
+# an unknown item, a wrong kind word, missing operands and a zip inside the item end with status 2
+# and a reason on standard error, leaving no file behind. Usage: pack_test.sh PITKIT
+set -uo pipefail
+work=$(mktemp -d "${TMPDIR:-/tmp}/pitkit-pack-XXXXXX")
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*"; cat "$work/out" "$work/err"; exit 1; }
+run() { env -i PATH="$PATH" HOME="$work" "$1" --pack "${@:2}" >"$work/out" 2>"$work/err"; status=$?; }
+
+game="$work/My Game"
+mkdir -p "$game/levels/Blue Hill/parts" "$game/cars/Fox" "$game/gfx" "$work/zips"
+printf '; Torvane .INF file structure\r\nNAME '"'"'Blue Hill'"'"'\r\n' >"$game/levels/Blue Hill/Blue Hill.inf"
+head -c 100000 /dev/urandom >"$game/levels/Blue Hill/parts/terrain.bin"
+printf 'BM' >"$game/gfx/BLUE HILL.BMP"
+printf '{\r\nName "Fox"\r\n; Model Filenames\r\n}\r\n' >"$game/cars/Fox/parameters.txt"
+
+run "$1" level 'blue hill' "$work/zips/level.zip" "$game"
+[ "$status" -eq 0 ] && [ ! -s "$work/err" ] || fail "level: status $status"
+grep -qxF "levels/Blue Hill: 3 files, $((100000 + $(stat -c %s "$game/levels/Blue Hill/Blue Hill.inf") + 2)) bytes packed into $work/zips/level.zip" "$work/out" ||
+  fail "level: what it printed"
+unzip -tqq "$work/zips/level.zip" >/dev/null || fail "level: unzip -t"
+[ "$(unzip -Z1 "$work/zips/level.zip" | sort | tr '\n' '|')" = \
+  "gfx/Blue Hill.bmp|levels/Blue Hill/|levels/Blue Hill/Blue Hill.inf|levels/Blue Hill/parts/|levels/Blue Hill/parts/terrain.bin|" ] ||
+  fail "level: entries $(unzip -Z1 "$work/zips/level.zip" | tr '\n' '|')"
+# Without GAME: the working folder's game.
+cd "$game" || exit 1
+run "$1" car Fox ../zips/car.zip
+cd "$work" || exit 1
+[ "$status" -eq 0 ] && unzip -tqq "$work/zips/car.zip" >/dev/null || fail "car from the working folder: status $status"
+
+expect_refusal() {  # expect_refusal MESSAGE ARGS...
+  local message=$1
+  shift
+  run "$PITKIT" "$@"
+  [ "$status" -eq 2 ] && [ ! -s "$work/out" ] && grep -qxF "pitkit: $message" "$work/err" || fail "$* : status $status"
+}
+PITKIT=$1
+usage='--pack takes level or car, NAME and OUT.zip, and optionally GAME (pitkit --help lists the options)'
+expect_refusal "No level named Nowhere in $game" level Nowhere "$work/zips/x.zip" "$game"
+expect_refusal "$usage" boat Fox "$work/zips/x.zip" "$game"
+expect_refusal "$usage" level 'Blue Hill'
+expect_refusal "$usage" car Fox a.zip "$game" extra
+expect_refusal "Cannot write $game/levels/Blue Hill/parts/in.zip: it would lie inside $game/levels/Blue Hill, the folder being packed" \
+  level 'Blue Hill' "$game/levels/Blue Hill/parts/in.zip" "$game"
+expect_refusal "Cannot read $work/none: there is no such folder" car Fox "$work/zips/x.zip" "$work/none"
+[ "$(ls -A "$work/zips" | tr '\n' ' ')" = "car.zip level.zip " ] || fail "files left: $(ls -A "$work/zips")"
+[ "$(ls -A "$game/levels/Blue Hill/parts")" = "terrain.bin" ] || fail "files left in the level"
+echo PASS
