@@ -2,7 +2,8 @@
 # Pack: pitkit --pack of a big level (200 files, about 50 MB: half random bytes, half text, in a few
 # sub-folders, with its gfx preview) and of a car, in a game of 100 other levels, against
 # bsdtar -a -cf OUT.zip of the same folders (its zip default, deflate, as pitkit writes). Warm
-# cache, median of RUNS each, interleaved. Prints the times and the ratios.
+# cache, median of RUNS each, interleaved. Prints the times and the ratios, and the start-up time
+# of each program, which weighs on the small car.
 # Usage: bench/pack.sh BUILD_DIR [RUNS]
 set -euo pipefail
 build=$(cd "${1:?usage: pack.sh BUILD_DIR [RUNS]}" && pwd)
@@ -77,3 +78,12 @@ compare() {  # compare WHAT PITKIT_ARGS BSDTAR_PATHS
 }
 compare level level 'Grand Harbour' 'levels/Grand Harbour' 'gfx/Grand Harbour.bmp'
 compare car car 'Blue Fox' 'cars/Blue Fox'
+# What each program takes to start and end, part of both times above: pitkit loads the window
+# toolkit's libraries also for its command-line tools.
+: >"$work/ours"
+: >"$work/theirs"
+for _ in $(seq "$runs"); do
+  time_ms "$pitkit" --version >>"$work/ours"
+  time_ms bsdtar --version >>"$work/theirs"
+done
+echo "start  pitkit --version $(median <"$work/ours") ms   bsdtar --version $(median <"$work/theirs") ms"

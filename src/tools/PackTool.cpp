@@ -1,3 +1,5 @@
+#include <csignal>
+
 #include "archive/ItemPack.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
@@ -14,6 +16,8 @@ int runPackTool(const std::vector<std::string>& operands, std::FILE* out, std::F
                err);
     return 2;
   }
+  // A zip that meets the file-size limit fails with an error, instead of ending the program.
+  std::signal(SIGXFSZ, SIG_IGN);
   try {
     const std::string game = toolGameFolder(operands, 3);
     if (!directoryExists(game)) throw Exception("Cannot read " + game + ": there is no such folder");

@@ -2,7 +2,8 @@
 # pitkit --pack in a cleaned environment without a display: a level (its name in any letter case)
 # and a car packed from the game named or from the working folder's, each zip whole for unzip -t;
 # an unknown item, a wrong kind word, missing operands and a zip inside the item end with status 2
-# and a reason on standard error, leaving no file behind. Usage: pack_test.sh PITKIT
+# and a reason on standard error, leaving no file behind, as does a disk that fills.
+# Usage: pack_test.sh PITKIT
 set -uo pipefail
 work=$(mktemp -d "${TMPDIR:-/tmp}/pitkit-pack-XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -45,6 +46,17 @@ expect_refusal "$usage" car Fox a.zip "$game" extra
 expect_refusal "Cannot write $game/levels/Blue Hill/parts/in.zip: it would lie inside $game/levels/Blue Hill, the folder being packed" \
   level 'Blue Hill' "$game/levels/Blue Hill/parts/in.zip" "$game"
 expect_refusal "Cannot read $work/none: there is no such folder" car Fox "$work/zips/x.zip" "$work/none"
+# A disk that fills half-way (a file-size limit of 50 KB): a reason, not a signal, and the older
+# zip of that name as it was.
+cp "$work/zips/level.zip" "$work/level.zip.before"
+(
+  ulimit -f 50
+  run "$PITKIT" level 'Blue Hill' "$work/zips/level.zip" "$game"
+  exit "$status"
+)
+status=$?
+[ "$status" -eq 2 ] && grep -q "^pitkit: Cannot write $work/zips/level.zip" "$work/err" || fail "a full disk: status $status"
+cmp -s "$work/zips/level.zip" "$work/level.zip.before" || fail "a full disk: the older zip changed"
 [ "$(ls -A "$work/zips" | tr '\n' ' ')" = "car.zip level.zip " ] || fail "files left: $(ls -A "$work/zips")"
 [ "$(ls -A "$game/levels/Blue Hill/parts")" = "terrain.bin" ] || fail "files left in the level"
 echo PASS
