@@ -229,7 +229,7 @@ UniqueFd makeTemporary(const std::string& zipPath, std::string& temporary) {
 }  // namespace
 
 GameItem findItemToPack(const std::string& gameFolder, ItemKind kind, const std::string& name) {
-  const std::vector<GameItem> items = listGameItems(gameFolder);
+  const std::vector<GameItem> items = listGameItems(gameFolder, kind);
   for (const bool installed : {true, false})
     for (const bool exact : {true, false})
       for (const GameItem& item : items)
