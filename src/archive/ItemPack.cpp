@@ -204,7 +204,8 @@ std::string resolved(const std::string& path) {
 // The preview of a level: the game's gfx/<name>.bmp in any letter case, "" when there is none.
 std::string previewOf(const std::string& gameFolder, const GameItem& item) {
   if (item.kind != ItemKind::Level) return {};
-  const std::string preview = findIgnoringCase(includeTrailingDelim(gameFolder) + "gfx", item.name + ".bmp", EntryKind::File);
+  const std::string preview =
+      findIgnoringCase(includeTrailingDelim(gameFolder) + "gfx", item.name + ".bmp", EntryKind::File);
   struct stat st {};
   return ::lstat(preview.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? preview : std::string();
 }
@@ -249,7 +250,7 @@ PackResult packItem(const std::string& gameFolder, const GameItem& item, const s
   const ItemMarks& marks = itemMarks(item.kind);
   // Never a whole levels, un_levels, cars or garage folder (an info file lying in un_levels itself).
   for (const char* top : {marks.installedFolder, marks.uninstalledFolder})
-    if (resolved(folder) == resolved(includeTrailingDelim(gameFolder) + top))
+    if (resolved(folder) == resolved(findIgnoringCase(gameFolder, top, EntryKind::Folder)))
       throw Exception("Cannot pack " + folder + ": it is the game's " + top + " folder, not one " + marks.word);
   const std::string preview = previewOf(gameFolder, item);
   const std::string zipFolder = resolved(extractFilePath(zipPath));
@@ -301,7 +302,8 @@ PackResult packItem(const std::string& gameFolder, const GameItem& item, const s
       zip.close();
     }
     // A zip that replaces another is on the disk before it takes the old one's name.
-    if (::stat(zipPath.c_str(), &existing) == 0 && ::fsync(fd.get()) != 0) throw EOSError(errno, "Cannot write " + zipPath);
+    if (::stat(zipPath.c_str(), &existing) == 0 && ::fsync(fd.get()) != 0)
+      throw EOSError(errno, "Cannot write " + zipPath);
     if (fd.close() != 0) throw EOSError(errno, "Cannot write " + zipPath);
     if (::rename(temporary.c_str(), zipPath.c_str()) != 0) throw EOSError(errno, "Cannot write " + zipPath);
   } catch (...) {

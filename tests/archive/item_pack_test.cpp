@@ -110,11 +110,13 @@ TEST(ItemPack, ALevelWithItsPreviewAndACarComeBackByteForByteThroughTheArchiveIn
 
   // Laid out as the game folder, every name beyond ASCII flagged as UTF-8; unzip finds no fault.
   const std::string in = "levels/" + level + "/";
-  EXPECT_EQ(zipEntries(g.zip("level.zip")), (std::vector<std::string>{"gfx/" + level + ".bmp 1", in + " 1", in + level + ".inf 1",
-                                               in + "empty.txt 1", in + "models/ 1", in + "models/track part.w 1",
-                                               in + "sounds/ 1", in + "terrain.bin 1"}));
-  EXPECT_EQ(zipEntries(g.zip("car.zip")), (std::vector<std::string>{"cars/Red Fox/ 0", "cars/Red Fox/body.prm 0", "cars/Red Fox/café.bmp 1",
-                                               "cars/Red Fox/parameters.txt 0"}));
+  EXPECT_EQ(zipEntries(g.zip("level.zip")),
+            (std::vector<std::string>{"gfx/" + level + ".bmp 1", in + " 1", in + level + ".inf 1", in + "empty.txt 1",
+                                      in + "models/ 1", in + "models/track part.w 1", in + "sounds/ 1",
+                                      in + "terrain.bin 1"}));
+  EXPECT_EQ(zipEntries(g.zip("car.zip")), (std::vector<std::string>{"cars/Red Fox/ 0", "cars/Red Fox/body.prm 0",
+                                                                    "cars/Red Fox/café.bmp 1",
+                                                                    "cars/Red Fox/parameters.txt 0"}));
   for (const char* zip : {"level.zip", "car.zip"}) EXPECT_EQ(test::run("unzip -tqq '" + g.zip(zip) + "'"), 0) << zip;
 
   // The kit's install puts back what was packed, byte for byte, with the old time kept.
@@ -200,6 +202,10 @@ TEST(ItemPack, ACancelOrAFailureLeavesNoFileAndAnOlderZipAsItWas) {
   EXPECT_EQ(test::errorOf([&] { packItem(g.game, item, g.downloads + "/folder.zip"); }),
             "Cannot write " + g.downloads + "/folder.zip: it is a folder");
   ::rmdir((g.downloads + "/folder.zip").c_str());
+  // An info file lying in un_levels itself names no folder of its own to pack.
+  test::writeLevelInfo(g.game + "/un_levels/Loose.inf", "loose");
+  EXPECT_EQ(test::errorOf([&] { packItem(g.game, findItemToPack(g.game, ItemKind::Level, "Loose"), zip); }),
+            "Cannot pack " + g.game + "/un_levels: it is the game's un_levels folder, not one level");
   EXPECT_EQ(test::namesIn(g.game + "/levels/Track/models"), std::set<std::string>{"track part.w"});
 
   // A disk that fills half-way, and a file the user may not read, named in the error.
