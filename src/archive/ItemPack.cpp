@@ -81,8 +81,8 @@ class ZipWriter {
   }
   void release() {
     if (archive_ != nullptr) {
-      // A zip given up half-way gets no central directory written by the free.
-      lib_.archive_write_fail(archive_);
+      // The free closes a zip given up half-way, into the temporary file that goes anyway: the
+      // library frees its compressor and buffers only through the close.
       lib_.archive_write_free(archive_);
       archive_ = nullptr;
     }
