@@ -31,10 +31,11 @@ void checkCancel(const TransferProgress* progress) {
 
 // A zip being written to an open file through libarchive. libarchive converts names through the
 // thread's locale: the thread has the C.UTF-8 locale while the writer lives, and names are stored
-// in UTF-8 with the zip's UTF-8 flag.
+// in UTF-8 with the zip's UTF-8 flag. The file is written here, not by the library: a failed write
+// is kept and raised from here, for the library, once told of one, never frees its compressor.
 class ZipWriter {
  public:
-  ZipWriter(int fd, const std::string& shownPath) : lib_(archiveLibrary()), shown_(shownPath) {
+  ZipWriter(int fd, const std::string& shownPath) : lib_(archiveLibrary()), shown_(shownPath), fd_(fd) {
     utf8Locale_ = ::newlocale(LC_ALL_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
     if (utf8Locale_ == nullptr) throw EOSError(errno, "Cannot write " + shownPath + ": the C.UTF-8 locale is missing");
     previousLocale_ = ::uselocale(utf8Locale_);
@@ -48,7 +49,8 @@ class ZipWriter {
     if (lib_.archive_write_set_format_zip(archive_) != ARCHIVE_OK ||
         lib_.archive_write_zip_set_compression_deflate(archive_) != ARCHIVE_OK ||
         lib_.archive_write_set_format_option(archive_, "zip", "hdrcharset", "UTF-8") != ARCHIVE_OK ||
-        lib_.archive_write_open_fd(archive_, fd) != ARCHIVE_OK)
+        lib_.archive_write_set_bytes_in_last_block(archive_, 1) != ARCHIVE_OK ||
+        lib_.archive_write_open2(archive_, this, nullptr, &ZipWriter::writeBlock, nullptr, nullptr) != ARCHIVE_OK)
       fail();
   }
   ~ZipWriter() { release(); }
@@ -65,16 +67,32 @@ class ZipWriter {
     lib_.archive_entry_set_size(entry_, folder ? 0 : st.st_size);
     lib_.archive_entry_set_mtime(entry_, st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
     if (lib_.archive_write_header(archive_, entry_) != ARCHIVE_OK) fail();
+    checkWritten();
   }
   void write(const char* data, std::size_t size) {
     if (lib_.archive_write_data(archive_, data, size) != static_cast<la_ssize_t>(size)) fail();
+    checkWritten();
   }
   // Writes the central directory; the zip is whole once this returns.
   void close() {
     if (lib_.archive_write_close(archive_) != ARCHIVE_OK) fail();
+    checkWritten();
   }
 
  private:
+  // Writes a block of the zip; after a failure nothing more, while the library is told all went.
+  static la_ssize_t writeBlock(archive*, void* self, const void* block, std::size_t length) {
+    auto* writer = static_cast<ZipWriter*>(self);
+    for (std::size_t done = 0; writer->writeError_ == 0 && done < length;) {
+      const ssize_t n = ::write(writer->fd_, static_cast<const char*>(block) + done, length - done);
+      if (n < 0 && errno != EINTR) writer->writeError_ = errno;
+      if (n > 0) done += static_cast<std::size_t>(n);
+    }
+    return static_cast<la_ssize_t>(length);
+  }
+  void checkWritten() const {
+    if (writeError_ != 0) throw EOSError(writeError_, "Cannot write " + shown_);
+  }
   [[noreturn]] void fail() {
     const char* text = archive_ != nullptr ? lib_.archive_error_string(archive_) : nullptr;
     throw Exception("Cannot write " + shown_ + (text != nullptr ? std::string(": ") + text : std::string()));
@@ -97,6 +115,8 @@ class ZipWriter {
 
   const ArchiveLibrary& lib_;
   std::string shown_;
+  int fd_;
+  int writeError_ = 0;
   locale_t utf8Locale_ = nullptr;
   locale_t previousLocale_ = nullptr;
   archive* archive_ = nullptr;
