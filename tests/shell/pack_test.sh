@@ -51,7 +51,7 @@ cp "$work/zips/level.zip" "$work/level.zip.before"
   exit "$status"
 )
 status=$?
-[ "$status" -eq 2 ] && grep -q "^pitkit: Cannot write $work/zips/level.zip" "$work/err" || fail "a full disk: status $status"
+[ "$status" -eq 2 ] && grep -qxF "pitkit: Cannot write $work/zips/level.zip: File too large" "$work/err" || fail "a full disk: status $status"
 cmp -s "$work/zips/level.zip" "$work/level.zip.before" || fail "a full disk: the older zip changed"
 [ "$(ls -A "$work/zips" | tr '\n' ' ')" = "car.zip level.zip " ] || fail "files left: $(ls -A "$work/zips")"
 [ "$(ls -A "$game/levels/Blue Hill/parts")" = "terrain.bin" ] || fail "files left in the level"
