@@ -1,7 +1,7 @@
 #pragma once
-// The archive library (libarchive), loaded the first time an archive is read. Linking it would
-// load it and the seven compression libraries it needs at every start of the program, for a
-// feature most sessions never use.
+// The archive library (libarchive), loaded the first time an archive is read or written. Linking
+// it would load it and the seven compression libraries it needs at every start of the program, for
+// a feature most sessions never use.
 #include <archive.h>
 #include <archive_entry.h>
 
@@ -16,7 +16,14 @@ namespace pitkit {
   X(archive_entry_hardlink) X(archive_entry_size_is_set) X(archive_entry_size)                         \
   X(archive_entry_mtime_is_set) X(archive_entry_mtime) X(archive_entry_mtime_nsec)                   \
   X(archive_read_set_callback_data) X(archive_read_set_read_callback) X(archive_read_set_skip_callback) \
-  X(archive_read_set_seek_callback) X(archive_read_open1) X(archive_set_error)
+  X(archive_read_set_seek_callback) X(archive_read_open1) X(archive_set_error)                          \
+  X(archive_write_new) X(archive_write_set_format_zip) X(archive_write_zip_set_compression_deflate)     \
+  X(archive_write_set_format_option) X(archive_write_set_bytes_in_last_block) X(archive_write_open2)   \
+  X(archive_write_header)                                                                               \
+  X(archive_write_data) X(archive_write_close) X(archive_write_free)                                 \
+  X(archive_entry_new) X(archive_entry_clear) X(archive_entry_free) X(archive_entry_set_pathname_utf8)  \
+  X(archive_entry_set_filetype) X(archive_entry_set_perm) X(archive_entry_set_size)                    \
+  X(archive_entry_set_mtime)
 
 // The library's functions the program calls, by their own names.
 struct ArchiveLibrary {

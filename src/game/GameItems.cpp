@@ -52,11 +52,14 @@ std::string carCaption(const GameDirectory& game, const char* parent, const std:
   return caption.starts_with(".." + PathDelimStr) ? std::string() : caption;
 }
 
-std::vector<GameItem> listGameItems(const std::string& gameFolder, std::size_t* unreadFolders) {
+namespace {
+
+std::vector<GameItem> listItems(const std::string& gameFolder, std::initializer_list<ItemKind> kinds,
+                                std::size_t* unreadFolders) {
   GameDirectory game;
   game.change(gameFolder);
   std::vector<GameItem> items;
-  for (ItemKind kind : {ItemKind::Level, ItemKind::Car}) {
+  for (ItemKind kind : kinds) {
     const ItemMarks& marks = itemMarks(kind);
     for (bool installed : {true, false}) {
       const std::string folder = game.sub(installed ? marks.installedFolder : marks.uninstalledFolder);
@@ -75,6 +78,16 @@ std::vector<GameItem> listGameItems(const std::string& gameFolder, std::size_t* 
     }
   }
   return items;
+}
+
+}  // namespace
+
+std::vector<GameItem> listGameItems(const std::string& gameFolder, std::size_t* unreadFolders) {
+  return listItems(gameFolder, {ItemKind::Level, ItemKind::Car}, unreadFolders);
+}
+
+std::vector<GameItem> listGameItems(const std::string& gameFolder, ItemKind kind, std::size_t* unreadFolders) {
+  return listItems(gameFolder, {kind}, unreadFolders);
 }
 
 std::string readItemDisplayName(const GameItem& item) {

@@ -48,6 +48,8 @@ struct GameItem {
 // out), levels before cars, installed before uninstalled, each in the search's order. The folders
 // that cannot be read are counted in `unreadFolders` when given.
 std::vector<GameItem> listGameItems(const std::string& gameFolder, std::size_t* unreadFolders = nullptr);
+// The same for the items of one kind only.
+std::vector<GameItem> listGameItems(const std::string& gameFolder, ItemKind kind, std::size_t* unreadFolders = nullptr);
 
 // The display name of an item (the name line of its info or parameters file); raises EInOutError
 // when the file cannot be read.

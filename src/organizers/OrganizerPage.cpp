@@ -15,6 +15,7 @@
 #include "transfer/FolderTransfer.h"
 #include "organizers/OrganizerFilter.h"
 #include "organizers/OrganizerList.h"
+#include "organizers/OrganizerPack.h"
 #include "transfer/TransferRunner.h"
 #include "organizers/OrganizerBatch.h"
 #include "platform/ByteText.h"
@@ -96,6 +97,7 @@ OrganizerPage::OrganizerPage(QWidget* window, QStatusBar* statusBar, GameDirecto
                     {side_.uninstallButton, side_.deleteInstalledButton, side_.installButton,
                      side_.deleteUninstalledButton});
   connectControls(window);
+  pack_ = std::make_unique<OrganizerPack>(window, statusBar, game_, side_, [this] { return busy(); });
   if (side_.filterBox != nullptr)
     filter_ = std::make_unique<OrganizerFilter>(side_.filterBox, side_.filterCount,
                                                 std::vector<QTreeWidget*>{side_.installedList, side_.uninstalledList},

@@ -69,6 +69,7 @@ struct OrganizerPaths {
 };
 
 class OrganizerFilter;
+class OrganizerPack;
 
 // The work of one organizer page; the main window's handlers forward to it.
 class OrganizerPage {
@@ -160,6 +161,8 @@ class OrganizerPage {
   OrganizerSide side_;
   // The filter box over both lists.
   std::unique_ptr<OrganizerFilter> filter_;
+  // "Pack as Zip..." on both lists.
+  std::unique_ptr<OrganizerPack> pack_;
   // The running search, with its stale-search state and event pump.
   OrganizerSearch search_;
   ActionRecorder recorder_;
