@@ -1,11 +1,13 @@
 // Screenshots of the real windows for the documentation: the six pages of the main window, the two
-// organizer pages once more with the window filling the screen, and the two help windows, grabbed
+// organizer pages once more with the window filling the screen, the two help windows, and the
+// check and comparison windows of the File menu, grabbed
 // offscreen from the program started in a game folder. The scale factor comes from
 // QT_SCALE_FACTOR and the screen from the offscreen platform's settings; --dark lays a dark
 // palette over the platform's before any window is made, as a dark desktop theme would.
 // Usage: grab_windows GAME-FOLDER OUT-FOLDER [--dark]
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QPalette>
 #include <QPixmap>
 #include <QPushButton>
@@ -20,6 +22,9 @@
 #include "platform/FileSystem.h"
 #include "platform/QtUiThread.h"
 #include "platform/Fonts.h"
+#include "game/GameItems.h"
+#include "shell/CheckWindow.h"
+#include "shell/CompareListDialog.h"
 #include "shell/Unit1.h"
 #include "shell/Unit6.h"
 #include "shell/unit2.h"
@@ -136,5 +141,36 @@ int main(int argc, char** argv) {
     ok &= save(window, out, name);
     window->hide();
   }
+
+  // The File menu's windows: the check, on two problems made for it (a preview that does not
+  // decode and a level whose info file is spelt differently), and a comparison with a friend's list.
+  const std::string game = form.GameDirectory;
+  const std::vector<pitkit::GameItem> items = pitkit::listGameItems(game);
+  if (!items.empty()) {
+    QFile preview(QString::fromStdString(game + "/gfx/" + items.front().name + ".bmp"));
+    ok &= preview.open(QIODevice::WriteOnly) && preview.write("BM, but no picture") > 0;
+    preview.close();
+    QDir().mkpath(QString::fromStdString(game + "/levels/Ridge Run"));
+    QFile::copy(QString::fromStdString(items.front().folder + "/" + items.front().file),
+                QString::fromStdString(game + "/levels/Ridge Run/ridge run.inf"));
+  }
+  pitkit::CheckWindow check(&form, game, {});
+  check.check();
+  check.show();
+  if (check.CheckList->count() > 0) check.CheckList->setCurrentRow(check.CheckList->count() - 1);
+  ok &= save(&check, out, "check-game-folder");
+  check.hide();
+  std::vector<pitkit::ItemDifference> differences{
+      {pitkit::Difference::Missing, pitkit::ItemKind::Level, "Harbour Night", game + "/un_levels/Harbour Night"},
+      {pitkit::Difference::Missing, pitkit::ItemKind::Car, "Red Comet", ""}};
+  for (const pitkit::GameItem& item : items) {
+    if (item.installed && differences.size() < 3)
+      differences.push_back({pitkit::Difference::Different, item.kind, item.name, item.folder});
+    else if (item.installed && item.kind == pitkit::ItemKind::Car && differences.size() < 4)
+      differences.push_back({pitkit::Difference::Extra, item.kind, item.name, item.folder});
+  }
+  pitkit::CompareListDialog compare(&form, QStringLiteral("friends-list.txt"), differences, {});
+  compare.show();
+  ok &= save(&compare, out, "compare-with-list");
   return ok ? 0 : 1;
 }

@@ -57,8 +57,9 @@ void CheckWindow::check() {
   problems_ = std::move(problems);
   CheckList->clear();
   for (const CheckProblem& problem : problems_) CheckList->addItem(QString::fromStdString(problemLine(problem)));
-  CheckStatus->setText(problems_.empty() ? QStringLiteral("No problems found.")
-                                         : QStringLiteral("%1 problem(s) found.").arg(problems_.size()));
+  CheckStatus->setText(problems_.empty()        ? QStringLiteral("No problems found.")
+                       : problems_.size() == 1 ? QStringLiteral("1 problem found.")
+                                               : QStringLiteral("%1 problems found.").arg(problems_.size()));
   rowChanged();
 }
 
