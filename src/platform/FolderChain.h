@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <string>
+#include <deque>
 #include <vector>
 
 #include "platform/UniqueFd.h"
@@ -49,7 +50,8 @@ class FolderChain {
   };
   void trim();
 
-  std::vector<Frame> frames_;
+  // A deque: a deep walk adds its frames without moving the ones before (no doubling copies).
+  std::deque<Frame> frames_;
   std::size_t budget_;
   // Frames [1, firstOpen_) are closed, the start frame and [firstOpen_, depth) are open.
   std::size_t firstOpen_ = 1;

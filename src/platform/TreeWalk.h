@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <deque>
 #include <vector>
 
 #include "platform/FolderChain.h"
@@ -96,7 +97,8 @@ class TreeWalk {
   void loop(Visitor& visitor);
 
   FolderChain chain_;
-  std::vector<Frame> frames_;
+  // A deque: a deep walk adds its frames without moving the ones before (no doubling copies).
+  std::deque<Frame> frames_;
   std::vector<char> buffer_;  // one listing at a time
   std::string path_;
   std::string name_;  // the entry being visited

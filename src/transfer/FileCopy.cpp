@@ -114,33 +114,33 @@ void setCopyRangeCall(CopyRangeCall call) { copyRangeCall = call != nullptr ? ca
 
 // Extended attributes of `in` onto `out`, where the destination takes them: a file system without
 // them, or a name space the user may not write (security, trusted), is passed over.
-void copyXattrs(int in, int out, const std::string& path, CopyContext& ctx) {
+void copyXattrs(int in, int out, const LazyPath& path, CopyContext& ctx) {
   ssize_t listSize = ::flistxattr(in, nullptr, 0);
   if (listSize <= 0) return;  // none, or a file system without them
   std::vector<char> names(static_cast<std::size_t>(listSize));
   listSize = ::flistxattr(in, names.data(), names.size());
-  if (listSize < 0) failCopy(errno, path);
+  if (listSize < 0) failCopy(errno, path.str());
   for (const char* name = names.data(); name < names.data() + listSize; name += std::strlen(name) + 1) {
     ssize_t valueSize = ::fgetxattr(in, name, nullptr, 0);
-    if (valueSize < 0) failCopy(errno, path);
+    if (valueSize < 0) failCopy(errno, path.str());
     char* value = ctx.scratch(static_cast<std::size_t>(valueSize) + 1);
     valueSize = ::fgetxattr(in, name, value, static_cast<std::size_t>(valueSize));
-    if (valueSize < 0) failCopy(errno, path);
+    if (valueSize < 0) failCopy(errno, path.str());
     if (::fsetxattr(out, name, value, static_cast<std::size_t>(valueSize), 0) != 0) {
       const int err = errno;
       if (err == ENOTSUP || err == EPERM) continue;
       // Named, since a value too large for the destination reports itself as a full disk.
-      throw EOSError(err, std::string("Cannot copy extended attribute ") + name + " of " + path);
+      throw EOSError(err, std::string("Cannot copy extended attribute ") + name + " of " + path.str());
     }
   }
 }
 
 // Owner, permission bits and times of the source, applied to a finished copy.
-void applyAttributes(int fd, const struct stat& st, const std::string& path) {
+void applyAttributes(int fd, const struct stat& st, const LazyPath& path) {
   if (::geteuid() == 0) (void)::fchown(fd, st.st_uid, st.st_gid);
-  if (::fchmod(fd, st.st_mode & 07777) != 0) failCopy(errno, path);
+  if (::fchmod(fd, st.st_mode & 07777) != 0) failCopy(errno, path.str());
   const struct timespec times[2] = {st.st_atim, st.st_mtim};
-  if (::futimens(fd, times) != 0) failCopy(errno, path);
+  if (::futimens(fd, times) != 0) failCopy(errno, path.str());
 }
 
 std::string readLinkAt(int dirFd, const char* name, std::size_t sizeHint, const std::string& path) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/LazyPath.h"
 #include "transfer/TransferProgress.h"
 
 namespace pitkit {
@@ -51,8 +52,8 @@ void copyLinkAt(int srcDir, int dstDir, const char* name, const struct stat& st,
 std::string readLinkAt(int dirFd, const char* name, std::size_t sizeHint, const std::string& path);
 // Extended attributes of `in` onto `out`, where the destination takes them; one the destination
 // refuses raises EOSError naming it ("Cannot copy extended attribute <name> of <path>").
-void copyXattrs(int in, int out, const std::string& path, CopyContext& ctx);
+void copyXattrs(int in, int out, const LazyPath& path, CopyContext& ctx);
 // Owner (when run by root), permission bits and times of `st` applied to the open `fd`.
-void applyAttributes(int fd, const struct stat& st, const std::string& path);
+void applyAttributes(int fd, const struct stat& st, const LazyPath& path);
 
 }  // namespace pitkit

@@ -68,7 +68,7 @@ class TreeCopy : public TreeWalk::Visitor {
     });
     // The folder's extended attributes now, while both folders are open; its bits and times wait
     // until it is filled.
-    copyXattrs(fd, dst_.fd(), pathOf(walk.path()), ctx_);
+    copyXattrs(fd, dst_.fd(), LazyPath([&] { return pathOf(walk.path()); }), ctx_);
     CopyRecord::Node first = 0, count = 0;
     record_.childrenOf(pending_, first, count);
     const struct stat& st = pendingStat_;
@@ -78,42 +78,43 @@ class TreeCopy : public TreeWalk::Visitor {
   void visit(TreeWalk& walk, const std::string& name, unsigned char) override {
     ctx_.checkCancel();
     const CopyRecord::Node node = stack_.back().next++;
-    const std::string relative = walk.pathOf(name);
-    const std::string path = pathOf(relative);
-    if (ctx_.progress != nullptr) ctx_.progress->setCurrentItem(relative);
+    // The paths are made for errors, the progress window and the files copied, not for folders.
+    const LazyPath relative([&] { return walk.pathOf(name); });
+    const LazyPath path([&] { return pathOf(relative.str()); });
+    if (ctx_.progress != nullptr) ctx_.progress->setCurrentItem(relative.str());
     const int srcFd = walk.fd();
-    if (srcFd < 0) failCopy(errno, path);
+    if (srcFd < 0) failCopy(errno, path.str());
     const int dstFd = dst_.fd();
-    if (dstFd < 0) failCopy(errno, path);
+    if (dstFd < 0) failCopy(errno, path.str());
     struct stat st {};
-    if (::fstatat(srcFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) failCopy(errno, path);
+    if (::fstatat(srcFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) failCopy(errno, path.str());
     if (S_ISDIR(st.st_mode)) {
-      if (::mkdirat(dstFd, name.c_str(), S_IRWXU) != 0) failCopy(errno, path);
+      if (::mkdirat(dstFd, name.c_str(), S_IRWXU) != 0) failCopy(errno, path.str());
       pending_ = node;
       pendingStat_ = st;
       if (const int err = walk.enter(name)) {
         if (err == EXDEV)
-          throw Exception("Cannot copy " + path + ": another file system is mounted there, and it is not copied");
-        failCopy(err, path);
+          throw Exception("Cannot copy " + path.str() + ": another file system is mounted there, and it is not copied");
+        failCopy(err, path.str());
       }
-      if (!dst_.enter(name.c_str())) failCopy(errno, path);
+      // Entered: the folder's path is now the walk's own.
+      if (!dst_.enter(name.c_str())) failCopy(errno, pathOf(walk.path()));
     } else if (S_ISLNK(st.st_mode)) {
-      copyLinkAt(srcFd, dstFd, name.c_str(), st, path);
+      copyLinkAt(srcFd, dstFd, name.c_str(), st, path.str());
       if (ctx_.progress != nullptr) ++ctx_.progress->entries;
     } else if (S_ISREG(st.st_mode)) {
       if (st.st_nlink > 1 && linkToFirstCopy(st, dstFd, name.c_str())) return;
-      copyFileAt(srcFd, dstFd, name.c_str(), path, ctx_);
+      copyFileAt(srcFd, dstFd, name.c_str(), path.str(), ctx_);
       if (st.st_nlink > 1) firstCopies_.emplace(st.st_ino, node);
     } else {
       // Pipes, sockets and devices have no place in a game folder and cannot be copied as files.
-      failCopy(EOPNOTSUPP, path);
+      failCopy(EOPNOTSUPP, path.str());
     }
   }
 
   // A folder is complete: its copy's bits and times, and the copy goes back up.
   void left(TreeWalk& walk, const std::string& name, const TreeWalk::Done&) override {
-    const std::string path = pathOf(walk.pathOf(name));
-    finishFolder(path);
+    finishFolder(LazyPath([&] { return pathOf(walk.pathOf(name)); }));
     dst_.leave();
     if (ctx_.progress != nullptr) ++ctx_.progress->entries;
   }
@@ -124,7 +125,7 @@ class TreeCopy : public TreeWalk::Visitor {
   }
 
   // Filling the folder's copy changed its times, and it may be read-only: its own come last.
-  void finishFolder(const std::string& path) {
+  void finishFolder(const LazyPath& path) {
     const CopyFrame frame = stack_.back();
     stack_.pop_back();
     struct stat st {};
@@ -134,7 +135,7 @@ class TreeCopy : public TreeWalk::Visitor {
     st.st_atim = frame.atim;
     st.st_mtim = frame.mtim;
     const int fd = dst_.fd();
-    if (fd < 0) failCopy(errno, path);
+    if (fd < 0) failCopy(errno, path.str());
     applyAttributes(fd, st, path);
   }
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "platform/LazyPath.h"
 #include "platform/Paths.h"
 #include "platform/TreeWalk.h"
 #include "platform/UniqueFd.h"
@@ -28,13 +29,13 @@ class Remove : public TreeWalk::Visitor {
   std::string firstKept;
 
   void visit(TreeWalk& walk, const std::string& name, unsigned char type) override {
-    const std::string relative = walk.pathOf(name);
+    const LazyPath relative([&] { return walk.pathOf(name); });
     if (type == DT_DIR || removeFile(walk, name, relative)) descend(walk, name, relative);
   }
 
   // Every entry of the folder was dealt with: the folder itself goes.
   void left(TreeWalk& walk, const std::string& name, const TreeWalk::Done& done) override {
-    const std::string relative = walk.pathOf(name);
+    const LazyPath relative([&] { return walk.pathOf(name); });
     for (;;) {
       const int parent = walk.fd();
       if (parent < 0) return record(errno, relative);
@@ -59,10 +60,10 @@ class Remove : public TreeWalk::Visitor {
   std::string_view below(const std::string& relative) const {
     return std::string_view(relative).substr(std::min(relative.size(), topLength_ + 1));
   }
-  void record(int err, const std::string& relative) {
+  void record(int err, const LazyPath& relative) {
     if (firstError == 0) {
       firstError = err;
-      firstErrorPath = full(relative);
+      firstErrorPath = full(relative.str());
     }
   }
   void removed() {
@@ -71,10 +72,13 @@ class Remove : public TreeWalk::Visitor {
   void current(const std::string& relative) {
     if (progress_ != nullptr) progress_->setCurrentItem(below(relative));
   }
+  void current(const LazyPath& relative) {
+    if (progress_ != nullptr) current(relative.str());
+  }
 
   // Enters the folder `name` to empty it; one that turned into a file or a link meanwhile is
   // removed as it is.
-  void descend(TreeWalk& walk, const std::string& name, const std::string& relative) {
+  void descend(TreeWalk& walk, const std::string& name, const LazyPath& relative) {
     int err = walk.enter(name);
     if (err == EACCES) {
       // A folder without read or search access for its owner.
@@ -82,7 +86,10 @@ class Remove : public TreeWalk::Visitor {
       if (parent >= 0) ::fchmodat(parent, name.c_str(), S_IRWXU, 0);
       err = walk.enter(name);
     }
-    if (err == 0) return current(relative);
+    if (err == 0) {
+      if (progress_ != nullptr) current(walk.path());  // the entered folder's path
+      return;
+    }
     if (err == ENOENT) return;
     if (err == ENOTDIR || err == ELOOP) {
       removeFile(walk, name, relative);
@@ -94,7 +101,7 @@ class Remove : public TreeWalk::Visitor {
 
   // Removes the entry `name` of the current folder that is not a folder. Returns true when the
   // entry turns out to be a folder, which the caller then empties.
-  bool removeFile(TreeWalk& walk, const std::string& name, const std::string& relative) {
+  bool removeFile(TreeWalk& walk, const std::string& name, const LazyPath& relative) {
     const int dirFd = walk.fd();
     if (dirFd < 0) {
       record(errno, relative);
@@ -108,8 +115,8 @@ class Remove : public TreeWalk::Visitor {
         return false;
       }
       if (S_ISDIR(st.st_mode)) return true;
-      if (!(*mayRemove_)(below(relative), st)) {
-        if (firstKept.empty()) firstKept = full(relative);
+      if (!(*mayRemove_)(below(relative.str()), st)) {
+        if (firstKept.empty()) firstKept = full(relative.str());
         record(ENOTEMPTY, relative);
         return false;
       }

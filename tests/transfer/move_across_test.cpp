@@ -3,6 +3,8 @@
 // destinations inside the source, and a level deeper than any stack.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+
+#include <iostream>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -376,6 +378,7 @@ TEST(MoveAcross, ALevelDeeperThanAnyStackMovesOnASmallStackWithFlatMemory) {
   std::string error = "not run";
   test::onSmallStack([&] { error = moveError(shm / "levels/deep", to + "/un_levels/deep"); });
   const long growth = test::peakMemoryKiB() - before;
+  std::cout << "peak memory grew by " << growth << " KiB moving " << kDeep << " levels\n";
 
   EXPECT_EQ(error, "");
   EXPECT_FALSE(fs::exists(shm / "levels/deep")) << "the source goes once its copy is whole";
