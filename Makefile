@@ -31,10 +31,7 @@ build: deps
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_LAUNCHER)
 	cmake --build $(BUILD)
 
-sanitize-windows-deps:
-	bash scripts/install-windows-deps
-
-build: deps
+sanitize-build: deps
 	cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
 	  -DPITKIT_SANITIZE=ON -DPITKIT_FUZZ=ON -DPITKIT_BUILD_BENCH=OFF $(CMAKE_LAUNCHER)
 	cmake --build $(SANITIZE_BUILD)
