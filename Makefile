@@ -6,6 +6,8 @@
 # make soak: the soak of the main window with SOAK_ACTIONS random actions for each of SOAK_SEEDS.
 # make package: install what is missing, build, make the Debian package in the build folder.
 # make screenshots: remake docs/screenshots from the real windows.
+# make windows-deps: install the mingw compiler and Wine, build the Windows libraries from Debian's
+#            sources and unpack the mingw Qt into build-windows-deps (once; see HACKING.md).
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 FUZZ_SECONDS ?= 300
@@ -15,12 +17,15 @@ SOAK_SEEDS ?= 1 2 3
 LAUNCHER := $(shell command -v ccache 2>/dev/null)
 CMAKE_LAUNCHER := $(if $(LAUNCHER),-DCMAKE_CXX_COMPILER_LAUNCHER=$(LAUNCHER),)
 
-.PHONY: all deps build sanitize-build test fuzz soak run bench package screenshots clean
+.PHONY: all deps windows-deps build sanitize-build test fuzz soak run bench package screenshots clean
 
 all: build
 
 deps:
 	bash scripts/install-deps
+
+windows-deps:
+	bash scripts/install-windows-deps
 
 build: deps
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_LAUNCHER)
