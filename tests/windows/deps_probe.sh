@@ -77,12 +77,12 @@ PY
 files=("$data/deflate.zip")
 # 7z with LZMA2 and with bzip2, tar with xz and zstd: each reads through one of the libraries.
 export LC_ALL=C.UTF-8
-for spec in "lzma2.7z:--format 7zip --options 7zip:compression=lzma2" \
+for archive in "lzma2.7z:--format 7zip --options 7zip:compression=lzma2" \
             "bzip2.7z:--format 7zip --options 7zip:compression=bzip2" \
             "pax.tar.xz:--format pax --xz" "pax.tar.zst:--format pax --zstd"; do
-  name=${spec%%:*}
+  name=${archive%%:*}
   # shellcheck disable=SC2086 # the options are words
-  bsdtar ${spec#*:} -cf "$data/$name" -C "$data/in" greeting.txt piste-é.txt \
+  bsdtar ${archive#*:} -cf "$data/$name" -C "$data/in" greeting.txt piste-é.txt \
     || fail "bsdtar could not write $name"
   files+=("$data/$name")
 done
