@@ -8,8 +8,12 @@
 # make screenshots: remake docs/screenshots from the real windows.
 # make windows-deps: install the mingw compiler and Wine, build the Windows libraries from Debian's
 #            sources and unpack the mingw Qt into build-windows-deps (once; see HACKING.md).
+# make windows: cross-build build-windows/pitkit.exe with its DLLs, and torvane-pitkit-windows.zip.
+# make windows-test: build the Windows tests and run them under Wine.
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
+WINDOWS_BUILD ?= build-windows
+WINDOWS_DEPS ?= $(CURDIR)/build-windows-deps
 FUZZ_SECONDS ?= 300
 SOAK_ACTIONS ?= 3000
 SOAK_SEEDS ?= 1 2 3
@@ -17,7 +21,7 @@ SOAK_SEEDS ?= 1 2 3
 LAUNCHER := $(shell command -v ccache 2>/dev/null)
 CMAKE_LAUNCHER := $(if $(LAUNCHER),-DCMAKE_CXX_COMPILER_LAUNCHER=$(LAUNCHER),)
 
-.PHONY: all deps windows-deps build sanitize-build test fuzz soak run bench package screenshots clean
+.PHONY: all deps windows-deps windows-configure windows windows-test build sanitize-build test fuzz soak run bench package screenshots clean
 
 all: build
 
@@ -27,11 +31,35 @@ deps:
 windows-deps:
 	bash scripts/install-windows-deps
 
+windows-configure: windows-deps
+	$(WINDOWS_DEPS)/qt6-mingw/bin/qt-cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DQT_HOST_PATH=/usr -DCMAKE_PREFIX_PATH=$(WINDOWS_DEPS)/prefix -DPITKIT_WINDOWS_DEPS_DIR=$(WINDOWS_DEPS) \
+	  -DCMAKE_CROSSCOMPILING_EMULATOR=$(CURDIR)/tests/windows/wine-run.sh $(CMAKE_LAUNCHER)
+
+windows: windows-configure
+	cmake --build $(WINDOWS_BUILD) --target windows_zip
+
+windows-test: windows-configure
+	cmake --build $(WINDOWS_BUILD)
+	bash tests/windows/run-tests.sh $(WINDOWS_BUILD)
+
 build: deps
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_LAUNCHER)
 	cmake --build $(BUILD)
 
-sanitize-build: deps
+sanitize-windows-configure: windows-deps
+	$(WINDOWS_DEPS)/qt6-mingw/bin/qt-cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DQT_HOST_PATH=/usr -DCMAKE_PREFIX_PATH=$(WINDOWS_DEPS)/prefix -DPITKIT_WINDOWS_DEPS_DIR=$(WINDOWS_DEPS) \
+	  -DCMAKE_CROSSCOMPILING_EMULATOR=$(CURDIR)/tests/windows/wine-run.sh $(CMAKE_LAUNCHER)
+
+windows: windows-configure
+	cmake --build $(WINDOWS_BUILD) --target windows_zip
+
+windows-test: windows-configure
+	cmake --build $(WINDOWS_BUILD)
+	bash tests/windows/run-tests.sh $(WINDOWS_BUILD)
+
+build: deps
 	cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
 	  -DPITKIT_SANITIZE=ON -DPITKIT_FUZZ=ON -DPITKIT_BUILD_BENCH=OFF $(CMAKE_LAUNCHER)
 	cmake --build $(SANITIZE_BUILD)
