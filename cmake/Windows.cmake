@@ -5,6 +5,10 @@ add_compile_definitions(_FILE_OFFSET_BITS=64 UNICODE _UNICODE WIN32_LEAN_AND_MEA
 # Files opened by the C runtime (fdopen, fopen) are binary, never text with CR LF translation.
 find_file(PITKIT_BINMODE_OBJECT binmode.o PATHS /usr/x86_64-w64-mingw32/lib NO_CMAKE_FIND_ROOT_PATH REQUIRED)
 add_link_options(${PITKIT_BINMODE_OBJECT})
+enable_language(RC)
+# The manifest every program gets (linked into each through pitkit_core): UTF-8 as the code page
+# of narrow calls, long paths, Windows 10 and later.
+set(PITKIT_WINDOWS_MANIFEST_RC ${PROJECT_SOURCE_DIR}/desktop/windows/manifest.rc)
 # The Windows libraries the platform layer calls.
 set(PITKIT_WINDOWS_LIBRARIES shell32 ole32 uuid advapi32 shlwapi)
 # Benchmarks compare against Linux tools; the desktop files and the Debian package are Linux's.
