@@ -5,10 +5,8 @@
 // thousands of large info files) and rename faults at commit (missing flags, crashes, sweeps).
 #include <gtest/gtest.h>
 #include <sys/mount.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
+#include "platform/Posix.h"
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>

@@ -1,7 +1,7 @@
 #pragma once
 // Archives made by the tests: zips through Python's zipfile (any name bytes, flags and type bits),
 // 7z and encrypted zips through bsdtar; and a home trash of the test's own (support/TrashHome.h).
-#include <sys/stat.h>
+#include "platform/Posix.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -2,11 +2,9 @@
 // byte, names in UTF-8 with the zip's flag, what is left out, which item a name finds, and that a
 // cancel or a failure leaves no file behind and an older zip as it was.
 #include <gtest/gtest.h>
-#include <fcntl.h>
+#include "platform/Posix.h"
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/un.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>

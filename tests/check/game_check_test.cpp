@@ -2,7 +2,7 @@
 // (each problem reported once, the clean items never, also to a user who cannot read a file),
 // and each fix applied, or refused when the world changed after the check.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
+#include "platform/Posix.h"
 
 #include <algorithm>
 #include <functional>

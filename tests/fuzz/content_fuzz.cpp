@@ -1,8 +1,7 @@
 // The content test on a real file, with the text placed around the edge of the first read: found
 // exactly where a plain search finds it (letters a to z folded when case is ignored, the text cut
 // at its first NUL).
-#include <fcntl.h>
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

@@ -2,7 +2,7 @@
 // Shared pieces of the fuzz targets: a scratch folder in memory, files written into it, a check
 // that turns a broken property into a crash libFuzzer records, and the reference models of the
 // text rules (written plainly from the rules, independent of the code under test).
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include <cstdio>
 #include <cstdlib>

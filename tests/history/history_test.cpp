@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
-#include <sys/stat.h>
+#include "platform/Posix.h"
 
 #include <functional>
 #include <memory>

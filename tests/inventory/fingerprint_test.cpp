@@ -3,9 +3,8 @@
 #include "inventory/ItemFingerprint.h"
 
 #include <sys/socket.h>
-#include <sys/stat.h>
+#include "platform/Posix.h"
 #include <sys/un.h>
-#include <unistd.h>
 
 #include <functional>
 #include <gtest/gtest.h>

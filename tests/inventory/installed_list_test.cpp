@@ -2,8 +2,7 @@
 // no such list, and the comparison of a list with a game.
 #include "inventory/InstalledList.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,7 @@
 // once the partial copy is swept as the next Go sweeps it, and the history names exactly the levels
 // that moved.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include <QApplication>
 #include <cstdio>

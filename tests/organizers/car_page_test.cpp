@@ -2,7 +2,7 @@
 // lists, Go without a cars folder, a car below a pack folder, and a car search and a level search
 // that must not stop or fill each other. What the car and level pages do alike is tested over
 // both in organizer_pages_test.
-#include <sys/stat.h>
+#include "platform/Posix.h"
 
 #include <QImage>
 #include <QLabel>

@@ -11,7 +11,7 @@
 #include <QUrl>
 #include <filesystem>
 
-#include <sys/stat.h>
+#include "platform/Posix.h"
 
 #include "platform/ErrorBox.h"
 #include "platform/FileSystem.h"

@@ -14,7 +14,7 @@
 #include <filesystem>
 #include <thread>
 
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include "transfer/FolderTransfer.h"
 #include "transfer/TransferRunner.h"

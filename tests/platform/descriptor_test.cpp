@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
-#include <fcntl.h>
+#include "platform/Posix.h"
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/un.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>

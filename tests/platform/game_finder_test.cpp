@@ -1,9 +1,7 @@
 // Finding the game in compatibility prefixes: the drive_c folders of every kind of prefix, the
 // Steam library list, and which folders below a drive count as game folders.
-#include <fcntl.h>
+#include "platform/Posix.h"
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>

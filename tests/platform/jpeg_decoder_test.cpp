@@ -1,7 +1,7 @@
 // JPEG decoding: a real picture, and every kind of bad file giving its error without ending the
 // program or taking unbounded memory.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
+#include "platform/Posix.h"
 
 // libjpeg's header needs FILE and size_t declared before it.
 // clang-format off

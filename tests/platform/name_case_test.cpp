@@ -1,7 +1,7 @@
 // Names looked up where letter case does not count: which entry a built name finds, which names
 // count as taken, the name order of a folder listing, and how 8-bit names are shown.
 #include <gtest/gtest.h>
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include <algorithm>
 #include <string>

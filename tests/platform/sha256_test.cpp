@@ -3,7 +3,7 @@
 #include "platform/Sha256.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
+#include "platform/Posix.h"
 
 #include "platform/Errors.h"
 #include "support/TempDir.h"

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include <filesystem>
 #include <vector>

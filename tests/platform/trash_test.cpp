@@ -4,8 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/mount.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include <cstring>
 #include <ctime>

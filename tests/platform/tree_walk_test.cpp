@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
-#include <fcntl.h>
+#include "platform/Posix.h"
 #include <sys/mount.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>

@@ -7,8 +7,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QWheelEvent>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include <climits>
 #include <cstdlib>

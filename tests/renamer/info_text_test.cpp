@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
 #include <functional>
 #include <sys/socket.h>
-#include <sys/stat.h>
+#include "platform/Posix.h"
 #include <sys/un.h>
-#include <unistd.h>
 
 #include "platform/Errors.h"
 #include "renamer/InfoText.h"

@@ -9,8 +9,7 @@
 #include <QTimer>
 #include <QWindow>
 #include <algorithm>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include "renamer/InfoText.h"
 #include "renamer/Unit3.h"

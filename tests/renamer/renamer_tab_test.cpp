@@ -5,8 +5,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include "platform/FolderName.h"
 #include "renamer/Unit3.h"

@@ -1,8 +1,7 @@
 // The content test, the exclusion match, the date test, the listing's name masks and the
 // date-time conversions, each against the cases that break them.
-#include <fcntl.h>
+#include "platform/Posix.h"
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "platform/DateTime.h"
 #include "platform/FindData.h"

@@ -2,8 +2,7 @@
 // and destruction of a running component without a deadlock.
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,11 +1,9 @@
 // The walk on real folders: order, dot names, skipped subtrees, links, the acceptance test's
 // filters, unreadable and vanishing entries.
-#include <fcntl.h>
+#include "platform/Posix.h"
 #include <gtest/gtest.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/un.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>

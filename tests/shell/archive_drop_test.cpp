@@ -15,7 +15,7 @@
 #include <QUrl>
 #include <QWindow>
 
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include "archive/ArchiveInstallDialog.h"
 #include "archive/archive_support.h"

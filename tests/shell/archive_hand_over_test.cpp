@@ -3,7 +3,7 @@
 // not keep a window from serving, and a second window does not take the name from the first.
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include <QTest>
 #include <QThread>

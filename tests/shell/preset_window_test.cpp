@@ -4,7 +4,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include <sys/stat.h>
+#include "platform/Posix.h"
 
 #include <memory>
 

@@ -1,8 +1,6 @@
 #include "game_model.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include <algorithm>
 #include <fstream>

@@ -1,8 +1,7 @@
 #include "support/ChildProcess.h"
 
-#include <sys/resource.h>
+#include "platform/Posix.h"
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <csignal>
 #include <cstring>

@@ -3,7 +3,7 @@
 // file-size limit that makes a write fail half-way, or an unprivileged user that permission bits
 // stop (tests run as root). The child's verdict comes back through a pipe, its end is decoded.
 // Free of Qt, so core tests use it too.
-#include <sys/types.h>
+#include "platform/Posix.h"
 
 #include <functional>
 #include <ostream>

@@ -2,8 +2,7 @@
 // A stand-in for the kernel's in-file copy call (see setCopyRangeCall) that copies at most 64 KiB
 // through a buffer per call, so that a test's own copy call can pause, count or stop a copy
 // across file systems between its calls.
-#include <sys/types.h>
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,4 +1,5 @@
 #include "support/TempDir.h"
+#include "support/LinuxOnly.h"
 
 #include <filesystem>
 #include <fstream>
@@ -8,26 +9,47 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <mutex>
+#include <random>
+#include "platform/Posix.h"
 
 namespace pitkit::test {
 
-TempDir::TempDir() {
-  std::string tmpl = (std::filesystem::temp_directory_path() / "pitkit-test-XXXXXX").string();
-  if (::mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = tmpl;
+namespace {
+
+// A new folder "pitkit-test-" + six random letters in `parent`, made where no entry was; the path
+// with '/' separators on every system, as the program forms its own.
+std::string makeUniqueFolder(const std::string& parent) {
+  static std::mt19937_64 random{std::random_device{}()};
+  static std::mutex lock;
+  const char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = "pitkit-test-";
+    {
+      const std::lock_guard<std::mutex> held(lock);
+      for (int i = 0; i < 6; ++i) name += letters[random() % (sizeof letters - 1)];
+    }
+    const std::string path = parent + "/" + name;
+    if (::mkdir(path.c_str(), 0700) == 0) return path;
+    if (errno != EEXIST) break;
+  }
+  throw std::runtime_error("no temporary folder could be made in " + parent + ": " + std::strerror(errno));
 }
 
-TempDir::TempDir(const std::string& parent) {
-  std::string tmpl = parent + "/pitkit-test-XXXXXX";
-  if (::mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("mkdtemp failed in " + parent);
-  path_ = tmpl;
+}  // namespace
+
+TempDir::TempDir() {
+  std::string parent = std::filesystem::temp_directory_path().generic_string();
+  while (parent.size() > 1 && parent.back() == '/') parent.pop_back();
+  path_ = makeUniqueFolder(parent);
 }
+
+TempDir::TempDir(const std::string& parent) : path_(makeUniqueFolder(parent)) {}
 
 std::string otherFileSystemParent() {
   struct stat tmp {}, shm {};
   const std::string candidate = "/dev/shm";
+  if (!kOnLinux) return {};
   if (::stat(std::filesystem::temp_directory_path().c_str(), &tmp) != 0 || ::stat(candidate.c_str(), &shm) != 0 ||
       tmp.st_dev == shm.st_dev || ::access(candidate.c_str(), W_OK) != 0)
     return {};
@@ -54,8 +76,9 @@ std::string readFile(const std::string& path) {
 }
 
 std::string realPath(const std::string& path) {
-  char buffer[PATH_MAX];
-  return ::realpath(path.c_str(), buffer) != nullptr ? std::string(buffer) : path;
+  std::error_code ec;
+  const std::filesystem::path real = std::filesystem::canonical(path, ec);
+  return ec ? path : real.generic_string();
 }
 
 struct stat statOf(const std::string& path) {
@@ -70,7 +93,7 @@ std::set<std::string> namesIn(const std::string& folder) {
   std::error_code ec;
   for (auto it = std::filesystem::directory_iterator(folder, ec); !ec && it != std::filesystem::directory_iterator();
        it.increment(ec))
-    names.insert(it->path().filename().string());
+    names.insert(it->path().filename().generic_string());
   return names;
 }
 
@@ -78,20 +101,21 @@ std::map<std::string, std::string> treeSnapshot(const std::string& root) {
   std::map<std::string, std::string> out;
   namespace fs = std::filesystem;
   for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
-    const std::string rel = it->path().lexically_relative(root).string();
-    if (it->is_symlink()) out[rel] = "link -> " + fs::read_symlink(it->path()).string();
+    const std::string rel = it->path().lexically_relative(root).generic_string();
+    if (it->is_symlink()) out[rel] = "link -> " + fs::read_symlink(it->path()).generic_string();
     else if (it->is_directory()) out[rel] = "dir";
-    else out[rel] = readFile(it->path().string());
+    else out[rel] = readFile(it->path().generic_string());
   }
   return out;
 }
 
 void removeTree(const std::string& path) {
   std::error_code ec;
-  // Make every folder writable again first, so tests that took write access away clean up.
+  // Make every folder and file writable again first, so tests that took write access away clean
+  // up (Windows deletes no read-only file).
   for (auto it = std::filesystem::recursive_directory_iterator(path, ec);
        !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
-    if (it->is_directory(ec) && !it->is_symlink(ec))
+    if (!it->is_symlink(ec))
       std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
                                    std::filesystem::perm_options::add, ec);
   }

@@ -1,7 +1,7 @@
 #pragma once
 // A fresh temporary folder per test, removed with everything in it at the end, and one-line
 // helpers to build the game tree a test needs.
-#include <sys/stat.h>
+#include "platform/Posix.h"
 
 #include <map>
 #include <set>

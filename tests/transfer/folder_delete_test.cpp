@@ -1,15 +1,10 @@
 // Delete and the sweep of leftover copies: live copies stay locked, a tree that cannot go whole is
 // refused before anything goes, the owner's read-only folders go, mounts are never entered, depth
 // costs neither stack nor memory, and the delete's filter keeps what it refuses.
-#include <fcntl.h>
+#include "platform/Posix.h"
 #include <gtest/gtest.h>
-#include <linux/fs.h>
-#include <sys/file.h>
-#include <sys/ioctl.h>
 #include <sys/mount.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>

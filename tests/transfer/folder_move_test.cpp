@@ -1,14 +1,9 @@
 // MoveFolder on one file system and across two, the copy's byte checks, extended attributes and
 // holes, Cancel, the sweep of leftover copies, and trees deeper than the open-file limit.
-#include <dirent.h>
-#include <fcntl.h>
+#include "platform/Posix.h"
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/un.h>
-#include <sys/xattr.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>

@@ -2,11 +2,9 @@
 #include "transfer/FolderTransfer.h"
 
 #include <gtest/gtest.h>
-#include <fcntl.h>
+#include "platform/Posix.h"
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/un.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>

@@ -1,14 +1,11 @@
 // The move across file systems when the source changes under it or the copy cannot be finished:
 // nothing changed is deleted, every fault undoes the copy and names what failed; hard links, mounts,
 // destinations inside the source, and a level deeper than any stack.
-#include <fcntl.h>
+#include "platform/Posix.h"
 #include <gtest/gtest.h>
 
 #include <iostream>
 #include <sys/mount.h>
-#include <sys/stat.h>
-#include <sys/xattr.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -19,8 +16,6 @@
 #include <optional>
 #include <set>
 
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 
 #include "transfer/FolderTransfer.h"
 #include "support/ChildProcess.h"

@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QWindow>
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include <algorithm>
 #include <atomic>

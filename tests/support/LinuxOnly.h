@@ -1,0 +1,20 @@
+#pragma once
+// Test cases that need what only Linux gives (another user, chattr, mounts, fork, symbolic links
+// made without privileges, /proc, FIFOs, Unix sockets) say so with one of these: on Windows they
+// are skipped with the reason, which the test output shows. HACKING.md lists them.
+namespace pitkit::test {
+
+#ifdef _WIN32
+inline constexpr bool kOnLinux = false;
+#else
+inline constexpr bool kOnLinux = true;
+#endif
+
+}  // namespace pitkit::test
+
+// In a GoogleTest case.
+#define PITKIT_LINUX_ONLY(why) \
+  if (!::pitkit::test::kOnLinux) GTEST_SKIP() << "Linux only: " << (why)
+// In a Qt Test case.
+#define PITKIT_LINUX_ONLY_QT(why) \
+  if (!::pitkit::test::kOnLinux) QSKIP("Linux only: " why)
