@@ -3,6 +3,7 @@
 #include "archive/ItemPack.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
+#include "platform/Posix.h"
 #include "tools/GameTools.h"
 
 namespace pitkit {
