@@ -74,7 +74,7 @@ int openat(int dirFd, const char* path, int flags, ...) {
     CloseHandle(h);
     return failErrno(refusal);
   }
-  return adoptHandle(h, flags);
+  return adoptHandle(h, flags, full);
 }
 
 int fcntl(int fd, int cmd, ...) {
@@ -86,10 +86,12 @@ int fcntl(int fd, int cmd, ...) {
     case F_SETFL:
       return 0;  // O_NONBLOCK means nothing for a disk file
     case F_DUPFD_CLOEXEC: {
+      std::wstring path;
+      if (!pathOfFd(fd, path)) return -1;
       HANDLE copy = nullptr;
       if (!DuplicateHandle(GetCurrentProcess(), h, GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS))
         return fail();
-      return adoptHandle(copy, 0);
+      return adoptHandle(copy, 0, path);
     }
     default:
       return failErrno(EINVAL);
@@ -166,7 +168,7 @@ char* realpath(const char* path, char* resolved) {
   if (!resolveAt(AT_FDCWD, path, full)) return nullptr;
   const HANDLE h = openForAttributes(full, false);
   if (h == INVALID_HANDLE_VALUE) return fail(), nullptr;
-  const int fd = adoptHandle(h, 0);
+  const int fd = adoptHandle(h, 0, full);
   if (fd < 0) return nullptr;
   std::wstring final;
   const bool ok = pathOfFd(fd, final);

@@ -138,6 +138,41 @@ HANDLE handleOf(int fd) {
   return h;
 }
 
+namespace {
+
+// The volume part of the \\?\ path each descriptor was opened by: \\?\C: or \\?\UNC.
+struct Opened {
+  HANDLE handle;
+  std::wstring volume;
+};
+std::mutex openedMutex;
+std::map<int, Opened> opened;
+
+std::wstring volumeOf(const std::wstring& path) {
+  if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0) return path.substr(0, 7);
+  return path.substr(0, std::min<std::size_t>(path.size(), 6));
+}
+
+// The path from the volume's root of the file open as `h` (it follows renames), joined to the
+// volume the descriptor was opened on.
+bool pathFromVolume(int fd, HANDLE h, std::wstring& out) {
+  std::wstring volume;
+  {
+    std::lock_guard guard(openedMutex);
+    const auto it = opened.find(fd);
+    if (it == opened.end() || it->second.handle != h) return false;
+    volume = it->second.volume;
+  }
+  std::vector<char> buffer(sizeof(FILE_NAME_INFO) + 65536);
+  if (!GetFileInformationByHandleEx(h, FileNameInfo, buffer.data(), static_cast<DWORD>(buffer.size()))) return false;
+  const auto* info = reinterpret_cast<const FILE_NAME_INFO*>(buffer.data());
+  out = volume + std::wstring(info->FileName, info->FileNameLength / sizeof(wchar_t));
+  if (out.size() == 6) out += L'\\';
+  return true;
+}
+
+}  // namespace
+
 bool pathOfFd(int fd, std::wstring& out) {
   const HANDLE h = handleOf(fd);
   if (h == INVALID_HANDLE_VALUE) return false;
@@ -145,7 +180,10 @@ bool pathOfFd(int fd, std::wstring& out) {
   for (;;) {
     const DWORD n = GetFinalPathNameByHandleW(h, buffer.data(), static_cast<DWORD>(buffer.size()),
                                               FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    if (n == 0) return fail(), false;
+    if (n == 0) {
+      const DWORD error = GetLastError();
+      return pathFromVolume(fd, h, out) || (failWith(error), false);
+    }
     if (n < buffer.size()) {
       out.assign(buffer.data(), n);
       out = withPrefix(out);
@@ -183,12 +221,14 @@ bool resolveAt(int dirFd, const char* path, std::wstring& out) {
   }
 }
 
-int adoptHandle(HANDLE handle, int openFlags) {
+int adoptHandle(HANDLE handle, int openFlags, const std::wstring& path) {
   const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), openFlags & (O_APPEND | O_RDONLY | O_WRONLY | O_RDWR));
   if (fd < 0) {
     CloseHandle(handle);
     return failErrno(EMFILE);
   }
+  std::lock_guard guard(openedMutex);
+  opened[fd] = Opened{handle, volumeOf(path)};
   return fd;
 }
 

@@ -32,7 +32,9 @@ bool pathOfFd(int fd, std::wstring& out);
 std::wstring withoutPrefix(const std::wstring& path);
 
 // The runtime's descriptor over `handle` (closes the handle on failure), or -1 with errno set.
-int adoptHandle(HANDLE handle, int openFlags);
+// `path`, the \\?\ path it was opened by, gives the volume its path is found on where Windows
+// cannot give the whole path of a handle (Wine, past 260 characters).
+int adoptHandle(HANDLE handle, int openFlags, const std::wstring& path);
 // The handle under a descriptor, or INVALID_HANDLE_VALUE with errno EBADF.
 HANDLE handleOf(int fd);
 
