@@ -6,7 +6,8 @@ namespace pitkit {
 
 #ifdef _WIN32
 // The archive library as its own build names it, and as other builds of it are named.
-inline constexpr const char* kArchiveLibraryNames[] = {"libarchive.dll", "libarchive-13.dll", "archive.dll"};
+inline constexpr const char* kArchiveLibraryNames[] = {"libarchive.dll", "libarchive-13.dll",
+                                                       "archive.dll"};
 #else
 inline constexpr const char* kArchiveLibraryNames[] = {"libarchive.so.13"};
 #endif

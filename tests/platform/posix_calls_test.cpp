@@ -28,8 +28,10 @@ class Scratch {
  public:
   Scratch() {
     std::mt19937_64 engine{std::random_device{}()};
-    path_ = std::filesystem::temp_directory_path().string() + "/pitkit-posix-" + std::to_string(engine());
-    if (::mkdirat(AT_FDCWD, path_.c_str(), 0700) != 0) throw std::runtime_error("cannot make " + path_);
+    path_ = std::filesystem::temp_directory_path().string() + "/pitkit-posix-" +
+            std::to_string(engine());
+    if (::mkdirat(AT_FDCWD, path_.c_str(), 0700) != 0)
+      throw std::runtime_error("cannot make " + path_);
   }
   ~Scratch() { removeTree(AT_FDCWD, path_); }
   std::string operator/(const std::string& name) const { return path_ + "/" + name; }
@@ -38,7 +40,8 @@ class Scratch {
   static void removeTree(int dirFd, const std::string& name) {
     {
       std::vector<char> buffer;
-      UniqueFd folder(::openat(dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+      UniqueFd folder(
+          ::openat(dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
       if (!folder) return;
       FolderListing listing(folder.get(), buffer, FolderListing::Borrowed{});
       while (const FolderEntry* entry = listing.next()) {
@@ -58,7 +61,8 @@ class Scratch {
 int createFile(int dirFd, const std::string& name, const std::string& bytes, mode_t mode = 0644) {
   UniqueFd fd(::openat(dirFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
   if (!fd) return errno;
-  if (::write(fd.get(), bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) return errno;
+  if (::write(fd.get(), bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
+    return errno;
   return fd.close() == 0 ? 0 : errno;
 }
 
@@ -66,7 +70,8 @@ std::string contents(int dirFd, const std::string& name) {
   UniqueFd fd(::openat(dirFd, name.c_str(), O_RDONLY | O_CLOEXEC));
   std::string out;
   char buf[256];
-  for (ssize_t n; fd && (n = ::read(fd.get(), buf, sizeof buf)) > 0;) out.append(buf, static_cast<std::size_t>(n));
+  for (ssize_t n; fd && (n = ::read(fd.get(), buf, sizeof buf)) > 0;)
+    out.append(buf, static_cast<std::size_t>(n));
   return out;
 }
 
@@ -80,17 +85,20 @@ std::map<std::string, std::pair<bool, std::uint64_t>> listed(int dirFd) {
     bool isRegular = false;
     EXPECT_TRUE(listing.describe(entry, data, isRegular)) << entry->d_name;
     EXPECT_EQ(isRegular, !listing.isFolder(entry)) << entry->d_name;
-    out[entry->d_name] = {listing.isFolder(entry), (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow};
+    out[entry->d_name] = {listing.isFolder(entry),
+                          (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow};
   }
   return out;
 }
 
 TEST(PosixCalls, OpenStatAndListNamesOfEveryAlphabet) {
   Scratch scratch;
-  const UniqueFd root(::openat(AT_FDCWD, scratch.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  const UniqueFd root(
+      ::openat(AT_FDCWD, scratch.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   ASSERT_TRUE(root);
   const std::string names[] = {"plain.txt", "Grüße ñ.txt", "дорога 路.dat", "with space"};
-  for (const std::string& name : names) ASSERT_EQ(createFile(root.get(), name, name + name), 0) << name;
+  for (const std::string& name : names)
+    ASSERT_EQ(createFile(root.get(), name, name + name), 0) << name;
   ASSERT_EQ(::mkdirat(root.get(), "Ordner é", 0755), 0);
   ASSERT_EQ(createFile(root.get(), "Ordner é/inner", "x"), 0);
 
@@ -99,10 +107,13 @@ TEST(PosixCalls, OpenStatAndListNamesOfEveryAlphabet) {
   expected["Ordner é"] = {true, 0};
   EXPECT_EQ(listed(root.get()), expected);
   std::set<std::string> plain;
-  for (const DirectoryEntry& e : listDirectory(scratch.path())) plain.insert(e.name + (e.isDirectory ? "/" : ""));
-  EXPECT_EQ(plain, (std::set<std::string>{"plain.txt", "Grüße ñ.txt", "дорога 路.dat", "with space", "Ordner é/"}));
+  for (const DirectoryEntry& e : listDirectory(scratch.path()))
+    plain.insert(e.name + (e.isDirectory ? "/" : ""));
+  EXPECT_EQ(plain, (std::set<std::string>{"plain.txt", "Grüße ñ.txt", "дорога 路.dat", "with space",
+                                          "Ordner é/"}));
 
-  struct stat byName {}, byFd {};
+  struct stat byName {
+  }, byFd{};
   ASSERT_EQ(::fstatat(root.get(), "Grüße ñ.txt", &byName, AT_SYMLINK_NOFOLLOW), 0);
   EXPECT_TRUE(S_ISREG(byName.st_mode));
   EXPECT_EQ(byName.st_size, 2 * static_cast<off_t>(std::strlen("Grüße ñ.txt")));
@@ -127,7 +138,8 @@ TEST(PosixCalls, OpenStatAndListNamesOfEveryAlphabet) {
 
 TEST(PosixCalls, RefusalsGiveThePosixErrors) {
   Scratch scratch;
-  const UniqueFd root(::openat(AT_FDCWD, scratch.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  const UniqueFd root(
+      ::openat(AT_FDCWD, scratch.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   ASSERT_TRUE(root);
   ASSERT_EQ(createFile(root.get(), "file", "data"), 0);
   ASSERT_EQ(::mkdirat(root.get(), "full", 0755), 0);
@@ -138,18 +150,25 @@ TEST(PosixCalls, RefusalsGiveThePosixErrors) {
     int error;
   };
   const Case cases[] = {
-      {"a file opened as a folder", [](int d) { return ::openat(d, "file", O_RDONLY | O_DIRECTORY | O_CLOEXEC); }, ENOTDIR},
+      {"a file opened as a folder",
+       [](int d) { return ::openat(d, "file", O_RDONLY | O_DIRECTORY | O_CLOEXEC); }, ENOTDIR},
       {"an exclusive create of a taken name",
-       [](int d) { return ::openat(d, "file", O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644); }, EEXIST},
-      {"a missing name", [](int d) { return ::openat(d, "missing", O_RDONLY | O_CLOEXEC); }, ENOENT},
-      {"a name below a missing folder", [](int d) { return ::openat(d, "missing/x", O_RDONLY | O_CLOEXEC); }, ENOENT},
-      {"a folder that is not empty", [](int d) { return ::unlinkat(d, "full", AT_REMOVEDIR); }, ENOTEMPTY},
+       [](int d) { return ::openat(d, "file", O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644); },
+       EEXIST},
+      {"a missing name", [](int d) { return ::openat(d, "missing", O_RDONLY | O_CLOEXEC); },
+       ENOENT},
+      {"a name below a missing folder",
+       [](int d) { return ::openat(d, "missing/x", O_RDONLY | O_CLOEXEC); }, ENOENT},
+      {"a folder that is not empty", [](int d) { return ::unlinkat(d, "full", AT_REMOVEDIR); },
+       ENOTEMPTY},
       {"a folder unlinked as a file", [](int d) { return ::unlinkat(d, "full", 0); }, EISDIR},
       {"a taken folder name", [](int d) { return ::mkdirat(d, "full", 0755); }, EEXIST},
-      {"a missing name's status", [](int d) {
+      {"a missing name's status",
+       [](int d) {
          struct stat st {};
          return ::fstatat(d, "missing", &st, AT_SYMLINK_NOFOLLOW);
-       }, ENOENT},
+       },
+       ENOENT},
   };
   for (const Case& c : cases) {
     errno = 0;
@@ -165,7 +184,8 @@ TEST(PosixCalls, RefusalsGiveThePosixErrors) {
 
 TEST(PosixCalls, RenamesNeverReplaceAndReadOnlyFilesAreDeleted) {
   Scratch scratch;
-  const UniqueFd root(::openat(AT_FDCWD, scratch.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  const UniqueFd root(
+      ::openat(AT_FDCWD, scratch.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   ASSERT_TRUE(root);
   ASSERT_EQ(createFile(root.get(), "a", "first"), 0);
   ASSERT_EQ(createFile(root.get(), "b", "second"), 0);
@@ -208,7 +228,8 @@ TEST(PosixCalls, RenamesNeverReplaceAndReadOnlyFilesAreDeleted) {
 
 TEST(PosixCalls, AFolderLockIsHeldUntilItsDescriptorCloses) {
   Scratch scratch;
-  const UniqueFd root(::openat(AT_FDCWD, scratch.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  const UniqueFd root(
+      ::openat(AT_FDCWD, scratch.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   ASSERT_EQ(::mkdirat(root.get(), "copy", 0755), 0);
   UniqueFd first, second;
   const int locked = lockPartialCopy(root.get(), "copy", first);
@@ -236,14 +257,16 @@ TEST(PosixCalls, PathsLongerThanTheOldLimitWork) {
   EXPECT_EQ(contents(AT_FDCWD, file), "deep");
   const UniqueFd deep(::openat(AT_FDCWD, path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   ASSERT_TRUE(deep);
-  EXPECT_EQ(listed(deep.get()), (std::map<std::string, std::pair<bool, std::uint64_t>>{{"lång.txt", {false, 4}}}));
+  EXPECT_EQ(listed(deep.get()),
+            (std::map<std::string, std::pair<bool, std::uint64_t>>{{"lång.txt", {false, 4}}}));
   EXPECT_EQ(renameNoReplaceAt(deep.get(), "lång.txt", deep.get(), "renamed"), 0);
   EXPECT_EQ(::unlinkat(deep.get(), "renamed", 0), 0);
 }
 
 TEST(PosixCalls, PositionedReadsAndWritesLeaveThePositionAlone) {
   Scratch scratch;
-  const UniqueFd fd(::openat(AT_FDCWD, (scratch / "f").c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+  const UniqueFd fd(
+      ::openat(AT_FDCWD, (scratch / "f").c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
   ASSERT_TRUE(fd);
   ASSERT_EQ(::write(fd.get(), "abcdef", 6), 6);
   ASSERT_EQ(::lseek(fd.get(), 1, SEEK_SET), 1);

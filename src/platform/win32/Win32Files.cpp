@@ -47,12 +47,13 @@ int openat(int dirFd, const char* path, int flags, ...) {
   // Backup semantics lets a folder be opened; a file opened so is no different.
   DWORD options = FILE_FLAG_BACKUP_SEMANTICS;
   if (flags & O_NOFOLLOW) options |= FILE_FLAG_OPEN_REPARSE_POINT;
-  const HANDLE h = CreateFileW(full.c_str(), access, kShareAll, nullptr, dispositionOf(flags), attributes | options,
-                               nullptr);
+  const HANDLE h = CreateFileW(full.c_str(), access, kShareAll, nullptr, dispositionOf(flags),
+                               attributes | options, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
     // Opening a folder for writing: refused as POSIX refuses it.
-    if (error == ERROR_ACCESS_DENIED && writes && (GetFileAttributesW(full.c_str()) & FILE_ATTRIBUTE_DIRECTORY) &&
+    if (error == ERROR_ACCESS_DENIED && writes &&
+        (GetFileAttributesW(full.c_str()) & FILE_ATTRIBUTE_DIRECTORY) &&
         GetFileAttributesW(full.c_str()) != INVALID_FILE_ATTRIBUTES)
       return failErrno(EISDIR);
     return failWith(error);
@@ -89,7 +90,8 @@ int fcntl(int fd, int cmd, ...) {
       std::wstring path;
       if (!pathOfFd(fd, path)) return -1;
       HANDLE copy = nullptr;
-      if (!DuplicateHandle(GetCurrentProcess(), h, GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS))
+      if (!DuplicateHandle(GetCurrentProcess(), h, GetCurrentProcess(), &copy, 0, FALSE,
+                           DUPLICATE_SAME_ACCESS))
         return fail();
       return adoptHandle(copy, 0, path);
     }
@@ -124,7 +126,9 @@ ssize_t transferAt(int fd, void* buf, size_t count, off_t offset, bool write) {
 
 }  // namespace
 
-ssize_t pread(int fd, void* buf, size_t count, off_t offset) { return transferAt(fd, buf, count, offset, false); }
+ssize_t pread(int fd, void* buf, size_t count, off_t offset) {
+  return transferAt(fd, buf, count, offset, false);
+}
 ssize_t pwrite(int fd, const void* buf, size_t count, off_t offset) {
   return transferAt(fd, const_cast<void*>(buf), count, offset, true);
 }
@@ -154,7 +158,8 @@ int mkostemp(char* templ, int flags) {
   static thread_local std::mt19937 engine{std::random_device{}() ^ GetCurrentThreadId()};
   static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
   for (int attempt = 0; attempt < 1000; ++attempt) {
-    for (std::size_t i = length - 6; i < length; ++i) templ[i] = kLetters[engine() % (sizeof kLetters - 1)];
+    for (std::size_t i = length - 6; i < length; ++i)
+      templ[i] = kLetters[engine() % (sizeof kLetters - 1)];
     const int fd = openat(AT_FDCWD, templ, O_RDWR | O_CREAT | O_EXCL | (flags & ~O_ACCMODE), 0600);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
@@ -189,7 +194,8 @@ int applyMode(const std::wstring& path, mode_t mode) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return fail();
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) return 0;
-  DWORD wanted = (mode & S_IWUSR) ? attributes & ~FILE_ATTRIBUTE_READONLY : attributes | FILE_ATTRIBUTE_READONLY;
+  DWORD wanted = (mode & S_IWUSR) ? attributes & ~FILE_ATTRIBUTE_READONLY
+                                  : attributes | FILE_ATTRIBUTE_READONLY;
   if (wanted == 0) wanted = FILE_ATTRIBUTE_NORMAL;
   if (wanted == attributes) return 0;
   return SetFileAttributesW(path.c_str(), wanted) ? 0 : fail();
@@ -241,7 +247,8 @@ int futimens(int fd, const struct timespec times[2]) {
 int utimensat(int dirFd, const char* name, const struct timespec times[2], int flags) {
   std::wstring path;
   if (!resolveAt(dirFd, name, path)) return -1;
-  const HANDLE h = openForAttributes(path, (flags & AT_SYMLINK_NOFOLLOW) != 0, FILE_WRITE_ATTRIBUTES);
+  const HANDLE h =
+      openForAttributes(path, (flags & AT_SYMLINK_NOFOLLOW) != 0, FILE_WRITE_ATTRIBUTES);
   if (h == INVALID_HANDLE_VALUE) return fail();
   const int result = applyTimes(h, times);
   CloseHandle(h);
@@ -254,7 +261,9 @@ int flock(int fd, int operation) {
 }
 
 // No file flags are read this way on Windows (statx reports them as known and clear).
-int ioctl(int fd, unsigned long, ...) { return handleOf(fd) == INVALID_HANDLE_VALUE ? -1 : failErrno(ENOTTY); }
+int ioctl(int fd, unsigned long, ...) {
+  return handleOf(fd) == INVALID_HANDLE_VALUE ? -1 : failErrno(ENOTTY);
+}
 
 // Extended attributes are not carried over on Windows.
 ssize_t flistxattr(int, char*, size_t) { return failErrno(ENOTSUP); }

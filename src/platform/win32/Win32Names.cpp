@@ -28,7 +28,9 @@ int removeEntry(const std::wstring& path, bool folder) {
   const bool isLink = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
   if (folder && !isDir) return failErrno(ENOTDIR);
   if (!folder && isDir && !isLink) return failErrno(EISDIR);
-  const auto remove = [&] { return isDir ? RemoveDirectoryW(path.c_str()) : DeleteFileW(path.c_str()); };
+  const auto remove = [&] {
+    return isDir ? RemoveDirectoryW(path.c_str()) : DeleteFileW(path.c_str());
+  };
   if (remove()) return 0;
   DWORD error = GetLastError();
   if (error == ERROR_ACCESS_DENIED && (attributes & FILE_ATTRIBUTE_READONLY)) {
@@ -63,7 +65,8 @@ int renameat2(int fromDirFd, const char* from, int toDirFd, const char* to, unsi
   const DWORD error = GetLastError();
   // A folder is never replaced by a rename on Windows; POSIX replaces only an empty one, and
   // refuses a full one: ENOTEMPTY.
-  if (error == ERROR_ACCESS_DENIED && how != 0 && (GetFileAttributesW(target.c_str()) & FILE_ATTRIBUTE_DIRECTORY) &&
+  if (error == ERROR_ACCESS_DENIED && how != 0 &&
+      (GetFileAttributesW(target.c_str()) & FILE_ATTRIBUTE_DIRECTORY) &&
       GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
     if (!RemoveDirectoryW(target.c_str())) return fail();
     return MoveFileExW(source.c_str(), target.c_str(), 0) ? 0 : fail();
@@ -142,7 +145,8 @@ ssize_t getdents64(int dirFd, void* buffer, size_t size) {
   BY_HANDLE_FILE_INFORMATION info;
   if (!GetFileInformationByHandle(h, &info)) return fail();
   const std::uint64_t id = (static_cast<std::uint64_t>(info.dwVolumeSerialNumber) << 40) ^
-                           (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) ^ info.nFileIndexLow;
+                           (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) ^
+                           info.nFileIndexLow;
   std::lock_guard guard(listingMutex);
   std::unique_ptr<Listing>& slot = listings[dirFd];
   // A new listing, or a descriptor closed before the end of its listing and its number reused.
@@ -155,8 +159,8 @@ ssize_t getdents64(int dirFd, void* buffer, size_t size) {
       listings.erase(dirFd);
       return -1;
     }
-    slot->find = FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &slot->pending, FindExSearchNameMatch,
-                                  nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    slot->find = FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &slot->pending,
+                                  FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
     if (slot->find == INVALID_HANDLE_VALUE) {
       const DWORD error = GetLastError();
       listings.erase(dirFd);

@@ -8,7 +8,8 @@ namespace pitkit::win32 {
 
 std::wstring widen(std::string_view utf8) {
   if (utf8.empty()) return std::wstring();
-  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  const int n =
+      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
   std::wstring out(static_cast<std::size_t>(n), L'\0');
   MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
   return out;
@@ -16,10 +17,11 @@ std::wstring widen(std::string_view utf8) {
 
 std::string narrow(std::wstring_view wide) {
   if (wide.empty()) return std::string();
-  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
-                                    nullptr);
+  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
+                                    0, nullptr, nullptr);
   std::string out(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr, nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n,
+                      nullptr, nullptr);
   return out;
 }
 
@@ -164,7 +166,9 @@ bool pathFromVolume(int fd, HANDLE h, std::wstring& out) {
     volume = it->second.volume;
   }
   std::vector<char> buffer(sizeof(FILE_NAME_INFO) + 65536);
-  if (!GetFileInformationByHandleEx(h, FileNameInfo, buffer.data(), static_cast<DWORD>(buffer.size()))) return false;
+  if (!GetFileInformationByHandleEx(h, FileNameInfo, buffer.data(),
+                                    static_cast<DWORD>(buffer.size())))
+    return false;
   const auto* info = reinterpret_cast<const FILE_NAME_INFO*>(buffer.data());
   out = volume + std::wstring(info->FileName, info->FileNameLength / sizeof(wchar_t));
   if (out.size() == 6) out += L'\\';
@@ -211,7 +215,8 @@ bool resolveAt(int dirFd, const char* path, std::wstring& out) {
   }
   std::vector<wchar_t> buffer(MAX_PATH + 1);
   for (;;) {
-    const DWORD n = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+    const DWORD n =
+        GetFullPathNameW(wide.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
     if (n == 0) return fail(), false;
     if (n < buffer.size()) {
       out = withPrefix(std::wstring(buffer.data(), n));
@@ -222,7 +227,8 @@ bool resolveAt(int dirFd, const char* path, std::wstring& out) {
 }
 
 int adoptHandle(HANDLE handle, int openFlags, const std::wstring& path) {
-  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), openFlags & (O_APPEND | O_RDONLY | O_WRONLY | O_RDWR));
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle),
+                                 openFlags & (O_APPEND | O_RDONLY | O_WRONLY | O_RDWR));
   if (fd < 0) {
     CloseHandle(handle);
     return failErrno(EMFILE);
@@ -233,8 +239,9 @@ int adoptHandle(HANDLE handle, int openFlags, const std::wstring& path) {
 }
 
 HANDLE openForAttributes(const std::wstring& path, bool noFollow, DWORD access) {
-  return CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | (noFollow ? FILE_FLAG_OPEN_REPARSE_POINT : 0),
+  return CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                     nullptr, OPEN_EXISTING,
+                     FILE_FLAG_BACKUP_SEMANTICS | (noFollow ? FILE_FLAG_OPEN_REPARSE_POINT : 0),
                      nullptr);
 }
 
@@ -244,7 +251,8 @@ constexpr std::int64_t kEpochDifference = 116444736000000000LL;  // 1601 to 1970
 
 struct timespec timespecOf(const FILETIME& t) {
   const std::int64_t ticks =
-      static_cast<std::int64_t>((static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime) -
+      static_cast<std::int64_t>((static_cast<std::uint64_t>(t.dwHighDateTime) << 32) |
+                                t.dwLowDateTime) -
       kEpochDifference;
   std::int64_t sec = ticks / 10000000, rest = ticks % 10000000;
   if (rest < 0) {
@@ -258,8 +266,8 @@ struct timespec timespecOf(const FILETIME& t) {
 }
 
 FILETIME fileTimeOf(const struct timespec& t) {
-  const auto ticks = static_cast<std::uint64_t>(static_cast<std::int64_t>(t.tv_sec) * 10000000 + t.tv_nsec / 100 +
-                                                kEpochDifference);
+  const auto ticks = static_cast<std::uint64_t>(static_cast<std::int64_t>(t.tv_sec) * 10000000 +
+                                                t.tv_nsec / 100 + kEpochDifference);
   FILETIME out;
   out.dwLowDateTime = static_cast<DWORD>(ticks);
   out.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
@@ -300,8 +308,9 @@ int lockFolder(int fd, bool exclusive, bool wait) {
   if (h == INVALID_HANDLE_VALUE) return -1;
   BY_HANDLE_FILE_INFORMATION info;
   if (!GetFileInformationByHandle(h, &info)) return fail();
-  const std::wstring name = L"Local\\pitkit-flock-" + std::to_wstring(info.dwVolumeSerialNumber) + L"-" +
-                            std::to_wstring((static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow);
+  const std::wstring name =
+      L"Local\\pitkit-flock-" + std::to_wstring(info.dwVolumeSerialNumber) + L"-" +
+      std::to_wstring((static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow);
   std::lock_guard guard(lockMutex);
   dropClosedLocks();
   if (const auto it = locks.find(fd); it != locks.end()) {

@@ -39,7 +39,8 @@ int adoptHandle(HANDLE handle, int openFlags, const std::wstring& path);
 HANDLE handleOf(int fd);
 
 // Opens `path` for its attributes only (CreateFileW with backup semantics, every sharing mode).
-HANDLE openForAttributes(const std::wstring& path, bool noFollow, DWORD access = FILE_READ_ATTRIBUTES);
+HANDLE openForAttributes(const std::wstring& path, bool noFollow,
+                         DWORD access = FILE_READ_ATTRIBUTES);
 
 // Time conversions between FILETIME and seconds and nanoseconds since 1970.
 struct timespec timespecOf(const FILETIME& t);

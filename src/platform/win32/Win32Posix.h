@@ -6,8 +6,8 @@
 // so read, write, close, lseek and fdopen keep working. A folder opened with O_DIRECTORY is a
 // handle opened with backup semantics and every sharing mode; the calls ending in "at" find the
 // folder's full path in a table kept beside the runtime's descriptors.
-#include <dirent.h>
 #include <direct.h>
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <io.h>
@@ -75,16 +75,16 @@ typedef int64_t blksize_t;
 #define stat pitkit_stat
 #define fstat pitkit_fstat
 #define S_IFLNK 0xA000
-#define S_ISLNK(m) (((m) & S_IFMT) == S_IFLNK)
+#define S_ISLNK(m) (((m)&S_IFMT) == S_IFLNK)
 #define S_ISVTX 0
 #ifndef S_IRUSR
 #define S_IRUSR _S_IREAD
 #endif
 
 struct pitkit_stat {
-  dev_t st_dev;    // the volume's serial number
-  ino_t st_ino;    // the file index on that volume
-  unsigned st_mode;
+  dev_t st_dev;  // the volume's serial number
+  ino_t st_ino;  // the file index on that volume
+  mode_t st_mode;
   nlink_t st_nlink;
   uid_t st_uid;
   gid_t st_gid;

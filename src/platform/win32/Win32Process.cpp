@@ -9,7 +9,8 @@ using namespace pitkit::win32;
 
 int kill(int pid, int sig) {
   if (sig != 0) return failErrno(EINVAL);  // only the test for a live process is used
-  const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
+  const HANDLE process =
+      OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
   if (process == nullptr) return failErrno(GetLastError() == ERROR_ACCESS_DENIED ? EPERM : ESRCH);
   DWORD code = 0;
   const BOOL ok = GetExitCodeProcess(process, &code);
@@ -28,7 +29,8 @@ int setpriority(int, id_t who, int value) {
                        : value == 0 ? THREAD_PRIORITY_NORMAL
                        : value < 10 ? THREAD_PRIORITY_BELOW_NORMAL
                                     : THREAD_PRIORITY_LOWEST;
-  const HANDLE thread = who == 0 ? GetCurrentThread() : OpenThread(THREAD_SET_INFORMATION, FALSE, who);
+  const HANDLE thread =
+      who == 0 ? GetCurrentThread() : OpenThread(THREAD_SET_INFORMATION, FALSE, who);
   if (thread == nullptr) return failErrno(ESRCH);
   const BOOL ok = SetThreadPriority(thread, priority);
   if (who != 0) CloseHandle(thread);
@@ -54,7 +56,9 @@ int getrusage(int, struct rusage* usage) {
   return 0;
 }
 
-struct tm* localtime_r(const time_t* t, struct tm* out) { return localtime_s(out, t) == 0 ? out : nullptr; }
+struct tm* localtime_r(const time_t* t, struct tm* out) {
+  return localtime_s(out, t) == 0 ? out : nullptr;
+}
 
 void* memmem(const void* haystack, size_t haystackLen, const void* needle, size_t needleLen) {
   if (needleLen == 0) return const_cast<void*>(haystack);
@@ -78,11 +82,13 @@ thread_local bool libraryErrorPending = false;
 void noteLibraryError(const std::string& what) {
   char* text = nullptr;
   const DWORD error = GetLastError();
-  FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                 error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
   lastLibraryError = what + ": " + (text != nullptr ? text : "error " + std::to_string(error));
   if (text != nullptr) LocalFree(text);
-  while (!lastLibraryError.empty() && std::isspace(static_cast<unsigned char>(lastLibraryError.back())))
+  while (!lastLibraryError.empty() &&
+         std::isspace(static_cast<unsigned char>(lastLibraryError.back())))
     lastLibraryError.pop_back();
   libraryErrorPending = true;
 }
@@ -119,7 +125,8 @@ namespace {
 UINT codePageOf(const char* name) {
   std::string n;
   for (const char* p = name; *p != '\0'; ++p)
-    if (*p != '-' && *p != '_') n += static_cast<char>(std::toupper(static_cast<unsigned char>(*p)));
+    if (*p != '-' && *p != '_')
+      n += static_cast<char>(std::toupper(static_cast<unsigned char>(*p)));
   if (n == "UTF8") return CP_UTF8;
   if (n.rfind("CP", 0) == 0 && n.size() > 2) return static_cast<UINT>(std::stoul(n.substr(2)));
   if (n.rfind("WINDOWS", 0) == 0 && n.size() > 7) return static_cast<UINT>(std::stoul(n.substr(7)));
@@ -151,7 +158,8 @@ size_t iconv(iconv_t cd, char** in, size_t* inLeft, char** out, size_t* outLeft)
   MultiByteToWideChar(cd->from, strict, *in, inSize, wide.data(), wideSize);
   BOOL lost = FALSE;
   BOOL* lostFlag = cd->to == CP_UTF8 ? nullptr : &lost;
-  const int outSize = WideCharToMultiByte(cd->to, 0, wide.data(), wideSize, nullptr, 0, nullptr, lostFlag);
+  const int outSize =
+      WideCharToMultiByte(cd->to, 0, wide.data(), wideSize, nullptr, 0, nullptr, lostFlag);
   if (outSize == 0 || lost) return static_cast<size_t>(failErrno(EILSEQ));
   if (static_cast<size_t>(outSize) > *outLeft) return static_cast<size_t>(failErrno(E2BIG));
   WideCharToMultiByte(cd->to, 0, wide.data(), wideSize, *out, outSize, nullptr, nullptr);

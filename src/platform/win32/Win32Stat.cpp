@@ -10,7 +10,8 @@ namespace {
 unsigned modeOf(DWORD attributes, bool seenAsLink) {
   if (seenAsLink && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return S_IFLNK | 0777;
   unsigned mode = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? (S_IFDIR | 0755) : (S_IFREG | 0644);
-  if ((attributes & FILE_ATTRIBUTE_READONLY) && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) mode &= ~0222U;
+  if ((attributes & FILE_ATTRIBUTE_READONLY) && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+    mode &= ~0222U;
   return mode;
 }
 
@@ -20,10 +21,12 @@ int fillStat(HANDLE h, bool seenAsLink, struct pitkit_stat* st) {
   *st = {};
   st->st_dev = info.dwVolumeSerialNumber;
   st->st_ino = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-  st->st_mode = modeOf(info.dwFileAttributes, seenAsLink);
+  st->st_mode = static_cast<mode_t>(modeOf(info.dwFileAttributes, seenAsLink));
   st->st_nlink = info.nNumberOfLinks;
   const bool isDir = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  st->st_size = isDir ? 0 : static_cast<off_t>((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
+  st->st_size = isDir ? 0
+                      : static_cast<off_t>((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) |
+                                           info.nFileSizeLow);
   st->st_blksize = 4096;
   st->st_blocks = (st->st_size + 511) / 512;
   st->st_atim = timespecOf(info.ftLastAccessTime);
@@ -44,12 +47,15 @@ int statPath(int dirFd, const char* path, struct pitkit_stat* st, bool noFollow)
 
 statx_timestamp stampOf(const FILETIME& t) {
   const struct timespec ts = timespecOf(t);
-  return statx_timestamp{static_cast<std::int64_t>(ts.tv_sec), static_cast<std::uint32_t>(ts.tv_nsec), 0};
+  return statx_timestamp{static_cast<std::int64_t>(ts.tv_sec),
+                         static_cast<std::uint32_t>(ts.tv_nsec), 0};
 }
 
 }  // namespace
 
-int pitkit_stat(const char* path, struct pitkit_stat* st) { return statPath(AT_FDCWD, path, st, false); }
+int pitkit_stat(const char* path, struct pitkit_stat* st) {
+  return statPath(AT_FDCWD, path, st, false);
+}
 int lstat(const char* path, struct pitkit_stat* st) { return statPath(AT_FDCWD, path, st, true); }
 
 int pitkit_fstat(int fd, struct pitkit_stat* st) {
@@ -83,7 +89,8 @@ int statx(int dirFd, const char* path, int flags, unsigned, struct statx* sx) {
   *sx = {};
   sx->stx_mask = STATX_BASIC_STATS | STATX_BTIME;
   sx->stx_blksize = 4096;
-  sx->stx_mode = static_cast<std::uint16_t>(modeOf(info.dwFileAttributes, noFollow || owned == false));
+  sx->stx_mode =
+      static_cast<std::uint16_t>(modeOf(info.dwFileAttributes, noFollow || owned == false));
   sx->stx_nlink = info.nNumberOfLinks;
   sx->stx_ino = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
   if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
