@@ -117,7 +117,7 @@ TEST(PosixCalls, OpenStatAndListNamesOfEveryAlphabet) {
   ASSERT_EQ(::fstatat(root.get(), "Grüße ñ.txt", &byName, AT_SYMLINK_NOFOLLOW), 0);
   EXPECT_TRUE(S_ISREG(byName.st_mode));
   EXPECT_EQ(byName.st_size, 2 * static_cast<off_t>(std::strlen("Grüße ñ.txt")));
-  EXPECT_NE(byName.st_mode & S_IWUSR, 0u);
+  EXPECT_TRUE((byName.st_mode & S_IWUSR) != 0);
   const UniqueFd file(::openat(root.get(), "Grüße ñ.txt", O_RDONLY | O_CLOEXEC));
   ASSERT_TRUE(file);
   ASSERT_EQ(::fstat(file.get(), &byFd), 0);
@@ -208,7 +208,7 @@ TEST(PosixCalls, RenamesNeverReplaceAndReadOnlyFilesAreDeleted) {
   ASSERT_EQ(createFile(root.get(), "read-only", "kept?", 0444), 0);
   struct stat st {};
   ASSERT_EQ(::fstatat(root.get(), "read-only", &st, 0), 0);
-  EXPECT_EQ(st.st_mode & S_IWUSR, 0u);
+  EXPECT_TRUE((st.st_mode & S_IWUSR) == 0);
   EXPECT_EQ(::unlinkat(root.get(), "read-only", 0), 0);
   EXPECT_FALSE(fileExists(scratch / "read-only"));
   // fchmod takes the write permission away and gives it back.
@@ -216,10 +216,10 @@ TEST(PosixCalls, RenamesNeverReplaceAndReadOnlyFilesAreDeleted) {
     const UniqueFd fd(::openat(root.get(), "b", O_RDONLY | O_CLOEXEC));
     ASSERT_EQ(::fchmod(fd.get(), 0444), 0);
     ASSERT_EQ(::fstatat(root.get(), "b", &st, 0), 0);
-    EXPECT_EQ(st.st_mode & S_IWUSR, 0u);
+    EXPECT_TRUE((st.st_mode & S_IWUSR) == 0);
     ASSERT_EQ(::fchmod(fd.get(), 0644), 0);
     ASSERT_EQ(::fstatat(root.get(), "b", &st, 0), 0);
-    EXPECT_NE(st.st_mode & S_IWUSR, 0u);
+    EXPECT_TRUE((st.st_mode & S_IWUSR) != 0);
   }
   ASSERT_EQ(::mkdirat(root.get(), "empty", 0755), 0);
   EXPECT_EQ(::unlinkat(root.get(), "empty", AT_REMOVEDIR), 0);

@@ -47,25 +47,37 @@ int openat(int dirFd, const char* path, int flags, ...) {
   // Backup semantics lets a folder be opened; a file opened so is no different.
   DWORD options = FILE_FLAG_BACKUP_SEMANTICS;
   if (flags & O_NOFOLLOW) options |= FILE_FLAG_OPEN_REPARSE_POINT;
-  const HANDLE h = CreateFileW(full.c_str(), access, kShareAll, nullptr, dispositionOf(flags),
-                               attributes | options, nullptr);
-  if (h == INVALID_HANDLE_VALUE) {
-    const DWORD error = GetLastError();
-    // Opening a folder for writing: refused as POSIX refuses it.
-    if (error == ERROR_ACCESS_DENIED && writes &&
-        (GetFileAttributesW(full.c_str()) & FILE_ATTRIBUTE_DIRECTORY) &&
-        GetFileAttributesW(full.c_str()) != INVALID_FILE_ATTRIBUTES)
-      return failErrno(EISDIR);
-    return failWith(error);
-  }
+  HANDLE h = INVALID_HANDLE_VALUE;
   BY_HANDLE_FILE_INFORMATION info;
-  if (!GetFileInformationByHandle(h, &info)) {
-    const DWORD error = GetLastError();
+  for (;;) {
+    h = CreateFileW(full.c_str(), access, kShareAll, nullptr, dispositionOf(flags),
+                    attributes | options, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+      const DWORD error = GetLastError();
+      // Opening a folder for writing: refused as POSIX refuses it.
+      const DWORD existing = GetFileAttributesW(full.c_str());
+      if (error == ERROR_ACCESS_DENIED && writes && existing != INVALID_FILE_ATTRIBUTES &&
+          (existing & FILE_ATTRIBUTE_DIRECTORY))
+        return failErrno(EISDIR);
+      return failWith(error);
+    }
+    if (!GetFileInformationByHandle(h, &info)) {
+      const DWORD error = GetLastError();
+      CloseHandle(h);
+      return failWith(error);
+    }
+    // A reparse point that is not a link (a file kept in the cloud): opened as itself it would
+    // not give its contents, so it is opened again the ordinary way.
+    if (!(options & FILE_FLAG_OPEN_REPARSE_POINT) ||
+        !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+        isLinkHandle(h, info.dwFileAttributes))
+      break;
     CloseHandle(h);
-    return failWith(error);
+    options &= ~FILE_FLAG_OPEN_REPARSE_POINT;
   }
   int refusal = 0;
-  if ((flags & O_NOFOLLOW) && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+  if ((options & FILE_FLAG_OPEN_REPARSE_POINT) &&
+      (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
     refusal = (flags & O_DIRECTORY) ? ENOTDIR : ELOOP;
   else if ((flags & O_DIRECTORY) && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
     refusal = ENOTDIR;

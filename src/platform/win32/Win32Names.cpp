@@ -132,8 +132,9 @@ std::map<int, std::unique_ptr<Listing>> listings;
 
 constexpr std::size_t kNameOffset = 19;  // d_ino 8, d_off 8, d_reclen 2, d_type 1
 
-unsigned char typeOf(DWORD attributes) {
-  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return DT_LNK;
+// The find data's reserved word holds the reparse tag of a reparse point.
+unsigned char typeOf(DWORD attributes, DWORD tag) {
+  if (isLinkTag(attributes, tag)) return DT_LNK;
   return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? DT_DIR : DT_REG;
 }
 
@@ -194,7 +195,8 @@ ssize_t getdents64(int dirFd, void* buffer, size_t size) {
     std::memcpy(record, &ino, 8);
     std::memcpy(record + 8, &off, 8);
     std::memcpy(record + 16, &reclen, 2);
-    record[18] = static_cast<char>(typeOf(listing.pending.dwFileAttributes));
+    record[18] =
+        static_cast<char>(typeOf(listing.pending.dwFileAttributes, listing.pending.dwReserved0));
     std::memcpy(record + kNameOffset, name.c_str(), name.size() + 1);
     used += length;
     listing.hasPending = false;

@@ -245,6 +245,13 @@ HANDLE openForAttributes(const std::wstring& path, bool noFollow, DWORD access) 
                      nullptr);
 }
 
+bool isLinkHandle(HANDLE h, DWORD attributes) {
+  if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+  FILE_ATTRIBUTE_TAG_INFO tag{};
+  if (!GetFileInformationByHandleEx(h, FileAttributeTagInfo, &tag, sizeof tag)) return true;
+  return isLinkTag(tag.FileAttributes, tag.ReparseTag);
+}
+
 namespace {
 constexpr std::int64_t kEpochDifference = 116444736000000000LL;  // 1601 to 1970 in 100 ns
 }  // namespace

@@ -42,6 +42,14 @@ HANDLE handleOf(int fd);
 HANDLE openForAttributes(const std::wstring& path, bool noFollow,
                          DWORD access = FILE_READ_ATTRIBUTES);
 
+// True when the file open as `h`, whose attributes are `attributes`, is a link: a symbolic link
+// or a junction (a reparse point that names another path). Other reparse points (files kept in
+// the cloud, deduplicated files) are files like any other.
+bool isLinkHandle(HANDLE h, DWORD attributes);
+inline bool isLinkTag(DWORD attributes, DWORD tag) {
+  return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsReparseTagNameSurrogate(tag);
+}
+
 // Time conversions between FILETIME and seconds and nanoseconds since 1970.
 struct timespec timespecOf(const FILETIME& t);
 FILETIME fileTimeOf(const struct timespec& t);

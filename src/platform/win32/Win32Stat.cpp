@@ -5,10 +5,10 @@ using namespace pitkit::win32;
 
 namespace {
 
-// The POSIX mode of what the attributes describe: a reparse point seen as itself is a link; the
-// read-only attribute takes the write bits away.
-unsigned modeOf(DWORD attributes, bool seenAsLink) {
-  if (seenAsLink && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return S_IFLNK | 0777;
+// The POSIX mode of what the attributes describe: a link seen as itself is a link; the read-only
+// attribute takes the write bits away.
+unsigned modeOf(DWORD attributes, bool isLink) {
+  if (isLink) return S_IFLNK | 0777;
   unsigned mode = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? (S_IFDIR | 0755) : (S_IFREG | 0644);
   if ((attributes & FILE_ATTRIBUTE_READONLY) && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
     mode &= ~0222U;
@@ -21,7 +21,8 @@ int fillStat(HANDLE h, bool seenAsLink, struct pitkit_stat* st) {
   *st = {};
   st->st_dev = info.dwVolumeSerialNumber;
   st->st_ino = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-  st->st_mode = static_cast<mode_t>(modeOf(info.dwFileAttributes, seenAsLink));
+  st->st_mode = static_cast<mode_t>(
+      modeOf(info.dwFileAttributes, seenAsLink && isLinkHandle(h, info.dwFileAttributes)));
   st->st_nlink = info.nNumberOfLinks;
   const bool isDir = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   st->st_size = isDir ? 0
@@ -84,13 +85,13 @@ int statx(int dirFd, const char* path, int flags, unsigned, struct statx* sx) {
   BY_HANDLE_FILE_INFORMATION info;
   const BOOL ok = GetFileInformationByHandle(h, &info);
   const DWORD error = GetLastError();
+  const bool isLink = ok && (noFollow || !owned) && isLinkHandle(h, info.dwFileAttributes);
   if (owned) CloseHandle(h);
   if (!ok) return failWith(error);
   *sx = {};
   sx->stx_mask = STATX_BASIC_STATS | STATX_BTIME;
   sx->stx_blksize = 4096;
-  sx->stx_mode =
-      static_cast<std::uint16_t>(modeOf(info.dwFileAttributes, noFollow || owned == false));
+  sx->stx_mode = static_cast<std::uint16_t>(modeOf(info.dwFileAttributes, isLink));
   sx->stx_nlink = info.nNumberOfLinks;
   sx->stx_ino = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
   if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
