@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -112,8 +113,8 @@ TEST(PosixCalls, OpenStatAndListNamesOfEveryAlphabet) {
   EXPECT_EQ(plain, (std::set<std::string>{"plain.txt", "Grüße ñ.txt", "дорога 路.dat", "with space",
                                           "Ordner é/"}));
 
-  struct stat byName {
-  }, byFd{};
+  struct stat byName {};
+  struct stat byFd {};
   ASSERT_EQ(::fstatat(root.get(), "Grüße ñ.txt", &byName, AT_SYMLINK_NOFOLLOW), 0);
   EXPECT_TRUE(S_ISREG(byName.st_mode));
   EXPECT_EQ(byName.st_size, 2 * static_cast<off_t>(std::strlen("Grüße ñ.txt")));
@@ -163,6 +164,7 @@ TEST(PosixCalls, RefusalsGiveThePosixErrors) {
        ENOTEMPTY},
       {"a folder unlinked as a file", [](int d) { return ::unlinkat(d, "full", 0); }, EISDIR},
       {"a taken folder name", [](int d) { return ::mkdirat(d, "full", 0755); }, EEXIST},
+      {"an empty name", [](int d) { return ::openat(d, "", O_RDONLY | O_CLOEXEC); }, ENOENT},
       {"a missing name's status",
        [](int d) {
          struct stat st {};
@@ -241,6 +243,27 @@ TEST(PosixCalls, AFolderLockIsHeldUntilItsDescriptorCloses) {
   EXPECT_EQ(lockPartialCopy(root.get(), "copy", second), 0);
   EXPECT_EQ(lockPartialCopy(root.get(), "missing", first), ENOENT);
   EXPECT_EQ(::kill(::getpid(), 0), 0);
+}
+
+TEST(PosixCalls, AFolderDescriptorOutlivesItsCopyAndResolvedPathsMeetIt) {
+  Scratch scratch;
+  ASSERT_EQ(::mkdirat(AT_FDCWD, (scratch / "folder").c_str(), 0755), 0);
+  UniqueFd folder(::openat(AT_FDCWD, (scratch / "folder").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  ASSERT_TRUE(folder);
+  ASSERT_EQ(createFile(folder.get(), "made", "in place"), 0);
+  const UniqueFd copy(::fcntl(folder.get(), F_DUPFD_CLOEXEC, 0));
+  ASSERT_TRUE(copy);
+  folder.reset();
+  EXPECT_EQ(listed(copy.get()),
+            (std::map<std::string, std::pair<bool, std::uint64_t>>{{"made", {false, 8}}}));
+  // The same file by a resolved path: the same file index.
+  char resolved[PATH_MAX];
+  ASSERT_NE(::realpath((scratch / "folder/../folder/./made").c_str(), resolved), nullptr);
+  struct stat byPath {};
+  struct stat byName {};
+  ASSERT_EQ(::stat(resolved, &byPath), 0);
+  ASSERT_EQ(::fstatat(copy.get(), "made", &byName, 0), 0);
+  EXPECT_EQ(byPath.st_ino, byName.st_ino);
 }
 
 TEST(PosixCalls, PathsLongerThanTheOldLimitWork) {

@@ -200,15 +200,15 @@ bool pathOfFd(int fd, std::wstring& out) {
 bool resolveAt(int dirFd, const char* path, std::wstring& out) {
   if (path == nullptr) return failErrno(EFAULT), false;
   const std::wstring wide = widen(path);
-  const bool absolute = (wide.size() >= 2 && isSeparator(wide[0])) ||
-                        (wide.size() >= 3 && wide[1] == L':' && isSeparator(wide[2]));
+  if (wide.empty()) return failErrno(ENOENT), false;
+  const bool absolute =
+      isSeparator(wide[0]) || (wide.size() >= 3 && wide[1] == L':' && isSeparator(wide[2]));
   if (dirFd != AT_FDCWD && !absolute) {
     std::wstring folder;
     if (!pathOfFd(dirFd, folder)) return false;
     out = joinNormalized(std::move(folder), wide);
     return true;
   }
-  if (wide.empty()) return failErrno(ENOENT), false;
   if (wide.compare(0, 4, L"\\\\?\\") == 0) {
     out = wide;
     return true;

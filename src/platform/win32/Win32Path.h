@@ -24,7 +24,7 @@ inline int failErrno(int e) {
 }
 
 // The absolute, normalized path of `path` taken from the folder `dirFd` (AT_FDCWD: the working
-// folder), with the \\?\ prefix. An empty `path` names the folder itself. False with errno set.
+// folder), with the \\?\ prefix. An empty `path` is ENOENT, as on POSIX. False with errno set.
 bool resolveAt(int dirFd, const char* path, std::wstring& out);
 // The path of an open descriptor's file or folder, with the \\?\ prefix.
 bool pathOfFd(int fd, std::wstring& out);
