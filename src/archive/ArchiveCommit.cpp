@@ -1,7 +1,6 @@
 #include "archive/ArchiveCommit.h"
 
-#include <fcntl.h>
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include <cerrno>
 #include <cstdio>

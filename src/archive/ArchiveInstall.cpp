@@ -1,10 +1,6 @@
 #include "archive/ArchiveInstall.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/statvfs.h>
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -164,7 +160,7 @@ void checkGameFolder(const std::string& game) {
 // On disk before anything moves into place (and before any old folder is removed).
 void syncFolders(const std::set<std::string>& folders) {
   for (const std::string& folder : folders) {
-    archive_install::Fd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    archive_install::Fd fd(::openat(AT_FDCWD, folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (fd.get() >= 0) ::syncfs(fd.get());
   }
 }

@@ -1,30 +1,37 @@
 #include "archive/ArchiveLibrary.h"
 
-#include <dlfcn.h>
+#include "platform/Posix.h"
 
 #include <string>
 
 #include "platform/Errors.h"
+#include "platform/LibraryNames.h"
 
 namespace pitkit {
 
 namespace {
 
-constexpr const char* kLibraryName = "libarchive.so.13";
-
 // Null where the library or one of its functions is missing; `error` then says why.
 const ArchiveLibrary* load(std::string& error) {
-  void* handle = ::dlopen(kLibraryName, RTLD_NOW | RTLD_LOCAL);
-  if (handle == nullptr) {
-    const char* text = ::dlerror();
-    error = text != nullptr ? text : kLibraryName;
-    return nullptr;
+  void* handle = nullptr;
+  const char* loadedName = nullptr;
+  for (const char* name : kArchiveLibraryNames) {
+    loadedName = name;
+    handle = ::dlopen(name, RTLD_NOW | RTLD_LOCAL);
+    if (handle != nullptr) break;
+    // The first name's failure is the one told: it is the name this platform's library has.
+    if (error.empty()) {
+      const char* text = ::dlerror();
+      error = text != nullptr ? text : name;
+    }
   }
+  if (handle == nullptr) return nullptr;
+  error.clear();
   static ArchiveLibrary library;
 #define PITKIT_ARCHIVE_RESOLVE(name)                                                   \
   library.name = reinterpret_cast<decltype(library.name)>(::dlsym(handle, #name));     \
   if (library.name == nullptr) {                                                       \
-    error = std::string(kLibraryName) + " has no function " #name;                     \
+    error = std::string(loadedName) + " has no function " #name;                       \
     return nullptr;                                                                    \
   }
   PITKIT_ARCHIVE_FUNCTIONS(PITKIT_ARCHIVE_RESOLVE)

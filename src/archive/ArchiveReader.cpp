@@ -1,9 +1,6 @@
 #include "archive/ArchiveReader.h"
 
-#include <fcntl.h>
-#include <iconv.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -183,7 +180,7 @@ ArchiveReader::ArchiveReader(const std::string& path, const std::string& passwor
   previousLocale_ = ::uselocale(utf8Locale_);
   try {
     // Opened without waiting: a pipe or a device under an archive's name is refused at once.
-    file_.reset(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    file_.reset(::openat(AT_FDCWD, path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!file_) throw EOSError(errno, "Cannot open " + path);
     struct stat st {};
     if (::fstat(file_.get(), &st) != 0) throw EOSError(errno, "Cannot open " + path);

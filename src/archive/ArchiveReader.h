@@ -1,7 +1,7 @@
 #pragma once
 // Reading downloaded zip, 7z and rar archives with libarchive, entry by entry. Every entry name is
 // decoded to UTF-8 and checked before anyone uses it; nothing here writes to the disk.
-#include <locale.h>
+#include "platform/Posix.h"
 
 #include <cstdint>
 #include <string>

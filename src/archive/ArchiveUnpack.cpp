@@ -1,7 +1,6 @@
 #include "archive/ArchiveUnpack.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
+#include "platform/Posix.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -68,7 +67,7 @@ using JobOfItem = std::map<std::size_t, std::size_t>;
 // no sweep can take it either); `name` holds its name once it exists, for the caller to remove.
 // A sweep that gets to the new folder before the lock takes it, and the install fails.
 void makeLockedFolder(const std::string& folder, std::string& name, UniqueFd& lock) {
-  const Fd parent(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  const Fd parent(::openat(AT_FDCWD, folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (parent.get() < 0) throw EOSError(errno, "Cannot unpack into " + folder);
   for (int attempt = 0;; ++attempt) {
     name = stagingName();

@@ -1,7 +1,7 @@
 #pragma once
 // Unpacking the chosen items of an archive into hidden staging folders beside their destinations
 // (and their previews into gfx), never writing outside the item an entry belongs to.
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include <cstddef>
 #include <string>

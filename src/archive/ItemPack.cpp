@@ -1,9 +1,6 @@
 #include "archive/ItemPack.h"
 
-#include <fcntl.h>
-#include <locale.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include <cerrno>
 #include <climits>
@@ -211,7 +208,7 @@ class PackWalk : public TreeWalk::Visitor {
 
 // Walks the item's folder once with `visitor`.
 void walkItem(const std::string& folder, PackWalk& visitor) {
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int fd = ::openat(AT_FDCWD, folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) throw EOSError(errno, "Cannot read " + folder);
   TreeWalk().run(fd, visitor);
 }
@@ -314,7 +311,7 @@ PackResult packItem(const std::string& gameFolder, const GameItem& item, const s
       PackWalk pack(folder, zipFolderName, &packer, result);
       walkItem(folder, pack);
       if (!preview.empty()) {
-        const UniqueFd gfx(::open(extractFilePath(preview).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        const UniqueFd gfx(::openat(AT_FDCWD, extractFilePath(preview).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (!gfx) throw EOSError(errno, "Cannot read " + preview);
         packer.pack(gfx.get(), extractFileName(preview), "gfx/" + nameToUtf8(item.name) + ".bmp", preview);
       }
@@ -325,7 +322,7 @@ PackResult packItem(const std::string& gameFolder, const GameItem& item, const s
     if (::stat(zipPath.c_str(), &existing) == 0 && ::fsync(fd.get()) != 0)
       throw EOSError(errno, "Cannot write " + zipPath);
     if (fd.close() != 0) throw EOSError(errno, "Cannot write " + zipPath);
-    if (::rename(temporary.c_str(), zipPath.c_str()) != 0) throw EOSError(errno, "Cannot write " + zipPath);
+    if (::renameat(AT_FDCWD, temporary.c_str(), AT_FDCWD, zipPath.c_str()) != 0) throw EOSError(errno, "Cannot write " + zipPath);
   } catch (...) {
     if (!temporary.empty()) ::unlink(temporary.c_str());
     throw;

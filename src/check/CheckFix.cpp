@@ -1,4 +1,4 @@
-#include <fcntl.h>
+#include "platform/Posix.h"
 
 #include <cstring>
 

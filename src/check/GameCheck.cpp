@@ -1,8 +1,6 @@
 #include "check/GameCheck.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include <algorithm>
 #include <cerrno>

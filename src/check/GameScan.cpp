@@ -1,8 +1,6 @@
 #include "check/GameScan.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include <cerrno>
 
@@ -67,7 +65,7 @@ bool ScannedTree::isUnreadable(const std::string& path) const {
 ScannedTree scanTree(const std::string& root) {
   ScannedTree tree;
   // The folder itself may be a link (a levels folder kept on another disk); below it none is followed.
-  const int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int fd = ::openat(AT_FDCWD, root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) {
     if (errno != ENOENT && errno != ENOTDIR) tree.unreadable.push_back({"", true, errno});
     return tree;

@@ -1,7 +1,7 @@
 #include "history/History.h"
 
 #include <sqlite3.h>
-#include <sys/stat.h>
+#include "platform/Posix.h"
 
 #include <cerrno>
 #include <cstring>

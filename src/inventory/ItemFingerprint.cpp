@@ -1,8 +1,6 @@
 #include "inventory/ItemFingerprint.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include <algorithm>
 #include <atomic>
@@ -143,7 +141,7 @@ std::vector<std::string> filesBelow(int rootFd, const std::string& root) {
 }
 
 UniqueFd openItemFolder(const std::string& root) {
-  UniqueFd fd(::open(root.c_str(), kOpenFolder));
+  UniqueFd fd(::openat(AT_FDCWD, root.c_str(), kOpenFolder));
   if (!fd) cannotRead(errno, root);
   return fd;
 }

@@ -1,5 +1,7 @@
 #include "platform/DateTime.h"
 
+#include "platform/Posix.h"
+
 namespace pitkit {
 namespace {
 

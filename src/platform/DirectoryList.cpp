@@ -1,8 +1,6 @@
 #include "platform/DirectoryList.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
+#include "platform/Posix.h"
 
 #include <cerrno>
 

@@ -1,5 +1,7 @@
 #include "platform/Errors.h"
 
+#include "platform/Posix.h"
+
 #include <cerrno>
 #include <cstring>
 

@@ -1,8 +1,6 @@
 #include "platform/FileSystem.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include <cerrno>
 #include <climits>

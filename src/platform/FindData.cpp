@@ -1,9 +1,6 @@
 #include "platform/FindData.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/syscall.h>
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include <cerrno>
 
@@ -71,7 +68,7 @@ struct LinuxDirent64 {
 }  // namespace
 
 FolderListing::FolderListing(const std::string& path, std::vector<char>& buffer) : buffer_(buffer) {
-  owned_.reset(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  owned_.reset(::openat(AT_FDCWD, path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   fd_ = owned_.get();
   readAll();
 }
@@ -95,7 +92,7 @@ void FolderListing::readAll() {
   if (buffer_.size() < 32768) buffer_.resize(32768);
   for (;;) {
     if (buffer_.size() - size_ < 4096) buffer_.resize(buffer_.size() * 2);
-    const long n = ::syscall(SYS_getdents64, fd_, buffer_.data() + size_, buffer_.size() - size_);
+    const long n = ::getdents64(fd_, buffer_.data() + size_, buffer_.size() - size_);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;  // the end, or a folder that went away: what was read stays listed
     size_ += static_cast<std::size_t>(n);

@@ -1,7 +1,7 @@
 #pragma once
 // The home platform's directory listing, done with openat/readdir/statx: entries of one folder
 // filtered by a DOS-style name mask, their attribute bits, sizes and times as raw find data.
-#include <dirent.h>
+#include "platform/Posix.h"
 
 #include <cstdint>
 #include <deque>

@@ -1,7 +1,6 @@
 #include "platform/FolderChain.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
+#include "platform/Posix.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -4,7 +4,7 @@
 // fixed number of descriptors stays open: past it the shallowest ones (never the start folder's)
 // are closed, and a closed folder is reopened by name from the deepest ancestor still open when
 // the walk comes back to it, checked to be the very folder it was.
-#include <sys/types.h>
+#include "platform/Posix.h"
 
 #include <cstddef>
 #include <string>

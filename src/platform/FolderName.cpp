@@ -1,7 +1,7 @@
 #include "platform/FolderName.h"
 
 #include <climits>
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include <algorithm>
 #include <array>

@@ -5,7 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <sys/stat.h>
+#include "platform/Posix.h"
 
 #include "platform/TextFile.h"
 

@@ -1,8 +1,6 @@
 #include "platform/JpegDecoder.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include <algorithm>
 #include <csetjmp>
@@ -63,7 +61,7 @@ int scanLimitOf(const jpeg_decompress_struct& cinfo) {
 
 std::FILE* openRegularFile(const std::string& path) {
   // Opened without waiting, so a pipe in the picture's place cannot block the window.
-  UniqueFd fd(path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  UniqueFd fd(path.empty() ? -1 : ::openat(AT_FDCWD, path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   if (!fd) return nullptr;
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;

@@ -1,6 +1,6 @@
 #include "platform/NameCase.h"
 
-#include <sys/stat.h>
+#include "platform/Posix.h"
 
 #include <vector>
 

@@ -1,8 +1,6 @@
 #include "platform/PictureBox.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include <QBuffer>
 #include <QColor>
@@ -130,7 +128,7 @@ QImage decodeBitmap(QFile& file) {
 QImage loadBitmapFile(const std::string& path) {
   // Opened by its bytes, as a file name need not be valid UTF-8. Only a regular file is read: a
   // pipe in its place would block the window, and a folder has nothing to show.
-  UniqueFd fd(path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  UniqueFd fd(path.empty() ? -1 : ::openat(AT_FDCWD, path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   if (fd) {
     struct stat st {};
     QFile file;

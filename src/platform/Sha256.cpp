@@ -1,8 +1,6 @@
 #include "platform/Sha256.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include <algorithm>
 #include <atomic>
@@ -146,7 +144,7 @@ std::string sha256Hex(std::string_view bytes) {
 
 std::string sha256OfFile(const std::string& path) {
   if (path.empty()) throw EInOutError(2);
-  const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  const UniqueFd fd(::openat(AT_FDCWD, path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   if (!fd) EInOutError::raiseFromErrno(errno);
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) throw EInOutError(5);

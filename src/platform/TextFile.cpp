@@ -1,8 +1,6 @@
 #include "platform/TextFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include <cerrno>
 #include <climits>
@@ -19,7 +17,7 @@ TextLineReader::TextLineReader(const std::string& path, std::size_t bufferSize, 
   if (path.empty()) throw EInOutError(2);
   // Opened without waiting, so a pipe standing where a text file should be cannot hang the
   // window; only regular files are read (a folder, pipe, socket or device is refused).
-  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  UniqueFd fd(::openat(AT_FDCWD, path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   if (!fd) EInOutError::raiseFromErrno(errno);
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) throw EInOutError(5);
@@ -75,7 +73,7 @@ std::string TextLineReader::readLine() {
 
 std::string readWholeFile(const std::string& path) {
   if (path.empty()) throw EInOutError(2);
-  const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  const UniqueFd fd(::openat(AT_FDCWD, path.c_str(), O_RDONLY | O_CLOEXEC));
   if (!fd) EInOutError::raiseFromErrno(errno);
   std::string bytes;
   char chunk[65536];
@@ -93,7 +91,7 @@ std::string readWholeFile(const std::string& path) {
 
 std::string readRegularFile(const std::string& path, std::size_t limit, bool noFollow) {
   if (path.empty()) throw EInOutError(2);
-  const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (noFollow ? O_NOFOLLOW : 0)));
+  const UniqueFd fd(::openat(AT_FDCWD, path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (noFollow ? O_NOFOLLOW : 0)));
   if (!fd) {
     if (errno == ELOOP) throw EInOutError(5);
     EInOutError::raiseFromErrno(errno);
@@ -169,7 +167,7 @@ void writeFileAtomically(const std::string& requestedPath, const std::string& by
     ::unlink(tmpl.c_str());
     EInOutError::raiseFromErrno(err);
   }
-  if (::rename(tmpl.c_str(), path.c_str()) != 0) {
+  if (::renameat(AT_FDCWD, tmpl.c_str(), AT_FDCWD, path.c_str()) != 0) {
     const int err = errno;
     ::unlink(tmpl.c_str());
     EInOutError::raiseFromErrno(err);

@@ -1,8 +1,6 @@
 #include "platform/TreeWalk.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
+#include "platform/Posix.h"
 
 #include <cerrno>
 #include <utility>

@@ -5,8 +5,7 @@
 // never into another file system (nor a folder mounted on itself), and a bounded number of open
 // descriptors however deep the tree (FolderChain). Each folder's names are read whole before the
 // first of them is visited, so a visitor that removes or adds entries never disturbs the listing.
-#include <dirent.h>
-#include <sys/types.h>
+#include "platform/Posix.h"
 
 #include <cstddef>
 #include <functional>

@@ -1,7 +1,7 @@
 #pragma once
 // The one owner of an open file descriptor: whatever opens a file or folder by hand keeps the
 // descriptor here, so that every way out of the code closes it exactly once.
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include <utility>
 

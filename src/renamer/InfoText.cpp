@@ -1,8 +1,6 @@
 #include "renamer/InfoText.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include <cerrno>
 
@@ -43,7 +41,7 @@ std::string loadInfoText(const std::string& path, TextCharset* charset) {
   const Exception cannotOpen("Cannot open file " + path);
   if (path.empty()) throw cannotOpen;
   // Non-blocking, so a pipe standing at the path cannot hang the program; it is refused below.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  const int fd = ::openat(AT_FDCWD, path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) throw cannotOpen;
   FdCloser closer{fd};
   struct stat st {};

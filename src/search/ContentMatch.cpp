@@ -1,7 +1,6 @@
 #include "search/ContentMatch.h"
 
-#include <fcntl.h>
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,7 +1,6 @@
 #include "search/FindFile.h"
 
-#include <sys/resource.h>
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,7 +1,6 @@
 #include "search/ReadAhead.h"
 
-#include <fcntl.h>
-#include <sys/resource.h>
+#include "platform/Posix.h"
 
 #include <algorithm>
 #include <system_error>
@@ -163,7 +162,7 @@ void ReadAhead::visit(Scratch& s, const Position& position, const std::string& f
                       bool readFiles, std::vector<std::string>& subfolders) {
   // A start folder may be a link, as the walk opens it; a subfolder never is.
   const int noFollow = position.size() > 1 ? O_NOFOLLOW : 0;
-  const UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | noFollow));
+  const UniqueFd dir(::openat(AT_FDCWD, folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | noFollow));
   if (!dir) return;
   FolderListing listing(dir.get(), s.listing, FolderListing::Borrowed{});
 

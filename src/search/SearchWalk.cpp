@@ -1,7 +1,6 @@
 #include "search/SearchWalk.h"
 
-#include <fcntl.h>
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -80,7 +79,7 @@ void SearchWalk::searchFolder(const char* name, std::string& folder, const NameM
   if (!sink_.newFolder(folder)) return;
   if (sink_.stopRequested()) return;
   if (name == nullptr) {
-    UniqueFd start(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    UniqueFd start(::openat(AT_FDCWD, folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!start) return skip(errno);
     chain_.start(start.release());
   } else if (!chain_.enter(name)) {

@@ -1,8 +1,6 @@
 #include "transfer/CopyRecord.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -173,7 +171,7 @@ std::optional<std::string> CopyRecord::firstChange(const std::string& folder, st
       return std::string(".");
     return std::nullopt;
   }
-  UniqueFd top(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  UniqueFd top(::openat(AT_FDCWD, folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
   struct stat st {};
   if (!top || ::fstat(top.get(), &st) != 0 || st.st_dev != dev_ || !sameEntry(entries_[kRoot], st, false))
     return std::string(".");

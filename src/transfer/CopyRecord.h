@@ -1,8 +1,7 @@
 #pragma once
 // What a folder copy copied, entry by entry, so that a move deletes its source only when the
 // source still holds exactly that.
-#include <sys/stat.h>
-#include <sys/types.h>
+#include "platform/Posix.h"
 
 #include <cstdint>
 #include <optional>

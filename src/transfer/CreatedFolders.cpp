@@ -1,7 +1,6 @@
 #include "transfer/CreatedFolders.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include <cerrno>
 

@@ -1,8 +1,6 @@
 #include "transfer/FileCopy.h"
 
-#include <fcntl.h>
-#include <sys/xattr.h>
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include <algorithm>
 #include <atomic>

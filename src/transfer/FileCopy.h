@@ -2,8 +2,7 @@
 // Copying the single entries of a folder tree: a regular file with its contents, holes, extended
 // attributes, permission bits and times, and a symbolic link as a link. The walk over the tree is
 // in FolderCopy.
-#include <sys/stat.h>
-#include <sys/types.h>
+#include "platform/Posix.h"
 
 #include <cstddef>
 #include <string>

@@ -1,8 +1,6 @@
 #include "transfer/FolderCopy.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include <atomic>
 #include <cerrno>
@@ -201,7 +199,7 @@ std::string makeTempEntry(int parentFd, bool forLink, const CreatedFolders& crea
 // The source itself is a link (the level folder is one): the copy is the link, as inside a tree.
 void copyTopLink(const std::string& src, const std::string& source, const struct stat& srcStat, int parentFd,
                  const std::string& tempName) {
-  const UniqueFd srcParent(::open(parentFolderPath(src).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  const UniqueFd srcParent(::openat(AT_FDCWD, parentFolderPath(src).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (!srcParent) failCopy(errno, source);
   const std::string target =
       readLinkAt(srcParent.get(), extractFileName(src).c_str(), static_cast<std::size_t>(srcStat.st_size), source);
@@ -212,7 +210,7 @@ void copyTopLink(const std::string& src, const std::string& source, const struct
 // what it copies in `record`.
 void copyTopFolder(const std::string& src, const std::string& source, const struct stat& srcStat, int parentFd,
                    const std::string& tempName, CopyContext& ctx, CopyRecord& record, bool flush) {
-  UniqueFd srcDir(::open(src.c_str(), kFolderFlags));
+  UniqueFd srcDir(::openat(AT_FDCWD, src.c_str(), kFolderFlags));
   if (!srcDir) failCopy(errno, source);
   UniqueFd tempDir(::openat(parentFd, tempName.c_str(), kFolderFlags));
   if (!tempDir) failCopy(errno, source);
@@ -261,7 +259,7 @@ std::string copyFolderWith(const std::string& source, const std::string& destina
   const std::string parent = parentFolderPath(dest);
   CreatedFolders created;
   created.create(excludeTrailingDelim(parent));
-  UniqueFd parentFd(::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  UniqueFd parentFd(::openat(AT_FDCWD, parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (!parentFd) {
     const int err = errno;
     created.removeAll();

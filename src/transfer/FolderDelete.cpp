@@ -1,8 +1,6 @@
 #include "transfer/FolderDelete.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -194,7 +192,7 @@ void DeleteFolder(const std::string& folder, TransferProgress* progress, const R
     if (progress != nullptr) ++progress->entries;
     return;
   }
-  const UniqueFd parentFd(::open(parentFolderPath(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  const UniqueFd parentFd(::openat(AT_FDCWD, parentFolderPath(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (!parentFd) throw EOSError(errno, "Cannot delete " + folder);
   std::string failedPath;
   std::string kept;

@@ -1,7 +1,7 @@
 #pragma once
 // Whole-folder delete for the organizers' Delete and for the second half of a move across file
 // systems; also the removal of a failed copy's remains.
-#include <sys/stat.h>
+#include "platform/Posix.h"
 
 #include <functional>
 #include <string>

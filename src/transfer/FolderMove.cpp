@@ -1,8 +1,6 @@
 #include "transfer/FolderMove.h"
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/stat.h>
+#include "platform/Posix.h"
 
 #include <cerrno>
 #include <optional>
@@ -59,7 +57,7 @@ std::string leftEntries(const std::string& folder) {
       if (type == DT_DIR || type == DT_UNKNOWN) walk.enter(name);
     }
   } left;
-  UniqueFd top(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  UniqueFd top(::openat(AT_FDCWD, folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
   if (!top) return {};
   TreeWalk().run(top.release(), left);
   std::string text = std::to_string(left.count) + (left.count == 1 ? " entry" : " entries");
@@ -168,7 +166,7 @@ void MoveFolder(const std::string& source, const std::string& destination, Trans
 }
 
 int removeLeftoverCopies(const std::string& folder) {
-  const UniqueFd dirFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  const UniqueFd dirFd(::openat(AT_FDCWD, folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (!dirFd) return 0;
   std::vector<std::string> leftovers;
   {

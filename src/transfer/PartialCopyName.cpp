@@ -1,9 +1,6 @@
 #include "transfer/PartialCopyName.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include <cerrno>
 #include <random>

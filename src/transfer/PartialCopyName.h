@@ -2,7 +2,7 @@
 // The hidden temporary name under which a folder copy is built beside its destination:
 // ".pitkit-partial-copy-<pid>-<10 letters or digits>", and the lock that marks such a folder as
 // still being built. The sweep of leftover copies takes only folders nobody holds locked.
-#include <sys/types.h>
+#include "platform/Posix.h"
 
 #include <string>
 #include <string_view>

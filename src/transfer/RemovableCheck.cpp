@@ -1,11 +1,6 @@
 #include "transfer/RemovableCheck.h"
 
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
-#include <unistd.h>
+#include "platform/Posix.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -139,7 +134,7 @@ void checkFolderRemovable(const std::string& folder, TransferProgress* progress,
       (errno == EACCES || errno == EPERM || errno == EROFS))
     throw EOSError(errno, "Cannot delete " + folder);
 
-  const UniqueFd parentFd(::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  const UniqueFd parentFd(::openat(AT_FDCWD, parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   struct stat parentStat {};
   if (!parentFd || ::fstat(parentFd.get(), &parentStat) != 0) return;
   const std::string name = extractFileName(path);

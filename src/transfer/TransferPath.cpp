@@ -1,7 +1,6 @@
 #include "transfer/TransferPath.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
+#include "platform/Posix.h"
 
 #include <cerrno>
 
@@ -36,7 +35,7 @@ bool liesInside(const std::string& source, const std::string& destination) {
   std::string path = excludeTrailingDelim(parentFolderPath(excludeTrailingDelim(destination)));
   UniqueFd fd;
   for (int up = 0; !fd && up < 4096; ++up) {
-    fd.reset(::open(path.empty() ? "." : path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    fd.reset(::openat(AT_FDCWD, path.empty() ? "." : path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (fd) break;
     if (errno != ENOENT && errno != ENOTDIR) return false;
     if (path.empty() || path == PathDelimStr || path == ".") return false;

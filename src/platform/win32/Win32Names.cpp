@@ -1,0 +1,251 @@
+// Names in folders on Win32: making, removing, renaming and listing them.
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "platform/win32/Win32Path.h"
+
+using namespace pitkit::win32;
+
+int mkdirat(int dirFd, const char* path, mode_t) {
+  std::wstring full;
+  if (!resolveAt(dirFd, path, full)) return -1;
+  return CreateDirectoryW(full.c_str(), nullptr) ? 0 : fail();
+}
+
+int mkdir(const char* path, mode_t mode) { return mkdirat(AT_FDCWD, path, mode); }
+
+namespace {
+
+// Removes a file, or with `folder` an empty folder. Windows refuses to delete what is read-only,
+// POSIX does not: the attribute is cleared first, and put back when the removal still fails.
+int removeEntry(const std::wstring& path, bool folder) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return fail();
+  const bool isDir = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  const bool isLink = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  if (folder && !isDir) return failErrno(ENOTDIR);
+  if (!folder && isDir && !isLink) return failErrno(EISDIR);
+  const auto remove = [&] {
+    return isDir ? RemoveDirectoryW(path.c_str()) : DeleteFileW(path.c_str());
+  };
+  if (remove()) return 0;
+  DWORD error = GetLastError();
+  if (error == ERROR_ACCESS_DENIED && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    DWORD writable = attributes & ~FILE_ATTRIBUTE_READONLY;
+    if (SetFileAttributesW(path.c_str(), writable == 0 ? FILE_ATTRIBUTE_NORMAL : writable)) {
+      if (remove()) return 0;
+      error = GetLastError();
+      SetFileAttributesW(path.c_str(), attributes);
+    }
+  }
+  return failWith(error);
+}
+
+}  // namespace
+
+int unlinkat(int dirFd, const char* path, int flags) {
+  std::wstring full;
+  if (!resolveAt(dirFd, path, full)) return -1;
+  return removeEntry(full, (flags & AT_REMOVEDIR) != 0);
+}
+
+int pitkit_unlink(const char* path) { return unlinkat(AT_FDCWD, path, 0); }
+int pitkit_rmdir(const char* path) { return unlinkat(AT_FDCWD, path, AT_REMOVEDIR); }
+
+int renameat2(int fromDirFd, const char* from, int toDirFd, const char* to, unsigned flags) {
+  // No exchange in one step on Windows: EINVAL, as from a file system without it.
+  if (flags & RENAME_EXCHANGE) return failErrno(EINVAL);
+  std::wstring source, target;
+  if (!resolveAt(fromDirFd, from, source) || !resolveAt(toDirFd, to, target)) return -1;
+  const DWORD how = (flags & RENAME_NOREPLACE) ? 0 : MOVEFILE_REPLACE_EXISTING;
+  if (MoveFileExW(source.c_str(), target.c_str(), how)) return 0;
+  const DWORD error = GetLastError();
+  // A folder is never replaced by a rename on Windows; POSIX replaces only an empty one, and
+  // refuses a full one: ENOTEMPTY.
+  if (error == ERROR_ACCESS_DENIED && how != 0 &&
+      (GetFileAttributesW(target.c_str()) & FILE_ATTRIBUTE_DIRECTORY) &&
+      GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    if (!RemoveDirectoryW(target.c_str())) return fail();
+    return MoveFileExW(source.c_str(), target.c_str(), 0) ? 0 : fail();
+  }
+  return failWith(error);
+}
+
+int renameat(int fromDirFd, const char* from, int toDirFd, const char* to) {
+  return renameat2(fromDirFd, from, toDirFd, to, 0);
+}
+
+int linkat(int fromDirFd, const char* from, int toDirFd, const char* to, int) {
+  std::wstring source, target;
+  if (!resolveAt(fromDirFd, from, source) || !resolveAt(toDirFd, to, target)) return -1;
+  return CreateHardLinkW(target.c_str(), source.c_str(), nullptr) ? 0 : fail();
+}
+
+// Symbolic links need a privilege most Windows users lack: refused, as by a file system without.
+int symlinkat(const char*, int, const char*) { return failErrno(EPERM); }
+
+// The program makes no links on Windows, and reads none: every entry is "not a link".
+ssize_t readlinkat(int dirFd, const char* path, char*, size_t) {
+  std::wstring full;
+  if (!resolveAt(dirFd, path, full)) return -1;
+  if (GetFileAttributesW(full.c_str()) == INVALID_FILE_ATTRIBUTES) return fail();
+  return failErrno(EINVAL);
+}
+
+int pitkit_chdir(const char* path) {
+  std::wstring full;
+  if (!resolveAt(AT_FDCWD, path, full)) return -1;
+  return SetCurrentDirectoryW(withoutPrefix(full).c_str()) ? 0 : fail();
+}
+
+char* pitkit_getcwd(char* buf, size_t size) {
+  const DWORD n = GetCurrentDirectoryW(0, nullptr);
+  std::wstring wide(n, L'\0');
+  wide.resize(GetCurrentDirectoryW(n, wide.data()));
+  const std::string text = narrow(wide);
+  if (buf == nullptr) return _strdup(text.c_str());
+  if (text.size() + 1 > size) return failErrno(ERANGE), nullptr;
+  std::memcpy(buf, text.c_str(), text.size() + 1);
+  return buf;
+}
+
+// ---- Listing: records in the kernel's layout, from FindFirstFileExW over the folder's path. ----
+
+namespace {
+
+struct Listing {
+  HANDLE handle = INVALID_HANDLE_VALUE;  // the descriptor's handle when the listing began
+  std::uint64_t id = 0;                  // and the folder's volume and index
+  HANDLE find = INVALID_HANDLE_VALUE;
+  WIN32_FIND_DATAW pending{};  // found, not yet handed out
+  bool hasPending = false;
+  bool done = false;
+  ~Listing() {
+    if (find != INVALID_HANDLE_VALUE) FindClose(find);
+  }
+};
+std::mutex listingMutex;
+std::map<int, std::unique_ptr<Listing>> listings;
+
+constexpr std::size_t kNameOffset = 19;  // d_ino 8, d_off 8, d_reclen 2, d_type 1
+
+// The find data's reserved word holds the reparse tag of a reparse point.
+unsigned char typeOf(DWORD attributes, DWORD tag) {
+  if (isLinkTag(attributes, tag)) return DT_LNK;
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? DT_DIR : DT_REG;
+}
+
+}  // namespace
+
+ssize_t getdents64(int dirFd, void* buffer, size_t size) {
+  const HANDLE h = handleOf(dirFd);
+  if (h == INVALID_HANDLE_VALUE) return -1;
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(h, &info)) return fail();
+  const std::uint64_t id = (static_cast<std::uint64_t>(info.dwVolumeSerialNumber) << 40) ^
+                           (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) ^
+                           info.nFileIndexLow;
+  std::lock_guard guard(listingMutex);
+  std::unique_ptr<Listing>& slot = listings[dirFd];
+  // A new listing, or a descriptor closed before the end of its listing and its number reused.
+  if (!slot || slot->handle != h || slot->id != id) {
+    slot = std::make_unique<Listing>();
+    slot->handle = h;
+    slot->id = id;
+    std::wstring folder;
+    if (!pathOfFd(dirFd, folder)) {
+      listings.erase(dirFd);
+      return -1;
+    }
+    slot->find = FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &slot->pending,
+                                  FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (slot->find == INVALID_HANDLE_VALUE) {
+      const DWORD error = GetLastError();
+      listings.erase(dirFd);
+      if (error == ERROR_DIRECTORY) return failErrno(ENOTDIR);
+      return error == ERROR_FILE_NOT_FOUND ? 0 : failWith(error);
+    }
+    slot->hasPending = true;
+  }
+  Listing& listing = *slot;
+  auto* out = static_cast<char*>(buffer);
+  std::size_t used = 0;
+  while (!listing.done) {
+    if (!listing.hasPending) {
+      if (!FindNextFileW(listing.find, &listing.pending)) {
+        listing.done = true;
+        break;
+      }
+      listing.hasPending = true;
+    }
+    const std::string name = narrow(listing.pending.cFileName);
+    const std::size_t length = (kNameOffset + name.size() + 1 + 7) & ~std::size_t{7};
+    if (used + length > size) {
+      if (used == 0) return failErrno(EINVAL);
+      break;
+    }
+    char* record = out + used;
+    std::memset(record, 0, length);
+    const std::uint64_t ino = 1;
+    const std::int64_t off = static_cast<std::int64_t>(used + length);
+    const auto reclen = static_cast<unsigned short>(length);
+    std::memcpy(record, &ino, 8);
+    std::memcpy(record + 8, &off, 8);
+    std::memcpy(record + 16, &reclen, 2);
+    record[18] =
+        static_cast<char>(typeOf(listing.pending.dwFileAttributes, listing.pending.dwReserved0));
+    std::memcpy(record + kNameOffset, name.c_str(), name.size() + 1);
+    used += length;
+    listing.hasPending = false;
+  }
+  if (used == 0) listings.erase(dirFd);  // the end: a later call starts over
+  return static_cast<ssize_t>(used);
+}
+
+struct pitkit_DIR {
+  int fd = -1;
+  std::vector<char> buffer = std::vector<char>(32768);
+  std::size_t size = 0, pos = 0;
+  pitkit_dirent entry{};
+};
+
+pitkit_DIR* pitkit_opendir(const char* path) {
+  const int fd = openat(AT_FDCWD, path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  auto* dir = new pitkit_DIR;
+  dir->fd = fd;
+  return dir;
+}
+
+pitkit_dirent* pitkit_readdir(pitkit_DIR* dir) {
+  if (dir->pos >= dir->size) {
+    const ssize_t n = getdents64(dir->fd, dir->buffer.data(), dir->buffer.size());
+    if (n <= 0) return nullptr;
+    dir->size = static_cast<std::size_t>(n);
+    dir->pos = 0;
+  }
+  const char* record = dir->buffer.data() + dir->pos;
+  unsigned short reclen;
+  std::memcpy(&reclen, record + 16, 2);
+  dir->pos += reclen;
+  dir->entry.d_ino = 1;
+  dir->entry.d_type = static_cast<unsigned char>(record[18]);
+  std::strncpy(dir->entry.d_name, record + kNameOffset, sizeof dir->entry.d_name - 1);
+  dir->entry.d_name[sizeof dir->entry.d_name - 1] = '\0';
+  return &dir->entry;
+}
+
+int pitkit_closedir(pitkit_DIR* dir) {
+  const int result = _close(dir->fd);
+  {
+    std::lock_guard guard(listingMutex);
+    listings.erase(dir->fd);
+  }
+  delete dir;
+  return result;
+}
+
+int pitkit_dirfd(pitkit_DIR* dir) { return dir->fd; }
