@@ -29,7 +29,7 @@ deps:
 	bash scripts/install-deps
 
 windows-deps:
-	bash scripts/install-windows-deps
+	WINDOWS_DEPS_DIR=$(WINDOWS_DEPS) bash scripts/install-windows-deps
 
 windows-configure: windows-deps
 	$(WINDOWS_DEPS)/qt6-mingw/bin/qt-cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
