@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <memory>
 #include <vector>
 
@@ -31,6 +32,10 @@ std::optional<std::uint64_t> fileSizeOf(const std::string& path) {
 }
 
 std::function<void()> fontConfigLoader() { return {}; }
+
+void ignoreFileSizeSignal() {}
+
+bool displayIsImplicit() { return true; }
 
 namespace {
 
@@ -102,6 +107,10 @@ std::function<void()> fontConfigLoader() {
   if (init == nullptr) return {};
   return [library, init] { init(); };
 }
+
+void ignoreFileSizeSignal() { std::signal(SIGXFSZ, SIG_IGN); }
+
+bool displayIsImplicit() { return false; }
 
 std::string localUserId() { return std::to_string(::geteuid()); }
 

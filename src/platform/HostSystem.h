@@ -21,6 +21,14 @@ std::optional<std::uint64_t> fileSizeOf(const std::string& path);
 // no such library). The function holds the library until it is destroyed, run or not.
 std::function<void()> fontConfigLoader();
 
+// Makes a write past the file-size limit fail with an error the program reports, instead of the
+// signal that would end it (Linux's SIGXFSZ; Windows has no such signal).
+void ignoreFileSizeSignal();
+
+// Whether the window system is always there, so that no display needs naming (Windows); on Linux
+// a display is named by the environment or the command line.
+bool displayIsImplicit();
+
 // Names this user among the users of the machine, for names only the user's own processes use: the
 // effective user id on Linux, the user's security identifier (S-1-5-21-...) on Windows.
 std::string localUserId();

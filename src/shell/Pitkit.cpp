@@ -5,7 +5,6 @@
 #include <QImage>
 #include <QPixmap>
 #include <QTimer>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -13,6 +12,7 @@
 
 #include "platform/ErrorBox.h"
 #include "platform/GameFinder.h"
+#include "platform/HostSystem.h"
 #include "platform/QtUiThread.h"
 #include "shell/AfterFirstPaint.h"
 #include "shell/ArchiveHandOver.h"
@@ -91,12 +91,13 @@ int main(int argc, char** argv) {
     case pitkit::CommandAction::Window:
       break;
   }
-  if (!pitkit::displayNamed(arguments, [](const char* name) { return std::getenv(name); })) {
+  if (!pitkit::displayIsImplicit() &&
+      !pitkit::displayNamed(arguments, [](const char* name) { return std::getenv(name); })) {
     std::fputs(pitkit::kNoDisplayNamed, stderr);
     return 1;
   }
   // A write past the file-size limit fails with an error the program reports, instead of ending it.
-  std::signal(SIGXFSZ, SIG_IGN);
+  pitkit::ignoreFileSizeSignal();
   pitkit::FontConfigWarmUp fontWarmUp;
   // The menu bar stays in the window, as on the program's home platform. Asking the desktop
   // whether it shows the menu bar elsewhere is a message-bus round trip (and, without a session
