@@ -45,6 +45,13 @@ const QIcon& driveIcon() {
   return icon;
 }
 
+// How a folder's path is matched with a root: Windows' drive letters and names ignore case.
+#ifdef _WIN32
+constexpr LetterCase kRootLetterCase = LetterCase::IgnoreAscii;
+#else
+constexpr LetterCase kRootLetterCase = LetterCase::Exact;
+#endif
+
 bool isSystemTree(const std::string& mountPoint) {
   for (const char* tree : {"/proc", "/sys", "/dev", "/run"})
     if (isPathInside(mountPoint, tree)) return true;
@@ -90,11 +97,7 @@ std::vector<std::string> volumeRoots(std::vector<MountedVolume> volumes) {
 std::string holdingRoot(const std::vector<std::string>& roots, const std::string& folder) {
   std::string best = PathDelimStr;
   for (const std::string& root : roots)
-#ifdef _WIN32
-    if (isPathInside(folder, root, LetterCase::IgnoreAscii) && root.size() > best.size()) best = root;
-#else
-    if (isPathInside(folder, root) && root.size() > best.size()) best = root;
-#endif
+    if (isPathInside(folder, root, kRootLetterCase) && root.size() > best.size()) best = root;
   return best;
 }
 

@@ -2,7 +2,8 @@
 // Finding the game where Linux players keep it: inside the prefixes of a Windows compatibility
 // layer (Wine, Proton in Steam, Lutris, Bottles), and in the Steam libraries, where Steam keeps a
 // store-bought Windows game (its prefix holds only settings and saves). Lists the prefixes'
-// drive_c folders, the libraries' game folders, and the game folders below them.
+// drive_c folders, the libraries' game folders, and the game folders below them. On Windows the
+// game lies in a Steam library or in Program Files, and those are searched instead.
 //
 // Any place may hang (a stopped network or FUSE mount, a vast prefix): each place (a prefix, a
 // folder of prefixes, a Steam library, a drive searched for games) is looked at on a worker
@@ -25,8 +26,8 @@ struct WineDrives {
   std::vector<std::string> drives;
   // Each Steam library's steamapps/common folder that exists, each real folder once.
   std::vector<std::string> steamCommons;
-  // On Windows: the folders of the programs' folders (each folder in Program Files), where an
-  // installed game lies; searched each with a time of its own.
+  // On Windows: each folder in Program Files and Program Files (x86), where an installed game
+  // lies; each is searched with a time of its own.
   std::vector<std::string> programFolders;
   // The places looked at, as patterns ("<home>/Games/*/drive_c"), for telling the user.
   std::vector<std::string> places;
@@ -61,7 +62,6 @@ WineDrives findWindowsGameRoots(const std::string& steamInstall,
 // The places of this user's games: on Linux findWineDrives with $HOME and $WINEPREFIX; on Windows
 // findWindowsGameRoots with the Steam the registry names and the system's Program Files folders.
 WineDrives findWineDrivesOfUser();
-
 
 // The game folders below `drives`: folders holding both a levels and a cars folder, in any letter
 // case, each real folder once. Each drive is searched to `maxDepth` folders below it, its windows
