@@ -3,7 +3,8 @@
 // trash of its own file system, with an info file that records where it was and when it left, so
 // that a file manager lists it and can put it back. Nothing is ever copied into a trash.
 // On Windows the trash is the recycle bin of the item's drive (win32/RecycleBin.cpp): the shell puts
-// the item in, never deleting it for good, and TrashedItem names the bin's entry and its record.
+// the item in, never deleting it for good, and TrashedItem names the bin's entry and its record
+// (empty when the shell did not say). Under Wine no bin is offered: its shell cannot take items.
 #include <string>
 
 #include "platform/Errors.h"

@@ -139,6 +139,13 @@ bool entryExists(const std::string& path) {
   return ::GetFileAttributesW(win32::widePath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// Wine (8 and before) does not carry out the shell's file operation: its recycle bin cannot take
+// an item, so the program asks before deleting for good, as where there is no trash at all.
+bool underWine() {
+  const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+  return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
 int errnoOf(DWORD error) {
   switch (error) {
     case ERROR_FILE_NOT_FOUND:
@@ -159,7 +166,7 @@ std::string trashFolderFor(const std::string& path) {
   if (!isAbsolutePath(entry) || entry.size() < 3 || entry[1] != ':') return {};  // network paths have no bin
   const std::string root = entry.substr(0, 3);
   const DriveKind kind = driveKindOf(::GetDriveTypeW(win32::widePath(root).c_str()));
-  if (kind != DriveKind::Fixed && kind != DriveKind::Removable) return {};
+  if ((kind != DriveKind::Fixed && kind != DriveKind::Removable) || underWine()) return {};
   SHQUERYRBINFO info{};
   info.cbSize = sizeof info;
   if (FAILED(::SHQueryRecycleBinW(win32::widePath(root, false).c_str(), &info))) return {};
@@ -167,18 +174,18 @@ std::string trashFolderFor(const std::string& path) {
 }
 
 TrashedItem moveToTrash(const std::string& path, const std::string& recordedPath) {
-  // The bin records where the item was deleted from; `recordedPath` (an item waiting under
-  // another name) cannot be given to it, so the bin shows the waiting name.
-  (void)recordedPath;
   const std::string entry = excludeTrailingDelim(expandFileName(path));
-  if (!entryExists(entry)) throw EOSError(ENOENT, "Cannot move " + entry + " to the recycle bin");
+  // The bin records where the item was deleted from: an item waiting under another name keeps that
+  // name there. The messages name the item as the user knows it.
+  const std::string shown = recordedPath.empty() ? entry : excludeTrailingDelim(recordedPath);
+  if (!entryExists(entry)) throw EOSError(ENOENT, "Cannot move " + shown + " to the recycle bin");
   if (trashFolderFor(entry).empty())
-    throw ETrashUnavailable("No recycle bin on the drive of " + entry + " can take it");
+    throw ETrashUnavailable("No recycle bin on the drive of " + shown + " can take it");
   const Recycled recycled = recycle(win32::widePath(entry, false));
   // Whatever the shell said, an item still in its place went nowhere; one that is gone went to the
   // bin (the shell was told never to delete for good).
   if (entryExists(entry))
-    throw ETrashUnavailable("The recycle bin did not take " + entry +
+    throw ETrashUnavailable("The recycle bin did not take " + shown +
                             (recycled.failure.empty() ? std::string() : ": " + recycled.failure));
   if (recycled.binEntry.empty()) return {};  // in the bin, but the shell did not say where
   return trashedItemAt(win32::programPath(recycled.binEntry));
