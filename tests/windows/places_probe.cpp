@@ -107,6 +107,19 @@ int main(int argc, char** argv) {
   const std::string real = win32::resolvedPath(upperAscii(steam));
   check(sameTextAscii(real, steam) && real.ends_with("Stéam"), "resolved path spelt as on disk", real);
 
+  // Long paths take the "\\?\" form and work.
+  check(win32::widePath("C:/a/b", true) == L"C:\\a\\b" &&
+            win32::widePath("//srv/share/" + std::string(300, 'x')).rfind(L"\\\\?\\UNC\\srv\\share\\", 0) == 0,
+        "wide path forms");
+  std::string deep = steam;
+  for (int i = 0; i < 8; ++i) {
+    deep += "/" + std::string(40, static_cast<char>('a' + i)) + "é";
+    ::CreateDirectoryW(win32::widePath(deep).c_str(), nullptr);
+  }
+  writeFile(deep + "/deep.bin", std::string(77, 'x'));
+  check(deep.size() > MAX_PATH && fileSizeOf(deep + "/deep.bin") == 77u, "a file below a path longer than MAX_PATH",
+        std::to_string(deep.size()));
+
   check(localUserId().rfind("S-1-", 0) == 0, "local user id", localUserId());
 
   // The recycle bin: the item goes in and comes back, or stays where it was with a clear error.
