@@ -1,8 +1,5 @@
 #include "organizers/OrganizerFilter.h"
 
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <QItemSelectionModel>
 #include <QKeySequence>
 #include <QLabel>
@@ -17,6 +14,7 @@
 #include <thread>
 
 #include "organizers/OrganizerList.h"
+#include "platform/HostSystem.h"
 #include "platform/Paths.h"
 
 namespace pitkit {
@@ -77,10 +75,7 @@ class DisplayNameReader {
   void run() {
     // Below the searches that fill the lists: the names take what the searches leave of the
     // processors, so Go is not slowed by them. Refusals are ignored.
-    errno = 0;
-    const int processNice = ::getpriority(PRIO_PROCESS, 0);
-    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()),
-                  std::min((errno == 0 ? processNice : 0) + kNiceAbove, 19));
+    lowerThisThreadPriority(kNiceAbove);
     std::vector<DisplayNameRead> done;
     std::unique_lock lock(mutex_);
     for (;;) {

@@ -19,6 +19,9 @@
 #include "platform/GameFinder.h"
 #include "platform/Paths.h"
 #include "platform/ThemeIcon.h"
+#ifdef _WIN32
+#include "platform/win32/KnownPlaces.h"
+#endif
 
 namespace pitkit {
 namespace {
@@ -41,6 +44,13 @@ const QIcon& driveIcon() {
   });
   return icon;
 }
+
+// How a folder's path is matched with a root: Windows' drive letters and names ignore case.
+#ifdef _WIN32
+constexpr LetterCase kRootLetterCase = LetterCase::IgnoreAscii;
+#else
+constexpr LetterCase kRootLetterCase = LetterCase::Exact;
+#endif
 
 bool isSystemTree(const std::string& mountPoint) {
   for (const char* tree : {"/proc", "/sys", "/dev", "/run"})
@@ -87,7 +97,7 @@ std::vector<std::string> volumeRoots(std::vector<MountedVolume> volumes) {
 std::string holdingRoot(const std::vector<std::string>& roots, const std::string& folder) {
   std::string best = PathDelimStr;
   for (const std::string& root : roots)
-    if (isPathInside(folder, root) && root.size() > best.size()) best = root;
+    if (isPathInside(folder, root, kRootLetterCase) && root.size() > best.size()) best = root;
   return best;
 }
 
@@ -119,10 +129,10 @@ TDriveComboBox::~TDriveComboBox() {
   mailbox_->target = nullptr;
 }
 
-void TDriveComboBox::readOnWorker(std::function<Roots()> read,
-                                  void (TDriveComboBox::*take)(Roots)) {
+template <class Found>
+void TDriveComboBox::readOnWorker(std::function<Found()> read, void (TDriveComboBox::*take)(Found)) {
   std::thread([box = mailbox_, read = std::move(read), take] {
-    Roots found;
+    Found found;
     try {
       found = read();
     } catch (const std::exception&) {  // out of memory or threads: nothing read this time
@@ -140,10 +150,24 @@ void TDriveComboBox::readOnWorker(std::function<Roots()> read,
   }).detach();
 }
 
+#ifdef _WIN32
+void TDriveComboBox::refreshRoots() {
+  if (readingMounts_) return;
+  readingMounts_ = true;
+  readOnWorker<Captions>(
+      [] {
+        Captions captions;
+        for (const win32::LogicalDrive& drive : win32::logicalDrives())
+          captions[drive.root] = driveCaption(drive.root, drive.kind);
+        return captions;
+      },
+      &TDriveComboBox::takeDriveCaptions);
+}
+#else
 void TDriveComboBox::refreshRoots() {
   if (!readingMounts_) {
     readingMounts_ = true;
-    readOnWorker(
+    readOnWorker<Roots>(
         [] {
           Roots roots = volumeRoots(mountedVolumes());
           // Mount points that are files (bind-mounted single files) or are gone are no drives.
@@ -156,13 +180,22 @@ void TDriveComboBox::refreshRoots() {
     readingPrefixes_ = true;
     const char* home = std::getenv("HOME");
     const char* winePrefix = std::getenv("WINEPREFIX");
-    readOnWorker(
+    readOnWorker<Roots>(
         [home = std::string(home != nullptr ? home : ""),
          winePrefix = std::string(winePrefix != nullptr ? winePrefix : "")] {
           return findWineDrives(home, winePrefix).drives;
         },
         &TDriveComboBox::takePrefixDrives);
   }
+}
+#endif
+
+void TDriveComboBox::takeDriveCaptions(Captions captions) {
+  readingMounts_ = false;
+  captions_ = std::move(captions);
+  mountRoots_.clear();
+  for (const auto& [root, caption] : captions_) mountRoots_.push_back(root);
+  showRoots();
 }
 
 void TDriveComboBox::takeMountRoots(Roots roots) {
@@ -179,8 +212,10 @@ void TDriveComboBox::takePrefixDrives(Roots drives) {
 
 void TDriveComboBox::showRoots() {
   Roots roots = mountRoots_;
+#ifndef _WIN32
   if (std::find(roots.begin(), roots.end(), PathDelimStr) == roots.end())
     roots.insert(roots.begin(), PathDelimStr);
+#endif
   // Each compatibility prefix's drive_c is a drive of its own, as the game sees it there; the
   // prefixes themselves are hidden folders the folder list does not show.
   for (const std::string& drive : prefixDrives_)
@@ -190,7 +225,10 @@ void TDriveComboBox::showRoots() {
     roots_ = std::move(roots);
     const QSignalBlocker block(this);
     clear();
-    for (const std::string& root : roots_) addItem(driveIcon(), nameText(root));
+    for (const std::string& root : roots_) {
+      const auto caption = captions_.find(root);
+      addItem(driveIcon(), caption != captions_.end() ? QString::fromStdString(caption->second) : nameText(root));
+    }
   }
   followDirList();
   if (!readingMounts_ && !readingPrefixes_) emit rootsRefreshed();

@@ -1,8 +1,9 @@
 #pragma once
 // The drive selector. On Linux the "drives" are the mounted file systems' roots and the drive_c
-// folders of the Wine, Proton, Lutris and Bottles prefixes; choosing one opens it in the attached
-// folder list, and the selector always shows the one holding the open folder. Both kinds are read
-// on workers (a stopped network or FUSE mount can hold whoever looks at it) and shown once read.
+// folders of the Wine, Proton, Lutris and Bottles prefixes; on Windows they are the logical drives
+// ("C: (local disk)"). Choosing one opens it in the attached folder list, and the selector always
+// shows the one holding the open folder. They are read on workers (a stopped network or FUSE
+// mount can hold whoever looks at it) and shown once read.
 #include <QComboBox>
 #include <functional>
 #include <map>
@@ -29,7 +30,8 @@ std::vector<MountedVolume> mountedVolumes();
 // (squashfs, snap packages) and second mounts of one file system (bind mounts: the same device and
 // subvolume as a shorter root) are left out.
 std::vector<std::string> volumeRoots(std::vector<MountedVolume> volumes);
-// The longest of `roots` that holds `folder` ("/" when none does).
+// The longest of `roots` that holds `folder` ("/" when none does); on Windows letter case is
+// ignored.
 std::string holdingRoot(const std::vector<std::string>& roots, const std::string& folder);
 
 class TDriveComboBox : public QComboBox {
@@ -63,10 +65,14 @@ class TDriveComboBox : public QComboBox {
  private:
   struct Mailbox;
   using Roots = std::vector<std::string>;
+  // Each drive's caption by its root (Windows).
+  using Captions = std::map<std::string, std::string>;
   // Runs `read` on a thread of its own and hands its result to `take` on this selector's thread,
   // unless the selector is gone by then. A reading held in a stopped mount is left there.
-  void readOnWorker(std::function<Roots()> read, void (TDriveComboBox::*take)(Roots));
+  template <class Found>
+  void readOnWorker(std::function<Found()> read, void (TDriveComboBox::*take)(Found));
   void takeMountRoots(Roots roots);
+  void takeDriveCaptions(Captions captions);
   void takePrefixDrives(Roots drives);
   void showRoots();
   void followDirList();
@@ -77,6 +83,7 @@ class TDriveComboBox : public QComboBox {
   Roots prefixDrives_;
   bool readingMounts_ = false;
   bool readingPrefixes_ = false;
+  Captions captions_;
   std::vector<std::string> roots_;
   // The folder last open on each root, as the home platform keeps one current folder per drive.
   std::map<std::string, std::string> lastFolder_;

@@ -13,6 +13,9 @@
 #include "platform/FileSystem.h"
 #include "platform/NameCase.h"
 #include "platform/TextFile.h"
+#ifdef _WIN32
+#include "platform/win32/KnownPlaces.h"
+#endif
 
 namespace pitkit {
 namespace finder {
@@ -77,8 +80,13 @@ bool isFolder(const std::string& path) {
 
 std::string realPathOf(const std::string& path) {
   aboutToLook(path);
+#ifdef _WIN32
+  const std::string real = win32::resolvedPath(path);
+  return real.empty() ? path : real;
+#else
   char buffer[PATH_MAX];
   return ::realpath(path.c_str(), buffer) != nullptr ? std::string(buffer) : path;
+#endif
 }
 
 std::vector<DirectoryEntry> listFolder(const std::string& folder) {

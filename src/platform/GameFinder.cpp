@@ -9,17 +9,15 @@
 #include "platform/FinderLooks.h"
 #include "platform/NameCase.h"
 #include "platform/Paths.h"
+#ifdef _WIN32
+#include "platform/win32/KnownPlaces.h"
+#endif
 
 namespace pitkit {
 
 using namespace finder;
 
 namespace {
-
-bool isNumber(const std::string& text) {
-  return !text.empty() &&
-         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
 
 // A folder found in a place, with its real path for telling two roads to one folder apart.
 struct Found {
@@ -31,76 +29,10 @@ struct Found {
 
 }  // namespace
 
-std::vector<std::string> steamLibraryPaths(const std::string& vdfText) {
-  // Steam writes three levels: "libraryfolders" { "0" { "path" ... "apps" { ... } } }.
-  constexpr std::size_t kMaxDepth = 8;
-  if (vdfText.size() > kMaxSteamVdfBytes) return {};
-  const std::size_t n = vdfText.size();
-  std::vector<std::string> paths;
-  std::vector<std::string> blocks;  // the keys of the open blocks, outermost first
-  std::optional<std::string> key;   // a key waiting for its value or block
-  std::size_t i = 0;
-  while (true) {
-    while (i < n) {
-      const char c = vdfText[i];
-      if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
-        ++i;
-      } else if (c == '/' && i + 1 < n && vdfText[i + 1] == '/') {
-        while (i < n && vdfText[i] != '\n') ++i;
-      } else {
-        break;
-      }
-    }
-    if (i == n) break;
-    const char c = vdfText[i++];
-    if (c == '{') {
-      if (!key || blocks.size() == kMaxDepth) return {};
-      blocks.push_back(std::move(*key));
-      key.reset();
-    } else if (c == '}') {
-      if (key || blocks.empty()) return {};
-      blocks.pop_back();
-    } else if (c == '"') {
-      std::string text;
-      for (;; ++i) {
-        if (i == n || vdfText[i] == '\0') return {};
-        char ch = vdfText[i];
-        if (ch == '"') break;
-        if (ch == '\\') {
-          if (++i == n) return {};
-          switch (vdfText[i]) {
-            case '\\': ch = '\\'; break;
-            case '"': ch = '"'; break;
-            case 'n': ch = '\n'; break;
-            case 't': ch = '\t'; break;
-            default: return {};
-          }
-        }
-        text += ch;
-      }
-      ++i;  // the closing quote
-      if (!key) {
-        key = std::move(text);
-        continue;
-      }
-      const bool inList = !blocks.empty() && sameTextAscii(blocks.front(), "libraryfolders");
-      const bool newForm =
-          inList && blocks.size() == 2 && isNumber(blocks[1]) && sameTextAscii(*key, "path");
-      const bool oldForm = inList && blocks.size() == 1 && isNumber(*key);
-      if ((newForm || oldForm) && !text.empty() && text.front() == PathDelim)
-        paths.push_back(std::move(text));
-      key.reset();
-    } else {
-      return {};  // a stray character: not a file Steam wrote
-    }
-  }
-  if (key || !blocks.empty()) return {};  // cut off
-  return paths;
-}
-
 std::vector<std::string> WineDrives::gameRoots() const {
   std::vector<std::string> roots = drives;
   roots.insert(roots.end(), steamCommons.begin(), steamCommons.end());
+  roots.insert(roots.end(), programFolders.begin(), programFolders.end());
   return roots;
 }
 
@@ -112,6 +44,7 @@ struct PrefixPlace {
   enum Kind { Prefix, Prefixes, LibraryLists, Library } kind;
   std::string path;
   std::string below;
+  PathForm form = kNativePathForm;  // of the library lists
 };
 
 // Reports what `place` holds: its drive_c; the prefixes in it, each looked at later as a place of
@@ -139,7 +72,7 @@ void lookAtPrefixPlace(const PrefixPlace& place, Clock::time_point deadline,
       for (const char* vdf : {"/steamapps/libraryfolders.vdf", "/config/libraryfolders.vdf"}) {
         std::set<std::string> named;
         for (std::string& library :
-             steamLibraryPaths(readSmallFile(place.path + vdf, kMaxSteamVdfBytes))) {
+             steamLibraryPaths(readSmallFile(place.path + vdf, kMaxSteamVdfBytes), place.form)) {
           if (named.size() == kMaxSteamLibrariesPerList) break;
           if (named.insert(library).second) report({Found::Named, std::move(library), {}});
         }
@@ -269,11 +202,54 @@ WineDrives findWineDrives(const std::string& home, const std::string& winePrefix
   return result;
 }
 
+WineDrives findWindowsGameRoots(const std::string& steamInstall,
+                                const std::vector<std::string>& programFilesFolders,
+                                std::chrono::milliseconds budget, PathForm form) {
+  // The installation's lists first, then each library once (the registry and the list may spell
+  // one folder differently: the real paths tell).
+  Round lists, libraries;
+  if (!steamInstall.empty()) lists.places.push_back({PrefixPlace::LibraryLists, steamInstall, "", form});
+  lists.look(budget);
+  std::set<std::string> named;  // each text once
+  if (!steamInstall.empty()) {
+    named.insert(steamInstall);
+    libraries.places.push_back({PrefixPlace::Library, steamInstall, ""});
+    for (const Found& f : lists.found[0])
+      if (named.insert(f.path).second) libraries.places.push_back({PrefixPlace::Library, f.path, ""});
+  }
+  libraries.look(budget);
+
+  WineDrives result;
+  std::set<std::string> seen;
+  for (std::size_t l = 0; l < libraries.places.size(); ++l) {
+    result.places.push_back(libraries.places[l].path + "/steamapps/common/*");
+    for (const Found& f : libraries.found[l])
+      if (f.kind == Found::Common && seen.insert(f.real).second) result.steamCommons.push_back(f.path);
+  }
+  // Each program's folder is a place of its own, so that a vast one hides no game in another; the
+  // Program Files folders are listed on the workers too.
+  Round programs;
+  for (const std::string& folder : programFilesFolders) {
+    result.places.push_back(folder + PathDelim + "*");
+    programs.places.push_back({PrefixPlace::Prefixes, folder, ""});
+  }
+  programs.look(budget);
+  for (const std::vector<Found>& in : programs.found)
+    for (const Found& f : in) result.programFolders.push_back(f.path);
+  return result;
+}
+
+#ifdef _WIN32
+WineDrives findWineDrivesOfUser() {
+  return findWindowsGameRoots(win32::steamInstallFolder(), win32::programFilesFolders());
+}
+#else
 WineDrives findWineDrivesOfUser() {
   const char* home = std::getenv("HOME");
   const char* winePrefix = std::getenv("WINEPREFIX");
   return findWineDrives(home != nullptr ? home : "", winePrefix != nullptr ? winePrefix : "");
 }
+#endif
 
 namespace {
 

@@ -2,7 +2,8 @@
 // Finding the game where Linux players keep it: inside the prefixes of a Windows compatibility
 // layer (Wine, Proton in Steam, Lutris, Bottles), and in the Steam libraries, where Steam keeps a
 // store-bought Windows game (its prefix holds only settings and saves). Lists the prefixes'
-// drive_c folders, the libraries' game folders, and the game folders below them.
+// drive_c folders, the libraries' game folders, and the game folders below them. On Windows the
+// game lies in a Steam library or in Program Files, and those are searched instead.
 //
 // Any place may hang (a stopped network or FUSE mount, a vast prefix): each place (a prefix, a
 // folder of prefixes, a Steam library, a drive searched for games) is looked at on a worker
@@ -14,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/SteamLibraryList.h"
+
 namespace pitkit {
 
 // The prefixes' drive_c folders and where they were looked for.
@@ -23,10 +26,14 @@ struct WineDrives {
   std::vector<std::string> drives;
   // Each Steam library's steamapps/common folder that exists, each real folder once.
   std::vector<std::string> steamCommons;
+  // On Windows: each folder in Program Files and Program Files (x86), where an installed game
+  // lies; each is searched with a time of its own.
+  std::vector<std::string> programFolders;
   // The places looked at, as patterns ("<home>/Games/*/drive_c"), for telling the user.
   std::vector<std::string> places;
 
-  // Where game folders are searched: the drives, then the Steam libraries' common folders.
+  // Where game folders are searched: the drives, the Steam libraries' common folders, then the
+  // programs' folders.
   std::vector<std::string> gameRoots() const;
 };
 
@@ -43,15 +50,18 @@ inline constexpr std::size_t kMaxSteamLibrariesPerList = 32;
 WineDrives findWineDrives(const std::string& home, const std::string& winePrefix,
                           std::chrono::milliseconds budget = kPrefixPlaceBudget);
 
-// findWineDrives for this user: $HOME and $WINEPREFIX.
-WineDrives findWineDrivesOfUser();
+// The places of the game on Windows: the libraries of the Steam installed at `steamInstall` ("" for
+// none: itself and those its libraryfolders.vdf names, paths read in `form`), their
+// steamapps/common folders, and the folders in each of `programFilesFolders` (Program Files and
+// Program Files (x86)). Each place has `budget`.
+WineDrives findWindowsGameRoots(const std::string& steamInstall,
+                                const std::vector<std::string>& programFilesFolders,
+                                std::chrono::milliseconds budget = kPrefixPlaceBudget,
+                                PathForm form = kNativePathForm);
 
-// The library folders a Steam libraryfolders.vdf text names: the absolute values of the "path"
-// keys of its numbered blocks (and, in the older form, of its numbered keys), with the file's
-// escapes undone. The text is read strictly (quoted strings, braces, // comments): one that is
-// malformed, nested deeper than Steam writes it or larger than kMaxSteamVdfBytes names none.
-inline constexpr std::size_t kMaxSteamVdfBytes = 1 << 20;
-std::vector<std::string> steamLibraryPaths(const std::string& vdfText);
+// The places of this user's games: on Linux findWineDrives with $HOME and $WINEPREFIX; on Windows
+// findWindowsGameRoots with the Steam the registry names and the system's Program Files folders.
+WineDrives findWineDrivesOfUser();
 
 // The game folders below `drives`: folders holding both a levels and a cars folder, in any letter
 // case, each real folder once. Each drive is searched to `maxDepth` folders below it, its windows

@@ -1,7 +1,9 @@
 #include "platform/Paths.h"
 
+#ifndef _WIN32
 #include <pwd.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cstdlib>
@@ -9,6 +11,10 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#ifdef _WIN32
+#include "platform/win32/KnownPlaces.h"
+#include "platform/win32/WideNames.h"
+#endif
 
 namespace pitkit {
 
@@ -50,12 +56,29 @@ std::string includeTrailingDelim(const std::string& path) {
 }
 
 std::string excludeTrailingDelim(std::string path) {
-  while (path.size() > 1 && path.back() == PathDelim) path.pop_back();
+#ifdef _WIN32
+  // A drive's root keeps its separator: "C:" alone names the drive's current folder.
+  const std::size_t keep = path.size() >= 3 && path[1] == ':' ? 3 : 1;
+#else
+  const std::size_t keep = 1;
+#endif
+  while (path.size() > keep && path.back() == PathDelim) path.pop_back();
   return path;
 }
 
+bool isAbsolutePath(const std::string& path) {
+#ifdef _WIN32
+  const auto separator = [](char c) { return c == '/' || c == '\\'; };
+  if (path.size() >= 2 && separator(path[0]) && separator(path[1])) return true;
+  return path.size() >= 3 && ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')) &&
+         path[1] == ':' && separator(path[2]);
+#else
+  return !path.empty() && path.front() == PathDelim;
+#endif
+}
+
 std::string expandFileName(const std::string& path) {
-  if (!path.empty() && path.front() == PathDelim) return path;
+  if (isAbsolutePath(path)) return path;
   return includeTrailingDelim(getCurrentDir()) + path;
 }
 
@@ -70,7 +93,16 @@ bool sameTextAscii(const std::string& a, const std::string& b) {
 
 std::string normalizePathLexically(const std::string& path) {
   // lexically_normal keeps a trailing separator ("a/b/" stays so) and gives "" for "".
+#ifdef _WIN32
+  // The library's paths are UTF-16 there: the text goes in and comes out as UTF-8, and both
+  // separators come out as PathDelim.
+  const std::u8string text = std::filesystem::path(std::u8string(path.begin(), path.end())).lexically_normal().generic_u8string();
+  std::string normal(text.begin(), text.end());
+  std::replace(normal.begin(), normal.end(), '/', PathDelim);
+  normal = excludeTrailingDelim(std::move(normal));
+#else
   std::string normal = excludeTrailingDelim(std::filesystem::path(path).lexically_normal().native());
+#endif
   return normal.empty() ? std::string(".") : normal;
 }
 
@@ -81,7 +113,8 @@ bool isPathInside(const std::string& path, const std::string& folder, LetterCase
     inner = upperAscii(std::move(inner));
     outer = upperAscii(std::move(outer));
   }
-  if (outer == PathDelimStr) return inner.front() == PathDelim;
+  // A root ("/", on Windows also "C:/") holds every path that begins with it.
+  if (outer.back() == PathDelim) return inner.starts_with(outer) || inner + PathDelim == outer;
   return inner.starts_with(outer) && (inner.size() == outer.size() || inner[outer.size()] == PathDelim);
 }
 
@@ -101,7 +134,13 @@ std::vector<std::string> splitFolderNames(const std::string& folderPart) {
 }
 
 std::string relativePath(const std::string& base, const std::string& target) {
-  // Native paths have no drive part, so the "different drives" case of the rule never arises.
+#ifdef _WIN32
+  // On different drives (letter case ignored) the target stays as it is.
+  const auto drive = [](const std::string& path) { return path.size() >= 2 && path[1] == ':' ? path.substr(0, 2) : std::string(); };
+  if (!sameTextAscii(drive(base), drive(target))) return target;
+#endif
+  // Native paths on Linux have no drive part, so the "different drives" case of the rule never
+  // arises there.
   const std::vector<std::string> baseNames = splitFolderNames(extractFilePath(base));
   const std::vector<std::string> targetNames = splitFolderNames(extractFilePath(target));
 
@@ -117,6 +156,14 @@ std::string relativePath(const std::string& base, const std::string& target) {
   return result;
 }
 
+#ifdef _WIN32
+std::string userDataHome() {
+  // $XDG_DATA_HOME still counts when it names a folder (tests give each run one of its own).
+  const wchar_t* xdg = ::_wgetenv(L"XDG_DATA_HOME");
+  const std::string data = xdg != nullptr ? win32::programPath(xdg) : std::string();
+  return excludeTrailingDelim(!data.empty() ? data : win32::localAppDataFolder());
+}
+#else
 std::string userDataHome() {
   const char* xdg = std::getenv("XDG_DATA_HOME");
   if (xdg != nullptr && xdg[0] == PathDelim) return excludeTrailingDelim(xdg);
@@ -127,5 +174,7 @@ std::string userDataHome() {
   }
   return home != nullptr && home[0] == PathDelim ? excludeTrailingDelim(home) + "/.local/share" : std::string();
 }
+
+#endif
 
 }  // namespace pitkit

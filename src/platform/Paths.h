@@ -27,10 +27,14 @@ std::string extractFileExt(const std::string& path);
 std::string stripFileExt(const std::string& name);
 // `path` with one separator appended unless it already ends in one.
 std::string includeTrailingDelim(const std::string& path);
-// `path` without its trailing separators, however many; the root "/" stays "/".
+// `path` without its trailing separators, however many; the root "/" (on Windows also a drive's
+// root "C:/") stays as it is.
 std::string excludeTrailingDelim(std::string path);
 // `path` made absolute against the process's working directory (no other normalisation).
 std::string expandFileName(const std::string& path);
+// Whether `path` is absolute: it begins with the separator; on Windows it begins with a drive and
+// a separator ("C:/", "C:\") or with two separators (a UNC path).
+bool isAbsolutePath(const std::string& path);
 
 // The folder names of a path: "/a/b/" and "/a/b" both give {"a", "b"}.
 std::vector<std::string> splitFolderNames(const std::string& path);
@@ -64,7 +68,8 @@ bool isPathInside(const std::string& path, const std::string& folder, LetterCase
 std::string relativePath(const std::string& base, const std::string& target);
 
 // The user's data folder: $XDG_DATA_HOME when it is absolute, else ~/.local/share ($HOME, or the
-// user's entry in the password database); "" when there is no home.
+// user's entry in the password database); on Windows the local application data folder (for
+// example C:/Users/<name>/AppData/Local). "" when there is none.
 std::string userDataHome();
 
 }  // namespace pitkit

@@ -17,23 +17,26 @@ ShellOpenHook& hook() {
   static ShellOpenHook instance;
   return instance;
 }
+
+// The file `fileName` names, relative to `workingFolder` unless it is absolute.
+std::string openedPath(const std::string& fileName, const std::string& workingFolder) {
+  if (!fileName.empty() && !isAbsolutePath(fileName) && !workingFolder.empty())
+    return includeTrailingDelim(workingFolder) + fileName;
+  return fileName;
+}
 }  // namespace
 
 void setShellOpenHook(ShellOpenHook newHook) { hook() = std::move(newHook); }
 
 std::string shellOpenUrl(const std::string& fileName, const std::string& workingFolder) {
-  std::string path = fileName;
-  if (!path.empty() && path.front() != PathDelim && !workingFolder.empty())
-    path = includeTrailingDelim(workingFolder) + path;
+  const std::string path = openedPath(fileName, workingFolder);
   // Percent-encoded from the path's bytes, so a name that is not UTF-8 still names its file.
   const QByteArray encoded = QByteArray::fromStdString(path).toPercentEncoding(QByteArrayLiteral("/"));
   return "file://" + (encoded.startsWith('/') ? encoded : "/" + encoded).toStdString();
 }
 
 std::string noProgramCouldOpen(const std::string& fileName, const std::string& workingFolder) {
-  std::string path = fileName;
-  if (!path.empty() && path.front() != PathDelim && !workingFolder.empty())
-    path = includeTrailingDelim(workingFolder) + path;
+  const std::string path = openedPath(fileName, workingFolder);
   return "No program could open " + path;
 }
 
@@ -42,8 +45,13 @@ void shellOpen(const std::string& fileName, const std::string& workingFolder) {
     hook()(fileName, workingFolder);
     return;
   }
-  const QString url = QString::fromStdString(shellOpenUrl(fileName, workingFolder));
   const std::string failure = noProgramCouldOpen(fileName, workingFolder);
+#ifdef _WIN32
+  // The shell opens the file with its associated program at once, and says when none can.
+  const QString path = QString::fromStdString(openedPath(fileName, workingFolder));
+  if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) throw Exception(failure);
+#else
+  const QString url = QString::fromStdString(shellOpenUrl(fileName, workingFolder));
   const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
   if (opener.isEmpty()) {
     // Without the desktop's opener Qt may still have another way (a portal); without any, say so.
@@ -65,6 +73,7 @@ void shellOpen(const std::string& fileName, const std::string& workingFolder) {
     if (error == QProcess::FailedToStart) report();
   });
   process->start(opener, {url});
+#endif
 }
 
 }  // namespace pitkit

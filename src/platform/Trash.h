@@ -2,6 +2,9 @@
 // The desktop's trash (the freedesktop.org trash layout): an item goes by one rename into the
 // trash of its own file system, with an info file that records where it was and when it left, so
 // that a file manager lists it and can put it back. Nothing is ever copied into a trash.
+// On Windows the trash is the recycle bin of the item's drive (win32/RecycleBin.cpp): the shell puts
+// the item in, never deleting it for good, and TrashedItem names the bin's entry and its record
+// (empty when the shell did not say). Under Wine no bin is offered: its shell cannot take items.
 #include <string>
 
 #include "platform/Errors.h"
@@ -40,8 +43,10 @@ TrashedItem trashedItemAt(const std::string& file);
 // the error of the rename.
 int restoreFromTrash(const TrashedItem& item, const std::string& path);
 
+#ifndef _WIN32
 // The path as a trash info file's Path line holds it: every byte but letters, digits, "-._~" and
 // "/" percent-encoded.
 std::string trashInfoPath(const std::string& path);
+#endif
 
 }  // namespace pitkit

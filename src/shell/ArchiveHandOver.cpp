@@ -1,8 +1,5 @@
 #include "shell/ArchiveHandOver.h"
 
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -11,6 +8,7 @@
 #include <QUrl>
 #include <memory>
 
+#include "platform/HostSystem.h"
 #include "shell/Unit1.h"
 
 namespace pitkit {
@@ -25,18 +23,12 @@ const QByteArray kConfirmation = QByteArrayLiteral("ok\n");
 
 // Whether the process at the other end of a local socket runs as this user: the socket's file may
 // have been put there by someone else (the temporary folder is everyone's).
-bool peerIsThisUser(qintptr descriptor) {
-  struct ucred peer {};
-  socklen_t size = sizeof peer;
-  return descriptor >= 0 &&
-         ::getsockopt(static_cast<int>(descriptor), SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 &&
-         peer.uid == ::geteuid();
-}
+bool peerIsThisUser(qintptr descriptor) { return localPeerIsThisUser(static_cast<std::intptr_t>(descriptor)); }
 
 }  // namespace
 
 QString handOverServerName() {
-  const QString name = QStringLiteral("torvane-pitkit-%1").arg(::geteuid());
+  const QString name = QStringLiteral("torvane-pitkit-") + QString::fromStdString(localUserId());
   const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
   if (QDir::isAbsolutePath(runtime) && QFileInfo(runtime).isDir())
     return runtime + QLatin1Char('/') + name;

@@ -13,8 +13,9 @@ namespace pitkit {
 
 class TForm1;
 
-// The name the running window serves: torvane-pitkit-<uid> in the user's runtime folder
-// ($XDG_RUNTIME_DIR, which only the user may enter), or in the temporary folder without one.
+// The name the running window serves: torvane-pitkit-<user> (the user id; on Windows the user's
+// SID, a named pipe) in the user's runtime folder ($XDG_RUNTIME_DIR, which only the user may enter),
+// or in the temporary folder without one.
 // Either side talks only to a process of the same user.
 QString handOverServerName();
 

@@ -1,7 +1,5 @@
 #include "shell/ArchiveOpen.h"
 
-#include <sys/stat.h>
-
 #include <QApplication>
 #include <QDir>
 #include <QDropEvent>
@@ -14,6 +12,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QUrl>
+#include <optional>
 
 #include "archive/ArchiveInstall.h"
 #include "archive/ArchiveInstallDialog.h"
@@ -22,6 +21,7 @@
 #include "platform/ErrorBox.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
+#include "platform/HostSystem.h"
 #include "platform/NameCase.h"
 #include "platform/Paths.h"
 #include "platform/Sha256.h"
@@ -95,8 +95,7 @@ void showInstalled(TForm1& form, const ArchiveContents& contents, const ArchiveI
 // file that cannot be read again is kept with what could be read).
 HistoryArchive describeArchive(const std::string& path) {
   HistoryArchive archive{path, 0, {}};
-  struct stat st {};
-  if (::stat(path.c_str(), &st) == 0) archive.size = static_cast<std::uint64_t>(st.st_size);
+  if (const std::optional<std::uint64_t> size = fileSizeOf(path)) archive.size = *size;
   try {
     archive.sha256 = sha256OfFile(path);
   } catch (const std::exception&) {

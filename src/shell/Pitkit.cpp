@@ -12,7 +12,7 @@
 
 #include "platform/ErrorBox.h"
 #include "platform/GameFinder.h"
-#include "platform/ProgramStart.h"
+#include "platform/HostSystem.h"
 #include "platform/QtUiThread.h"
 #include "shell/AfterFirstPaint.h"
 #include "shell/ArchiveHandOver.h"
@@ -69,7 +69,7 @@ void endWithoutDisplay(QtMsgType type, const QMessageLogContext& context, const 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::vector<std::string> arguments = pitkit::programArguments(argc, argv);
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
   switch (pitkit::commandAction(arguments)) {
     case pitkit::CommandAction::Help:
       std::fputs(pitkit::usageText().c_str(), stdout);
@@ -91,12 +91,13 @@ int main(int argc, char** argv) {
     case pitkit::CommandAction::Window:
       break;
   }
-  if (!pitkit::desktopAlwaysThere() &&
+  if (!pitkit::displayIsImplicit() &&
       !pitkit::displayNamed(arguments, [](const char* name) { return std::getenv(name); })) {
     std::fputs(pitkit::kNoDisplayNamed, stderr);
     return 1;
   }
-  pitkit::keepWritesPastSizeLimitFromEndingProgram();
+  // A write past the file-size limit fails with an error the program reports, instead of ending it.
+  pitkit::ignoreFileSizeSignal();
   pitkit::FontConfigWarmUp fontWarmUp;
   // The menu bar stays in the window, as on the program's home platform. Asking the desktop
   // whether it shows the menu bar elsewhere is a message-bus round trip (and, without a session

@@ -1,7 +1,7 @@
 #include "archive/ItemPack.h"
 #include "platform/FileSystem.h"
+#include "platform/HostSystem.h"
 #include "platform/Paths.h"
-#include "platform/ProgramStart.h"
 #include "tools/GameTools.h"
 
 namespace pitkit {
@@ -16,7 +16,7 @@ int runPackTool(const std::vector<std::string>& operands, std::FILE* out, std::F
     return 2;
   }
   // A zip that meets the file-size limit fails with an error, instead of ending the program.
-  keepWritesPastSizeLimitFromEndingProgram();
+  ignoreFileSizeSignal();
   try {
     const std::string game = toolGameFolder(operands, 3);
     if (!directoryExists(game)) throw Exception("Cannot read " + game + ": there is no such folder");

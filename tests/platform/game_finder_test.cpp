@@ -95,6 +95,42 @@ TEST(GameFinder, LibraryListIsReadStrictly) {
   for (const auto& row : rows) EXPECT_EQ(steamLibraryPaths(row.text), row.paths) << row.text.substr(0, 80);
 }
 
+// The places of the game on Windows: Steam's installation and the libraries its list names (one
+// reached by two roads counted once), and each program's folder in the Program Files folders.
+TEST(GameFinder, WindowsRootsAreTheSteamLibrariesAndTheProgramsFolders) {
+  test::TempDir steam, lib, programs, programs86;
+  test::makeDirs(steam / "steamapps/common/Torvane/levels");
+  test::makeDirs(lib / "steamapps/common");
+  test::makeDirs(programs / "Maker/Torvane");
+  test::makeDirs(programs / "Other");
+  test::makeDirs(programs86 / "Torvane/cars");
+  ASSERT_EQ(::symlink(lib.path().c_str(), (steam / "lib-link").c_str()), 0);
+  test::writeFile(steam / "steamapps/libraryfolders.vdf",
+                  "\"libraryfolders\" { \"0\" { \"path\" \"" + steam.path() + "\" } \"1\" { \"path\" \"" +
+                      lib.path() + "\" } \"2\" { \"path\" \"" + steam / "lib-link" + "\" } \"3\" { \"path\" \"" +
+                      steam / "gone" + "\" } }");
+
+  const WineDrives found = findWindowsGameRoots(steam.path(), {programs.path(), programs86.path(), programs / "none"},
+                                                kPrefixPlaceBudget, PathForm::Posix);
+  EXPECT_TRUE(found.drives.empty());
+  EXPECT_EQ(found.steamCommons, (Strings{steam / "steamapps/common", lib / "steamapps/common"}));
+  EXPECT_EQ(found.programFolders, (Strings{programs / "Maker", programs / "Other", programs86 / "Torvane"}));
+  EXPECT_EQ(found.gameRoots(), (Strings{steam / "steamapps/common", lib / "steamapps/common", programs / "Maker",
+                                        programs / "Other", programs86 / "Torvane"}));
+  for (const std::string& place : {steam / "gone/steamapps/common/*", programs / "none/*"})
+    EXPECT_NE(std::find(found.places.begin(), found.places.end(), place), found.places.end()) << place;
+  // The game is found below them: in the library, and a maker's folder down.
+  test::makeDirs(steam / "steamapps/common/Torvane/cars");
+  test::makeDirs(programs / "Maker/Torvane/levels");
+  test::makeDirs(programs / "Maker/Torvane/cars");
+  EXPECT_EQ(findGameFolders(found.gameRoots()), (Strings{steam / "steamapps/common/Torvane", programs / "Maker/Torvane"}));
+
+  // Without Steam and program folders nothing is looked at.
+  const WineDrives none = findWindowsGameRoots("", {}, kPrefixPlaceBudget, PathForm::Posix);
+  EXPECT_TRUE(none.gameRoots().empty());
+  EXPECT_TRUE(none.places.empty());
+}
+
 TEST(GameFinder, AGameReachedByTwoRoadsIsListedOnce) {
   test::TempDir lib, other;
   test::makeDirs(lib / "common/T/Levels");

@@ -40,6 +40,15 @@ TEST(PathParts, NameExtensionAndFolder) {
   EXPECT_EQ(gamePathToNative("cars\\mycar\\car.bmp"), "cars/mycar/car.bmp");
 }
 
+TEST(PathParts, AbsolutePathsBeginAtTheRoot) {
+  EXPECT_TRUE(isAbsolutePath("/"));
+  EXPECT_TRUE(isAbsolutePath("/g h/levels"));
+  EXPECT_FALSE(isAbsolutePath(""));
+  EXPECT_FALSE(isAbsolutePath("levels/x"));
+  EXPECT_FALSE(isAbsolutePath("C:\\Games"));  // a Windows path is a relative name here
+  EXPECT_EQ(expandFileName("/a/b"), "/a/b");
+}
+
 TEST(PathInside, WholeNamesAfterNormalising) {
   EXPECT_TRUE(isPathInside("/g/levels", "/g/levels"));
   EXPECT_TRUE(isPathInside("/g/levels/track/a.inf", "/g/levels"));
