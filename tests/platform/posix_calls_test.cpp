@@ -10,6 +10,7 @@
 #include <map>
 #include <random>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -29,8 +30,10 @@ class Scratch {
  public:
   Scratch() {
     std::mt19937_64 engine{std::random_device{}()};
-    path_ = std::filesystem::temp_directory_path().string() + "/pitkit-posix-" +
-            std::to_string(engine());
+    // UTF-8, as every path the program hands these calls (string() gives the ANSI code page on
+    // Windows).
+    const std::u8string temp = std::filesystem::temp_directory_path().u8string();
+    path_ = std::string(temp.begin(), temp.end()) + "/pitkit-posix-" + std::to_string(engine());
     if (::mkdirat(AT_FDCWD, path_.c_str(), 0700) != 0)
       throw std::runtime_error("cannot make " + path_);
   }
@@ -248,7 +251,8 @@ TEST(PosixCalls, AFolderLockIsHeldUntilItsDescriptorCloses) {
 TEST(PosixCalls, AFolderDescriptorOutlivesItsCopyAndResolvedPathsMeetIt) {
   Scratch scratch;
   ASSERT_EQ(::mkdirat(AT_FDCWD, (scratch / "folder").c_str(), 0755), 0);
-  UniqueFd folder(::openat(AT_FDCWD, (scratch / "folder").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  UniqueFd folder(
+      ::openat(AT_FDCWD, (scratch / "folder").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   ASSERT_TRUE(folder);
   ASSERT_EQ(createFile(folder.get(), "made", "in place"), 0);
   const UniqueFd copy(::fcntl(folder.get(), F_DUPFD_CLOEXEC, 0));
