@@ -23,6 +23,7 @@ namespace pitkit {
   X(archive_write_header)                                                                               \
   X(archive_write_data) X(archive_write_close) X(archive_write_free)                                 \
   X(archive_entry_new) X(archive_entry_clear) X(archive_entry_free) X(archive_entry_set_pathname_utf8)  \
+  X(archive_entry_copy_pathname_w)                                                                     \
   X(archive_entry_set_filetype) X(archive_entry_set_perm) X(archive_entry_set_size)                    \
   X(archive_entry_set_mtime)
 

@@ -6,7 +6,7 @@ namespace pitkit {
 
 #ifdef _WIN32
 // The archive library converts entry names through the C runtime's code page, never to UTF-8:
-// its UTF-16 names are the ones to read.
+// names are read and written in UTF-16.
 inline constexpr bool kArchiveNamesInUtf16 = true;
 // The archive library as its own build names it, and as other builds of it are named.
 inline constexpr const char* kArchiveLibraryNames[] = {"libarchive.dll", "libarchive-13.dll",
