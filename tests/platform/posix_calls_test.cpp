@@ -19,6 +19,7 @@
 #include "platform/FindData.h"
 #include "platform/Posix.h"
 #include "platform/UniqueFd.h"
+#include "platform/WideUtf8.h"
 #include "transfer/PartialCopyName.h"
 
 namespace pitkit {
@@ -324,6 +325,29 @@ TEST(PosixCalls, CodePage437NamesBecomeUtf8) {
   out.resize(out.size() - outLeft);
   EXPECT_EQ(out, "über ¢");
   EXPECT_EQ(inLeft, 0u);
+}
+
+// The system libraries' wide names and UTF-8, both ways: whatever wchar_t's width, a character past
+// the 16-bit range survives, and malformed input becomes U+FFFD, never a separator or NUL.
+TEST(WideUtf8, NamesSurviveBothWaysAndMalformedInputIsReplaced) {
+  const std::string names[] = {"plain", "Grüße", "дорога 路", "emoji \xF0\x9F\x9A\x97 car", ""};
+  for (const std::string& name : names)
+    EXPECT_EQ(wideToUtf8(utf8ToWide(name).c_str()), name) << name;
+  EXPECT_EQ(utf8ToWide("\xF0\x9F\x9A\x97").size(), sizeof(wchar_t) == 2 ? 2u : 1u);
+  const struct {
+    const char* bytes;
+    const char* utf8;
+  } malformed[] = {
+      {"a\xFF"
+       "b",
+       "a\xEF\xBF\xBD"
+       "b"},                                                     // a byte no UTF-8 has
+      {"\xC3", "\xEF\xBF\xBD"},                                  // cut short
+      {"\xC0\xAF", "\xEF\xBF\xBD\xEF\xBF\xBD"},                  // an overlong '/'
+      {"\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},  // a surrogate
+  };
+  for (const auto& m : malformed)
+    EXPECT_EQ(wideToUtf8(utf8ToWide(m.bytes).c_str()), m.utf8) << m.bytes;
 }
 
 }  // namespace
