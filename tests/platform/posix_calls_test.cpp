@@ -271,6 +271,23 @@ TEST(PosixCalls, AFolderDescriptorOutlivesItsCopyAndResolvedPathsMeetIt) {
   EXPECT_EQ(byPath.st_ino, byName.st_ino);
 }
 
+TEST(PosixCalls, NamesAreFoundFromTheRootFolder) {
+  Scratch scratch;
+  // "/" on Linux, "C:\\" on Windows, and the rest of the path below it.
+  const std::size_t cut = scratch.path().find_first_of("/\\") + 1;
+  const std::string root = scratch.path().substr(0, cut), rest = scratch.path().substr(cut);
+  const UniqueFd rootFd(::openat(AT_FDCWD, root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  ASSERT_TRUE(rootFd) << root;
+  struct stat fromRoot {};
+  struct stat direct {};
+  ASSERT_EQ(::fstatat(rootFd.get(), rest.c_str(), &fromRoot, 0), 0) << rest;
+  ASSERT_EQ(::stat(scratch.path().c_str(), &direct), 0);
+  EXPECT_EQ(fromRoot.st_ino, direct.st_ino);
+  // ".." never leads above the root.
+  ASSERT_EQ(::fstatat(rootFd.get(), ("../" + rest).c_str(), &fromRoot, 0), 0);
+  EXPECT_EQ(fromRoot.st_ino, direct.st_ino);
+}
+
 TEST(PosixCalls, PathsLongerThanTheOldLimitWork) {
   Scratch scratch;
   std::string path = scratch.path();
