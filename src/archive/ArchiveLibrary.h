@@ -12,7 +12,8 @@ namespace pitkit {
   X(archive_read_support_format_7zip) X(archive_read_support_format_rar)                               \
   X(archive_read_support_format_rar5) X(archive_read_add_passphrase) X(archive_read_open_filename)     \
   X(archive_read_next_header) X(archive_read_data) X(archive_error_string) X(archive_entry_is_encrypted) \
-  X(archive_entry_pathname) X(archive_entry_pathname_utf8) X(archive_entry_filetype)                   \
+  X(archive_entry_pathname) X(archive_entry_pathname_utf8) X(archive_entry_pathname_w)               \
+  X(archive_entry_filetype)                                                                             \
   X(archive_entry_hardlink) X(archive_entry_size_is_set) X(archive_entry_size)                         \
   X(archive_entry_mtime_is_set) X(archive_entry_mtime) X(archive_entry_mtime_nsec)                   \
   X(archive_read_set_callback_data) X(archive_read_set_read_callback) X(archive_read_set_skip_callback) \
@@ -22,6 +23,7 @@ namespace pitkit {
   X(archive_write_header)                                                                               \
   X(archive_write_data) X(archive_write_close) X(archive_write_free)                                 \
   X(archive_entry_new) X(archive_entry_clear) X(archive_entry_free) X(archive_entry_set_pathname_utf8)  \
+  X(archive_entry_copy_pathname_w)                                                                     \
   X(archive_entry_set_filetype) X(archive_entry_set_perm) X(archive_entry_set_size)                    \
   X(archive_entry_set_mtime)
 

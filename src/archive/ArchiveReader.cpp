@@ -8,7 +8,9 @@
 #include <limits>
 
 #include "archive/ArchiveLibrary.h"
+#include "platform/LibraryNames.h"
 #include "platform/Paths.h"
+#include "platform/WideUtf8.h"
 
 namespace pitkit {
 
@@ -89,8 +91,9 @@ bool readAt(int fd, std::vector<unsigned char>& out, std::uint64_t offset, std::
 // libarchive cuts a zip entry name at a NUL byte, so the cut name looks harmless. The central
 // directory holds the names with their lengths: the names with a NUL in it are returned, cut at
 // the NUL, to be matched against what libarchive reports. Best effort: a directory that cannot be
-// found or read gives none (the cut names are still checked like any other name).
-std::vector<std::string> zipNamesCutAtNul(int fd) {
+// found or read gives none (the cut names are still checked like any other name). Where names are
+// read in UTF-16, `utf8Names` receives the names whose entries say they are UTF-8.
+std::vector<std::string> zipNamesCutAtNul(int fd, std::vector<std::string>& utf8Names) {
   std::vector<std::string> cut;
   struct stat st {};
   if (::fstat(fd, &st) != 0 || st.st_size < 22) return cut;
@@ -123,9 +126,24 @@ std::vector<std::string> zipNamesCutAtNul(int fd) {
     if (p + 46 + nameLength > dir.size()) break;
     const std::string name(reinterpret_cast<const char*>(&dir[p + 46]), nameLength);
     if (const std::size_t nul = name.find('\0'); nul != std::string::npos) cut.push_back(name.substr(0, nul));
+    if (kArchiveNamesInUtf16 && (get16(&dir[p + 8]) & 0x0800) != 0) utf8Names.push_back(name);
     p = next;
   }
   return cut;
+}
+
+// The name libarchive gives in a UTF-8 locale, made from its UTF-16 name where it converts names
+// through a code page instead: a 7z or rar name, and a zip name its entry marks as UTF-8, in UTF-8;
+// any other zip name as the bytes stored, which libarchive widened one by one.
+std::string nameFromUtf16(const wchar_t* wide, bool zip, const std::vector<std::string>& utf8Names) {
+  std::string text = wideToUtf8(wide);
+  if (!zip || std::find(utf8Names.begin(), utf8Names.end(), text) != utf8Names.end()) return text;
+  std::string bytes;
+  for (const wchar_t* p = wide; *p != 0; ++p) {
+    if (static_cast<std::uint32_t>(*p) > 0xFF) return text;
+    bytes += static_cast<char>(*p);
+  }
+  return bytes;
 }
 
 enum class Magic { Unknown, Zip, SevenZip, Rar };
@@ -187,7 +205,7 @@ ArchiveReader::ArchiveReader(const std::string& path, const std::string& passwor
     if (!S_ISREG(st.st_mode)) throw Exception("Cannot read " + path + ": it is not a file");
     ::fcntl(file_.get(), F_SETFL, ::fcntl(file_.get(), F_GETFL) & ~O_NONBLOCK);
     const Magic magic = magicOf(file_.get());
-    if (magic == Magic::Zip) namesCutAtNul_ = zipNamesCutAtNul(file_.get());
+    if (magic == Magic::Zip) namesCutAtNul_ = zipNamesCutAtNul(file_.get(), utf8Names_);
     format_ = magic == Magic::SevenZip ? "7z" : magic == Magic::Rar ? "rar" : magic == Magic::Zip ? "zip" : "";
 
     archive_ = archiveLibrary().archive_read_new();
@@ -298,6 +316,13 @@ bool ArchiveReader::next(ArchiveEntry& out) {
   out = ArchiveEntry{};
   const char* raw = archiveLibrary().archive_entry_pathname(entry);
   if (raw == nullptr) raw = archiveLibrary().archive_entry_pathname_utf8(entry);
+  std::string fromUtf16;
+  if (kArchiveNamesInUtf16) {
+    if (const wchar_t* wide = archiveLibrary().archive_entry_pathname_w(entry)) {
+      fromUtf16 = nameFromUtf16(wide, format_ == "zip", utf8Names_);
+      raw = fromUtf16.c_str();
+    }
+  }
   if (raw == nullptr) {
     out.shownPath = "(an entry without a readable name)";
     out.leftOutReason = "its name cannot be read";

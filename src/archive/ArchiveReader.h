@@ -95,6 +95,8 @@ class ArchiveReader {
   std::string format_;
   // Names the zip's central directory holds with a NUL byte, cut at it (libarchive cuts them too).
   std::vector<std::string> namesCutAtNul_;
+  // Where names are read in UTF-16: the names the zip's central directory marks as UTF-8.
+  std::vector<std::string> utf8Names_;
 };
 
 }  // namespace pitkit

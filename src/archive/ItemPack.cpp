@@ -9,10 +9,12 @@
 
 #include "archive/ArchiveLibrary.h"
 #include "platform/Charset.h"
+#include "platform/LibraryNames.h"
 #include "platform/NameCase.h"
 #include "platform/Paths.h"
 #include "platform/TreeWalk.h"
 #include "platform/UniqueFd.h"
+#include "platform/WideUtf8.h"
 
 namespace pitkit {
 
@@ -57,7 +59,10 @@ class ZipWriter {
   // Starts an entry `name` (UTF-8; a folder's ends in '/') with the bits and times of `st`.
   void begin(const std::string& name, const struct stat& st) {
     lib_.archive_entry_clear(entry_);
-    lib_.archive_entry_set_pathname_utf8(entry_, name.c_str());
+    if (kArchiveNamesInUtf16)
+      lib_.archive_entry_copy_pathname_w(entry_, utf8ToWide(name).c_str());
+    else
+      lib_.archive_entry_set_pathname_utf8(entry_, name.c_str());
     const bool folder = S_ISDIR(st.st_mode);
     lib_.archive_entry_set_filetype(entry_, folder ? AE_IFDIR : AE_IFREG);
     lib_.archive_entry_set_perm(entry_, st.st_mode & 07777);

@@ -10,6 +10,7 @@
 #include <map>
 #include <random>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "platform/FindData.h"
 #include "platform/Posix.h"
 #include "platform/UniqueFd.h"
+#include "platform/WideUtf8.h"
 #include "transfer/PartialCopyName.h"
 
 namespace pitkit {
@@ -29,8 +31,10 @@ class Scratch {
  public:
   Scratch() {
     std::mt19937_64 engine{std::random_device{}()};
-    path_ = std::filesystem::temp_directory_path().string() + "/pitkit-posix-" +
-            std::to_string(engine());
+    // UTF-8, as every path the program hands these calls (string() gives the ANSI code page on
+    // Windows).
+    const std::u8string temp = std::filesystem::temp_directory_path().u8string();
+    path_ = std::string(temp.begin(), temp.end()) + "/pitkit-posix-" + std::to_string(engine());
     if (::mkdirat(AT_FDCWD, path_.c_str(), 0700) != 0)
       throw std::runtime_error("cannot make " + path_);
   }
@@ -248,7 +252,8 @@ TEST(PosixCalls, AFolderLockIsHeldUntilItsDescriptorCloses) {
 TEST(PosixCalls, AFolderDescriptorOutlivesItsCopyAndResolvedPathsMeetIt) {
   Scratch scratch;
   ASSERT_EQ(::mkdirat(AT_FDCWD, (scratch / "folder").c_str(), 0755), 0);
-  UniqueFd folder(::openat(AT_FDCWD, (scratch / "folder").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  UniqueFd folder(
+      ::openat(AT_FDCWD, (scratch / "folder").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   ASSERT_TRUE(folder);
   ASSERT_EQ(createFile(folder.get(), "made", "in place"), 0);
   const UniqueFd copy(::fcntl(folder.get(), F_DUPFD_CLOEXEC, 0));
@@ -264,6 +269,23 @@ TEST(PosixCalls, AFolderDescriptorOutlivesItsCopyAndResolvedPathsMeetIt) {
   ASSERT_EQ(::stat(resolved, &byPath), 0);
   ASSERT_EQ(::fstatat(copy.get(), "made", &byName, 0), 0);
   EXPECT_EQ(byPath.st_ino, byName.st_ino);
+}
+
+TEST(PosixCalls, NamesAreFoundFromTheRootFolder) {
+  Scratch scratch;
+  // "/" on Linux, "C:\\" on Windows, and the rest of the path below it.
+  const std::size_t cut = scratch.path().find_first_of("/\\") + 1;
+  const std::string root = scratch.path().substr(0, cut), rest = scratch.path().substr(cut);
+  const UniqueFd rootFd(::openat(AT_FDCWD, root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  ASSERT_TRUE(rootFd) << root;
+  struct stat fromRoot {};
+  struct stat direct {};
+  ASSERT_EQ(::fstatat(rootFd.get(), rest.c_str(), &fromRoot, 0), 0) << rest;
+  ASSERT_EQ(::stat(scratch.path().c_str(), &direct), 0);
+  EXPECT_EQ(fromRoot.st_ino, direct.st_ino);
+  // ".." never leads above the root.
+  ASSERT_EQ(::fstatat(rootFd.get(), ("../" + rest).c_str(), &fromRoot, 0), 0);
+  EXPECT_EQ(fromRoot.st_ino, direct.st_ino);
 }
 
 TEST(PosixCalls, PathsLongerThanTheOldLimitWork) {
@@ -320,6 +342,29 @@ TEST(PosixCalls, CodePage437NamesBecomeUtf8) {
   out.resize(out.size() - outLeft);
   EXPECT_EQ(out, "über ¢");
   EXPECT_EQ(inLeft, 0u);
+}
+
+// The system libraries' wide names and UTF-8, both ways: whatever wchar_t's width, a character past
+// the 16-bit range survives, and malformed input becomes U+FFFD, never a separator or NUL.
+TEST(WideUtf8, NamesSurviveBothWaysAndMalformedInputIsReplaced) {
+  const std::string names[] = {"plain", "Grüße", "дорога 路", "emoji \xF0\x9F\x9A\x97 car", ""};
+  for (const std::string& name : names)
+    EXPECT_EQ(wideToUtf8(utf8ToWide(name).c_str()), name) << name;
+  EXPECT_EQ(utf8ToWide("\xF0\x9F\x9A\x97").size(), sizeof(wchar_t) == 2 ? 2u : 1u);
+  const struct {
+    const char* bytes;
+    const char* utf8;
+  } malformed[] = {
+      {"a\xFF"
+       "b",
+       "a\xEF\xBF\xBD"
+       "b"},                                                     // a byte no UTF-8 has
+      {"\xC3", "\xEF\xBF\xBD"},                                  // cut short
+      {"\xC0\xAF", "\xEF\xBF\xBD\xEF\xBF\xBD"},                  // an overlong '/'
+      {"\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},  // a surrogate
+  };
+  for (const auto& m : malformed)
+    EXPECT_EQ(wideToUtf8(utf8ToWide(m.bytes).c_str()), m.utf8) << m.bytes;
 }
 
 }  // namespace

@@ -93,7 +93,7 @@ bool isSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 // `root` (a \\?\ path) with the components of the relative `rest` added: "." dropped, ".." taking
 // one back (never above the root's drive or share).
 std::wstring joinNormalized(std::wstring root, std::wstring_view rest) {
-  while (root.size() > 7 && isSeparator(root.back())) root.pop_back();
+  while (root.size() > 6 && isSeparator(root.back())) root.pop_back();  // a drive root too
   // The part of the root ".." never removes: \\?\C: or \\?\UNC\server\share.
   std::size_t floor = 6;
   if (root.compare(0, 8, L"\\\\?\\UNC\\") == 0) {
