@@ -16,7 +16,7 @@
 namespace pitkit {
 
 std::string absolutePath(const std::string& path) {
-  if (!path.empty() && path.front() == PathDelim) return path;
+  if (isAbsolutePath(path)) return path;
   const std::string current = getCurrentDir();
   if (current.empty()) return path.empty() ? std::string(".") : path;
   return includeTrailingDelim(current) + path;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <random>
 
+#include "platform/WindowsPaths.h"
 #include "platform/win32/Win32Path.h"
 
 using namespace pitkit::win32;
@@ -191,7 +192,7 @@ char* realpath(const char* path, char* resolved) {
   const bool ok = pathOfFd(fd, final);
   _close(fd);
   if (!ok) return nullptr;
-  const std::string text = narrow(withoutPrefix(final));
+  const std::string text = pitkit::windowsPathToProgram(narrow(final));
   if (resolved == nullptr) return _strdup(text.c_str());
   if (text.size() >= PATH_MAX) return failErrno(ENAMETOOLONG), nullptr;
   std::memcpy(resolved, text.c_str(), text.size() + 1);

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/WindowsPaths.h"
 #include "platform/win32/Win32Path.h"
 
 using namespace pitkit::win32;
@@ -105,7 +106,8 @@ char* pitkit_getcwd(char* buf, size_t size) {
   const DWORD n = GetCurrentDirectoryW(0, nullptr);
   std::wstring wide(n, L'\0');
   wide.resize(GetCurrentDirectoryW(n, wide.data()));
-  const std::string text = narrow(wide);
+  // The program's own form: '/' separators (Windows accepts them; the program splits on them).
+  const std::string text = pitkit::windowsPathToProgram(narrow(wide));
   if (buf == nullptr) return _strdup(text.c_str());
   if (text.size() + 1 > size) return failErrno(ERANGE), nullptr;
   std::memcpy(buf, text.c_str(), text.size() + 1);
