@@ -50,7 +50,7 @@ std::string otherFileSystemParent() {
   struct stat tmp {}, shm {};
   const std::string candidate = "/dev/shm";
   if (!kOnLinux) return {};
-  if (::stat(std::filesystem::temp_directory_path().c_str(), &tmp) != 0 || ::stat(candidate.c_str(), &shm) != 0 ||
+  if (::stat(std::filesystem::temp_directory_path().string().c_str(), &tmp) != 0 || ::stat(candidate.c_str(), &shm) != 0 ||
       tmp.st_dev == shm.st_dev || ::access(candidate.c_str(), W_OK) != 0)
     return {};
   return candidate;

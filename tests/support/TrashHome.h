@@ -7,19 +7,35 @@
 
 namespace pitkit::test {
 
+// Sets or removes an environment variable of this process.
+inline void setVariable(const char* name, const std::string& value) {
+#ifdef _WIN32
+  ::_putenv_s(name, value.c_str());
+#else
+  ::setenv(name, value.c_str(), 1);
+#endif
+}
+inline void unsetVariable(const char* name) {
+#ifdef _WIN32
+  ::_putenv_s(name, "");
+#else
+  ::unsetenv(name);
+#endif
+}
+
 // XDG_DATA_HOME pointed at `folder` while it lives, so that what the program puts in the home
 // trash, and its history of actions, land in the test's own folder.
 class TrashHome {
  public:
   explicit TrashHome(std::string folder) : folder_(std::move(folder)) {
     if (const char* old = std::getenv("XDG_DATA_HOME")) old_ = old, hadOld_ = true;
-    ::setenv("XDG_DATA_HOME", folder_.c_str(), 1);
+    setVariable("XDG_DATA_HOME", folder_);
   }
   ~TrashHome() {
     if (hadOld_)
-      ::setenv("XDG_DATA_HOME", old_.c_str(), 1);
+      setVariable("XDG_DATA_HOME", old_);
     else
-      ::unsetenv("XDG_DATA_HOME");
+      unsetVariable("XDG_DATA_HOME");
   }
   TrashHome(const TrashHome&) = delete;
   TrashHome& operator=(const TrashHome&) = delete;

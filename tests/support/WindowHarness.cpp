@@ -56,7 +56,7 @@ TempDir& testDataHome() {
   return folder;
 }
 const bool kTestDataHome = [] {
-  ::setenv("XDG_DATA_HOME", (testDataHome() / "data").c_str(), 1);
+  qputenv("XDG_DATA_HOME", QByteArray::fromStdString(testDataHome() / "data"));
   return true;
 }();
 
