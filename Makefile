@@ -41,7 +41,7 @@ windows: windows-configure
 
 windows-test: windows-configure
 	cmake --build $(WINDOWS_BUILD)
-	bash tests/windows/run-tests.sh $(WINDOWS_BUILD)
+	WINDOWS_DEPS_DIR=$(WINDOWS_DEPS) bash tests/windows/run-tests.sh $(WINDOWS_BUILD)
 
 build: deps
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_LAUNCHER)
@@ -57,7 +57,7 @@ windows: windows-configure
 
 windows-test: windows-configure
 	cmake --build $(WINDOWS_BUILD)
-	bash tests/windows/run-tests.sh $(WINDOWS_BUILD)
+	WINDOWS_DEPS_DIR=$(WINDOWS_DEPS) bash tests/windows/run-tests.sh $(WINDOWS_BUILD)
 
 build: deps
 	cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
