@@ -4,26 +4,14 @@
 
 #include "platform/Paths.h"
 #include "platform/WindowsPaths.h"
+#include "platform/win32/Win32Path.h"
 
 namespace pitkit::win32 {
 
-std::wstring wideText(const std::string& text) {
-  if (text.empty()) return {};
-  const int size = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
-  return wide;
-}
+// The conversions of the POSIX calls' side, so that both sides agree on every byte.
+std::wstring wideText(const std::string& text) { return widen(text); }
 
-std::string utf8Text(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int size =
-      ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string narrow(static_cast<std::size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(), size, nullptr,
-                        nullptr);
-  return narrow;
-}
+std::string utf8Text(const std::wstring& text) { return narrow(text); }
 
 std::wstring widePath(const std::string& path, bool longForm) {
   std::wstring wide = wideText(path);
