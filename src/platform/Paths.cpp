@@ -79,7 +79,13 @@ bool isAbsolutePath(const std::string& path) {
 
 std::string expandFileName(const std::string& path) {
   if (isAbsolutePath(path)) return path;
-  return includeTrailingDelim(getCurrentDir()) + path;
+  const std::string current = getCurrentDir();
+#ifdef _WIN32
+  // "\x" and "/x" are rooted on the working folder's drive.
+  if (!path.empty() && (path[0] == '/' || path[0] == '\\') && current.size() >= 2 && current[1] == ':')
+    return current.substr(0, 2) + path;
+#endif
+  return includeTrailingDelim(current) + path;
 }
 
 std::string upperAscii(std::string text) {
