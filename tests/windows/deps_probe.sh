@@ -32,32 +32,15 @@ step_start=0
 step() { step_start=$SECONDS; echo "deps_probe: $*"; }
 took() { echo "deps_probe:   took $((SECONDS - step_start)) s"; }
 
-# Copies beside an .exe every DLL it imports, recursively, found in the given folders
-# (Windows' own DLLs are found in none of them and stay out).
-copy_dlls() {
-  local exe=$1; shift
-  local dir f dll cand todo
-  dir=$(dirname "$exe")
-  todo=("$exe" "$dir"/*/*.dll)
-  while [ ${#todo[@]} -gt 0 ]; do
-    f=${todo[0]}; todo=("${todo[@]:1}")
-    [ -e "$f" ] || continue
-    for dll in $($HOST-objdump -p "$f" | sed -n 's/.*DLL Name: //p'); do
-      [ -e "$dir/$dll" ] && continue
-      for cand in "$@"; do
-        if [ -e "$cand/$dll" ]; then cp "$cand/$dll" "$dir/"; todo+=("$dir/$dll"); break; fi
-      done
-    done
-  done
-}
-RUNTIME_DIRS=("/usr/lib/gcc/$HOST/12-posix" "/usr/$HOST/lib")
+# Every DLL a program imports, and the Qt plugins, copied beside it as for the program itself.
+copy_dlls() { bash "$ROOT/desktop/windows/deploy-dlls.sh" "$DEPS" "$1" >/dev/null; }
 
 step "building deps_probe.exe"
 mkdir -p "$WORK/probe"
 $HOST-gcc-posix -std=c11 -O2 -Wall -Wextra -Werror -o "$WORK/probe/deps_probe.exe" \
   "$HERE/deps_probe.c" -I"$PREFIX/include" -L"$PREFIX/lib" -larchive -ljpeg \
   2>&1 || fail "compiling deps_probe.c"
-copy_dlls "$WORK/probe/deps_probe.exe" "$PREFIX/bin" "${RUNTIME_DIRS[@]}"
+copy_dlls "$WORK/probe/deps_probe.exe"
 echo "deps_probe:   DLLs: $(cd "$WORK/probe" && ls *.dll | tr '\n' ' ')"
 took
 
@@ -114,7 +97,7 @@ mkdir -p "$WORK/qt_hello/platforms" "$WORK/qt_hello/styles"
 cp "$QT/plugins/platforms/qwindows.dll" "$QT/plugins/platforms/qoffscreen.dll" \
    "$QT/plugins/platforms/qminimal.dll" "$WORK/qt_hello/platforms/"
 cp "$QT/plugins/styles/qwindowsvistastyle.dll" "$WORK/qt_hello/styles/"
-copy_dlls "$exe" "$QT/bin" "${RUNTIME_DIRS[@]}"
+copy_dlls "$exe"
 echo "deps_probe:   DLLs: $(cd "$WORK/qt_hello" && ls *.dll | tr '\n' ' ')"
 took
 
