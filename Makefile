@@ -17,8 +17,11 @@ WINDOWS_DEPS ?= $(CURDIR)/build-windows-deps
 FUZZ_SECONDS ?= 300
 SOAK_ACTIONS ?= 3000
 SOAK_SEEDS ?= 1 2 3
-# ccache, when the machine has it, keeps rebuilds of unchanged files cheap.
+# ccache, when the machine has it, keeps rebuilds of unchanged files cheap, in another clone too
+# (paths below the clone hashed as relative ones).
 LAUNCHER := $(shell command -v ccache 2>/dev/null)
+export CCACHE_BASEDIR ?= $(CURDIR)
+export CCACHE_NOHASHDIR ?= 1
 CMAKE_LAUNCHER := $(if $(LAUNCHER),-DCMAKE_CXX_COMPILER_LAUNCHER=$(LAUNCHER),)
 
 .PHONY: all deps windows-deps windows-configure windows windows-test build sanitize-build test fuzz soak run bench package screenshots clean
