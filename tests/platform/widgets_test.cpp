@@ -23,6 +23,8 @@
 #include "platform/FontStretchTable.h"
 #include "platform/PictureBox.h"
 #include "platform/QtUiThread.h"
+#include "support/LinuxOnly.h"
+#include "support/SpecialFiles.h"
 #include "support/TempDir.h"
 #include "support/GameTree.h"
 #include "support/ModalAnswerer.h"
@@ -413,6 +415,7 @@ class WidgetsTest : public test::WindowTestCase {
   // link to a device, a pipe) is never read or waited on, and a save replaces it, never what it
   // leads to. A cache folder that is a link is not used at all.
   void fontCacheIsNeverReadOrWrittenThroughALink() {
+    PITKIT_LINUX_ONLY_QT("symbolic links and a FIFO in the cache's place");
     TempDir tmp;
     const std::string root = realPath(tmp.path());
     const std::string path = root + "/cache/font-stretches";
@@ -420,9 +423,9 @@ class WidgetsTest : public test::WindowTestCase {
     const std::string victim = root + "/victim";
     const std::string valid = (fingerprint + QStringLiteral("\nA/11/00=84\n")).toStdString();
     const std::pair<const char*, std::function<void()>> places[] = {
-        {"link to a read-only file", [&] { QCOMPARE(::symlink(victim.c_str(), path.c_str()), 0); }},
-        {"link to a device", [&] { QCOMPARE(::symlink("/dev/zero", path.c_str()), 0); }},
-        {"pipe", [&] { QCOMPARE(::mkfifo(path.c_str(), 0600), 0); }},
+        {"link to a read-only file", [&] { QVERIFY(pitkit::test::makeSymlink(victim, path)); }},
+        {"link to a device", [&] { QVERIFY(pitkit::test::makeSymlink("/dev/zero", path)); }},
+        {"pipe", [&] { QVERIFY(pitkit::test::makeFifo(path, 0600)); }},
     };
     for (const auto& [what, arrange] : places) {
       makeDirs(root + "/cache");
@@ -440,7 +443,7 @@ class WidgetsTest : public test::WindowTestCase {
       std::filesystem::remove_all(root + "/cache");
     }
     makeDirs(root + "/elsewhere");
-    QCOMPARE(::symlink((root + "/elsewhere").c_str(), (root + "/cache").c_str()), 0);
+    QVERIFY(pitkit::test::makeSymlink(root + "/elsewhere", root + "/cache"));
     FontStretchTable(fingerprint, QString::fromStdString(path)).insert(QStringLiteral("A/11/10"), 86);
     QVERIFY(!std::filesystem::exists(root + "/elsewhere/font-stretches"));
   }
