@@ -36,19 +36,28 @@ std::string makeUniqueFolder(const std::string& parent) {
   throw std::runtime_error("no temporary folder could be made in " + parent + ": " + std::strerror(errno));
 }
 
+// A path of the program (UTF-8 bytes) for the library, and back with '/' separators. The library
+// of the Windows build reads a narrow string in the C runtime's own code page, not as UTF-8.
+std::filesystem::path fsPath(const std::string& path) {
+#ifdef _WIN32
+  return std::filesystem::path(std::u8string(path.begin(), path.end()));
+#else
+  return std::filesystem::path(path);
+#endif
+}
+std::string text(const std::filesystem::path& path) {
+#ifdef _WIN32
+  const std::u8string utf8 = path.generic_u8string();
+  return std::string(utf8.begin(), utf8.end());
+#else
+  return path.generic_string();
+#endif
+}
+
 }  // namespace
 
-std::filesystem::path fsPath(const std::string& path) {
-  return std::filesystem::path(std::u8string(path.begin(), path.end()));
-}
-
-std::string pathText(const std::filesystem::path& path) {
-  const std::u8string text = path.generic_u8string();
-  return std::string(text.begin(), text.end());
-}
-
 TempDir::TempDir() {
-  std::string parent = pathText(std::filesystem::temp_directory_path());
+  std::string parent = std::filesystem::temp_directory_path().generic_string();
   while (parent.size() > 1 && parent.back() == '/') parent.pop_back();
   path_ = makeUniqueFolder(parent);
 }
@@ -87,7 +96,7 @@ std::string readFile(const std::string& path) {
 std::string realPath(const std::string& path) {
   std::error_code ec;
   const std::filesystem::path real = std::filesystem::canonical(fsPath(path), ec);
-  return ec ? path : pathText(real);
+  return ec ? path : text(real);
 }
 
 struct stat statOf(const std::string& path) {
@@ -100,9 +109,9 @@ struct stat statOf(const std::string& path) {
 std::set<std::string> namesIn(const std::string& folder) {
   std::set<std::string> names;
   std::error_code ec;
-  for (auto it = std::filesystem::directory_iterator(fsPath(folder), ec);
-       !ec && it != std::filesystem::directory_iterator(); it.increment(ec))
-    names.insert(pathText(it->path().filename()));
+  for (auto it = std::filesystem::directory_iterator(fsPath(folder), ec); !ec && it != std::filesystem::directory_iterator();
+       it.increment(ec))
+    names.insert(text(it->path().filename()));
   return names;
 }
 
@@ -110,10 +119,10 @@ std::map<std::string, std::string> treeSnapshot(const std::string& root) {
   std::map<std::string, std::string> out;
   namespace fs = std::filesystem;
   for (auto it = fs::recursive_directory_iterator(fsPath(root)); it != fs::recursive_directory_iterator(); ++it) {
-    const std::string rel = pathText(it->path().lexically_relative(fsPath(root)));
-    if (it->is_symlink()) out[rel] = "link -> " + pathText(fs::read_symlink(it->path()));
+    const std::string rel = text(it->path().lexically_relative(fsPath(root)));
+    if (it->is_symlink()) out[rel] = "link -> " + fs::read_symlink(it->path()).generic_string();
     else if (it->is_directory()) out[rel] = "dir";
-    else out[rel] = readFile(pathText(it->path()));
+    else out[rel] = readFile(text(it->path()));
   }
   return out;
 }

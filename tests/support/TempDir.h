@@ -3,7 +3,6 @@
 // helpers to build the game tree a test needs.
 #include "platform/Posix.h"
 
-#include <filesystem>
 #include <map>
 #include <set>
 #include <string>
@@ -27,11 +26,6 @@ class TempDir {
  private:
   std::string path_;
 };
-
-// A path of the program (UTF-8 on every system) as std::filesystem takes it, and back: a plain
-// std::string would be read in the system's code page on Windows.
-std::filesystem::path fsPath(const std::string& path);
-std::string pathText(const std::filesystem::path& path);
 
 // Creates the folder and any missing parents.
 void makeDirs(const std::string& path);
