@@ -57,9 +57,10 @@ class WidgetsTest : public test::WindowTestCase {
     QCOMPARE(list.Directory(), root + "/game");
     QCOMPARE(getCurrentDir(), root + "/game");
     const QStringList all = captions(list);
-    // Root first, then one entry per folder down to the open one.
-    QCOMPARE(all.first(), QStringLiteral("/"));
-    QCOMPARE(list.itemPath(0), std::string("/"));
+    // Root first (on Windows the drive's), then one entry per folder down to the open one.
+    const std::string top = test::kOnLinux ? "/" : root.substr(0, 3);
+    QCOMPARE(all.first(), QString::fromStdString(top));
+    QCOMPARE(list.itemPath(0), top);
     QCOMPARE(list.itemPath(list.openRow()), root + "/game");
     QCOMPARE(all.at(list.openRow()), QStringLiteral("game"));
     QCOMPARE(list.currentRow(), list.openRow());
@@ -72,6 +73,7 @@ class WidgetsTest : public test::WindowTestCase {
     QCOMPARE(list.itemPath(list.openRow() + 2), root + "/game/Cars");
 
     // Letters beyond ASCII are compared ignoring case too: each capital sits with its small letter.
+    PITKIT_LINUX_ONLY_QT("folder names that differ in letter case alone");
     for (const char* name : {"über", "Ärger", "Über", "ärger", "zoo", "Zoo"}) makeDirs(root + "/accents/" + name);
     list.setDirectory(root + "/accents");
     QCOMPARE(captions(list).mid(list.openRow() + 1),
@@ -107,9 +109,10 @@ class WidgetsTest : public test::WindowTestCase {
     QCOMPARE(files.Directory(), root + "/a/b");
     QCOMPARE(changed.count(), 2);
 
-    // The root has no trailing name.
-    list.setDirectory("/");
-    QCOMPARE(list.Directory(), std::string("/"));
+    // The root has no trailing name (on Windows: the drive's root).
+    const std::string top = test::kOnLinux ? "/" : root.substr(0, 3);
+    list.setDirectory(top);
+    QCOMPARE(list.Directory(), top);
     QCOMPARE(list.openRow(), 0);
   }
 
@@ -182,6 +185,7 @@ class WidgetsTest : public test::WindowTestCase {
   }
 
   void folderNamesThatAreNotUtf8OpenByTheirBytes() {
+    PITKIT_LINUX_ONLY_QT("folder names that are not UTF-8");
     TempDir tmp;
     const std::string root = realPath(tmp.path());
     const std::string latin1 = root + "/g/caf\xe9 \xc0";  // Latin-1 bytes, not UTF-8
@@ -246,6 +250,7 @@ class WidgetsTest : public test::WindowTestCase {
   }
 
   void driveSelectorFollowsListAndOpensChosenRoot() {
+    PITKIT_LINUX_ONLY_QT("the roots are Linux's mount points, \"/\" among them");
     TempDir tmp;
     const std::string root = realPath(tmp.path());
     makeDirs(root + "/g");
@@ -288,6 +293,7 @@ class WidgetsTest : public test::WindowTestCase {
   }
 
   void driveSelectorDoesNotWaitForAStoppedPrefix() {
+    PITKIT_LINUX_ONLY_QT("Wine prefixes in the home folder");
     TempDir home;
     makeDirs(home / ".wine/drive_c");
     makeDirs(home / "Games/m/drive_c");
