@@ -6,6 +6,9 @@
 
 #include "platform/DirectoryList.h"
 #include "platform/Paths.h"
+#ifdef _WIN32
+#include "platform/win32/Win32Path.h"
+#endif
 
 namespace pitkit {
 namespace {
@@ -17,6 +20,42 @@ bool isKind(const std::string& path, EntryKind kind) {
   if (kind == EntryKind::Any) return ::lstat(path.c_str(), &st) == 0;
   if (::stat(path.c_str(), &st) != 0) return false;
   return kind == EntryKind::File ? S_ISREG(st.st_mode) : S_ISDIR(st.st_mode);
+}
+
+// Whether `path`'s last name is the entry's own, byte for byte. Linux names an entry only exactly;
+// Windows finds it in any letter case, so there the entry's own name is asked for.
+bool namedExactly(const std::string& path) {
+#ifdef _WIN32
+  std::wstring wide;
+  if (!win32::resolveAt(AT_FDCWD, path.c_str(), wide)) return false;
+  WIN32_FIND_DATAW data;
+  const HANDLE find = FindFirstFileExW(wide.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0);
+  if (find == INVALID_HANDLE_VALUE) return false;
+  FindClose(find);
+  const std::size_t slash = path.find_last_of(PathDelim);
+  return win32::narrow(data.cFileName) == (slash == std::string::npos ? path : path.substr(slash + 1));
+#else
+  (void)path;
+  return true;
+#endif
+}
+
+// Whether `path` is an entry of that kind named exactly so, in every part after `from`.
+bool isExactly(const std::string& path, EntryKind kind, std::size_t from) {
+  if (!isKind(path, kind)) return false;
+#ifdef _WIN32
+  for (std::size_t end = path.size(); end > from;) {
+    const std::string part = path.substr(0, end);
+    const std::size_t slash = part.find_last_of(PathDelim);
+    const std::string name = part.substr(slash == std::string::npos ? 0 : slash + 1);
+    if (!name.empty() && name != "." && name != ".." && !namedExactly(part)) return false;
+    if (slash == std::string::npos) break;
+    end = slash;
+  }
+#else
+  (void)from;
+#endif
+  return true;
 }
 
 bool fits(const DirectoryEntry& entry, EntryKind kind) {
@@ -64,13 +103,13 @@ int compareNames(std::string_view a, std::string_view b) {
 std::string findIgnoringCase(const std::string& folder, const std::string& relative,
                              EntryKind kind) {
   const std::string asGiven = folder + PathDelim + relative;
-  if (isKind(asGiven, kind)) return asGiven;
+  if (isExactly(asGiven, kind, folder.size())) return asGiven;
   const std::vector<std::string> names = splitFolderNames(relative);
   std::string path = folder;
   for (std::size_t i = 0; i < names.size(); ++i) {
     const EntryKind wanted = i + 1 == names.size() ? kind : EntryKind::Folder;
     std::string next = path + PathDelim + names[i];
-    if (names[i] != "." && names[i] != ".." && !isKind(next, wanted)) {
+    if (names[i] != "." && names[i] != ".." && !isExactly(next, wanted, path.size())) {
       const std::string found = caseVariant(path + PathDelim, names[i], wanted);
       if (found.empty()) {
         // Nothing fits from here on: the rest as given.

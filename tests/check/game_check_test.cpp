@@ -2,6 +2,8 @@
 // (each problem reported once, the clean items never, also to a user who cannot read a file),
 // and each fix applied, or refused when the world changed after the check.
 #include <gtest/gtest.h>
+
+#include <iostream>
 #include "platform/Posix.h"
 
 #include <algorithm>
@@ -11,6 +13,7 @@
 #include "history/Undo.h"
 #include "shell/CheckWindow.h"
 #include "support/ChildProcess.h"
+#include "support/LinuxOnly.h"
 #include "support/ErrorOf.h"
 #include "support/GameFiles.h"
 #include "support/JpegWriter.h"
@@ -113,7 +116,12 @@ TEST(GameCheck, ReportsEachProblemOnceAndCleanItemsNever) {
   for (const CheckProblem& problem : problems)
     EXPECT_EQ(problem.fix.has_value(), problem.name == "Kestrel" || problem.name == "Hawk") << problem.name;
 
+  // Without a levels folder there is no game to check.
+  EXPECT_EQ(errorOf([&] { checkGame(game / "cars", checkPictureDecoders()); }),
+            game / "cars" + " is not a game folder: it has no levels folder");
+
   // A user who cannot read a file is told so, once, under the level that holds it.
+  PITKIT_LINUX_ONLY("another user, whom permission bits stop, in a forked child");
   ASSERT_EQ(giveTreeTo(game.path(), kNobody), "");
   for (const char* file : {"levels/Locked/data/secret.fld", "gfx/Shy.bmp"}) ASSERT_EQ(::chmod((game / file).c_str(), 0), 0);
   const ChildOutcome outcome = runInChild(asUnprivilegedUser(), [&] {
@@ -125,9 +133,6 @@ TEST(GameCheck, ReportsEachProblemOnceAndCleanItemsNever) {
   });
   EXPECT_TRUE(outcome.exited && outcome.exitCode == 0) << outcome;
 
-  // Without a levels folder there is no game to check.
-  EXPECT_EQ(errorOf([&] { checkGame(game / "cars", checkPictureDecoders()); }),
-            game / "cars" + " is not a game folder: it has no levels folder");
 }
 
 TEST(GameCheck, FixesRenameOnceAndRefuseWhatChangedSinceTheCheck) {
@@ -137,6 +142,7 @@ TEST(GameCheck, FixesRenameOnceAndRefuseWhatChangedSinceTheCheck) {
     std::vector<std::pair<std::string, std::string>> moves;
     const char* refusal;  // "" when the fix goes ahead; else the error's text below the game
     std::vector<std::pair<std::string, std::string>> undone;  // Undo of the recorded rename
+    bool linuxOnly = false;  // names that differ in letter case alone
   };
   const std::vector<Case> cases = {
       {"Kestrel", nullptr, {{"levels/Kestrel", "levels/kestrel"}}, "",
@@ -149,7 +155,7 @@ TEST(GameCheck, FixesRenameOnceAndRefuseWhatChangedSinceTheCheck) {
        {{"levels/Hawk", "levels/Old"}, {"levels/Old/Hawk.inf", "levels/Old/Old.inf"}, {"levels/Old/Hawk.w", "levels/Old/Old.w"},
         {"levels/Old/Hawk.cam", "levels/Old/Old.cam"}, {"levels/Old/Hawka.bmp", "levels/Old/Olda.bmp"}}},
       {"Kestrel", [](const TempDir& g) { makeDirs(g / "levels/KESTREL"); }, {},
-       "Cannot fix: the name kestrel is taken by {}/levels/KESTREL"},
+       "Cannot fix: the name kestrel is taken by {}/levels/KESTREL", {}, true},
       {"Hawk", [](const TempDir& g) { writeFile(g / "levels/Hawk/hawk.CAM", "mine"); }, {},
        "Cannot fix: the name Hawk.cam is taken by {}/levels/Hawk/hawk.CAM"},
       {"Hawk", [](const TempDir& g) { std::remove((g / "levels/Hawk/Olda.bmp").c_str()); }, {},
@@ -157,6 +163,10 @@ TEST(GameCheck, FixesRenameOnceAndRefuseWhatChangedSinceTheCheck) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.item + std::string(" ") + c.refusal);
+    if (c.linuxOnly && !test::kOnLinux) {
+      std::cout << "skipped (Linux only: names in two letter cases): " << c.refusal << "\n";
+      continue;
+    }
     TempDir game;
     buildGame(game);
     const CheckProblem problem = problemOf(checkGame(game.path(), checkPictureDecoders()), c.item);

@@ -4,6 +4,8 @@
 #include "history/History.h"
 
 #include <gtest/gtest.h>
+
+#include <iostream>
 #include <sqlite3.h>
 #include "platform/Posix.h"
 
@@ -13,6 +15,7 @@
 #include "platform/Paths.h"
 #include "platform/Sha256.h"
 #include "support/ChildProcess.h"
+#include "support/LinuxOnly.h"
 #include "support/TempDir.h"
 
 namespace pitkit {
@@ -167,11 +170,16 @@ TEST(History, AFailingDatabaseTurnsTheStoreOffWithoutAnException) {
        },
        "unable to open", true},
       {"a folder that cannot be made", tmp / "file/data/history.sqlite",
-       [&](const std::string&) { test::writeFile(tmp / "file", "in the way"); }, "Not a directory",
+       [&](const std::string&) { test::writeFile(tmp / "file", "in the way"); },
+       test::kOnLinux ? "Not a directory" : "No such file or directory",  // Windows: no such path
        false},
       {"no home folder", "", [](const std::string&) {}, "no home", false},
   };
   for (const auto& c : cases) {
+    if (c.unprivileged && !test::kOnLinux) {
+      std::cout << "skipped (Linux only: another user, whom permission bits stop): " << c.name << "\n";
+      continue;
+    }
     c.arrange(c.path);
     const std::string before = test::readFile(c.path);
     const auto attempt = [&]() -> std::string {

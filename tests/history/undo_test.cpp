@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iostream>
+
 #include <cerrno>
 #include <filesystem>
 #include <functional>
@@ -13,6 +15,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Trash.h"
 #include "renamer/LevelRename.h"
+#include "support/LinuxOnly.h"
 #include "support/TempDir.h"
 #include "transfer/FolderMove.h"
 
@@ -123,27 +126,32 @@ TEST(Undo, ReversesEachItemWholeOrRefusesTouchingNothing) {
     std::string problemPath;  // below the test folder
     std::vector<std::size_t> reversed, failed;
     std::set<std::string> trashed;  // the trash's entries after a complete undo
+    bool linuxOnly = false;         // the desktop's trash, or names that differ in letter case alone
   } rows[] = {
       {"install", install, {}, nullptr, {}, "", {0}},
       {"uninstall", uninstall, {}, nullptr, {}, "", {0}},
       {"rename with its file set", rename, {}, nullptr, {}, "", {0}},
       {"rename in letter case only", [](const Game& g) { return g.rename("Kestrel", "KESTREL"); }, {}, nullptr, {}, "", {0}},
-      {"archive install with a Replace", archive, {}, nullptr, {}, "", {1, 0}, {}, {"Orbit", "Ridge (2)"}},
+      {"archive install with a Replace", archive, {}, nullptr, {}, "", {1, 0}, {}, {"Orbit", "Ridge (2)"}, true},
       {"batch of three, last first", three, {}, nullptr, {}, "", {2, 1, 0}},
       {"deleted by hand", uninstall, removed("/game/un_levels/Kestrel"), nullptr, ItemGone, "/game/un_levels/Kestrel"},
       {"moved by hand", install, movedAway, nullptr, ItemGone, "/game/levels/Summit"},
       {"name taken in other letter case", uninstall, made("/game/levels/KESTREL"), nullptr, NameTaken, "/game/levels/KESTREL"},
       {"first item of a batch blocked", three, made("/game/levels/kestrel"), nullptr, NameTaken, "/game/levels/kestrel"},
-      {"replaced item gone from the trash", archive, removed("/data/Trash/files/Ridge"), nullptr, TrashEntryGone, "/data/Trash/files/Ridge"},
+      {"replaced item gone from the trash", archive, removed("/data/Trash/files/Ridge"), nullptr, TrashEntryGone, "/data/Trash/files/Ridge", {}, {}, {}, true},
       {"delete", deleted, {}, nullptr, DeletedForGood, ""},
       {"undone already", undone, {}, nullptr, AlreadyUndone, ""},
       {"batch: Ridge cannot move", three, {}, "/un_levels/Ridge", {}, "", {2, 0}, {1}},
-      {"archive: the replaced Ridge cannot leave the trash", archive, {}, "/files/Ridge", {}, "", {0}, {1}},
-      {"rename: a set file in two letter cases", rename, twinFiles, nullptr, {}, "", {}, {0}},
+      {"archive: the replaced Ridge cannot leave the trash", archive, {}, "/files/Ridge", {}, "", {0}, {1}, {}, true},
+      {"rename: a set file in two letter cases", rename, twinFiles, nullptr, {}, "", {}, {0}, {}, true},
   };
   // clang-format on
   for (const auto& row : rows) {
     SCOPED_TRACE(row.label);
+    if (row.linuxOnly && !test::kOnLinux) {
+      std::cout << "skipped (Linux only: the desktop's trash, or names in two letter cases): " << row.label << "\n";
+      continue;
+    }
     Game game;
     const auto before = treeSnapshot(game.at(""));
     const HistoryAction action = row.act(game);

@@ -14,6 +14,8 @@
 #include "platform/JpegDecoder.h"
 #include "support/ErrorOf.h"
 #include "support/JpegWriter.h"
+#include "support/LinuxOnly.h"
+#include "support/SpecialFiles.h"
 #include "support/TempDir.h"
 
 namespace pitkit {
@@ -90,9 +92,10 @@ TEST(JpegDecoder, BadFilesGiveTheirErrors) {
   }
   // Only a regular file is read: a pipe would block, a folder has nothing to show.
   test::makeDirs(tmp / "folder.jpg");
-  ASSERT_EQ(::mkfifo((tmp / "pipe.jpg").c_str(), 0644), 0);
+  const bool fifo = test::makeFifo(tmp / "pipe.jpg");
+  if (test::kOnLinux) ASSERT_TRUE(fifo);
   for (const char* name : {"missing.jpg", "folder.jpg", "pipe.jpg"})
-    EXPECT_EQ(errorOf(tmp / name), "Cannot open file " + (tmp / name)) << name;
+    if (fifo || std::string(name) != "pipe.jpg") EXPECT_EQ(errorOf(tmp / name), "Cannot open file " + (tmp / name)) << name;
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/LinuxOnly.h"
+
 #include "platform/Paths.h"
 
 namespace pitkit {
@@ -41,12 +43,25 @@ TEST(PathParts, NameExtensionAndFolder) {
 }
 
 TEST(PathParts, AbsolutePathsBeginAtTheRoot) {
-  EXPECT_TRUE(isAbsolutePath("/"));
-  EXPECT_TRUE(isAbsolutePath("/g h/levels"));
-  EXPECT_FALSE(isAbsolutePath(""));
-  EXPECT_FALSE(isAbsolutePath("levels/x"));
-  EXPECT_FALSE(isAbsolutePath("C:\\Games"));  // a Windows path is a relative name here
-  EXPECT_EQ(expandFileName("/a/b"), "/a/b");
+  // Each system's own rule: a drive or a share on Windows, the root on Linux.
+  const struct {
+    const char* path;
+    bool onLinux;
+    bool onWindows;
+  } rows[] = {
+      {"/", true, false},
+      {"/g h/levels", true, false},
+      {"", false, false},
+      {"levels/x", false, false},
+      {"C:\\Games", false, true},  // a Windows path is a relative name on Linux
+      {"c:/Games", false, true},
+      {"C:", false, false},         // the drive's current folder
+      {"//server/share", true, true},
+  };
+  for (const auto& row : rows)
+    EXPECT_EQ(isAbsolutePath(row.path), test::kOnLinux ? row.onLinux : row.onWindows) << row.path;
+  const std::string absolute = test::kOnLinux ? "/a/b" : "C:/a/b";
+  EXPECT_EQ(expandFileName(absolute), absolute);
 }
 
 TEST(PathInside, WholeNamesAfterNormalising) {

@@ -6,6 +6,8 @@
 #include "platform/Posix.h"
 
 #include "platform/Errors.h"
+#include "support/LinuxOnly.h"
+#include "support/SpecialFiles.h"
 #include "support/TempDir.h"
 
 namespace pitkit {
@@ -52,12 +54,14 @@ TEST(Sha256, FilesThatAreNoRegularFileAreRefused) {
   test::TempDir tmp;
   test::makeDirs(tmp / "folder");
   // A pipe with no writer: opened without waiting, never read.
-  ASSERT_EQ(::mkfifo((tmp / "pipe").c_str(), 0600), 0);
+  const bool fifo = test::makeFifo(tmp / "pipe", 0600);
+  if (test::kOnLinux) ASSERT_TRUE(fifo);
   const struct {
     std::string path;
     int code;
   } cases[] = {{tmp / "missing", 2}, {tmp / "folder", 5}, {tmp / "pipe", 5}, {"", 2}};
   for (const auto& c : cases) {
+    if (c.path == tmp / "pipe" && !fifo) continue;  // no FIFOs on Windows
     try {
       sha256OfFile(c.path);
       ADD_FAILURE() << c.path << " was read";

@@ -3,7 +3,6 @@
 #include "platform/Trash.h"
 
 #include <gtest/gtest.h>
-#include <sys/mount.h>
 #include "platform/Posix.h"
 
 #include <cstring>
@@ -12,6 +11,7 @@
 #include <regex>
 
 #include "archive/archive_support.h"
+#include "support/SpecialFiles.h"
 #include "support/TempDir.h"
 
 namespace pitkit {
@@ -21,6 +21,7 @@ using test::makeDirs;
 using test::namesIn;
 using test::readFile;
 using test::TempDir;
+using test::TmpfsMount;
 using test::TrashHome;
 using test::writeFile;
 
@@ -96,12 +97,8 @@ TEST(Trash, AnotherFileSystemUsesItsOwnTrashOrNone) {
   const std::string top = tmp / "disk";
   makeDirs(top);
   // Root alone may mount; elsewhere the test cannot make a second file system of its own.
-  if (::mount("pitkit-trash-test", top.c_str(), "tmpfs", 0, "size=4m") != 0)
-    GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
-  struct Unmount {
-    std::string path;
-    ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
-  } unmount{top};
+  const TmpfsMount mounted(top, "size=4m");
+  if (!mounted.made()) GTEST_SKIP() << "cannot mount a tmpfs here: " << mounted.why();
   const std::string uid = std::to_string(::geteuid());
   const struct {
     const char* what;

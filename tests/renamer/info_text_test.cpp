@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 #include <functional>
-#include <sys/socket.h>
 #include "platform/Posix.h"
-#include <sys/un.h>
 
 #include "platform/Errors.h"
 #include "renamer/InfoText.h"
 #include "support/ErrorOf.h"
+#include "support/LinuxOnly.h"
+#include "support/SpecialFiles.h"
 #include "support/TempDir.h"
 
 namespace pitkit {
@@ -61,25 +61,23 @@ TEST(InfoText, LoadFailures) {
 
   // A socket where a file is expected cannot be opened.
   const std::string sock = dir / "s.inf";
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-  sockaddr_un addr{};
-  addr.sun_family = AF_UNIX;
-  ASSERT_LT(sock.size(), sizeof addr.sun_path);
-  sock.copy(addr.sun_path, sock.size());
-  ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-  EXPECT_EQ(errorOf([&] { loadInfoText(sock); }), "Cannot open file " + sock);
-  ::close(fd);
+  {
+    const test::BoundSocket socket(sock);
+    if (test::kOnLinux) ASSERT_TRUE(socket.made());
+    if (socket.made()) EXPECT_EQ(errorOf([&] { loadInfoText(sock); }), "Cannot open file " + sock);
+  }
 
   // A pipe does not hang the load.
   const std::string fifo = dir / "p.inf";
-  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
-  EXPECT_EQ(errorOf([&] { loadInfoText(fifo); }), "Cannot open file " + fifo);
+  const bool made = test::makeFifo(fifo);
+  if (test::kOnLinux) ASSERT_TRUE(made);
+  if (made) EXPECT_EQ(errorOf([&] { loadInfoText(fifo); }), "Cannot open file " + fifo);
 
   const std::string huge = dir / "huge.inf";
   test::writeFile(huge, "x");
-  ASSERT_EQ(::truncate(huge.c_str(), kEditorTextCapacity + 1), 0);
+  ASSERT_TRUE(test::setFileSize(huge, kEditorTextCapacity + 1));
   EXPECT_EQ(errorOf([&] { loadInfoText(huge); }), "Text exceeds memo capacity");
-  ASSERT_EQ(::truncate(huge.c_str(), kEditorTextCapacity), 0);
+  ASSERT_TRUE(test::setFileSize(huge, kEditorTextCapacity));
   EXPECT_EQ(loadInfoText(huge).size(), kEditorTextCapacity);
 }
 

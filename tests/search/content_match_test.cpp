@@ -18,7 +18,7 @@ using test::TempDir;
 bool fileHolds(const std::string& bytes, const std::string& text, bool ignoreCase) {
   TempDir t;
   test::writeFile(t / "f.bin", bytes);
-  const int dir = ::open(t.path().c_str(), O_RDONLY | O_DIRECTORY);
+  const int dir = ::openat(AT_FDCWD, t.path().c_str(), O_RDONLY | O_DIRECTORY);
   ContentMatcher m(text, ignoreCase);
   const bool found = m.fileContains(dir, "f.bin", bytes.size());
   ::close(dir);
@@ -71,7 +71,7 @@ TEST(ContentTest, FoldsOnlyAToZAndNeverMatchesANulByte) {
 
 TEST(ContentTest, AFileThatCannotBeOpenedIsNotAMatch) {
   TempDir t;
-  const int dir = ::open(t.path().c_str(), O_RDONLY | O_DIRECTORY);
+  const int dir = ::openat(AT_FDCWD, t.path().c_str(), O_RDONLY | O_DIRECTORY);
   ContentMatcher m("x", true);
   EXPECT_FALSE(m.fileContains(dir, "missing.inf", 10));
   ::close(dir);

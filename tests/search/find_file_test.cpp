@@ -4,6 +4,7 @@
 
 #include "search/FindFile.h"
 #include "search_support.h"
+#include "support/LinuxOnly.h"
 #include "support/TempDir.h"
 
 namespace pitkit {
@@ -126,13 +127,15 @@ TEST(FindFileEvents, FoldersReachTheHandlersWithoutTheirTrailingSeparatorExceptT
   EXPECT_EQ(r.events, (std::vector<std::string>{"new " + t / "Games", "new " + t / "Games/sub",
                                                 "found " + t / "Games/sub x.inf", "complete"}));
 
+  // The root of the system's file tree (of the system drive on Windows).
+  const std::string top = test::kOnLinux ? "/" : "C:/";
   TFindFile root;
-  root.setLocation("/");
+  root.setLocation(top);
   root.setSubfolders(false);
   root.setFilename("no-such-entry-name.none");
   Recorder rr(root);
   root.Execute();
-  EXPECT_EQ(rr.events, (std::vector<std::string>{"new /", "complete"}));
+  EXPECT_EQ(rr.events, (std::vector<std::string>{"new " + top, "complete"}));
 }
 
 TEST(FindFileRun, ExecuteInsideFoundIsIgnoredAndInsideCompleteStartsANewRun) {

@@ -15,6 +15,7 @@
 
 #include "search/FindFile.h"
 #include "search_support.h"
+#include "support/LinuxOnly.h"
 #include "support/TempDir.h"
 
 namespace pitkit {
@@ -125,6 +126,7 @@ std::vector<int> otherThreadsNice() {
 // A priority set while the worker starts, and one set while it waits for a handler, both reach
 // the worker. Only lowered here: raising needs privileges the tests may not have.
 TEST(ThreadedSearch, PrioritySetWhileTheWorkerRunsIsApplied) {
+  PITKIT_LINUX_ONLY("threads' nice values, read from /proc");
   TempDir t;
   makeTree(t, 2);
   errno = 0;

@@ -3,6 +3,7 @@
 
 #include "platform/Errors.h"
 #include "shell/Preset.h"
+#include "support/SpecialFiles.h"
 #include "support/TempDir.h"
 
 namespace pitkit {
@@ -62,7 +63,7 @@ TEST(PresetFile, AHugeFileIsReadOnlyAsFarAsItsTwoLines) {
   const std::string path = tmp / "Pitkit.ini";
   // 64 GiB of zeros (a sparse file) after the first line: the read stops at its limit.
   writeFile(path, "PitkitDirectory:/a\r\n");
-  ASSERT_EQ(::truncate(path.c_str(), 64LL << 30), 0);
+  ASSERT_TRUE(test::setFileSize(path, 64LL << 30));
   std::exception_ptr failure;
   const PresetLines lines = readPresetLines(path, failure);
   EXPECT_EQ(lines.first, "PitkitDirectory:/a");

@@ -146,6 +146,15 @@ ssize_t pwrite(int fd, const void* buf, size_t count, off_t offset) {
   return transferAt(fd, const_cast<void*>(buf), count, offset, true);
 }
 
+int pitkit_ftruncate(int fd, off_t length) {
+  if (length < 0) return failErrno(EINVAL);
+  const HANDLE h = handleOf(fd);
+  if (h == INVALID_HANDLE_VALUE) return -1;
+  FILE_END_OF_FILE_INFO end{};
+  end.EndOfFile.QuadPart = length;
+  return SetFileInformationByHandle(h, FileEndOfFileInfo, &end, sizeof end) ? 0 : fail();
+}
+
 int fsync(int fd) {
   const HANDLE h = handleOf(fd);
   if (h == INVALID_HANDLE_VALUE) return -1;

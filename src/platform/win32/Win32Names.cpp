@@ -56,13 +56,42 @@ int unlinkat(int dirFd, const char* path, int flags) {
 int pitkit_unlink(const char* path) { return unlinkat(AT_FDCWD, path, 0); }
 int pitkit_rmdir(const char* path) { return unlinkat(AT_FDCWD, path, AT_REMOVEDIR); }
 
+// A rename that changes letter case only: Windows itself does it in one step, but Wine reports
+// success and keeps the old spelling. Where the entry still has it, the rename goes through a
+// free name beside it (undone when the second step fails).
+static int renameLetterCase(const std::wstring& source, const std::wstring& target) {
+  const std::size_t slash = target.find_last_of(L'\\');
+  const std::wstring name = target.substr(slash + 1);
+  WIN32_FIND_DATAW found;
+  const HANDLE find = FindFirstFileExW(target.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
+  if (find == INVALID_HANDLE_VALUE) return fail();
+  FindClose(find);
+  if (name == found.cFileName) return 0;
+  for (unsigned attempt = 0; attempt < 100; ++attempt) {
+    const std::wstring step = target.substr(0, slash + 1) + L".pitkit-case-" +
+                              std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(attempt);
+    if (!MoveFileExW(target.c_str(), step.c_str(), 0)) {
+      if (GetLastError() == ERROR_ALREADY_EXISTS || GetLastError() == ERROR_FILE_EXISTS) continue;
+      return fail();
+    }
+    if (MoveFileExW(step.c_str(), target.c_str(), 0)) return 0;
+    const DWORD error = GetLastError();
+    MoveFileExW(step.c_str(), source.c_str(), 0);
+    return failWith(error);
+  }
+  return failErrno(EEXIST);
+}
+
 int renameat2(int fromDirFd, const char* from, int toDirFd, const char* to, unsigned flags) {
   // No exchange in one step on Windows: EINVAL, as from a file system without it.
   if (flags & RENAME_EXCHANGE) return failErrno(EINVAL);
   std::wstring source, target;
   if (!resolveAt(fromDirFd, from, source) || !resolveAt(toDirFd, to, target)) return -1;
   const DWORD how = (flags & RENAME_NOREPLACE) ? 0 : MOVEFILE_REPLACE_EXISTING;
-  if (MoveFileExW(source.c_str(), target.c_str(), how)) return 0;
+  const bool letterCaseOnly =
+      source != target && CompareStringOrdinal(source.c_str(), static_cast<int>(source.size()), target.c_str(),
+                                               static_cast<int>(target.size()), TRUE) == CSTR_EQUAL;
+  if (MoveFileExW(source.c_str(), target.c_str(), how)) return letterCaseOnly ? renameLetterCase(source, target) : 0;
   const DWORD error = GetLastError();
   // A folder is never replaced by a rename on Windows; POSIX replaces only an empty one, and
   // refuses a full one: ENOTEMPTY.

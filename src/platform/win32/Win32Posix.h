@@ -163,6 +163,12 @@ int openat(int dirFd, const char* path, int flags, ...);
 ssize_t pread(int fd, void* buf, size_t count, off_t offset);
 ssize_t pwrite(int fd, const void* buf, size_t count, off_t offset);
 int fsync(int fd);
+// The runtime's ftruncate64 refuses any length past the disk's free space (the disk says so
+// itself): replaced by one that sets the end of file as asked. (Its truncate takes a 32-bit
+// length: use ftruncate.)
+#undef ftruncate
+#define ftruncate pitkit_ftruncate
+int pitkit_ftruncate(int fd, off_t length);
 int syncfs(int fd);
 ssize_t readahead(int fd, off_t offset, size_t count);
 ssize_t copy_file_range(int in, off_t* inOff, int out, off_t* outOff, size_t len, unsigned flags);
