@@ -3,8 +3,6 @@
 // cancel or a failure leaves no file behind and an older zip as it was.
 #include <gtest/gtest.h>
 #include "platform/Posix.h"
-#include <sys/socket.h>
-#include <sys/un.h>
 
 #include <algorithm>
 #include <atomic>
@@ -18,6 +16,8 @@
 #include "support/ChildProcess.h"
 #include "support/ErrorOf.h"
 #include "support/GameFiles.h"
+#include "support/LinuxFileSystems.h"
+#include "support/LinuxOnly.h"
 #include "support/TempDir.h"
 
 namespace pitkit {
@@ -76,12 +76,9 @@ std::vector<std::string> zipEntries(const std::string& zip) {
 }
 
 void makeSocket(const std::string& path) {
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-  ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0) << path;
-  ::close(fd);
+  const int fd = test::makeUnixSocket(path);
+  ASSERT_GE(fd, 0) << path;
+  test::closeSocket(fd);
 }
 
 TEST(ItemPack, ALevelWithItsPreviewAndACarComeBackByteForByteThroughTheArchiveInstall) {
@@ -94,7 +91,7 @@ TEST(ItemPack, ALevelWithItsPreviewAndACarComeBackByteForByteThroughTheArchiveIn
   writeFile(g.game + "/cars/Red Fox/caf\xE9.bmp", "a name written in Windows-1252");
   writeFile(g.game + "/cars/Red Fox/body.prm", randomBytes(300000, 3));
   // Neither a link nor a socket goes into the zip; both are named as left out.
-  ASSERT_EQ(::symlink("body.prm", (g.game + "/cars/Red Fox/link.prm").c_str()), 0);
+  ASSERT_TRUE(test::makeSymlink("body.prm", g.game + "/cars/Red Fox/link.prm"));
   makeSocket(g.game + "/cars/Red Fox/socket");
 
   const PackResult levelResult =
@@ -122,7 +119,7 @@ TEST(ItemPack, ALevelWithItsPreviewAndACarComeBackByteForByteThroughTheArchiveIn
     InstallFromArchive(g.zip(zip), g.target, {}, InstallPlace::Installed, WhenTaken::Skip);
   EXPECT_EQ(treeSnapshot(g.target + "/levels"), treeSnapshot(g.game + "/levels"));
   EXPECT_EQ(readFile(g.target + "/gfx/" + level + ".bmp"), "BM preview bytes");
-  EXPECT_EQ(test::statOf(g.target + "/levels/" + level + "/" + level + ".inf").st_mtime, 1000000000);
+  EXPECT_EQ(test::statOf(g.target + "/levels/" + level + "/" + level + ".inf").st_mtim.tv_sec, 1000000000);
   std::map<std::string, std::string> car = treeSnapshot(g.game + "/cars");
   car.erase("Red Fox/link.prm");
   car.erase("Red Fox/socket");

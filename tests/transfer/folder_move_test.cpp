@@ -2,8 +2,6 @@
 // holes, Cancel, the sweep of leftover copies, and trees deeper than the open-file limit.
 #include "platform/Posix.h"
 #include <gtest/gtest.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 
 #include <algorithm>
 #include <cstring>
@@ -17,6 +15,8 @@
 #include "support/ChildProcess.h"
 #include "support/DeepTree.h"
 #include "support/ErrorOf.h"
+#include "support/LinuxFileSystems.h"
+#include "support/LinuxOnly.h"
 #include "support/TempDir.h"
 
 namespace pitkit {
@@ -34,9 +34,8 @@ using test::namesIn;
 using Names = std::set<std::string>;
 
 std::string xattrOf(const std::string& path, const char* name) {
-  char value[256];
-  const ssize_t n = ::getxattr(path.c_str(), name, value, sizeof value);
-  return n < 0 ? std::string("<none>") : std::string(value, static_cast<std::size_t>(n));
+  const std::string value = test::xattrOf(path, name);
+  return value.empty() ? std::string("<none>") : value;
 }
 
 // A level with everything a move must keep: nested folders, a read-only file, known times on a
@@ -50,8 +49,8 @@ void makeFullLevel(const std::string& level) {
   ::chmod((level + "/models/deep").c_str(), 0750);
   fs::create_symlink("full.inf", level + "/info_link");
   fs::create_symlink("/nowhere/at/all", level + "/dangling");
-  ASSERT_EQ(::setxattr((level + "/full.inf").c_str(), "user.origin", "drawn here", 10, 0), 0);
-  ASSERT_EQ(::setxattr((level + "/models").c_str(), "user.kind", "meshes", 6, 0), 0);
+  ASSERT_TRUE(test::setXattr(level + "/full.inf", "user.origin", "drawn here"));
+  ASSERT_TRUE(test::setXattr(level + "/models", "user.kind", "meshes"));
   const int fd = ::open((level + "/sparse.raw").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   ASSERT_GE(fd, 0);
   ASSERT_EQ(::pwrite(fd, "start", 5, 0), 5);

@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 #include "platform/Posix.h"
-#include <sys/socket.h>
-#include <sys/un.h>
 
 #include <cstring>
 #include <filesystem>
@@ -13,6 +11,8 @@
 #include "platform/Errors.h"
 #include "support/ChildProcess.h"
 #include "support/ErrorOf.h"
+#include "support/LinuxFileSystems.h"
+#include "support/LinuxOnly.h"
 #include "support/TempDir.h"
 
 namespace pitkit {
@@ -163,13 +163,8 @@ TEST(CopyFolder, AUnixSocketInTheSourceFailsTheCopyAndLeavesNoPartialCopy) {
   // Entries are copied in listing order; the socket sits in a folder with other files around it.
   writeFile(tmp / "levels/sock/zz/after.txt", "after");
   const std::string socketPath = tmp / "levels/sock/zz/game.sock";
-  const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  const int s = test::makeUnixSocket(socketPath);
   ASSERT_GE(s, 0);
-  sockaddr_un addr{};
-  addr.sun_family = AF_UNIX;
-  ASSERT_LT(socketPath.size(), sizeof addr.sun_path);
-  std::strcpy(addr.sun_path, socketPath.c_str());
-  ASSERT_EQ(::bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
   fs::create_directories(tmp / "un_levels");
 
   try {
@@ -178,7 +173,7 @@ TEST(CopyFolder, AUnixSocketInTheSourceFailsTheCopyAndLeavesNoPartialCopy) {
   } catch (const EOSError& e) {
     EXPECT_NE(std::string(e.what()).find(socketPath), std::string::npos) << e.what();
   }
-  ::close(s);
+  test::closeSocket(s);
   EXPECT_TRUE(namesIn(tmp / "un_levels").empty());
   expectSameLevel(tmp / "levels/sock");
 }
@@ -206,7 +201,7 @@ TEST(CopyFolder, AFileTheUserCannotReadFailsTheCopyAsAnUnprivilegedUser) {
   fs::create_directories(tmp / "un_levels");
   // Everything belongs to nobody except one file only root may read.
   ASSERT_EQ(test::giveTreeTo(tmp.path(), test::kNobody), "");
-  ASSERT_EQ(::chown((tmp / "levels/priv/secret.txt").c_str(), 0, 0), 0);
+  ASSERT_TRUE(test::changeOwner(tmp / "levels/priv/secret.txt", 0));
   ASSERT_EQ(::chmod((tmp / "levels/priv/secret.txt").c_str(), 0600), 0);
 
   const test::ChildOutcome child = test::runInChild(test::asUnprivilegedUser(), [&] {
@@ -293,7 +288,7 @@ TEST(DeleteFolder, AFolderThatCannotBeEmptiedRaisesAndKeepsTheRest) {
   writeFile(tmp / "levels/mixed/rootonly/keep.txt", "k");
   ASSERT_EQ(test::giveTreeTo(tmp.path(), test::kNobody), "");
   // A folder of another user that the deleting user may not change.
-  ASSERT_EQ(::chown((tmp / "levels/mixed/rootonly").c_str(), 0, 0), 0);
+  ASSERT_TRUE(test::changeOwner(tmp / "levels/mixed/rootonly", 0));
   ASSERT_EQ(::chmod((tmp / "levels/mixed/rootonly").c_str(), 0755), 0);
 
   const test::ChildOutcome child = test::runInChild(test::asUnprivilegedUser(), [&] {
