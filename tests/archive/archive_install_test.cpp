@@ -64,6 +64,7 @@ bool mentions(const std::vector<std::string>& lines, const std::string& text) {
 }
 
 TEST(ArchiveInstall, FindsItemsWrappedInLayoutsLooseAndSeveral) {
+  PITKIT_LINUX_ONLY("the archives are written by python3's zipfile and bsdtar, which Windows lacks");
   const std::string inf = infoText("Harbor Run");
   struct Case {
     const char* what;
@@ -109,6 +110,7 @@ TEST(ArchiveInstall, FindsItemsWrappedInLayoutsLooseAndSeveral) {
 }
 
 TEST(ArchiveInstall, InstallsByteExactIntoBothPlacesWithPreviews) {
+  PITKIT_LINUX_ONLY("the archives are written by python3's zipfile and bsdtar, which Windows lacks");
   std::string big(300000, '\0');
   for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>((i * 131) ^ (i >> 7));
   for (InstallPlace place : {InstallPlace::Installed, InstallPlace::Uninstalled}) {
@@ -152,6 +154,7 @@ TEST(ArchiveInstall, InstallsByteExactIntoBothPlacesWithPreviews) {
 }
 
 TEST(ArchiveInstall, LeavesOutEveryUnsafeEntryAndWritesNothingOutsideTheGame) {
+  PITKIT_LINUX_ONLY("the archives are written by python3's zipfile and bsdtar, which Windows lacks");
   Downloads s;
   const struct {
     ZipEntry entry;
@@ -199,6 +202,7 @@ TEST(ArchiveInstall, LeavesOutEveryUnsafeEntryAndWritesNothingOutsideTheGame) {
 }
 
 TEST(ArchiveInstall, TakenNamesAreSkippedOrReplacedWholeIgnoringCase) {
+  PITKIT_LINUX_ONLY("the archives are written by python3's zipfile and bsdtar, which Windows lacks");
   for (WhenTaken when : {WhenTaken::Skip, WhenTaken::Replace}) {
     for (const char* oldName : {"Marsh", "MARSH"}) {
       SCOPED_TRACE(std::string(when == WhenTaken::Skip ? "skip " : "replace ") + oldName);
@@ -247,6 +251,7 @@ TEST(ArchiveInstall, TakenNamesAreSkippedOrReplacedWholeIgnoringCase) {
 }
 
 TEST(ArchiveInstall, UsesTheGamesFoldersInAnyCaseAndSpellsLevelsAsTheirInfoFiles) {
+  PITKIT_LINUX_ONLY("the archives are written by python3's zipfile and bsdtar, which Windows lacks");
   // The game has only Levels: the missing folders are made in the documented lower case.
   Downloads s({"Levels"});
   const std::string zip = s.zip("pack.zip", {{"pack/MyTrack/MYTRACK.INF", infoText("Mine")}, {"pack/gfx/mytrack.bmp", "BM"},
@@ -264,6 +269,7 @@ TEST(ArchiveInstall, UsesTheGamesFoldersInAnyCaseAndSpellsLevelsAsTheirInfoFiles
 }
 
 TEST(ArchiveInstall, ANameTakenInEitherPlaceIsSkippedOrReplacedWhereItIs) {
+  PITKIT_LINUX_ONLY("the archives are written by python3's zipfile and bsdtar, which Windows lacks");
   const struct {
     std::string old;  // the taken folder, below the game
     InstallPlace place;
@@ -302,6 +308,7 @@ TEST(ArchiveInstall, ANameTakenInEitherPlaceIsSkippedOrReplacedWhereItIs) {
 }
 
 TEST(ArchiveInstall, AReplaceThatCannotFinishLeavesTheGameAndTheTrashAsTheyWere) {
+  PITKIT_LINUX_ONLY("the freedesktop.org trash and a file-size limit in a forked child");
   // The first old folder goes to the trash; the second's info file, longer by its path, passes
   // the file-size limit, so the install fails after one item is in the trash.
   Downloads s;
@@ -329,6 +336,7 @@ TEST(ArchiveInstall, AReplaceThatCannotFinishLeavesTheGameAndTheTrashAsTheyWere)
 }
 
 TEST(ArchiveInstall, WithoutATrashReplaceDeletesOnlyWhenAllowed) {
+  PITKIT_LINUX_ONLY("a tmpfs mount and the freedesktop.org trash");
   TempDir tmp;
   test::TrashHome home(tmp / "data");
   const std::string top = tmp / "disk";
@@ -360,6 +368,7 @@ TEST(ArchiveInstall, WithoutATrashReplaceDeletesOnlyWhenAllowed) {
 }
 
 TEST(ArchiveInstall, BrokenJunkAndEncryptedArchivesLeaveTheGameAsItWas) {
+  PITKIT_LINUX_ONLY("the archives are written by python3's zipfile and bsdtar, which Windows lacks");
   Downloads s;
   writeFile(s.game + "/levels/Keep/Keep.inf", infoText("Keep"));
   std::string noise(5000, '\0');
@@ -413,6 +422,7 @@ TEST(ArchiveInstall, BrokenJunkAndEncryptedArchivesLeaveTheGameAsItWas) {
 }
 
 TEST(ArchiveInstall, OldWindowsNamesAreReadAsCodePage437AndUtf8IsKept) {
+  PITKIT_LINUX_ONLY("the archives are written by python3's zipfile and bsdtar, which Windows lacks");
   Downloads s;
   const std::string zip = s.zip("names.zip", {
       {"Caf\x82/Caf\x82.inf", infoText("Caf\xE9")},                        // CP437 é, no flag
@@ -433,6 +443,7 @@ TEST(ArchiveInstall, OldWindowsNamesAreReadAsCodePage437AndUtf8IsKept) {
 }
 
 TEST(ArchiveInstall, TooBigForTheDiskIsRefusedBeforeWriting) {
+  PITKIT_LINUX_ONLY("a small tmpfs mount");
   TempDir tmp;
   const std::string mountPoint = tmp / "small";
   test::makeDirs(mountPoint);
@@ -454,6 +465,7 @@ TEST(ArchiveInstall, TooBigForTheDiskIsRefusedBeforeWriting) {
 }
 
 TEST(ArchiveInstall, AnInstallKilledHalfWayLeavesOnlyWhatTheSweepRemoves) {
+  PITKIT_LINUX_ONLY("a forked child killed by the file-size limit");
   Downloads s;
   const std::string zip = s.zip("big.zip", {{"Big/Big.inf", infoText("Big")}, {"Big/a.bin", "", false, 0100644, 1u << 20}});
   const auto before = treeSnapshot(s.game);
@@ -472,6 +484,7 @@ TEST(ArchiveInstall, AnInstallKilledHalfWayLeavesOnlyWhatTheSweepRemoves) {
 }
 
 TEST(ArchiveRead, PipesGarbageNamelessItemsAndHugeSizesAreRefusedWithTheirReason) {
+  PITKIT_LINUX_ONLY("a FIFO, and archives written by python3");
   Downloads s;
   ASSERT_TRUE(test::makeFifo(s.downloads + "/pipe.zip"));
   writeFile(s.downloads + "/garbage.rar", std::string("Rar!\x1A\x07\x00", 7) + std::string(5000, '\x5A'));
@@ -519,6 +532,7 @@ TEST(ArchiveRead, PipesGarbageNamelessItemsAndHugeSizesAreRefusedWithTheirReason
 }
 
 TEST(ArchiveRead, MemoryStaysFlatHoweverManyLargeInfoFiles) {
+  PITKIT_LINUX_ONLY("a forked child with an address-space limit, and archives written by python3");
   // 3,000 levels whose info files are 512 KiB each, their name line last, so each is read whole.
   Downloads s;
   const std::string zip = s.downloads + "/wide.zip";
@@ -572,6 +586,7 @@ struct RenameFaults {
 };
 
 TEST(ArchiveCommit, NoRenameFaultLosesTheOldItemOrTheNewOne) {
+  PITKIT_LINUX_ONLY("the archives are written by python3's zipfile and bsdtar, which Windows lacks");
   const struct {
     const char* fault;
     bool exchange, noReplace, sweep, stops;

@@ -82,6 +82,7 @@ void makeSocket(const std::string& path) {
 }
 
 TEST(ItemPack, ALevelWithItsPreviewAndACarComeBackByteForByteThroughTheArchiveInstall) {
+  PITKIT_LINUX_ONLY("a link and a Unix socket in the car, the zips checked by unzip");
   PackGame g;
   const std::string level = "Côte Nord 2";  // a space and a letter beyond ASCII
   g.level(level);
@@ -155,9 +156,11 @@ TEST(ItemPack, ANameFindsTheInstalledItemFirstExactSpellingFirstAndUninstalledOn
                 "No car named " + std::string(c.name) + " in " + g.game);
       continue;
     }
+    // Where letter case is ignored (Windows) "cars/van" is the folder "cars/VAN" made first.
+    const std::string folder = !test::kOnLinux && std::string(c.folder) == "cars/van" ? "cars/VAN" : c.folder;
     const GameItem item = findItemToPack(g.game, c.kind, c.name);
-    EXPECT_EQ(item.folder, g.game + "/" + c.folder);
-    EXPECT_EQ(packedFolderName(item), c.packedAs);
+    EXPECT_EQ(item.folder, g.game + "/" + folder);
+    EXPECT_EQ(packedFolderName(item), folder);
   }
   // An uninstalled level unpacks as an installed one.
   packItem(g.game, findItemToPack(g.game, ItemKind::Level, "Old Pier"), g.zip("pier.zip"));
@@ -204,6 +207,7 @@ TEST(ItemPack, ACancelOrAFailureLeavesNoFileAndAnOlderZipAsItWas) {
   EXPECT_EQ(test::namesIn(g.game + "/levels/Track/models"), std::set<std::string>{"track part.w"});
 
   // A disk that fills half-way, and a file the user may not read, named in the error.
+  PITKIT_LINUX_ONLY("a file-size limit and another user in forked children");
   const test::ChildOutcome full = test::runInChild(test::withFileSizeLimit(1 << 20), [&]() -> std::string {
     const std::string error = test::errorOf([&] { packItem(g.game, item, zip); });
     return error == "Cannot write " + zip + ": File too large" ? "" : "the error was: " + error;

@@ -275,7 +275,7 @@ TEST(DeleteAndMove, ReadOnlyHeldAndLongPathsLoseNothing) {
       EXPECT_EQ(deleteFailed, "Cannot delete " + level + "/sub/data.bin: Device or resource busy");
       // Windows refuses to rename a folder holding a held file (Wine allows it): either way the
       // level is whole in exactly one place.
-      const std::string moveFailed = errorOf([&] { MoveFolder(level, moved); });
+      const std::string moveFailed = test::errorOf([&] { MoveFolder(level, moved); });
       hold.release();
       const std::string at = fs::exists(moved) ? moved : level;
       if (at == level) EXPECT_NE(moveFailed.find("Cannot move"), std::string::npos) << moveFailed;
@@ -284,7 +284,7 @@ TEST(DeleteAndMove, ReadOnlyHeldAndLongPathsLoseNothing) {
       continue;
     }
     // Moved whole, the read-only file still read-only; then deleted, the file with it.
-    EXPECT_EQ(errorOf([&] { MoveFolder(level, moved); }), "");
+    EXPECT_EQ(test::errorOf([&] { MoveFolder(level, moved); }), "");
     EXPECT_FALSE(fs::exists(level));
     EXPECT_EQ(readFile(moved + "/sub/data.bin"), "d");
     EXPECT_EQ(readFile(moved + "/lvl.inf"), "i");
@@ -292,6 +292,19 @@ TEST(DeleteAndMove, ReadOnlyHeldAndLongPathsLoseNothing) {
     EXPECT_EQ(errorOf([&] { DeleteFolder(moved); }), "");
     EXPECT_FALSE(fs::exists(moved));
   }
+}
+
+// Where letter case is ignored (Windows), a folder whose name differs only in case takes the name:
+// the move is refused and both folders stay as they were.
+TEST(MoveFolder, ANameTakenInAnotherCaseIsRefusedWhereCaseIsIgnored) {
+  PITKIT_WINDOWS_ONLY("Linux's file systems tell names apart by letter case");
+  TempDir tmp;
+  writeFile(tmp / "levels/full/full.inf", "i");
+  writeFile(tmp / "un_levels/FULL/other.txt", "o");
+  const auto before = test::treeSnapshot(tmp.path());
+  EXPECT_EQ(test::errorOf([&] { MoveFolder(tmp / "levels/full", tmp / "un_levels/full"); }),
+            "Cannot move full to " + (tmp / "un_levels") + ": an entry named full is already there");
+  EXPECT_EQ(test::treeSnapshot(tmp.path()), before);
 }
 
 }  // namespace
