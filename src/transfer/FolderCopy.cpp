@@ -305,6 +305,8 @@ std::string copyFolderWith(const std::string& source, const std::string& destina
     // failure is the one reported.
     const std::string& name = placedName.empty() ? tempName : placedName;
     removeAnyAt(parentFd.get(), name, includeTrailingDelim(parent) + name, nullptr);
+    // Closed before the parents go: Windows removes an open folder's name only once it is closed.
+    lock.reset();
     parentFd.reset();
     created.removeAll();
     throw;

@@ -4,9 +4,7 @@
 // hostile archives read safely (a pipe, rar-signed garbage, a nameless level, overflowing sizes,
 // thousands of large info files) and rename faults at commit (missing flags, crashes, sweeps).
 #include <gtest/gtest.h>
-#include <sys/mount.h>
 #include "platform/Posix.h"
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <csignal>
@@ -22,6 +20,8 @@
 #include "platform/Paths.h"
 #include "platform/Trash.h"
 #include "support/ChildProcess.h"
+#include "support/LinuxFileSystems.h"
+#include "support/LinuxOnly.h"
 #include "support/TempDir.h"
 
 namespace pitkit {
@@ -64,6 +64,7 @@ bool mentions(const std::vector<std::string>& lines, const std::string& text) {
 }
 
 TEST(ArchiveInstall, FindsItemsWrappedInLayoutsLooseAndSeveral) {
+  PITKIT_LINUX_ONLY("the archives are written by python3's zipfile and bsdtar, which Windows lacks");
   const std::string inf = infoText("Harbor Run");
   struct Case {
     const char* what;
@@ -109,6 +110,7 @@ TEST(ArchiveInstall, FindsItemsWrappedInLayoutsLooseAndSeveral) {
 }
 
 TEST(ArchiveInstall, InstallsByteExactIntoBothPlacesWithPreviews) {
+  PITKIT_LINUX_ONLY("the archives are written by python3's zipfile and bsdtar, which Windows lacks");
   std::string big(300000, '\0');
   for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>((i * 131) ^ (i >> 7));
   for (InstallPlace place : {InstallPlace::Installed, InstallPlace::Uninstalled}) {
@@ -152,6 +154,7 @@ TEST(ArchiveInstall, InstallsByteExactIntoBothPlacesWithPreviews) {
 }
 
 TEST(ArchiveInstall, LeavesOutEveryUnsafeEntryAndWritesNothingOutsideTheGame) {
+  PITKIT_LINUX_ONLY("the archives are written by python3's zipfile and bsdtar, which Windows lacks");
   Downloads s;
   const struct {
     ZipEntry entry;
@@ -199,6 +202,7 @@ TEST(ArchiveInstall, LeavesOutEveryUnsafeEntryAndWritesNothingOutsideTheGame) {
 }
 
 TEST(ArchiveInstall, TakenNamesAreSkippedOrReplacedWholeIgnoringCase) {
+  PITKIT_LINUX_ONLY("the archives are written by python3's zipfile and bsdtar, which Windows lacks");
   for (WhenTaken when : {WhenTaken::Skip, WhenTaken::Replace}) {
     for (const char* oldName : {"Marsh", "MARSH"}) {
       SCOPED_TRACE(std::string(when == WhenTaken::Skip ? "skip " : "replace ") + oldName);
@@ -247,6 +251,7 @@ TEST(ArchiveInstall, TakenNamesAreSkippedOrReplacedWholeIgnoringCase) {
 }
 
 TEST(ArchiveInstall, UsesTheGamesFoldersInAnyCaseAndSpellsLevelsAsTheirInfoFiles) {
+  PITKIT_LINUX_ONLY("the archives are written by python3's zipfile and bsdtar, which Windows lacks");
   // The game has only Levels: the missing folders are made in the documented lower case.
   Downloads s({"Levels"});
   const std::string zip = s.zip("pack.zip", {{"pack/MyTrack/MYTRACK.INF", infoText("Mine")}, {"pack/gfx/mytrack.bmp", "BM"},
@@ -264,6 +269,7 @@ TEST(ArchiveInstall, UsesTheGamesFoldersInAnyCaseAndSpellsLevelsAsTheirInfoFiles
 }
 
 TEST(ArchiveInstall, ANameTakenInEitherPlaceIsSkippedOrReplacedWhereItIs) {
+  PITKIT_LINUX_ONLY("the archives are written by python3's zipfile and bsdtar, which Windows lacks");
   const struct {
     std::string old;  // the taken folder, below the game
     InstallPlace place;
@@ -296,12 +302,13 @@ TEST(ArchiveInstall, ANameTakenInEitherPlaceIsSkippedOrReplacedWhereItIs) {
     EXPECT_TRUE(test::namesIn(s.game + (inLevels ? "/un_levels" : "/levels")).empty());
     const std::string name = extractFileName(c.old);
     EXPECT_EQ(readFile(s.home.trash() + "/files/" + name + "/notes.txt"), "the player's notes");
-    EXPECT_NE(readFile(s.home.trash() + "/info/" + name + ".trashinfo").find("\nPath=" + trashInfoPath(s.game + "/" + c.old) + "\n"),
+    EXPECT_NE(readFile(s.home.trash() + "/info/" + name + ".trashinfo").find("\nPath=" + test::trashRecordOf(s.game + "/" + c.old) + "\n"),
               std::string::npos);
   }
 }
 
 TEST(ArchiveInstall, AReplaceThatCannotFinishLeavesTheGameAndTheTrashAsTheyWere) {
+  PITKIT_LINUX_ONLY("the freedesktop.org trash and a file-size limit in a forked child");
   // The first old folder goes to the trash; the second's info file, longer by its path, passes
   // the file-size limit, so the install fails after one item is in the trash.
   Downloads s;
@@ -329,16 +336,13 @@ TEST(ArchiveInstall, AReplaceThatCannotFinishLeavesTheGameAndTheTrashAsTheyWere)
 }
 
 TEST(ArchiveInstall, WithoutATrashReplaceDeletesOnlyWhenAllowed) {
+  PITKIT_LINUX_ONLY("a tmpfs mount and the freedesktop.org trash");
   TempDir tmp;
   test::TrashHome home(tmp / "data");
   const std::string top = tmp / "disk";
   test::makeDirs(top);
-  if (::mount("pitkit-test", top.c_str(), "tmpfs", 0, "size=8m") != 0)
-    GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
-  struct Unmount {
-    std::string path;
-    ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
-  } unmount{top};
+  const test::Mounted disk("pitkit-test", top, "tmpfs", 0, "size=8m");
+  if (!disk.ok) GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
   // The disk's own trash cannot be made (a file holds its name) and the home trash is elsewhere.
   writeFile(top + "/.Trash-" + std::to_string(::geteuid()), "");
   const std::string game = top + "/game";
@@ -364,6 +368,7 @@ TEST(ArchiveInstall, WithoutATrashReplaceDeletesOnlyWhenAllowed) {
 }
 
 TEST(ArchiveInstall, BrokenJunkAndEncryptedArchivesLeaveTheGameAsItWas) {
+  PITKIT_LINUX_ONLY("the archives are written by python3's zipfile and bsdtar, which Windows lacks");
   Downloads s;
   writeFile(s.game + "/levels/Keep/Keep.inf", infoText("Keep"));
   std::string noise(5000, '\0');
@@ -417,6 +422,7 @@ TEST(ArchiveInstall, BrokenJunkAndEncryptedArchivesLeaveTheGameAsItWas) {
 }
 
 TEST(ArchiveInstall, OldWindowsNamesAreReadAsCodePage437AndUtf8IsKept) {
+  PITKIT_LINUX_ONLY("the archives are written by python3's zipfile and bsdtar, which Windows lacks");
   Downloads s;
   const std::string zip = s.zip("names.zip", {
       {"Caf\x82/Caf\x82.inf", infoText("Caf\xE9")},                        // CP437 é, no flag
@@ -437,15 +443,12 @@ TEST(ArchiveInstall, OldWindowsNamesAreReadAsCodePage437AndUtf8IsKept) {
 }
 
 TEST(ArchiveInstall, TooBigForTheDiskIsRefusedBeforeWriting) {
+  PITKIT_LINUX_ONLY("a small tmpfs mount");
   TempDir tmp;
   const std::string mountPoint = tmp / "small";
   test::makeDirs(mountPoint);
-  if (::mount("pitkit-test", mountPoint.c_str(), "tmpfs", 0, "size=32m") != 0)
-    GTEST_SKIP() << "cannot mount a 32 MB tmpfs here: " << std::strerror(errno);
-  struct Unmount {
-    std::string path;
-    ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
-  } unmount{mountPoint};
+  const test::Mounted disk("pitkit-test", mountPoint, "tmpfs", 0, "size=32m");
+  if (!disk.ok) GTEST_SKIP() << "cannot mount a 32 MB tmpfs here: " << std::strerror(errno);
   const std::string game = mountPoint + "/game";
   for (const char* sub : {"levels", "gfx"}) test::makeDirs(game + "/" + sub);
   const std::string zip = tmp / "big.zip";
@@ -462,25 +465,16 @@ TEST(ArchiveInstall, TooBigForTheDiskIsRefusedBeforeWriting) {
 }
 
 TEST(ArchiveInstall, AnInstallKilledHalfWayLeavesOnlyWhatTheSweepRemoves) {
+  PITKIT_LINUX_ONLY("a forked child killed by the file-size limit");
   Downloads s;
   const std::string zip = s.zip("big.zip", {{"Big/Big.inf", infoText("Big")}, {"Big/a.bin", "", false, 0100644, 1u << 20}});
   const auto before = treeSnapshot(s.game);
-  const pid_t child = ::fork();
-  if (child == 0) {
-    // A write past the file-size limit kills the process, as a crash would.
-    const struct rlimit noCore {0, 0}, small {65536, 65536};
-    ::setrlimit(RLIMIT_CORE, &noCore);
-    ::signal(SIGXFSZ, SIG_DFL);
-    ::setrlimit(RLIMIT_FSIZE, &small);
-    try {
-      InstallFromArchive(zip, s.game, {}, InstallPlace::Installed, WhenTaken::Skip);
-    } catch (...) {
-    }
-    ::_exit(0);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
+  // A write past the file-size limit kills the process, as a crash would.
+  bool killed = false;
+  const int child = test::crashAtFileSize(
+      65536, [&] { InstallFromArchive(zip, s.game, {}, InstallPlace::Installed, WhenTaken::Skip); }, &killed);
+  ASSERT_GT(child, 0);
+  ASSERT_TRUE(killed);
   std::vector<std::string> levels;
   for (const auto& e : fs::directory_iterator(s.game + "/levels")) levels.push_back(e.path().filename().string());
   ASSERT_EQ(levels.size(), 1u);
@@ -490,8 +484,9 @@ TEST(ArchiveInstall, AnInstallKilledHalfWayLeavesOnlyWhatTheSweepRemoves) {
 }
 
 TEST(ArchiveRead, PipesGarbageNamelessItemsAndHugeSizesAreRefusedWithTheirReason) {
+  PITKIT_LINUX_ONLY("a FIFO, and archives written by python3");
   Downloads s;
-  ASSERT_EQ(::mkfifo((s.downloads + "/pipe.zip").c_str(), 0600), 0);
+  ASSERT_TRUE(test::makeFifo(s.downloads + "/pipe.zip"));
   writeFile(s.downloads + "/garbage.rar", std::string("Rar!\x1A\x07\x00", 7) + std::string(5000, '\x5A'));
   writeFile(s.downloads + "/garbage5.rar", std::string("Rar!\x1A\x07\x01\x00", 8) + std::string(5000, '\x5A'));
   s.zip("nameless.zip", {{".inf", infoText("Nobody")}, {"notes.txt", "n"}, {"Fen/Fen.inf", infoText("F")}});
@@ -518,7 +513,7 @@ TEST(ArchiveRead, PipesGarbageNamelessItemsAndHugeSizesAreRefusedWithTheirReason
     SCOPED_TRACE(c.file);
     // In a child that a read waiting on the pipe cannot hold for long.
     const test::ChildOutcome outcome = test::runInChild({}, [&]() -> std::string {
-      ::alarm(20);
+      test::alarmAfter(20);
       try {
         if (c.install) InstallFromArchive(s.downloads + "/" + c.file, s.game, {}, InstallPlace::Installed, WhenTaken::Skip);
         const ArchiveContents contents = c.install ? ArchiveContents{} : ReadArchiveContents(s.downloads + "/" + c.file);
@@ -537,6 +532,7 @@ TEST(ArchiveRead, PipesGarbageNamelessItemsAndHugeSizesAreRefusedWithTheirReason
 }
 
 TEST(ArchiveRead, MemoryStaysFlatHoweverManyLargeInfoFiles) {
+  PITKIT_LINUX_ONLY("a forked child with an address-space limit, and archives written by python3");
   // 3,000 levels whose info files are 512 KiB each, their name line last, so each is read whole.
   Downloads s;
   const std::string zip = s.downloads + "/wide.zip";
@@ -547,17 +543,13 @@ TEST(ArchiveRead, MemoryStaysFlatHoweverManyLargeInfoFiles) {
                    "    entries.append((('L%04d/L%04d.inf' % (i, i)).encode(), comp, crc, len(text)))\n");
   const test::ChildOutcome outcome = test::runInChild({}, [&]() -> std::string {
     // Held at once, the texts would take 1.5 GB: the child may not grow by half that.
-    long pages = 0;
-    std::ifstream("/proc/self/statm") >> pages;
-    const rlim_t limit = static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (rlim_t{768} << 20);
-    const struct rlimit space {limit, limit};
-    ::setrlimit(RLIMIT_AS, &space);
-    struct rusage before {}, after {};
-    ::getrusage(RUSAGE_SELF, &before);
+    const unsigned long long pages = static_cast<unsigned long long>(test::residentPages());
+    test::limitAddressSpace(pages * static_cast<unsigned long long>(test::pageSize()) + (768ull << 20));
+    const long before = test::maxResidentKiB();
     const ArchiveContents contents = ReadArchiveContents(zip);
-    ::getrusage(RUSAGE_SELF, &after);
+    const long after = test::maxResidentKiB();
     if (contents.items.size() != 3000 || contents.items.back().displayName != "Wide") return "the levels were not read";
-    const long grownMiB = (after.ru_maxrss - before.ru_maxrss) / 1024;
+    const long grownMiB = (after - before) / 1024;
     return grownMiB < 64 ? "" : "reading took " + std::to_string(grownMiB) + " MiB";
   });
   EXPECT_TRUE(outcome.exited && outcome.exitCode == 0) << outcome;
@@ -594,6 +586,7 @@ struct RenameFaults {
 };
 
 TEST(ArchiveCommit, NoRenameFaultLosesTheOldItemOrTheNewOne) {
+  PITKIT_LINUX_ONLY("the archives are written by python3's zipfile and bsdtar, which Windows lacks");
   const struct {
     const char* fault;
     bool exchange, noReplace, sweep, stops;

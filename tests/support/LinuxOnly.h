@@ -15,6 +15,9 @@ inline constexpr bool kOnLinux = true;
 // In a GoogleTest case.
 #define PITKIT_LINUX_ONLY(why) \
   if (!::pitkit::test::kOnLinux) GTEST_SKIP() << "Linux only: " << (why)
+// A case for what only Windows does (sharing violations, ...): skipped on Linux with the reason.
+#define PITKIT_WINDOWS_ONLY(why) \
+  if (::pitkit::test::kOnLinux) GTEST_SKIP() << "Windows only: " << (why)
 // In a Qt Test case.
 #define PITKIT_LINUX_ONLY_QT(why) \
   if (!::pitkit::test::kOnLinux) QSKIP("Linux only: " why)

@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 #include "platform/Posix.h"
-#include <sys/socket.h>
-#include <sys/un.h>
 
 #include <cstring>
 #include <filesystem>
@@ -13,6 +11,8 @@
 #include "platform/Errors.h"
 #include "support/ChildProcess.h"
 #include "support/ErrorOf.h"
+#include "support/LinuxFileSystems.h"
+#include "support/LinuxOnly.h"
 #include "support/TempDir.h"
 
 namespace pitkit {
@@ -40,6 +40,9 @@ std::string deleteError(const std::string& folder, const std::string& expected) 
   return failureOf("delete", [&] { DeleteFolder(folder); }, expected);
 }
 
+// Windows keeps no permission bits beyond read-only: a folder's mode stays 0755 there.
+constexpr mode_t kDeepFolderMode = test::kOnLinux ? 0750 : 0755;
+
 mode_t modeOf(const std::string& path) { return test::statOf(path).st_mode & 07777; }
 
 // A level folder with nested folders, a read-only file, a big file and an empty folder.
@@ -58,7 +61,7 @@ void expectSameLevel(const std::string& copy) {
   EXPECT_EQ(readFile(copy + "/models/deep/er/mesh.m"), std::string(3 * 1024 * 1024 + 17, 'x'));
   EXPECT_EQ(readFile(copy + "/locked.dat"), "read only");
   EXPECT_EQ(modeOf(copy + "/locked.dat"), 0444u);
-  EXPECT_EQ(modeOf(copy + "/models/deep"), 0750u);
+  EXPECT_EQ(modeOf(copy + "/models/deep"), kDeepFolderMode);
   EXPECT_TRUE(fs::is_directory(copy + "/empty"));
 }
 
@@ -115,6 +118,7 @@ TEST(CopyFolder, CreatesMissingParentsAndHandlesSpacesAndNonAsciiNames) {
 }
 
 TEST(CopyFolder, CopiesLinksAsLinksAndNeverFollowsThem) {
+  PITKIT_LINUX_ONLY("symbolic links");
   TempDir tmp;
   writeFile(tmp / "outside/secret.txt", "outside");
   writeFile(tmp / "levels/lnk/lnk.inf", "x");
@@ -158,18 +162,14 @@ TEST(CopyFolder, RefusesEmptyPathsAndCopiesIntoItself) {
 }
 
 TEST(CopyFolder, AUnixSocketInTheSourceFailsTheCopyAndLeavesNoPartialCopy) {
+  PITKIT_LINUX_ONLY("Unix sockets");
   TempDir tmp;
   makeLevel(tmp / "levels/sock");
   // Entries are copied in listing order; the socket sits in a folder with other files around it.
   writeFile(tmp / "levels/sock/zz/after.txt", "after");
   const std::string socketPath = tmp / "levels/sock/zz/game.sock";
-  const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  const int s = test::makeUnixSocket(socketPath);
   ASSERT_GE(s, 0);
-  sockaddr_un addr{};
-  addr.sun_family = AF_UNIX;
-  ASSERT_LT(socketPath.size(), sizeof addr.sun_path);
-  std::strcpy(addr.sun_path, socketPath.c_str());
-  ASSERT_EQ(::bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
   fs::create_directories(tmp / "un_levels");
 
   try {
@@ -178,12 +178,13 @@ TEST(CopyFolder, AUnixSocketInTheSourceFailsTheCopyAndLeavesNoPartialCopy) {
   } catch (const EOSError& e) {
     EXPECT_NE(std::string(e.what()).find(socketPath), std::string::npos) << e.what();
   }
-  ::close(s);
+  test::closeSocket(s);
   EXPECT_TRUE(namesIn(tmp / "un_levels").empty());
   expectSameLevel(tmp / "levels/sock");
 }
 
 TEST(CopyFolder, AWriteThatFailsHalfWayLeavesNoPartialCopy) {
+  PITKIT_LINUX_ONLY("a file-size limit in a forked child");
   TempDir tmp;
   makeLevel(tmp / "levels/big");
   fs::create_directories(tmp / "un_levels");
@@ -199,6 +200,7 @@ TEST(CopyFolder, AWriteThatFailsHalfWayLeavesNoPartialCopy) {
 }
 
 TEST(CopyFolder, AFileTheUserCannotReadFailsTheCopyAsAnUnprivilegedUser) {
+  PITKIT_LINUX_ONLY("another user (fork, setuid) and permission bits");
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to switch to another user";
   TempDir tmp;
   writeFile(tmp / "levels/priv/a.txt", "a");
@@ -206,7 +208,7 @@ TEST(CopyFolder, AFileTheUserCannotReadFailsTheCopyAsAnUnprivilegedUser) {
   fs::create_directories(tmp / "un_levels");
   // Everything belongs to nobody except one file only root may read.
   ASSERT_EQ(test::giveTreeTo(tmp.path(), test::kNobody), "");
-  ASSERT_EQ(::chown((tmp / "levels/priv/secret.txt").c_str(), 0, 0), 0);
+  ASSERT_TRUE(test::changeOwner(tmp / "levels/priv/secret.txt", 0));
   ASSERT_EQ(::chmod((tmp / "levels/priv/secret.txt").c_str(), 0600), 0);
 
   const test::ChildOutcome child = test::runInChild(test::asUnprivilegedUser(), [&] {
@@ -251,6 +253,7 @@ TEST(TransferPercent, WeighsEntriesAndBytesTogether) {
 }
 
 TEST(DeleteFolder, RemovesLinksButNeverWhatTheyPointTo) {
+  PITKIT_LINUX_ONLY("symbolic links");
   TempDir tmp;
   writeFile(tmp / "outside/secret.txt", "outside");
   writeFile(tmp / "outside/sub/deep.txt", "deep");
@@ -287,13 +290,14 @@ TEST(DeleteFolder, MissingFolderAndEmptyPathRaiseErrors) {
 }
 
 TEST(DeleteFolder, AFolderThatCannotBeEmptiedRaisesAndKeepsTheRest) {
+  PITKIT_LINUX_ONLY("another user (fork, setuid) and permission bits");
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to switch to another user";
   TempDir tmp;
   writeFile(tmp / "levels/mixed/a.txt", "a");
   writeFile(tmp / "levels/mixed/rootonly/keep.txt", "k");
   ASSERT_EQ(test::giveTreeTo(tmp.path(), test::kNobody), "");
   // A folder of another user that the deleting user may not change.
-  ASSERT_EQ(::chown((tmp / "levels/mixed/rootonly").c_str(), 0, 0), 0);
+  ASSERT_TRUE(test::changeOwner(tmp / "levels/mixed/rootonly", 0));
   ASSERT_EQ(::chmod((tmp / "levels/mixed/rootonly").c_str(), 0755), 0);
 
   const test::ChildOutcome child = test::runInChild(test::asUnprivilegedUser(), [&] {
@@ -308,6 +312,7 @@ TEST(DeleteFolder, AFolderThatCannotBeEmptiedRaisesAndKeepsTheRest) {
 }
 
 TEST(DeleteFolder, AFolderWhoseParentIsReadOnlyIsLeftWhole) {
+  PITKIT_LINUX_ONLY("another user (fork, setuid) and permission bits");
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to switch to another user";
   TempDir tmp;
   writeFile(tmp / "levels/fixed/fixed.inf", "x");

@@ -201,6 +201,13 @@ bool resolveAt(int dirFd, const char* path, std::wstring& out) {
   if (path == nullptr) return failErrno(EFAULT), false;
   const std::wstring wide = widen(path);
   if (wide.empty()) return failErrno(ENOENT), false;
+  // A name longer than the file systems take (255 UTF-16 units) is too long, as on POSIX; Windows
+  // itself reports it as a path not found.
+  std::size_t nameLength = 0;
+  for (const wchar_t c : wide) {
+    nameLength = isSeparator(c) ? 0 : nameLength + 1;
+    if (nameLength > 255) return failErrno(ENAMETOOLONG), false;
+  }
   const bool absolute =
       isSeparator(wide[0]) || (wide.size() >= 3 && wide[1] == L':' && isSeparator(wide[2]));
   if (dirFd != AT_FDCWD && !absolute) {
