@@ -65,11 +65,13 @@ const QIcon& folderIcon(bool open) {
 }
 
 // `path` made absolute, with doubled and trailing separators, "." and ".." dropped by the names
-// (the root stays "/"). Links are not resolved: the path stays the one the user walked, so a level
-// that is a link to a folder elsewhere keeps its own name.
+// (the root stays as it is: "/", on Windows a drive's "C:/"). Links are not resolved: the path
+// stays the one the user walked, so a level that is a link to a folder elsewhere keeps its own name.
 std::string tidyPath(const std::string& path) {
+  const std::string absolute = expandFileName(path);
+  const std::string root = pathRoot(absolute);
   std::vector<std::string> names;
-  for (std::string& name : splitFolderNames(expandFileName(path))) {
+  for (std::string& name : splitFolderNames(absolute.substr(root.size()))) {
     if (name == ".") continue;
     if (name == "..") {
       if (!names.empty()) names.pop_back();
@@ -77,9 +79,9 @@ std::string tidyPath(const std::string& path) {
     }
     names.push_back(std::move(name));
   }
-  std::string out;
-  for (const std::string& name : names) out += PathDelimStr + name;
-  return out.empty() ? PathDelimStr : out;
+  std::string out = root;
+  for (const std::string& name : names) out += (out == root ? "" : PathDelimStr) + name;
+  return out;
 }
 
 }  // namespace
@@ -155,11 +157,12 @@ void TDirectoryListBox::rebuild() {
   };
 
   // The root, then each folder down to the open one.
-  add(PathDelimStr, PathDelimStr, 0, openIcon);
-  std::string path;
+  const std::string root = pathRoot(directory_);
+  add(root, root, 0, openIcon);
+  std::string path = root;
   int depth = 0;
-  for (const std::string& name : splitFolderNames(directory_)) {
-    path += PathDelimStr + name;
+  for (const std::string& name : splitFolderNames(directory_.substr(root.size()))) {
+    path += (path == root ? "" : PathDelimStr) + name;
     add(name, path, ++depth, openIcon);
   }
   openRow_ = count() - 1;

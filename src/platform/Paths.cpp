@@ -77,6 +77,16 @@ bool isAbsolutePath(const std::string& path) {
 #endif
 }
 
+std::string pathRoot(const std::string& path) {
+  if (!isAbsolutePath(path)) return {};
+#ifdef _WIN32
+  if (path[1] == ':') return path.substr(0, 2) + PathDelim;
+  return std::string(2, PathDelim);
+#else
+  return PathDelimStr;
+#endif
+}
+
 std::string expandFileName(const std::string& path) {
   if (isAbsolutePath(path)) return path;
   return includeTrailingDelim(getCurrentDir()) + path;

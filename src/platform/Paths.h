@@ -35,6 +35,9 @@ std::string expandFileName(const std::string& path);
 // Whether `path` is absolute: it begins with the separator; on Windows it begins with a drive and
 // a separator ("C:/", "C:\") or with two separators (a UNC path).
 bool isAbsolutePath(const std::string& path);
+// The root an absolute path begins with: "/"; on Windows a drive's root ("C:/", also for "C:\")
+// or the two separators of a UNC path ("//"). "" for a relative path.
+std::string pathRoot(const std::string& path);
 
 // The folder names of a path: "/a/b/" and "/a/b" both give {"a", "b"}.
 std::vector<std::string> splitFolderNames(const std::string& path);

@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/DirectoryListBox.h"
 #include "platform/Fonts.h"
+#include "platform/Paths.h"
 #include "renamer/Unit3.h"
 #include "renamer/Unit5.h"
 #include "shell/Preset.h"
@@ -84,6 +86,29 @@ class StartUpTest : public test::WindowTestCase {
     });
     staged->ui.Help2->trigger();
     QVERIFY(helpShown);
+  }
+
+  // A start in a game folder, as a double click on the program there: no error box, and every
+  // folder list walks from the folder's own root (on Windows its drive, "C:/") down to its folder.
+  void startsInTheGameFolderWithoutAnErrorBox() {
+    OrganizerGame game;
+    ModalAnswerer modals;
+    const auto form = startFirstPageFirst(game.dir);
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    QTRY_VERIFY(form->startUpFinished());
+    QVERIFY2(modals.boxes.isEmpty(), qPrintable(modals.texts().join(u'\n')));
+    QCOMPARE(form->GameDirectory, game.dir);
+    const auto& c = form->changeDirectoryUi;
+    const std::pair<TDirectoryListBox*, std::string> lists[] = {
+        {c.DirectoryListBox1, game.dir}, {c.DirectoryListBox3, game / "levels"}, {c.DirectoryListBox4, game / "cars"}};
+    for (const auto& [list, folder] : lists) {
+      QCOMPARE(list->Directory(), folder);
+      QCOMPARE(list->itemPath(0), pathRoot(folder));
+      QCOMPARE(list->itemPath(list->openRow()), folder);
+      for (int row = 1; row <= list->openRow(); ++row)
+        QVERIFY2(list->itemPath(row).starts_with(list->itemPath(row - 1)), list->itemPath(row).c_str());
+    }
   }
 
   // An input that comes before the first paint finishes the start-up before it is handled.
