@@ -13,6 +13,7 @@
 #include "platform/FileSystem.h"
 #include "shell/Unit1.h"
 #include "support/ChildProcess.h"
+#include "support/LinuxOnly.h"
 #include "support/GameTree.h"
 #include "support/ModalAnswerer.h"
 #include "support/WindowHarness.h"
@@ -222,20 +223,23 @@ class PresetWindowTest : public test::WindowTestCase {
     const std::string old = readFile(start + "/Pitkit.ini");
     form->changeDirectoryUi.DirectoryListBox1->setDirectory(game);
 
-    // The disk fills up half-way through the write (a child with a file-size limit).
-    const ChildOutcome child = runInChild(withFileSizeLimit(20), [&]() -> std::string {
-      try {
-        form->BitBtn12Click();
-      } catch (const EInOutError& e) {
-        return e.ErrorCode == 101 ? "" : "the save failed with code " + std::to_string(e.ErrorCode);
-      }
-      return "the save did not fail";
-    });
-    QVERIFY2(child.waited, child.describe().c_str());
-    QVERIFY2(child.exited, child.describe().c_str());
-    QCOMPARE(child.exitCode, 0);
-    QCOMPARE(readFile(start + "/Pitkit.ini"), old);
-    QCOMPARE(pitkit::test::readFile(start + "/Pitkit.ini").size(), old.size());
+    // The disk fills up half-way through the write (a child with a file-size limit; a forked child
+    // is Linux only).
+    if (kOnLinux) {
+      const ChildOutcome child = runInChild(withFileSizeLimit(20), [&]() -> std::string {
+        try {
+          form->BitBtn12Click();
+        } catch (const EInOutError& e) {
+          return e.ErrorCode == 101 ? "" : "the save failed with code " + std::to_string(e.ErrorCode);
+        }
+        return "the save did not fail";
+      });
+      QVERIFY2(child.waited, child.describe().c_str());
+      QVERIFY2(child.exited, child.describe().c_str());
+      QCOMPARE(child.exitCode, 0);
+      QCOMPARE(readFile(start + "/Pitkit.ini"), old);
+      QCOMPARE(pitkit::test::readFile(start + "/Pitkit.ini").size(), old.size());
+    }
 
     // A read-only preset is refused with the error box and stays as it was.
     ::chmod((start + "/Pitkit.ini").c_str(), 0444);
