@@ -36,6 +36,24 @@ std::string makeUniqueFolder(const std::string& parent) {
   throw std::runtime_error("no temporary folder could be made in " + parent + ": " + std::strerror(errno));
 }
 
+// A path of the program (UTF-8 bytes) for the library, and back with '/' separators. The library
+// of the Windows build reads a narrow string in the C runtime's own code page, not as UTF-8.
+std::filesystem::path fsPath(const std::string& path) {
+#ifdef _WIN32
+  return std::filesystem::path(std::u8string(path.begin(), path.end()));
+#else
+  return std::filesystem::path(path);
+#endif
+}
+std::string text(const std::filesystem::path& path) {
+#ifdef _WIN32
+  const std::u8string utf8 = path.generic_u8string();
+  return std::string(utf8.begin(), utf8.end());
+#else
+  return path.generic_string();
+#endif
+}
+
 }  // namespace
 
 TempDir::TempDir() {
@@ -58,18 +76,18 @@ std::string otherFileSystemParent() {
 
 TempDir::~TempDir() { removeTree(path_); }
 
-void makeDirs(const std::string& path) { std::filesystem::create_directories(path); }
+void makeDirs(const std::string& path) { std::filesystem::create_directories(fsPath(path)); }
 
 void writeFile(const std::string& path, const std::string& bytes) {
-  const auto parent = std::filesystem::path(path).parent_path();
+  const auto parent = fsPath(path).parent_path();
   if (!parent.empty()) std::filesystem::create_directories(parent);
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(fsPath(path), std::ios::binary | std::ios::trunc);
   if (!out) throw std::runtime_error("cannot write " + path);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(fsPath(path), std::ios::binary);
   std::ostringstream content;
   content << in.rdbuf();
   return content.str();
@@ -77,8 +95,8 @@ std::string readFile(const std::string& path) {
 
 std::string realPath(const std::string& path) {
   std::error_code ec;
-  const std::filesystem::path real = std::filesystem::canonical(path, ec);
-  return ec ? path : real.generic_string();
+  const std::filesystem::path real = std::filesystem::canonical(fsPath(path), ec);
+  return ec ? path : text(real);
 }
 
 struct stat statOf(const std::string& path) {
@@ -91,20 +109,20 @@ struct stat statOf(const std::string& path) {
 std::set<std::string> namesIn(const std::string& folder) {
   std::set<std::string> names;
   std::error_code ec;
-  for (auto it = std::filesystem::directory_iterator(folder, ec); !ec && it != std::filesystem::directory_iterator();
+  for (auto it = std::filesystem::directory_iterator(fsPath(folder), ec); !ec && it != std::filesystem::directory_iterator();
        it.increment(ec))
-    names.insert(it->path().filename().generic_string());
+    names.insert(text(it->path().filename()));
   return names;
 }
 
 std::map<std::string, std::string> treeSnapshot(const std::string& root) {
   std::map<std::string, std::string> out;
   namespace fs = std::filesystem;
-  for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
-    const std::string rel = it->path().lexically_relative(root).generic_string();
+  for (auto it = fs::recursive_directory_iterator(fsPath(root)); it != fs::recursive_directory_iterator(); ++it) {
+    const std::string rel = text(it->path().lexically_relative(fsPath(root)));
     if (it->is_symlink()) out[rel] = "link -> " + fs::read_symlink(it->path()).generic_string();
     else if (it->is_directory()) out[rel] = "dir";
-    else out[rel] = readFile(it->path().generic_string());
+    else out[rel] = readFile(text(it->path()));
   }
   return out;
 }
@@ -113,13 +131,13 @@ void removeTree(const std::string& path) {
   std::error_code ec;
   // Make every folder and file writable again first, so tests that took write access away clean
   // up (Windows deletes no read-only file).
-  for (auto it = std::filesystem::recursive_directory_iterator(path, ec);
+  for (auto it = std::filesystem::recursive_directory_iterator(fsPath(path), ec);
        !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
     if (!it->is_symlink(ec))
       std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
                                    std::filesystem::perm_options::add, ec);
   }
-  std::filesystem::remove_all(path, ec);
+  std::filesystem::remove_all(fsPath(path), ec);
 }
 
 }  // namespace pitkit::test
