@@ -144,13 +144,16 @@ class PresetWindowTest : public test::WindowTestCase {
       form->changeDirectoryUi.DirectoryListBox1->setDirectory(game);
       form->changeDirectoryUi.BitBtn12->click();
       QCOMPARE(readFile(start + "/Pitkit.ini"), presetBytes(start, game));
-      const std::string odd = root + "/odd\rname";
-      makeGameFolders(odd);
-      form->changeDirectoryUi.DirectoryListBox1->setDirectory(odd);
-      form->changeDirectoryUi.BitBtn12->click();
-      QCOMPARE(readFile(start + "/Pitkit.ini"), presetBytes(start, game));
-      QCOMPARE(errors.texts().size(), 1);
-      QVERIFY(errors.boxes.takeFirst().text.startsWith(QStringLiteral("The preset file cannot hold a folder")));
+      // (Windows forbids control characters in names.)
+      if (kOnLinux) {
+        const std::string odd = root + "/odd\rname";
+        makeGameFolders(odd);
+        form->changeDirectoryUi.DirectoryListBox1->setDirectory(odd);
+        form->changeDirectoryUi.BitBtn12->click();
+        QCOMPARE(readFile(start + "/Pitkit.ini"), presetBytes(start, game));
+        QCOMPARE(errors.texts().size(), 1);
+        QVERIFY(errors.boxes.takeFirst().text.startsWith(QStringLiteral("The preset file cannot hold a folder")));
+      }
     }
     // The preset naming the start folder itself, with a trailing separator: the same folder,
     // so nothing opens again and the list's form of the path is kept.
@@ -163,6 +166,7 @@ class PresetWindowTest : public test::WindowTestCase {
   }
 
   void startFolderThatIsGoneWritesNoPreset() {
+    PITKIT_LINUX_ONLY_QT("Windows removes no folder that is a program's working folder");
     TempDir tmp;
     const std::string gone = realPath(tmp.path()) + "/gone";
     makeDirs(gone);
