@@ -217,6 +217,8 @@ class LevelPageTest : public QObject {
     auto& u = form->levelOrganizerUi;
     go(*form);
     QCOMPARE(u.FoundFiles->topLevelItemCount(), 1);
+    // The folder lists made "levels" the working folder, which Windows does not let be removed.
+    setCurrentDir(game.dir);
     fs::remove_all(game / "levels");
     runGuarded(form.get(), [&] { form->FindButtonClick(); });
     QCOMPARE(watch.boxes.size(), 1);
