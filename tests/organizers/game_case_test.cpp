@@ -14,6 +14,7 @@
 
 #include "platform/DirectoryListBox.h"
 #include "platform/FileSystem.h"
+#include "support/LinuxOnly.h"
 #include "support/JpegWriter.h"
 #include "support/ModalAnswerer.h"
 #include "support/GameTree.h"
@@ -156,7 +157,8 @@ class GameCaseTest : public QObject {
       writeLevel(game / ("levels/" + name.toStdString()), name.toStdString());
       writeCar(game / ("cars/" + name.toStdString()));
     }
-    writeLevel(game / "levels/Fran\xE7ois", "Fran\xE7ois");
+    // A name in the game's 8-bit character set (not UTF-8): Linux only, Windows names are UTF-16.
+    if (kOnLinux) writeLevel(game / "levels/Fran\xE7ois", "Fran\xE7ois");
     writeBitmap(game / "gfx/pellmoor.bmp", 8, Qt::gray);
     std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
       return a.compare(b, Qt::CaseInsensitive) < 0;
@@ -164,13 +166,15 @@ class GameCaseTest : public QObject {
     Window w(game, nullptr);
     w.click(w.form->levelOrganizerUi.Findbutton);
     QStringList levels = names;
-    levels.insert(names.indexOf(QStringLiteral("Frack5")) + 1, QStringLiteral("François"));
+    if (kOnLinux) levels.insert(names.indexOf(QStringLiteral("Frack5")) + 1, QStringLiteral("François"));
     QCOMPARE(rows(w.form->levelOrganizerUi.FoundFiles), levels);
-    w.click(w.form->levelOrganizerUi.FoundFiles, "François");
-    QCOMPARE(w.form->LevelUninstallFrom, game / "levels/Fran\xE7ois");  // acted on by its bytes
-    QCOMPARE(w.form->levelOrganizerUi.Edit4->text(), QStringLiteral("François"));
-    const auto* folders = w.form->renamerUi.DirectoryListBox2;
-    QCOMPARE(folders->findItems(QStringLiteral("François"), Qt::MatchExactly).size(), 1);
+    if (kOnLinux) {
+      w.click(w.form->levelOrganizerUi.FoundFiles, "François");
+      QCOMPARE(w.form->LevelUninstallFrom, game / "levels/Fran\xE7ois");  // acted on by its bytes
+      QCOMPARE(w.form->levelOrganizerUi.Edit4->text(), QStringLiteral("François"));
+      const auto* folders = w.form->renamerUi.DirectoryListBox2;
+      QCOMPARE(folders->findItems(QStringLiteral("François"), Qt::MatchExactly).size(), 1);
+    }
     w.show(w.form->ui.TabSheet3);
     w.click(w.form->carOrganizerUi.FindButton2);
     QCOMPARE(rows(w.form->carOrganizerUi.Foundfiles3), names);
@@ -178,6 +182,7 @@ class GameCaseTest : public QObject {
   }
 
   void findGameFoldersOpensTheOneChosen() {
+    PITKIT_LINUX_ONLY_QT("game folders in the user's Wine prefix under $HOME (Windows has its drives)");
     ModalAnswerer watch;
     GameTree start;
     TempDir home;

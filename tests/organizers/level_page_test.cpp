@@ -18,8 +18,10 @@
 #include "platform/ShellOpen.h"
 #include "shell/Unit1.h"
 #include "support/GameTree.h"
+#include "support/LinuxOnly.h"
 #include "support/ModalAnswerer.h"
 #include "support/OrganizerTab.h"
+#include "support/TwinSpecialFiles.h"
 #include "support/WindowHarness.h"
 
 using namespace pitkit;
@@ -112,17 +114,21 @@ class LevelPageTest : public QObject {
     QCOMPARE(previewColour(form), QColor(Qt::green).rgb());
 
     // A pipe or a folder in place of pellmoor.bmp cannot be opened (and never blocks the window).
+    // (Windows has no pipes in folders: there only the folder.)
+    const QString cannotOpen = q("Cannot open file " + game.dir + "/gfx/pellmoor.bmp.");
     fs::remove(game / "gfx/pellmoor.bmp");
-    QCOMPARE(::mkfifo((game / "gfx/pellmoor.bmp").c_str(), 0644), 0);
-    select(u.FoundFiles, QStringLiteral("mytrack"));
-    QCOMPARE(watch.boxes.size(), 1);
-    QCOMPARE(watch.boxes[0].text, q("Cannot open file " + game.dir + "/gfx/pellmoor.bmp."));
-    fs::remove(game / "gfx/pellmoor.bmp");
+    QCOMPARE(makeFifo(game / "gfx/pellmoor.bmp"), kOnLinux);
+    if (kOnLinux) {
+      select(u.FoundFiles, QStringLiteral("mytrack"));
+      QCOMPARE(watch.boxes.size(), 1);
+      QCOMPARE(watch.boxes[0].text, cannotOpen);
+      fs::remove(game / "gfx/pellmoor.bmp");
+    }
     makeDirs(game / "gfx/pellmoor.bmp");
     u.FoundFiles->setCurrentItem(street);
     select(u.FoundFiles, QStringLiteral("mytrack"));
-    QCOMPARE(watch.boxes.size(), 2);
-    QCOMPARE(watch.boxes[1].text, watch.boxes[0].text);
+    QCOMPARE(watch.boxes.size(), kOnLinux ? 2 : 1);
+    QCOMPARE(watch.boxes.last().text, cannotOpen);
     QCOMPARE(previewColour(form), QColor(Qt::green).rgb());
 
     // A double click anywhere in the list opens the selected item's info file, also below the
@@ -211,6 +217,8 @@ class LevelPageTest : public QObject {
     auto& u = form->levelOrganizerUi;
     go(*form);
     QCOMPARE(u.FoundFiles->topLevelItemCount(), 1);
+    // The folder lists made "levels" the working folder, which Windows does not let be removed.
+    setCurrentDir(game.dir);
     fs::remove_all(game / "levels");
     runGuarded(form.get(), [&] { form->FindButtonClick(); });
     QCOMPARE(watch.boxes.size(), 1);

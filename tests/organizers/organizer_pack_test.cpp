@@ -2,12 +2,14 @@
 // lists' context menu, its entry asks where to save the zip, and the status bar says where it went.
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QMenu>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 
+#include "support/LinuxOnly.h"
 #include "support/GameTree.h"
 #include "support/ModalAnswerer.h"
 #include "support/OrganizerTab.h"
@@ -65,9 +67,10 @@ class OrganizerPackTest : public WindowTestCase {
     QTRY_VERIFY(!offered.isEmpty());
     QCOMPARE(menu, QStringList{QStringLiteral("Pack as Zip...")});
     QVERIFY(offered.endsWith(QStringLiteral("/Blue Hill.zip")));
-    QTRY_COMPARE(form->statusBar()->currentMessage(), q("Blue Hill packed into " + zip));
+    // The status bar names the zip in the system's own form ('\\' on Windows).
+    QTRY_COMPARE(form->statusBar()->currentMessage(), QStringLiteral("Blue Hill packed into ") + QDir::toNativeSeparators(q(zip)));
     QCOMPARE(namesIn(downloads.path()), std::set<std::string>{"Blue Hill.zip"});
-    QCOMPARE(std::system(("unzip -tqq '" + zip + "'").c_str()), 0);
+    if (kOnLinux) QCOMPARE(std::system(("unzip -tqq '" + zip + "'").c_str()), 0);  // no unzip on Windows
     QCOMPARE(modals.unexpected, 0);
     QVERIFY(modals.boxes.isEmpty());
   }

@@ -1,20 +1,17 @@
 // `pitkit FILE` while the window runs: the archives go to the running window, which opens them as
 // it opens a drop (its install dialog shows). A socket left behind by a program that ended does
 // not keep a window from serving, and a second window does not take the name from the first.
-#include <sys/socket.h>
-#include <sys/un.h>
-#include "platform/Posix.h"
-
 #include <QTest>
 #include <QThread>
 #include <QTreeWidget>
-#include <cstring>
 
 #include "archive/ArchiveInstallDialog.h"
 #include "archive/archive_support.h"
 #include "shell/ArchiveHandOver.h"
 #include "support/GameTree.h"
+#include "support/LinuxOnly.h"
 #include "support/ModalAnswerer.h"
+#include "support/TwinSpecialFiles.h"
 #include "support/WindowHarness.h"
 
 using namespace pitkit;
@@ -28,12 +25,9 @@ class ArchiveHandOverTest : public QObject {
     game.folder("levels").folder("cars");
     const std::string zip = game.tmp / "Pack #1.zip", name = game.tmp / "hand-over";
     makeZip(zip, {{"Meadow/Meadow.inf", infoText("Meadow Run")}});
-    // The socket of a program that crashed: bound, never removed, served by no one.
-    sockaddr_un address{AF_UNIX, {}};
-    std::strncpy(address.sun_path, name.c_str(), sizeof address.sun_path - 1);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    QVERIFY(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0);
-    ::close(fd);
+    // The socket of a program that crashed: bound, never removed, served by no one (on Linux;
+    // a Windows pipe ends with its program).
+    QCOMPARE(leaveStaleSocket(name), kOnLinux);
     auto form = game.openShown();
     QVERIFY((new ArchiveHandOverServer(*form, q(name)))->listening());
     QVERIFY(!(new ArchiveHandOverServer(*form, q(name)))->listening());  // a second window

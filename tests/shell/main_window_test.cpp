@@ -17,6 +17,7 @@
 
 #include "platform/DirectoryListBox.h"
 #include "platform/FileSystem.h"
+#include "platform/Paths.h"
 #include "platform/PathLabel.h"
 #include "renamer/Unit3.h"
 #include "renamer/Unit5.h"
@@ -25,6 +26,7 @@
 #include "shell/WindowPlace.h"
 #include "shell/unit2.h"
 #include "support/GameTree.h"
+#include "support/LinuxOnly.h"
 #include "support/ModalAnswerer.h"
 #include "support/WindowHarness.h"
 
@@ -62,11 +64,13 @@ class MainWindowTest : public test::WindowTestCase {
     QCOMPARE(lo.FoundFiles->topLevelItemCount(), 1);
     QVERIFY(lo.viewreadme->isEnabled());
 
-    // The root: sub-paths are formed by plain concatenation, giving a doubled separator.
-    c.DirectoryListBox1->setDirectory("/");
-    QCOMPARE(form.GameDirectory, std::string("/"));
-    QCOMPARE(form.OldLevelPath.rfind("//levels/", 0), std::size_t{0});
-    QCOMPARE(form.renamerUi.StaticText2->text(), QStringLiteral("/"));
+    // The root ("/", on Windows the drive's "C:/"): sub-paths are formed by plain concatenation,
+    // giving a doubled separator.
+    const std::string root = pathRoot(noCars);
+    c.DirectoryListBox1->setDirectory(root);
+    QCOMPARE(form.GameDirectory, root);
+    QCOMPARE(form.OldLevelPath.rfind(root + "/levels/", 0), std::size_t{0});
+    QCOMPARE(form.renamerUi.StaticText2->text(), q(root));
     QVERIFY(errors.texts().isEmpty());
   }
 
@@ -255,7 +259,9 @@ class MainWindowTest : public test::WindowTestCase {
     // The levels list opened before FormCreate put the renamer's default name in place.
     QCOMPARE(form->renamerUi.OName->text(), QStringLiteral("Nhood1"));
     QCOMPARE(form->OldLevelPath, game + "/levels/Nhood1");
-    QCOMPARE(c.DriveComboBox1->currentText().toStdString(), c.DriveComboBox1->Drive());
+    // The drive shown holds the game: its root; on Windows its letter with its label ("C: (...)").
+    const QString drive = q(c.DriveComboBox1->Drive()), shownDrive = c.DriveComboBox1->currentText();
+    QVERIFY2(shownDrive == drive || (!kOnLinux && shownDrive.startsWith(drive.left(2))), qPrintable(shownDrive));
     QVERIFY(errors.texts().isEmpty());
   }
 
@@ -316,6 +322,7 @@ class MainWindowTest : public test::WindowTestCase {
   }
 
   void gameFolderWhoseNameHoldsWildcards() {
+    PITKIT_LINUX_ONLY_QT("Windows forbids '?' and '*' in names");
     // "?" and "*" are allowed in folder names here, but a search folder refuses them.
     TempDir tmp;
     const std::string root = realPath(tmp.path());

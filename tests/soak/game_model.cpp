@@ -67,7 +67,7 @@ void scanInto(const std::string& root, const std::string& rel, Manifest& out) {
     if (S_ISLNK(st.st_mode)) {
       node.link = true;
       char target[4096];
-      const ssize_t n = ::readlink(childPath.c_str(), target, sizeof target);
+      const ssize_t n = ::readlinkat(AT_FDCWD, childPath.c_str(), target, sizeof target);
       node.bytes.assign(target, n > 0 ? static_cast<std::size_t>(n) : 0);
     } else if (S_ISDIR(st.st_mode)) {
       node.folder = true;

@@ -286,6 +286,7 @@ int main(int argc, char** argv) {
     if (arg == "--seed" && i + 1 < argc) seed = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
     else if (arg == "--actions" && i + 1 < argc) actions = std::atoi(argv[++i]);
     else if (arg == "--verbose") verbose = true;
+    else if (arg == "-platform" && i + 1 < argc) ++i;  // Qt's own (Wine passes no QT_ variable on)
     else {
       std::fprintf(stderr, "usage: pitkit_soak [--seed N] [--actions N] [--verbose]\n");
       return 2;

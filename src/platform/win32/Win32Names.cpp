@@ -94,10 +94,13 @@ int renameat2(int fromDirFd, const char* from, int toDirFd, const char* to, unsi
   if (MoveFileExW(source.c_str(), target.c_str(), how)) return letterCaseOnly ? renameLetterCase(source, target) : 0;
   const DWORD error = GetLastError();
   // A folder is never replaced by a rename on Windows; POSIX replaces only an empty one, and
-  // refuses a full one: ENOTEMPTY.
+  // refuses a full one: ENOTEMPTY. Only a folder replaces one: a file is refused with EISDIR.
   if (error == ERROR_ACCESS_DENIED && how != 0 &&
       (GetFileAttributesW(target.c_str()) & FILE_ATTRIBUTE_DIRECTORY) &&
       GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    const DWORD sourceAttributes = GetFileAttributesW(source.c_str());
+    if (sourceAttributes != INVALID_FILE_ATTRIBUTES && !(sourceAttributes & FILE_ATTRIBUTE_DIRECTORY))
+      return failErrno(EISDIR);
     if (!RemoveDirectoryW(target.c_str())) return fail();
     return MoveFileExW(source.c_str(), target.c_str(), 0) ? 0 : fail();
   }
