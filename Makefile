@@ -1,7 +1,8 @@
 # make run: install what is missing, build, make the sample game once, start the program in it.
 # make test: install what is missing, build, run every test; then the same suite again in the
 #            sanitizer build (clang, AddressSanitizer + UndefinedBehaviorSanitizer), with each fuzz
-#            target for a few seconds and the soak of the main window.
+#            target for a few seconds and the soak of the main window; then the Windows build's
+#            tests under Wine (make windows-test).
 # make fuzz: every fuzz target for FUZZ_SECONDS each (and at most FUZZ_RUNS executions if set).
 # make soak: the soak of the main window with SOAK_ACTIONS random actions for each of SOAK_SEEDS.
 # make package: install what is missing, build, make the Debian package in the build folder.
@@ -50,19 +51,7 @@ build: deps
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_LAUNCHER)
 	cmake --build $(BUILD)
 
-sanitize-windows-configure: windows-deps
-	$(WINDOWS_DEPS)/qt6-mingw/bin/qt-cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
-	  -DQT_HOST_PATH=/usr -DCMAKE_PREFIX_PATH=$(WINDOWS_DEPS)/prefix -DPITKIT_WINDOWS_DEPS_DIR=$(WINDOWS_DEPS) \
-	  -DCMAKE_CROSSCOMPILING_EMULATOR=$(CURDIR)/tests/windows/wine-run.sh $(CMAKE_LAUNCHER)
-
-windows: windows-configure
-	cmake --build $(WINDOWS_BUILD) --target windows_zip
-
-windows-test: windows-configure
-	cmake --build $(WINDOWS_BUILD)
-	WINDOWS_DEPS_DIR=$(WINDOWS_DEPS) bash tests/windows/run-tests.sh $(WINDOWS_BUILD)
-
-build: deps
+sanitize-build: deps
 	cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
 	  -DPITKIT_SANITIZE=ON -DPITKIT_FUZZ=ON -DPITKIT_BUILD_BENCH=OFF $(CMAKE_LAUNCHER)
 	cmake --build $(SANITIZE_BUILD)
@@ -70,6 +59,7 @@ build: deps
 test: build sanitize-build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2
 	cd $(SANITIZE_BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2
+	$(MAKE) windows-test
 
 fuzz: sanitize-build
 	bash tests/fuzz/run.sh $(FUZZ_SECONDS) $(SANITIZE_BUILD)/tests/fuzz
