@@ -486,7 +486,7 @@ TEST(ArchiveInstall, AnInstallKilledHalfWayLeavesOnlyWhatTheSweepRemoves) {
 TEST(ArchiveRead, PipesGarbageNamelessItemsAndHugeSizesAreRefusedWithTheirReason) {
   PITKIT_LINUX_ONLY("a FIFO, and archives written by python3");
   Downloads s;
-  ASSERT_TRUE(test::makeFifo(s.downloads + "/pipe.zip"));
+  ASSERT_TRUE(test::makeFifo(s.downloads + "/pipe.zip", 0600));
   writeFile(s.downloads + "/garbage.rar", std::string("Rar!\x1A\x07\x00", 7) + std::string(5000, '\x5A'));
   writeFile(s.downloads + "/garbage5.rar", std::string("Rar!\x1A\x07\x01\x00", 8) + std::string(5000, '\x5A'));
   s.zip("nameless.zip", {{".inf", infoText("Nobody")}, {"notes.txt", "n"}, {"Fen/Fen.inf", infoText("F")}});

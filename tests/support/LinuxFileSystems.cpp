@@ -49,9 +49,6 @@ bool changeOwner(const std::string& path, unsigned uid) { return ::lchown(path.c
 
 std::string trashRecordOf(const std::string& path) { return trashInfoPath(path); }
 
-bool makeSymlink(const std::string& target, const std::string& path) {
-  return ::symlink(target.c_str(), path.c_str()) == 0;
-}
 int makeUnixSocket(const std::string& path) {
   sockaddr_un addr{};
   addr.sun_family = AF_UNIX;
@@ -68,7 +65,6 @@ int makeUnixSocket(const std::string& path) {
 void closeSocket(int fd) {
   if (fd >= 0) ::close(fd);
 }
-bool makeFifo(const std::string& path) { return ::mkfifo(path.c_str(), 0600) == 0; }
 
 std::string descriptorPath(int fd) {
   std::error_code ec;
@@ -143,10 +139,8 @@ bool setXattr(const std::string&, const char*, const std::string&) { return fals
 std::string xattrOf(const std::string&, const char*) { return {}; }
 bool changeOwner(const std::string&, unsigned) { return false; }
 std::string trashRecordOf(const std::string&) { return {}; }
-bool makeSymlink(const std::string&, const std::string&) { return false; }
 int makeUnixSocket(const std::string&) { return -1; }
 void closeSocket(int) {}
-bool makeFifo(const std::string&) { return false; }
 std::string descriptorPath(int) { return {}; }
 long residentPages() { return 0; }
 long pageSize() { return 0; }

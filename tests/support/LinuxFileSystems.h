@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+#include "support/SpecialFiles.h"  // links and FIFOs
+
 namespace pitkit::test {
 
 // A mount made by the test (a tmpfs, or with kBindMount a folder mounted on itself), undone
@@ -35,14 +37,10 @@ bool changeOwner(const std::string& path, unsigned uid);
 // trash: Windows' recycle bin).
 std::string trashRecordOf(const std::string& path);
 
-// A symbolic link at `path` to `target` (false where links cannot be made).
-bool makeSymlink(const std::string& target, const std::string& path);
 // A Unix socket bound at `path`: its descriptor, -1 when it cannot be made. Close it with
 // closeSocket.
 int makeUnixSocket(const std::string& path);
 void closeSocket(int fd);
-// A FIFO at `path`.
-bool makeFifo(const std::string& path);
 
 // The path an open descriptor names, through /proc ("" where there is none).
 std::string descriptorPath(int fd);

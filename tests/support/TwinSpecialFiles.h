@@ -1,5 +1,5 @@
 #pragma once
-// Entries only Linux can make for the window tests: a FIFO in place of a file, the socket a crashed
+// Entries only Linux can make for the window tests (FIFOs: SpecialFiles.h): the socket a crashed
 // program leaves behind, the Path line of a freedesktop.org trash info file. On Windows each says
 // it cannot (false, ""), so a test checks `== kOnLinux` and runs the rest of its case there.
 #include <string>
@@ -15,17 +15,9 @@
 #include "platform/Trash.h"
 #endif
 
-namespace pitkit::test {
+#include "support/SpecialFiles.h"  // makeFifo
 
-// A FIFO at `path`; false when it cannot be made (always on Windows).
-inline bool makeFifo(const std::string& path) {
-#ifdef _WIN32
-  (void)path;
-  return false;
-#else
-  return ::mkfifo(path.c_str(), 0644) == 0;
-#endif
-}
+namespace pitkit::test {
 
 // A Unix socket bound at `path` and closed, never removed: what a program that crashed leaves.
 // False on Windows, where the name is a pipe that ends with its program.

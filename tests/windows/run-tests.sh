@@ -40,7 +40,11 @@ took "making the Wine prefix"
 
 # Every test program finds its DLLs and Qt plugins beside it, as the program does.
 bash "$HERE/../../desktop/windows/deploy-dlls.sh" "${WINDOWS_DEPS_DIR:-$HERE/../../build-windows-deps}" "$BUILD"/*.exe
-took "copying the DLLs"
+# Qt's offscreen platform on Windows reads its fonts from lib/fonts beside the programs (it has
+# no fontconfig): the DejaVu fonts the Linux tests see too.
+mkdir -p "$BUILD/lib/fonts"
+cp -u /usr/share/fonts/truetype/dejavu/*.ttf "$BUILD/lib/fonts/"
+took "copying the DLLs and fonts"
 
 cd "$BUILD"
 status=0

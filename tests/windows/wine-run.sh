@@ -4,4 +4,7 @@
 # the timeout keeps a hung program from holding the run (ctest's own timeout stops only this
 # script, not the Wine processes below it).
 set -uo pipefail
-exec timeout -k 10 "${WINE_RUN_TIMEOUT:-900}" "${WINE:-/usr/lib/wine/wine64}" "$@"
+# Qt Test writes its report with OutputDebugString when no console is attached: Wine's debugstr
+# channel puts it on standard error, so a failure's account reaches the CTest log.
+export WINEDEBUG=-all,+debugstr
+exec timeout -k 10 "${WINE_RUN_TIMEOUT:-300}" "${WINE:-/usr/lib/wine/wine64}" "$@"
