@@ -39,7 +39,11 @@ QRgb previewColour(TForm1& form) {
 
 void go(TForm1& form) { clickGo(form, levelSide()); }
 
-// The item of the level whose folder name ends in these bytes (not UTF-8, so not its caption).
+// A level folder's name outside ASCII. Linux names are bytes, so there it is not UTF-8 (and not
+// the item's caption); Windows names are UTF-16 letters, so there it is the same name in UTF-8.
+const std::string kStreet = kOnLinux ? "Stra\xdf" "e" : "Stra\xc3\x9f" "e";
+
+// The item of the level whose folder name ends in these bytes.
 QTreeWidgetItem* itemByBytes(QTreeWidget* list, const QByteArray& end) {
   for (int i = 0; i < list->topLevelItemCount(); ++i)
     if (list->topLevelItem(i)->data(0, Qt::UserRole).toByteArray().endsWith(end)) return list->topLevelItem(i);
@@ -84,12 +88,13 @@ class LevelPageTest : public QObject {
     QCOMPARE(watch.boxes.size(), 3);
     QCOMPARE(watch.boxes[2].text, q("Cannot open file " + game.dir + "/gfx/pellmoor.bmp."));
 
-    // A folder name that is not UTF-8 keeps its bytes in the paths built from the selection.
-    const std::string latin1 = "Stra\xdf" "e";
+    // A folder name that is not UTF-8 (on Windows: not ASCII) keeps its bytes in the paths built
+    // from the selection.
+    const std::string latin1 = kStreet;
     writeLevelInfo(game / ("levels/" + latin1 + "/" + latin1 + ".inf"), "Strasse");
     writeBitmap(game / "gfx/pellmoor.bmp", 16, Qt::blue);
     go(form);
-    QTreeWidgetItem* street = itemByBytes(u.FoundFiles, "Stra\xdf" "e");
+    QTreeWidgetItem* street = itemByBytes(u.FoundFiles, QByteArray::fromStdString(kStreet));
     QVERIFY(street != nullptr);
     u.FoundFiles->setCurrentItem(street);
     QCOMPARE(watch.boxes.size(), 3);
@@ -106,8 +111,8 @@ class LevelPageTest : public QObject {
 
   void previewsAndDoubleClickBelowTheItems(TForm1& form, const GameTree& game, ModalAnswerer& watch) {
     auto& u = form.levelOrganizerUi;
-    // The preview of a level whose name is not UTF-8 is its own picture.
-    QTreeWidgetItem* street = itemByBytes(u.FoundFiles, "Stra\xdf" "e");
+    // The preview of a level whose name is not UTF-8 (on Windows: not ASCII) is its own picture.
+    QTreeWidgetItem* street = itemByBytes(u.FoundFiles, QByteArray::fromStdString(kStreet));
     QVERIFY(street != nullptr);
     u.FoundFiles->setCurrentItem(street);
     QCOMPARE(watch.boxes.size(), 0);
@@ -282,8 +287,8 @@ class LevelPageTest : public QObject {
     writeLevelInfo(game / "un_levels/away/away.inf", "Far");
     writeFile(game / "un_levels/blank/blank.inf", std::string("; ") + kInfMarker + "\r\nNAME ''\r\n");
     writeLevelInfo(game / "levels/mytrack/mytrack.inf", "My Track");
-    // A level whose folder name is not UTF-8, with a preview of its own.
-    const std::string latin1 = "Stra\xdf" "e";
+    // A level whose folder name is not UTF-8 (on Windows: not ASCII), with a preview of its own.
+    const std::string latin1 = kStreet;
     writeLevelInfo(game / ("levels/" + latin1 + "/" + latin1 + ".inf"), "Strasse");
     writeBitmap(game / ("gfx/" + latin1 + ".bmp"), 8, Qt::green);
     auto form = game.openShown();

@@ -14,6 +14,7 @@
 #include "platform/FileSystem.h"
 #include "shell/Unit1.h"
 #include "support/GameTree.h"
+#include "support/LinuxOnly.h"
 #include "support/ModalAnswerer.h"
 #include "support/OrganizerTab.h"
 #include "support/WindowHarness.h"
@@ -69,12 +70,18 @@ void checkLevelListing(TForm1& form, const GameTree& game, const ShellOpenRecord
   QVERIFY(u.FoundFiles->selectedItems().isEmpty());
 }
 
+// A stock car's name in another spelling: a custom car. Linux has it beside the stock folder of
+// the same name; Windows keeps one spelling of a name, so there it is another stock name's.
+const QString kOtherSpelling = kOnLinux ? QStringLiteral("Adeon") : QStringLiteral("Amw");
+
 void writeCarListingTree(const GameTree& game) {
   writeCarParameters(game / "cars/mycar", "My Car");
-  writeCarParameters(game / "cars/adeon", "stock");         // stock folder name, exact case
-  writeCarParameters(game / "cars/Adeon", "Not Stock");     // another spelling is a custom car
+  writeCarParameters(game / "cars/adeon", "stock");  // stock folder name, exact case
+  writeCarParameters(game / ("cars/" + kOtherSpelling.toStdString()), "Not Stock");
   writeCarParameters(game / "cars/pack/deep", "Deep Car");  // listed by its path below cars
-  fs::rename(game / "cars/pack/deep/parameters.txt", game / "cars/pack/deep/PARAMETERS.TXT");
+  // Renamed through another name: Wine keeps the old spelling on a rename in letter case only.
+  fs::rename(game / "cars/pack/deep/parameters.txt", game / "cars/pack/deep/renamed");
+  fs::rename(game / "cars/pack/deep/renamed", game / "cars/pack/deep/PARAMETERS.TXT");
   writeCarParameters(game / "cars", "lying in cars");  // no list item for the whole folder
   writeFile(game / "cars/plain/parameters.txt", "Name \"no marker\"\r\n");
   writeCarParameters(game / "garage/adeon", "stock moved out");  // no stock filter in the garage
@@ -114,7 +121,7 @@ const ListingCase& listingCase(const QString& side) {
       {QStringLiteral("nhood1"), QStringLiteral("one")}, 4, 22, 2, nullptr, &checkLevelListing};
   static const ListingCase car{
       &writeCarListingTree,
-      {QStringLiteral("Adeon"), QStringLiteral("mycar"), QStringLiteral("pack/deep")},
+      {kOtherSpelling, QStringLiteral("mycar"), QStringLiteral("pack/deep")},
       {QStringLiteral("Müll Wagen"), QStringLiteral("adeon")}, 3, 38, 2, &checkCarPlaceholders, &checkCarListing};
   return side == QLatin1String("car") ? car : level;
 }
