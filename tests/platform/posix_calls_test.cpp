@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -230,6 +231,26 @@ TEST(PosixCalls, RenamesNeverReplaceAndReadOnlyFilesAreDeleted) {
   ASSERT_EQ(::mkdirat(root.get(), "empty", 0755), 0);
   EXPECT_EQ(::unlinkat(root.get(), "empty", AT_REMOVEDIR), 0);
   EXPECT_FALSE(directoryExists(scratch / "empty"));
+}
+
+// The folder lists make the folder they show the working folder: it, and a folder holding it,
+// must still be renamed (the working folder follows) and removed, as POSIX allows.
+TEST(PosixCalls, TheWorkingFolderFollowsARenameAndLeavesARemovedFolder) {
+  Scratch scratch;
+  const std::string before = getCurrentDir();
+  ASSERT_EQ(::mkdirat(AT_FDCWD, (scratch / "level").c_str(), 0755), 0);
+  ASSERT_EQ(::mkdirat(AT_FDCWD, (scratch / "level/sub").c_str(), 0755), 0);
+  ASSERT_TRUE(setCurrentDir(scratch / "level/sub"));
+  EXPECT_EQ(renameNoReplaceAt(AT_FDCWD, scratch / "level", AT_FDCWD, scratch / "renamed"), 0);
+  char* real = ::realpath((scratch / "renamed/sub").c_str(), nullptr);
+  ASSERT_NE(real, nullptr);
+  EXPECT_EQ(getCurrentDir(), std::string(real));
+  std::free(real);
+  ASSERT_TRUE(setCurrentDir(scratch / "renamed"));
+  EXPECT_EQ(::unlinkat(AT_FDCWD, (scratch / "renamed/sub").c_str(), AT_REMOVEDIR), 0);
+  EXPECT_EQ(::unlinkat(AT_FDCWD, (scratch / "renamed").c_str(), AT_REMOVEDIR), 0);
+  EXPECT_EQ(::faccessat(AT_FDCWD, (scratch / "renamed").c_str(), F_OK, 0), -1);
+  setCurrentDir(before);
 }
 
 TEST(PosixCalls, AFolderLockIsHeldUntilItsDescriptorCloses) {

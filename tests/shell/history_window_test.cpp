@@ -97,7 +97,8 @@ class HistoryWindowTest : public WindowTestCase {
     QVERIFY(!form->ui.Undo1->isEnabled());
 
     renameThroughWindow(*form, QStringLiteral("Other"), QStringLiteral("Second"));
-    QCOMPARE(std::rename((game / "levels/Second").c_str(), (game / "levels/Moved").c_str()), 0);
+    // Moved by hand behind the program's back (its folder lists may show it: the platform's move).
+    QVERIFY(moveFileNoReplace(game / "levels/Second", game / "levels/Moved"));
     const auto before = treeSnapshot(game / "levels");
     ctrlZ(*form);
     form->recordOrganizerAction(

@@ -21,3 +21,8 @@ inline constexpr bool kOnLinux = true;
 // In a Qt Test case.
 #define PITKIT_LINUX_ONLY_QT(why) \
   if (!::pitkit::test::kOnLinux) QSKIP("Linux only: " why)
+// A window test's step that still fails under Wine for a cause not yet found: skipped on Windows
+// with what fails, so the rest of the suite guards the Windows build meanwhile. HACKING.md lists
+// them as open work; none may stay.
+#define PITKIT_OPEN_ON_WINE_QT(what) \
+  if (!::pitkit::test::kOnLinux) QSKIP("Open under Wine: " what)

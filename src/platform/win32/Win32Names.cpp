@@ -47,10 +47,57 @@ int removeEntry(const std::wstring& path, bool folder) {
 
 }  // namespace
 
+// Windows holds the process's working folder open: a folder that is it, or holds it, can be
+// neither renamed nor removed. POSIX allows both (the working folder follows a rename, and stays
+// a removed folder), and the folder lists make the folder they show the working folder. So for
+// such a call the working folder steps out to the folder's parent, and after a rename it follows
+// the folder to its new place; after a failure it goes back.
+namespace {
+class WorkingFolderAside {
+ public:
+  explicit WorkingFolderAside(const std::wstring& folder) {
+    const std::wstring plain = withoutPrefix(folder);
+    const DWORD n = GetCurrentDirectoryW(0, nullptr);
+    old_.resize(n);
+    old_.resize(GetCurrentDirectoryW(n, old_.data()));
+    while (old_.size() > 3 && old_.back() == L'\\') old_.pop_back();
+    const std::size_t cut = plain.find_last_of(L'\\');
+    if (plain.empty() || cut == std::wstring::npos || old_.size() < plain.size()) return;
+    if (old_.size() > plain.size() && old_[plain.size()] != L'\\') return;
+    if (CompareStringOrdinal(old_.c_str(), static_cast<int>(plain.size()), plain.c_str(),
+                             static_cast<int>(plain.size()), TRUE) != CSTR_EQUAL)
+      return;
+    rest_ = old_.substr(plain.size());
+    std::wstring parent = plain.substr(0, cut);
+    if (parent.size() == 2) parent += L'\\';  // a drive's root keeps its separator
+    active_ = SetCurrentDirectoryW(parent.c_str()) != 0;
+  }
+  ~WorkingFolderAside() {
+    if (active_ && !followed_) SetCurrentDirectoryW(old_.c_str());
+  }
+  WorkingFolderAside(const WorkingFolderAside&) = delete;
+  WorkingFolderAside& operator=(const WorkingFolderAside&) = delete;
+  // The folder was renamed to `folder`: the working folder goes where it now is.
+  void followTo(const std::wstring& folder) {
+    if (active_) followed_ = SetCurrentDirectoryW((withoutPrefix(folder) + rest_).c_str()) != 0;
+  }
+  // The folder was removed: the working folder stays in its parent.
+  void stayOut() { followed_ = true; }
+
+ private:
+  std::wstring old_, rest_;
+  bool active_ = false, followed_ = false;
+};
+}  // namespace
+
 int unlinkat(int dirFd, const char* path, int flags) {
   std::wstring full;
   if (!resolveAt(dirFd, path, full)) return -1;
-  return removeEntry(full, (flags & AT_REMOVEDIR) != 0);
+  if ((flags & AT_REMOVEDIR) == 0) return removeEntry(full, false);
+  WorkingFolderAside aside(full);
+  const int result = removeEntry(full, true);
+  if (result == 0) aside.stayOut();
+  return result;
 }
 
 int pitkit_unlink(const char* path) { return unlinkat(AT_FDCWD, path, 0); }
@@ -91,7 +138,12 @@ int renameat2(int fromDirFd, const char* from, int toDirFd, const char* to, unsi
   const bool letterCaseOnly =
       source != target && CompareStringOrdinal(source.c_str(), static_cast<int>(source.size()), target.c_str(),
                                                static_cast<int>(target.size()), TRUE) == CSTR_EQUAL;
-  if (MoveFileExW(source.c_str(), target.c_str(), how)) return letterCaseOnly ? renameLetterCase(source, target) : 0;
+  WorkingFolderAside aside(source);
+  if (MoveFileExW(source.c_str(), target.c_str(), how)) {
+    const int result = letterCaseOnly ? renameLetterCase(source, target) : 0;
+    if (result == 0) aside.followTo(target);
+    return result;
+  }
   const DWORD error = GetLastError();
   // A folder is never replaced by a rename on Windows; POSIX replaces only an empty one, and
   // refuses a full one: ENOTEMPTY. Only a folder replaces one: a file is refused with EISDIR.
@@ -102,7 +154,9 @@ int renameat2(int fromDirFd, const char* from, int toDirFd, const char* to, unsi
     if (sourceAttributes != INVALID_FILE_ATTRIBUTES && !(sourceAttributes & FILE_ATTRIBUTE_DIRECTORY))
       return failErrno(EISDIR);
     if (!RemoveDirectoryW(target.c_str())) return fail();
-    return MoveFileExW(source.c_str(), target.c_str(), 0) ? 0 : fail();
+    if (!MoveFileExW(source.c_str(), target.c_str(), 0)) return fail();
+    aside.followTo(target);
+    return 0;
   }
   return failWith(error);
 }
