@@ -64,7 +64,6 @@ bool mentions(const std::vector<std::string>& lines, const std::string& text) {
 }
 
 TEST(ArchiveInstall, FindsItemsWrappedInLayoutsLooseAndSeveral) {
-  PITKIT_LINUX_ONLY("the archives are written by python3's zipfile and bsdtar, which Windows lacks");
   const std::string inf = infoText("Harbor Run");
   struct Case {
     const char* what;
@@ -110,7 +109,6 @@ TEST(ArchiveInstall, FindsItemsWrappedInLayoutsLooseAndSeveral) {
 }
 
 TEST(ArchiveInstall, InstallsByteExactIntoBothPlacesWithPreviews) {
-  PITKIT_LINUX_ONLY("the archives are written by python3's zipfile and bsdtar, which Windows lacks");
   std::string big(300000, '\0');
   for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>((i * 131) ^ (i >> 7));
   for (InstallPlace place : {InstallPlace::Installed, InstallPlace::Uninstalled}) {
@@ -125,10 +123,10 @@ TEST(ArchiveInstall, InstallsByteExactIntoBothPlacesWithPreviews) {
                                                 {"pack/gfx/CANAL.bmp", "new preview"},
                                                 {"pack/gfx/taken.bmp", "other preview"},
                                                 {"pack/readme.txt", "not installed"}});
-    // A car from a 7z made by bsdtar.
+    // A car from a 7z.
     writeFile(s.tmp / "src/Comet/parameters.txt", carText("Comet"));
     writeFile(s.tmp / "src/Comet/comet.bmp", big.substr(1000));
-    test::makeWithBsdtar(s.downloads + "/car.7z", s.tmp / "src", "--format 7zip");
+    test::makeArchiveOfTree(s.downloads + "/car.7z", s.tmp / "src", "7zip");
 
     const ArchiveInstallResult r = InstallFromArchive(zip, s.game, {}, place, WhenTaken::Skip);
     EXPECT_EQ(r.installed, (std::vector<std::string>{"Canal", "Taken"}));
@@ -154,7 +152,6 @@ TEST(ArchiveInstall, InstallsByteExactIntoBothPlacesWithPreviews) {
 }
 
 TEST(ArchiveInstall, LeavesOutEveryUnsafeEntryAndWritesNothingOutsideTheGame) {
-  PITKIT_LINUX_ONLY("the archives are written by python3's zipfile and bsdtar, which Windows lacks");
   Downloads s;
   const struct {
     ZipEntry entry;
@@ -202,7 +199,6 @@ TEST(ArchiveInstall, LeavesOutEveryUnsafeEntryAndWritesNothingOutsideTheGame) {
 }
 
 TEST(ArchiveInstall, TakenNamesAreSkippedOrReplacedWholeIgnoringCase) {
-  PITKIT_LINUX_ONLY("the archives are written by python3's zipfile and bsdtar, which Windows lacks");
   for (WhenTaken when : {WhenTaken::Skip, WhenTaken::Replace}) {
     for (const char* oldName : {"Marsh", "MARSH"}) {
       SCOPED_TRACE(std::string(when == WhenTaken::Skip ? "skip " : "replace ") + oldName);
@@ -251,7 +247,6 @@ TEST(ArchiveInstall, TakenNamesAreSkippedOrReplacedWholeIgnoringCase) {
 }
 
 TEST(ArchiveInstall, UsesTheGamesFoldersInAnyCaseAndSpellsLevelsAsTheirInfoFiles) {
-  PITKIT_LINUX_ONLY("the archives are written by python3's zipfile and bsdtar, which Windows lacks");
   // The game has only Levels: the missing folders are made in the documented lower case.
   Downloads s({"Levels"});
   const std::string zip = s.zip("pack.zip", {{"pack/MyTrack/MYTRACK.INF", infoText("Mine")}, {"pack/gfx/mytrack.bmp", "BM"},
@@ -269,7 +264,6 @@ TEST(ArchiveInstall, UsesTheGamesFoldersInAnyCaseAndSpellsLevelsAsTheirInfoFiles
 }
 
 TEST(ArchiveInstall, ANameTakenInEitherPlaceIsSkippedOrReplacedWhereItIs) {
-  PITKIT_LINUX_ONLY("the archives are written by python3's zipfile and bsdtar, which Windows lacks");
   const struct {
     std::string old;  // the taken folder, below the game
     InstallPlace place;
@@ -368,7 +362,6 @@ TEST(ArchiveInstall, WithoutATrashReplaceDeletesOnlyWhenAllowed) {
 }
 
 TEST(ArchiveInstall, BrokenJunkAndEncryptedArchivesLeaveTheGameAsItWas) {
-  PITKIT_LINUX_ONLY("the archives are written by python3's zipfile and bsdtar, which Windows lacks");
   Downloads s;
   writeFile(s.game + "/levels/Keep/Keep.inf", infoText("Keep"));
   std::string noise(5000, '\0');
@@ -382,8 +375,7 @@ TEST(ArchiveInstall, BrokenJunkAndEncryptedArchivesLeaveTheGameAsItWas) {
   writeFile(s.downloads + "/junk.zip", noise);
   writeFile(s.downloads + "/empty.7z", "");
   writeFile(s.tmp / "src/Lvl/Lvl.inf", infoText("L"));
-  test::makeWithBsdtar(s.downloads + "/locked.zip", s.tmp / "src",
-                       "--format zip --options zip:encryption=zipcrypt --passphrase secret");
+  test::makeArchiveOfTree(s.downloads + "/locked.zip", s.tmp / "src", "zip", "zip:encryption=zipcrypt", "secret");
 
   const struct {
     const char* file;
@@ -422,7 +414,6 @@ TEST(ArchiveInstall, BrokenJunkAndEncryptedArchivesLeaveTheGameAsItWas) {
 }
 
 TEST(ArchiveInstall, OldWindowsNamesAreReadAsCodePage437AndUtf8IsKept) {
-  PITKIT_LINUX_ONLY("the archives are written by python3's zipfile and bsdtar, which Windows lacks");
   Downloads s;
   const std::string zip = s.zip("names.zip", {
       {"Caf\x82/Caf\x82.inf", infoText("Caf\xE9")},                        // CP437 é, no flag
@@ -586,7 +577,6 @@ struct RenameFaults {
 };
 
 TEST(ArchiveCommit, NoRenameFaultLosesTheOldItemOrTheNewOne) {
-  PITKIT_LINUX_ONLY("the archives are written by python3's zipfile and bsdtar, which Windows lacks");
   const struct {
     const char* fault;
     bool exchange, noReplace, sweep, stops;
