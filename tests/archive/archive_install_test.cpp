@@ -136,7 +136,7 @@ TEST(ArchiveInstall, InstallsByteExactIntoBothPlacesWithPreviews) {
     EXPECT_TRUE(fs::is_directory(levels + "Canal/empty"));
     EXPECT_EQ(readFile(s.game + "/gfx/Canal.bmp"), "new preview");
     EXPECT_EQ(readFile(s.game + "/gfx/Taken.bmp"), "old preview");  // a preview there stays
-    EXPECT_FALSE(fs::exists(s.game + "/gfx/taken.bmp"));
+    EXPECT_EQ(test::namesIn(s.game + "/gfx").count("taken.bmp"), 0u);  // not beside it in another case
     EXPECT_FALSE(fs::exists(levels + "readme.txt"));
 
     TransferProgress progress;
@@ -199,6 +199,7 @@ TEST(ArchiveInstall, LeavesOutEveryUnsafeEntryAndWritesNothingOutsideTheGame) {
 }
 
 TEST(ArchiveInstall, TakenNamesAreSkippedOrReplacedWholeIgnoringCase) {
+  PITKIT_LINUX_ONLY("a replaced item goes to the trash; Wine offers no recycle bin");
   for (WhenTaken when : {WhenTaken::Skip, WhenTaken::Replace}) {
     for (const char* oldName : {"Marsh", "MARSH"}) {
       SCOPED_TRACE(std::string(when == WhenTaken::Skip ? "skip " : "replace ") + oldName);
@@ -264,6 +265,7 @@ TEST(ArchiveInstall, UsesTheGamesFoldersInAnyCaseAndSpellsLevelsAsTheirInfoFiles
 }
 
 TEST(ArchiveInstall, ANameTakenInEitherPlaceIsSkippedOrReplacedWhereItIs) {
+  PITKIT_LINUX_ONLY("a replaced item goes to the trash; Wine offers no recycle bin");
   const struct {
     std::string old;  // the taken folder, below the game
     InstallPlace place;
@@ -429,8 +431,8 @@ TEST(ArchiveInstall, OldWindowsNamesAreReadAsCodePage437AndUtf8IsKept) {
   EXPECT_EQ(contents.items[0].displayName, "Caf\xC3\xA9");  // the info file's own text is Windows-1252
   InstallFromArchive(zip, s.game, {}, InstallPlace::Uninstalled, WhenTaken::Skip);
   EXPECT_EQ(readFile(s.game + "/un_levels/Caf\xC3\xA9/\xC3\xA4rger.txt"), "cp437");
-  EXPECT_TRUE(fs::exists(s.game + "/un_levels/\xC3\x9C" "ber/\xC3\x9C" "ber.inf"));
-  EXPECT_TRUE(fs::exists(s.game + "/un_levels/Stra\xC3\x9F" "e/Stra\xC3\x9F" "e.inf"));
+  EXPECT_TRUE(fileExists(s.game + "/un_levels/\xC3\x9C" "ber/\xC3\x9C" "ber.inf"));
+  EXPECT_TRUE(fileExists(s.game + "/un_levels/Stra\xC3\x9F" "e/Stra\xC3\x9F" "e.inf"));
 }
 
 TEST(ArchiveInstall, TooBigForTheDiskIsRefusedBeforeWriting) {
@@ -577,6 +579,7 @@ struct RenameFaults {
 };
 
 TEST(ArchiveCommit, NoRenameFaultLosesTheOldItemOrTheNewOne) {
+  PITKIT_LINUX_ONLY("the rename flags of Linux, and a process stopped dead in a forked child");
   const struct {
     const char* fault;
     bool exchange, noReplace, sweep, stops;
