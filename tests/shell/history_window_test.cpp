@@ -91,7 +91,8 @@ class HistoryWindowTest : public WindowTestCase {
     // A "&" of a name stays a letter in the menu.
     QCOMPARE(form->ui.Undo1->text(), QStringLiteral("&Undo Rename of Level: Old to Rock&&Roll"));
     ctrlZ(*form);
-    QVERIFY(fileExists(game / "levels/Old/Old.inf") && !directoryExists(game / "levels/Rock&Roll"));
+    QVERIFY2(fileExists(game / "levels/Old/Old.inf") && !directoryExists(game / "levels/Rock&Roll"),
+             qPrintable(status(*form)));
     QCOMPARE(status(*form), QStringLiteral("Undone: Rename of Level: Old to Rock&Roll"));
     QCOMPARE(form->renamerUi.OName->text(), QStringLiteral("Old"));
     QCOMPARE(form->ui.Undo1->text(), QStringLiteral("&Undo"));
