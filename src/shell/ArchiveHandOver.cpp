@@ -75,19 +75,27 @@ std::optional<QStringList> handedOverFiles(const QByteArray& message) {
   return files;
 }
 
+namespace {
+
+bool serverAnswers(const QString& serverName) {
+  QLocalSocket probe;
+  probe.connectToServer(serverName);
+  return probe.waitForConnected(kConnectMs);
+}
+
+}  // namespace
+
 ArchiveHandOverServer::ArchiveHandOverServer(TForm1& form, const QString& serverName)
     : QObject(&form), form_(form), server_(new QLocalServer(this)) {
   // No socket options: with them the toolkit puts its socket in place by renaming, over one that
   // another window serves. Who connects is checked instead (peerIsThisUser).
-  if (!server_->listen(serverName) &&
-      server_->serverError() == QAbstractSocket::AddressInUseError) {
-    // The socket of another window, or one left by a program that ended without removing it.
-    QLocalSocket probe;
-    probe.connectToServer(serverName);
-    if (!probe.waitForConnected(kConnectMs)) {
-      QLocalServer::removeServer(serverName);
-      server_->listen(serverName);
-    }
+  // A name another window serves stays its own: on Windows a second listen would open another
+  // pipe of the same name beside it, and archives would go to either window.
+  if (!serverAnswers(serverName) && !server_->listen(serverName) && server_->serverError() == QAbstractSocket::AddressInUseError &&
+      !serverAnswers(serverName)) {
+    // A socket left by a program that ended without removing it.
+    QLocalServer::removeServer(serverName);
+    server_->listen(serverName);
   }
   connect(server_, &QLocalServer::newConnection, this, [this] { accept(); });
   openTimer_.setSingleShot(true);

@@ -1,6 +1,7 @@
 #pragma once
-// Archives made by the tests: zips through Python's zipfile (any name bytes, flags and type bits),
-// 7z and encrypted zips through bsdtar; and a home trash of the test's own (support/TrashHome.h).
+// Archives made by the tests: zips, 7z and encrypted zips through libarchive's writer
+// (support/ArchiveMaker.h), zips with sizes that are not their data's through python3; and a home
+// trash of the test's own (support/TrashHome.h).
 #include "platform/Posix.h"
 
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "support/ArchiveMaker.h"
 #include "support/TempDir.h"
 #include "support/TrashHome.h"
 
@@ -26,16 +28,6 @@ inline std::string carText(const std::string& displayName) {
   return "{\r\nName \"" + displayName + "\"\r\n; Model Filenames\r\n}\r\n";
 }
 
-// One zip entry: its name exactly as stored, its data (or `zeros` zero bytes), the zip UTF-8 flag
-// and the Unix type and permission bits.
-struct ZipEntry {
-  std::string name;
-  std::string data;
-  bool utf8Flag = false;
-  unsigned mode = 0100644;
-  std::uint64_t zeros = 0;
-};
-
 inline std::string hex(const std::string& bytes) {
   static const char* digits = "0123456789abcdef";
   std::string out;
@@ -47,30 +39,6 @@ inline std::string hex(const std::string& bytes) {
 }
 
 inline int run(const std::string& command) { return std::system(command.c_str()); }
-
-inline void makeZip(const std::string& path, const std::vector<ZipEntry>& entries) {
-  std::string script =
-      "import warnings, zipfile\n"
-      "warnings.simplefilter('ignore')\n"
-      "class Raw(zipfile.ZipInfo):\n"
-      "    def __init__(self, raw, flag, mode):\n"
-      "        super().__init__('x', (2020, 5, 17, 12, 30, 0))\n"
-      "        self.raw, self.flag, self.create_system = raw, flag, 3\n"
-      "        self.external_attr = mode << 16\n"
-      "        self.compress_type = zipfile.ZIP_DEFLATED\n"
-      "    def _encodeFilenameFlags(self):\n"
-      "        return self.raw, self.flag_bits | self.flag\n"
-      "with zipfile.ZipFile('" + path + "', 'w') as z:\n";
-  for (const ZipEntry& e : entries) {
-    const std::string data = e.zeros ? "bytes(" + std::to_string(e.zeros) + ")" : "bytes.fromhex('" + hex(e.data) + "')";
-    script += "    z.writestr(Raw(bytes.fromhex('" + hex(e.name) + "'), " + (e.utf8Flag ? "0x800" : "0") + ", " +
-              std::to_string(e.mode) + "), " + data + ")\n";
-  }
-  writeFile(path + ".py", script);
-  // From the root: the working folder may be a test folder already removed.
-  if (run("cd / && python3 '" + path + ".py'") != 0) throw std::runtime_error("python3 could not write " + path);
-  std::filesystem::remove(path + ".py");
-}
 
 // A zip written byte by byte, for what zipfile will not write (declared sizes that are not the
 // data's, thousands of entries sharing one compressed text): `body` is Python that appends to
@@ -97,12 +65,6 @@ inline void makeRawZip(const std::string& path, const std::string& body) {
   writeFile(path + ".py", script);
   if (run("cd / && python3 '" + path + ".py'") != 0) throw std::runtime_error("python3 could not write " + path);
   std::filesystem::remove(path + ".py");
-}
-
-// An archive of the tree `folder` made by bsdtar with its `options` ("--format 7zip").
-inline void makeWithBsdtar(const std::string& path, const std::string& folder, const std::string& options) {
-  if (run("bsdtar " + options + " -cf '" + path + "' -C '" + folder + "' .") != 0)
-    throw std::runtime_error("bsdtar could not write " + path);
 }
 
 }  // namespace pitkit::test
