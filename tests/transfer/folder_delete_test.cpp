@@ -69,7 +69,8 @@ TEST(LeftoverSweep, TakesOnlyUnlockedCopiesAndRenamesThemFirst) {
   const std::string name = ".pitkit-partial-copy-" + std::to_string(test::endedProcessId()) + "-growing000";
   writeFile(folder + "/" + name + "/stuck.bin", "half");
   test::WaitingChild child([&] {
-    const UniqueFd lock = openAny(folder + "/" + name);
+    static UniqueFd lock;  // held by the child until it is ended
+    lock = openAny(folder + "/" + name);
     return ::flock(lock.get(), LOCK_EX | LOCK_NB) == 0 ? 'y' : 'n';
   });
   ASSERT_TRUE(child.started());
