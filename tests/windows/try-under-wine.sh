@@ -2,8 +2,9 @@
 # The Windows program as a player meets it, under Wine on an X display (Xvfb) with Qt's windows
 # platform plugin: a sample game is made by make_sample_game.exe, every page and window is
 # grabbed by grab_windows.exe, then pitkit.exe itself is started in the game folder and the whole
-# screen is photographed. Pictures go to BUILD/screenshots-wine/. Not part of CTest: it is for
-# looking at.
+# screen is photographed; last the window tests that install, uninstall and delete a level and
+# install an archive run on that display. Pictures go to BUILD/screenshots-wine/. Not part of
+# CTest: it is for looking at.
 # Usage: try-under-wine.sh [BUILD_DIR]   (after `make windows-test`, which builds both tools)
 set -euo pipefail
 HERE=$(cd "$(dirname "$0")" && pwd)
@@ -42,3 +43,10 @@ sleep 15
 import -window root "$out/wine-desktop.png"
 "$WINESERVER" -k >/dev/null 2>&1 || true
 echo "try-under-wine: the screen with pitkit.exe: $out/wine-desktop.png"
+
+# A level installed, uninstalled and deleted, and an archive installed, through the window, on the
+# windows platform plugin: the window tests of these, run on the display.
+for test in level_transfer_tests shell_archive_drop_test; do
+  timeout 300 "$WINE" "$BUILD/$test.exe" -platform windows -o "$(winepath -w "$out/$test.txt" 2>/dev/null || echo "$out/$test.txt"),txt" || true
+  echo "try-under-wine: $test on the windows platform: $(grep '^Totals' "$out/$test.txt")"
+done
