@@ -9,7 +9,7 @@
 #include "game/CarFile.h"
 #include "game/StockTables.h"
 #include "platform/Errors.h"
-#include "support/SpecialFiles.h"
+#include "support/OddEntries.h"
 #include "support/TempDir.h"
 
 namespace pitkit {

@@ -12,7 +12,7 @@
 #include "support/ChildProcess.h"
 #include "support/ErrorOf.h"
 #include "support/LinuxOnly.h"
-#include "support/SpecialFiles.h"
+#include "support/OddEntries.h"
 #include "support/TempDir.h"
 
 namespace pitkit {

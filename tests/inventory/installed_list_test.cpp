@@ -10,7 +10,7 @@
 #include "support/ErrorOf.h"
 #include "support/GameFiles.h"
 #include "support/LinuxOnly.h"
-#include "support/SpecialFiles.h"
+#include "support/OddEntries.h"
 #include "support/TempDir.h"
 
 namespace pitkit {

@@ -21,7 +21,7 @@
 #include "support/LinuxOnly.h"
 #include "support/ModalAnswerer.h"
 #include "support/OrganizerTab.h"
-#include "support/TwinSpecialFiles.h"
+#include "support/WindowTestEntries.h"
 #include "support/WindowHarness.h"
 
 using namespace pitkit;

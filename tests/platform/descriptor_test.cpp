@@ -14,7 +14,7 @@
 #include "platform/UniqueFd.h"
 #include "support/DeepTree.h"
 #include "support/LinuxOnly.h"
-#include "support/SpecialFiles.h"
+#include "support/OddEntries.h"
 #include "support/TempDir.h"
 
 namespace pitkit {

@@ -12,7 +12,7 @@
 
 #include "platform/GameFinder.h"
 #include "support/LinuxOnly.h"
-#include "support/SpecialFiles.h"
+#include "support/OddEntries.h"
 #include "support/StoppedMount.h"
 #include "support/TempDir.h"
 

@@ -15,7 +15,7 @@
 #include "support/ErrorOf.h"
 #include "support/JpegWriter.h"
 #include "support/LinuxOnly.h"
-#include "support/SpecialFiles.h"
+#include "support/OddEntries.h"
 #include "support/TempDir.h"
 
 namespace pitkit {

@@ -10,7 +10,7 @@
 #include "platform/Charset.h"
 #include "platform/NameCase.h"
 #include "support/LinuxOnly.h"
-#include "support/SpecialFiles.h"
+#include "support/OddEntries.h"
 #include "support/TempDir.h"
 
 namespace pitkit {

@@ -8,7 +8,7 @@
 #include "platform/TextFile.h"
 #include "support/ChildProcess.h"
 #include "support/LinuxOnly.h"
-#include "support/SpecialFiles.h"
+#include "support/OddEntries.h"
 #include "support/TempDir.h"
 
 namespace pitkit {

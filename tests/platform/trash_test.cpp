@@ -11,7 +11,7 @@
 #include <regex>
 
 #include "archive/archive_support.h"
-#include "support/SpecialFiles.h"
+#include "support/OddEntries.h"
 #include "support/TempDir.h"
 
 namespace pitkit {

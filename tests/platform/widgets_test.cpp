@@ -24,7 +24,7 @@
 #include "platform/PictureBox.h"
 #include "platform/QtUiThread.h"
 #include "support/LinuxOnly.h"
-#include "support/SpecialFiles.h"
+#include "support/OddEntries.h"
 #include "support/TempDir.h"
 #include "support/GameTree.h"
 #include "support/ModalAnswerer.h"

@@ -6,7 +6,7 @@
 #include "renamer/InfoText.h"
 #include "support/ErrorOf.h"
 #include "support/LinuxOnly.h"
-#include "support/SpecialFiles.h"
+#include "support/OddEntries.h"
 #include "support/TempDir.h"
 
 namespace pitkit {

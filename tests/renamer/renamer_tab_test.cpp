@@ -12,7 +12,7 @@
 
 #include "renamer_fixture.h"
 #include "support/LinuxOnly.h"
-#include "support/SpecialFiles.h"
+#include "support/OddEntries.h"
 
 using namespace pitkit;
 using namespace pitkit::test;

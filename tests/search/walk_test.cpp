@@ -13,7 +13,7 @@
 #include "support/ChildProcess.h"
 #include "support/LinuxOnly.h"
 #include "support/RunProgram.h"
-#include "support/SpecialFiles.h"
+#include "support/OddEntries.h"
 #include "support/TempDir.h"
 
 namespace pitkit {

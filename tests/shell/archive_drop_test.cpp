@@ -25,7 +25,7 @@
 #include "support/ModalAnswerer.h"
 #include "support/GameTree.h"
 #include "support/LinuxOnly.h"
-#include "support/TwinSpecialFiles.h"
+#include "support/WindowTestEntries.h"
 #include "support/WindowHarness.h"
 
 using namespace pitkit;

@@ -3,7 +3,7 @@
 
 #include "platform/Errors.h"
 #include "shell/Preset.h"
-#include "support/SpecialFiles.h"
+#include "support/OddEntries.h"
 #include "support/TempDir.h"
 
 namespace pitkit {

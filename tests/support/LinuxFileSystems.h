@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "support/SpecialFiles.h"  // links and FIFOs
+#include "support/OddEntries.h"  // links and FIFOs
 
 namespace pitkit::test {
 

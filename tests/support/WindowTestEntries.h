@@ -1,5 +1,5 @@
 #pragma once
-// Entries only Linux can make for the window tests (FIFOs: SpecialFiles.h): the socket a crashed
+// Entries only Linux can make for the window tests (FIFOs: OddEntries.h): the socket a crashed
 // program leaves behind, the Path line of a freedesktop.org trash info file. On Windows each says
 // it cannot (false, ""), so a test checks `== kOnLinux` and runs the rest of its case there.
 #include <string>
@@ -15,7 +15,7 @@
 #include "platform/Trash.h"
 #endif
 
-#include "support/SpecialFiles.h"  // makeFifo
+#include "support/OddEntries.h"  // makeFifo
 
 namespace pitkit::test {
 

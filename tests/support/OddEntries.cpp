@@ -1,4 +1,4 @@
-#include "support/SpecialFiles.h"
+#include "support/OddEntries.h"
 
 #include "platform/Posix.h"
 

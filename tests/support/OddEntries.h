@@ -1,5 +1,5 @@
 #pragma once
-// The special entries some tests put where a file is expected (symbolic links, FIFOs, Unix
+// The unusual entries some tests put where a file is expected (symbolic links, FIFOs, Unix
 // sockets, a tmpfs mounted on a folder) and the system's null device. Where the system cannot
 // make one (Windows, or a mount without root) the maker says so by its result, and the case that
 // needs it skips with PITKIT_LINUX_ONLY.
